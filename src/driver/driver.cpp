@@ -1,0 +1,284 @@
+#include "driver/driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/parameters.h"
+#include "driver/records.h"
+#include "driver/utilities.h"
+#include "io/io.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+#include "tiers/tiers.h"
+
+namespace {
+
+// Command-line name buffers: the base (or LEF) name and the DEF name.
+constexpr size_t kBaseNameCap = 32;
+constexpr size_t kDefNameCap = 128;
+
+struct CommandLine {
+  std::string base;  // bookshelf base name, or the LEF file name
+  std::string def;   // empty for a bookshelf run
+  std::string part;  // optional partition file
+};
+
+[[noreturn]] void Refuse(const std::string& message) {
+  DclError(message.c_str());
+  std::exit(1);
+}
+
+void CheckNameLength(const std::string& name, size_t cap, const char* what) {
+  if (name.empty()) Refuse(std::string("Error: empty ") + what + " name.");
+  if (name.size() >= cap)
+    Refuse("Error: " + std::string(what) + " name '" + name + "' is longer than " +
+           std::to_string(cap - 1) + " characters.");
+}
+
+CommandLine ReadCommandLine(int argc, char** argv) {
+  CommandLine line;
+  if (argc < 2) {
+    std::printf("data file > ");
+    std::fflush(stdout);
+    char word[kBaseNameCap + 1] = {0};
+    // Read one word, one character past the buffer so an over-long name is seen.
+    if (std::scanf("%32s", word) != 1) Refuse("Error: no data file name given.");
+    line.base = word;
+  } else {
+    line.base = argv[1];
+    if (argc >= 3) line.def = argv[2];
+    if (argc >= 4) line.part = argv[3];
+  }
+  CheckNameLength(line.base, kBaseNameCap, line.def.empty() ? "data file" : "LEF file");
+  if (argc >= 3) CheckNameLength(line.def, kDefNameCap, "DEF file");
+  return line;
+}
+
+// Everything one run owns, released in order at the end.
+struct Run {
+  tagPARAMETERS params{};
+  tagBLOCKCLASS* root = nullptr;
+  tagBLOCK* design = nullptr;
+  tagNORMPARA* norm = nullptr;
+  tagBLOCK* pads = nullptr;
+  tagNET* cell_nets = nullptr;
+  std::vector<tagBLOCK*> blka;
+  std::vector<tagPIN*> pada;
+  std::vector<tagNET*> neta;
+  std::unique_ptr<tagLevelList> levels;
+  tagBinTree btree, rtree;
+  std::unique_ptr<tagSTACKS> stacks;
+  std::unique_ptr<tagOptSolution> solution;
+  std::unique_ptr<tagINSCANDS> candidates;
+  tagDualSeq dualseq, optdseq;
+  std::vector<int> scratch_b, scratch_r;
+  int n = 0;
+  int t = 0;
+};
+
+// Enters blocks, terminals and nets at their numbers and gives terminals the
+// numbers after the blocks, so blocks and terminals form one range.
+void IndexDesign(Run& run) {
+  tagBLOCK* design = run.design;
+  run.n = design->block_count;
+  run.t = design->pin_count;
+  if (run.n < 0 || run.n > kMaxBlocks)
+    Refuse("Error: " + std::to_string(run.n) + " blocks; at most " + std::to_string(kMaxBlocks) +
+           " are supported.");
+  run.blka.assign(run.n + 1, nullptr);
+  run.pada.assign(std::max(run.t, 0) + 1, nullptr);
+  for (tagBLOCK* blk = design->children; blk; blk = blk->next)
+    if (blk->id >= 1 && blk->id <= run.n) run.blka[blk->id] = blk;
+  for (tagPIN* pin = design->pins; pin; pin = pin->next) {
+    if (pin->id >= 1 && pin->id <= run.t) run.pada[pin->id] = pin;
+    pin->id += run.n;
+  }
+  run.blka[0] = design;
+  ntmax0 = ntmax = design->net_count;
+  for (int i = run.n + 1; i <= 3500; ++i) ndsiz1_x[i] = ndsiz1_y[i] = 0.0;
+  run.neta.assign(ntmax + 1, nullptr);
+  for (tagNET* net = design->nets; net; net = net->next)
+    if (net->id >= 1 && net->id <= ntmax) run.neta[net->id] = net;
+}
+
+// Size-dependent defaults that the parameter file may override.
+void SetSizeParameters(tagPARAMETERS& p, int n) {
+  p.giveup = 5 * n;
+  p.movenode = n;
+  int depth = static_cast<int>(0.5 * n / std::sqrt(std::sqrt(static_cast<double>(n))));
+  if (n <= 0) depth = 0;
+  p.depthmax = std::min(n, std::max(50, depth));
+}
+
+void ReadParameters(Run& run) {
+  InputPrm("fl.prm", &run.params, run.n);
+  if (run.params.seed != 0) init_genrand(static_cast<unsigned long>(run.params.seed));
+  if (run.params.layers < 1 || run.params.layers > kMaxTiers)
+    Refuse("Error: layers " + std::to_string(run.params.layers) + " in fl.prm; 1 to " +
+           std::to_string(kMaxTiers) + " tiers are supported.");
+}
+
+void PrepareEngine(Run& run) {
+  run.levels = std::make_unique<tagLevelList>();
+  AllocateWorkArrays(run.n, ntmax);
+  InitTierState(run.params.layers);
+  BinTreeInit(&run.btree, run.n);
+  BinTreeInit(&run.rtree, run.n);
+  p_btree = &run.btree;
+  p_rtree = &run.rtree;
+  run.stacks = std::make_unique<tagSTACKS>();
+  run.stacks->top = 0;
+  p_stacks = run.stacks.get();
+  run.solution = std::make_unique<tagOptSolution>();
+  run.candidates = std::make_unique<tagINSCANDS>();
+  fixed_num = 0;
+  DualSeqInit(&run.dualseq, run.n, 1);
+  DualSeqInit(&run.optdseq, run.n, 0);
+  run.scratch_b.assign(kLevelCap, 0);
+  run.scratch_r.assign(kLevelCap, 0);
+  ClearLevelLists(run.levels.get());
+}
+
+void Pack(Run& run) {
+  CalCoords(run.blka.data(), &run.dualseq, run.levels.get(), p_btree, p_rtree,
+            run.scratch_b.data(), run.scratch_r.data(), &mxdstva, &mxdstha);
+}
+
+void BuildInitialSolution(Run& run) {
+  if (tier_no < 2)
+    InitData(run.blka.data(), run.pada.data(), &run.dualseq, run.norm, &run.params);
+  else
+    InitDataForMultiTiers(run.blka.data(), run.pada.data(), &run.dualseq, run.norm, &run.params);
+
+  const double w = run.design->width, h = run.design->height;
+  run.params.ntlubd1 = (w + h) / 2;
+  run.params.ntlubd2 = w + h;
+  run.params.ntpenalty1 = 2.0;
+  run.params.ntpenalty2 = 4.0;
+
+  if (tier_no > 1) {
+    inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no, la_sv_num);
+    std::printf("Initial Inter Layer Via Number: %d\n", inter_layer_vias);
+    CountNetBlockAreaForEachLayer(run.design, &run.dualseq, tier_no, la_net_area);
+  }
+  fixed_num = FindModifySeqsOfFixed(run.blka.data(), &run.dualseq, &mt_fixed);
+}
+
+// Weights of the optimisation, scaled once the initial drawings are written.
+void ScaleOptimisationWeights(Run& run) {
+  tagPARAMETERS& p = run.params;
+  p.d_mult = std::pow(2.0, 0.75);
+  p.movarea = 100 * p.movarea;
+  p.allarea = p.allarea * p.movarea;
+  p.obj_area_wgt = p.allarea;
+  p.area_wgt = p.movarea;
+  p.net_wgt = 5.0 * p.movnet;
+  p.srchlvl_a = p.srchlvl_b = std::clamp(run.n, 25, 1000);
+  for (int id = ntmax0 + 1; id <= ntmax; ++id)
+    if (run.neta[id]) run.neta[id]->weight = p.grpwgt;
+}
+
+void Optimise(Run& run) {
+  bt = GetCpuTime();
+  Pack(run);
+  run.params.wgt_phase = 0;
+  sa_flag = run.params.opt_method;
+  // Without an accepted move the best floorplan stays the initial one.
+  SaveOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
+  if (sa_flag != 0)
+    SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
+                       &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(),
+                       run.norm, &run.params);
+  else
+    Optimize(20 * run.n, run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
+             &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(), run.norm,
+             &run.params);
+  RestoreOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
+  if (tier_no > 1) inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no);
+  et = GetCpuTime();
+  std::printf("Time consumed: %f seconds.\n", (et - bt) / 1000.0);
+}
+
+void WriteResults(Run& run, const char* base) {
+  OutputCellsForMultiTiers(base, 1, run.blka.data(), run.neta.data(), run.pada.data(), run.pads,
+                           &run.dualseq, run.levels.get(), run.norm, &run.params, 20 * run.n);
+  Pack(run);
+  for (int b = 1; b <= run.n; ++b) run.blka[b]->tier = run.dualseq.tier[b];
+
+  // A packing that overflows the outline is reported at its own extent.
+  if (mxdstha / shape_h > 1 || mxdstva / shape_v > 1) {
+    run.design->width = mxdstha;
+    run.design->height = mxdstva;
+  } else {
+    run.design->width = shape_h;
+    run.design->height = shape_v;
+  }
+  OutputGSRCFiles(base, run.design, run.norm, &run.params);
+}
+
+void Release(Run& run) {
+  run.blka.clear();
+  run.pada.clear();
+  run.neta.clear();
+  for (tagBLOCK* pad = run.pads; pad;) {
+    tagBLOCK* next = pad->next;
+    free_block(pad);
+    pad = next;
+  }
+  run.pads = nullptr;
+  free_memory(run.design, run.root, run.cell_nets, run.norm);
+  p_btree = p_rtree = nullptr;
+  p_stacks = nullptr;
+  mt_fixed.clear();
+  ppblka.clear();
+  fixed_order.clear();
+}
+
+}  // namespace
+
+int RunTierplan(int argc, char** argv) {
+  Run run;
+  bt = GetCurrentSec();
+  init_genrand(static_cast<unsigned long>(bt));
+  InitParameters(&run.params);
+
+  CommandLine line = ReadCommandLine(argc, argv);
+  const char* base = line.base.c_str();
+  run.root = NewBlkc();
+  run.design = NewBlk();
+  run.design->name = CopyName(base);
+  run.norm = new tagNORMPARA{};
+
+  if (line.def.empty())
+    InputGSRCFiles(base, run.root, run.design, run.norm, &run.params);
+  else
+    InputDataFromLefDef(base, line.def.c_str(), line.part.empty() ? nullptr : line.part.c_str(),
+                        run.root, run.design, run.norm, &run.pads, &run.cell_nets);
+
+  IndexDesign(run);
+  SetSizeParameters(run.params, run.n);
+  ReadParameters(run);
+  std::printf(" Cell = %d, ExtCells = %d, Nets = %d\n\n", run.n, run.t, ntmax0);
+
+  SetPinListForBlocks(run.design);
+  SetPinPositions(run.design, &run.params);
+  PrepareEngine(run);
+  BuildInitialSolution(run);
+
+  OutputCellsForMultiTiers(base, 0, run.blka.data(), run.neta.data(), run.pada.data(), run.pads,
+                           &run.dualseq, run.levels.get(), run.norm, &run.params, 0);
+  ScaleOptimisationWeights(run);
+  Optimise(run);
+  WriteResults(run, base);
+
+  Release(run);
+  std::printf(" *** normally terminated.\n");
+  return 0;
+}

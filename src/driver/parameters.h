@@ -1,0 +1,98 @@
+// Every tuning value of a run: defaults, then `fl.prm`, then the driver's
+// overrides between stages.
+#pragma once
+
+struct tagPARAMETERS {
+  int giveup;
+  int depthmax;
+  int movenode;
+  int ipcand;
+  double degobj;
+  double degobj_g;
+  int idle_g;
+  int movarea;
+  int movnet;
+  double movfix;
+  int allarea;
+  double allnet;
+  double allfix;
+  double grpwgt;
+  double spcwgt;
+  int trace;
+  double sparearea;
+  double expand;
+  double dltmin;
+  double ntlubd1;
+  double ntlubd2;
+  double ntpenalty1;
+  double ntpenalty2;
+  int srchlvl_a;
+  int srchlvl_b;
+  int rotate;
+  int itrlvl;
+  double frc;
+  int proc;
+  double fil_l;
+  double repfact;
+  int qp_itrmax;
+  int linecnt;
+  int scan_fe;
+  double fld_ratio;
+  double fil_ratio;
+  double devi_upd;
+  double grav_ofs;
+  double grav_wgt;
+  int trace_qp;
+  int display;
+  double delta_fil;
+  int lu_ntdeg_thd;
+  int gs_ntdeg_thd;
+  double fix_cel_den;
+  int gs_itr_max;
+  double gs_max_dev;
+  double sor;
+  double sor2;
+  int opt_method;
+  double net_scale;
+  double obj_area_wgt;
+  double area_wgt;
+  double net_wgt;
+  int wgt_phase;
+  double d_mult;
+  double t_base;
+  int start_tempe;
+  int end_tempe;
+  int iterations;
+  double cooling_ratio;
+  int layers;
+  int wgt_via;
+  int thermal_opt;
+  int pin_at_center;
+  int opt_wire;
+  double aspect_ratio;
+  int svia_assignment;
+  int setSizeOrDim;
+  int signalvia_gridx;
+  int signalvia_gridy;
+  double signalvia_sizex;
+  double signalvia_sizey;
+  int opt_ws_dist;
+  double wgt_wsdist;
+  int init_rand;
+  double deltac_wgt;
+  double deltnt_wgt;
+  double deltvia_wgt;
+  // Fixed random seed; 0 keeps the time-of-day seed.
+  int seed;
+  // Lower-bound shift of the exact re-evaluation; set to 0 by the initial solution.
+  double lb_shift;
+  // Total area of the placed blocks, accumulated by the initial solution.
+  double placed_area;
+};
+
+// Fills every default; "Null pointer!" and -1 for a null record.
+int InitParameters(tagPARAMETERS* p);
+
+// Reads keyword-value pairs from `path`; `n` is the block count used by the
+// percentage keywords. Exits with status 1 when the file cannot be opened.
+int InputPrm(const char* path, tagPARAMETERS* p, int n);

@@ -1,0 +1,392 @@
+// Reader of GSRC bookshelf benchmarks: base.blocks (blocks and terminal
+// names), base.pl (terminal positions) and base.nets (nets).
+//
+// Records are numbered downward while being pushed at the list heads, so the
+// block, class, terminal and net lists end up in ascending number order.
+// Line ends may be LF or CRLF, fields may be separated by blanks or tabs, and
+// a line of white space only counts as empty. Inside the block, terminal,
+// position and pin lists, comment lines ("#" first) and empty lines are passed
+// over. Every read is bounded: the tail of a line beyond 1023 characters is
+// dropped. Input the floorplanner cannot use stops the run (status 255) with
+// a message naming the file: a file that ends early, a count out of range,
+// more than kMaxBlocks blocks, a malformed block or position line, a block
+// without positive width and height, a name longer than 63 characters, or a
+// block or terminal name given twice.
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "driver/utilities.h"
+#include "io/io.h"
+
+namespace {
+
+constexpr int kLineSize = 1024;
+constexpr int kNameSize = 64;  // names up to 63 characters
+constexpr char kSpaces[] = " \t\r\n\v\f";
+
+// Prints one formatted line and ends the run: the input cannot be used.
+[[noreturn]] void Fatal(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  std::string text(std::vsnprintf(nullptr, 0, format, args), '\0');
+  va_end(args);
+  std::vsnprintf(text.data(), text.size() + 1, format, again);
+  va_end(again);
+  DclError(text.c_str());
+  std::exit(-1);
+}
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+// One input file read line by line. line_buffer holds the current line
+// without its line end (LF, CRLF, or any trailing CRs); the tail of a line
+// longer than 1023 characters is dropped, so it never reads as a new line.
+struct LineReader {
+  FILE* file;
+  const char* path;
+  int line_no;
+  char line_buffer[kLineSize];
+};
+
+bool ReadLine(LineReader& in) {
+  int c = std::getc(in.file);
+  if (c == EOF) return false;
+  size_t len = 0;
+  while (c != EOF && c != '\n') {
+    if (len < sizeof in.line_buffer - 1) in.line_buffer[len++] = static_cast<char>(c);
+    c = std::getc(in.file);
+  }
+  while (len > 0 && in.line_buffer[len - 1] == '\r') --len;
+  in.line_buffer[len] = '\0';
+  ++in.line_no;
+  return true;
+}
+
+bool IsBlank(const char* line) { return line[std::strspn(line, kSpaces)] == '\0'; }
+
+// Reads the next line that holds a record: comment lines ("#" first) and
+// blank lines are passed over. False at the end of the file.
+bool ReadRecordLine(LineReader& in) {
+  while (ReadLine(in))
+    if (in.line_buffer[0] != '#' && !IsBlank(in.line_buffer)) return true;
+  return false;
+}
+
+// Consumes lines up to and including the first blank one.
+bool SkipPastEmptyLine(LineReader& in) {
+  while (ReadLine(in))
+    if (IsBlank(in.line_buffer)) return true;
+  return false;
+}
+
+bool FirstWordIs(const char* line, const char* word) {
+  const char* start = line + std::strspn(line, kSpaces);
+  size_t len = std::strcspn(start, kSpaces);
+  return len == std::strlen(word) && std::strncmp(start, word, len) == 0;
+}
+
+// Reads lines until one whose first word is `keyword`.
+bool FindKeyword(LineReader& in, const char* keyword) {
+  while (ReadLine(in))
+    if (FirstWordIs(in.line_buffer, keyword)) return true;
+  return false;
+}
+
+void RequireKeyword(LineReader& in, const char* keyword) {
+  if (!FindKeyword(in, keyword)) Fatal("Error: %s ends before the \"%s\" line.", in.path, keyword);
+}
+
+// The number of a "keyword : number" line.
+int ParseCount(const LineReader& in, const char* keyword, int minimum) {
+  int value;
+  if (std::sscanf(in.line_buffer, "%*s : %d", &value) != 1 || value < minimum)
+    Fatal("Error: %s line %d: \"%s :\" must be followed by a number of at least %d.", in.path,
+          in.line_no, keyword, minimum);
+  return value;
+}
+
+void RequireEmptyLine(LineReader& in, const char* where) {
+  if (!SkipPastEmptyLine(in)) Fatal("Error: %s ends before the empty line %s.", in.path, where);
+}
+
+// Copies the first word of the current line into name (kNameSize bytes).
+void ReadName(const LineReader& in, char* name) {
+  const char* start = in.line_buffer + std::strspn(in.line_buffer, kSpaces);
+  size_t len = std::strcspn(start, kSpaces);
+  if (len >= static_cast<size_t>(kNameSize))
+    Fatal("Error: %s line %d: name longer than %d characters.", in.path, in.line_no, kNameSize - 1);
+  std::memcpy(name, start, len);
+  name[len] = '\0';
+}
+
+struct NameIndex {
+  std::unordered_map<std::string, tagPIN*> terminals;
+  std::unordered_map<std::string, tagBLOCK*> blocks;
+};
+
+FilePtr OpenForRead(const std::string& path) { return FilePtr(std::fopen(path.c_str(), "r")); }
+
+void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count,
+                 const tagNORMPARA* norm, NameIndex& names) {
+  for (int i = 0; i < count; ++i) {
+    if (!ReadRecordLine(in)) {
+      DclError("Error: Unexpected end of file.");
+      Fatal("Error: %s ends after %d of %d blocks.", in.path, i, count);
+    }
+    char name[kNameSize];
+    ReadName(in, name);
+    int vertices, x[4], y[4];
+    if (std::sscanf(in.line_buffer, "%*s %*s %d ( %d , %d ) ( %d , %d ) ( %d , %d ) ( %d , %d )",
+                    &vertices, &x[0], &y[0], &x[1], &y[1], &x[2], &y[2], &x[3], &y[3]) != 9)
+      Fatal("Error: %s line %d: malformed block line.", in.path, in.line_no);
+    // The corners start at the lower-left one and go round the block.
+    const int width = x[2] - x[0], height = y[2] - y[0];
+    if (width <= 0 || height <= 0)
+      Fatal("Error: %s line %d: block %s has width %d and height %d; both must be positive.",
+            in.path, in.line_no, name, width, height);
+
+    tagBLOCK* blk = NewBlk();
+    if (!names.blocks.emplace(name, blk).second)
+      Fatal("Error: %s line %d: duplicate block name %s.", in.path, in.line_no, name);
+    tagBLOCKCLASS* cls = NewBlkc();
+    cls->id = count - i;
+    cls->type = 2;
+    cls->width = width * norm->scale;
+    cls->height = height * norm->scale;
+    cls->next = root->classes;
+    root->classes = cls;
+
+    blk->name = CopyName(name);
+    blk->type = 2;
+    blk->kind = 0;
+    blk->id = count - i;
+    blk->blkclass = cls;
+    blk->parent = design;
+    blk->area = cls->width * cls->height;
+    blk->next = design->children;
+    design->children = blk;
+  }
+}
+
+void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count,
+                    NameIndex& names) {
+  for (int i = 0; i < count; ++i) {
+    if (!ReadRecordLine(in)) {
+      DclError("Error: Unexpected end of file!");
+      Fatal("Error: %s ends after %d of %d terminals.", in.path, i, count);
+    }
+    char name[kNameSize];
+    ReadName(in, name);
+    tagPIN* term = NewPin();
+    if (!names.terminals.emplace(name, term).second)
+      Fatal("Error: %s line %d: duplicate terminal name %s.", in.path, in.line_no, name);
+    tagPINCLASS* pc = NewPinc();
+    pc->id = count - i;
+    pc->next = root->pinclasses;
+    root->pinclasses = pc;
+
+    term->id = count - i;
+    term->name = CopyName(name);
+    term->pinclass = pc;
+    term->owner = design;
+    term->next = design->pins;
+    design->pins = term;
+  }
+}
+
+// Turns one coordinate of every terminal into a fraction of the largest one.
+// Without a positive largest value there is no extent to divide by: the
+// fractions stay 0 and a warning says so.
+void MakeFractions(tagBLOCK* design, double tagPINCLASS::*axis, int largest, const char* name,
+                   const char* path) {
+  if (largest <= 0)
+    std::printf("Warning: No terminal in %s has a positive %s; terminal %s positions are set to 0.\n",
+                path, name, name);
+  for (tagPIN* term = design->pins; term; term = term->next)
+    term->pinclass->*axis = largest > 0 ? term->pinclass->*axis / largest : 0.0;
+}
+
+void read_positions(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, const tagNORMPARA* norm,
+                    const NameIndex& names) {
+  const int blocks = design->block_count, terminals = design->pin_count;
+  // Block positions are not used: the floorplan starts from scratch.
+  for (int i = 0; i < blocks; ++i)
+    if (!ReadRecordLine(in))
+      Fatal("Error: %s ends after %d of %d block positions.", in.path, i, blocks);
+  if (terminals > 0) RequireEmptyLine(in, "before the terminal positions");
+
+  int max_x = 0, max_y = 0;
+  for (int i = 0; i < terminals; ++i) {
+    if (!ReadRecordLine(in))
+      Fatal("Error: %s ends after %d of %d terminal positions.", in.path, i, terminals);
+    char name[kNameSize];
+    ReadName(in, name);
+    int x, y;
+    if (std::sscanf(in.line_buffer, "%*s %d %d", &x, &y) != 2)
+      Fatal("Error: %s line %d: malformed terminal position.", in.path, in.line_no);
+    auto found = names.terminals.find(name);
+    if (found == names.terminals.end()) {
+      std::printf("Warning: Cannot find terminal %s\n", name);
+      continue;
+    }
+    tagPINCLASS* pc = found->second->pinclass;
+    pc->x = norm->scale * x;
+    pc->y = norm->scale * y;
+    if (x > max_x) max_x = x;
+    if (y > max_y) max_y = y;
+  }
+  MakeFractions(design, &tagPINCLASS::x, max_x, "x", in.path);
+  MakeFractions(design, &tagPINCLASS::y, max_y, "y", in.path);
+
+  // The outline is the bounding box of the terminals.
+  design->width = root->width = max_x * norm->scale;
+  design->height = root->height = max_y * norm->scale;
+  for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
+    blk->region_x_lo = 0;
+    blk->region_y_lo = 0;
+    blk->region_x_hi = design->width;
+    blk->region_y_hi = design->height;
+  }
+}
+
+void PushNode(tagNET* net, void* pin) {
+  tagPINLIST* node = NewPinList();
+  node->pin = pin;
+  node->next = net->pins;
+  net->pins = node;
+}
+
+// A block pin; offsets after ":" are percent of the class size from its centre.
+void AddBlockPin(const LineReader& in, tagNET* net, tagBLOCK* blk, char mark) {
+  tagPIN* pin = NewPin();
+  pin->owner = blk;
+  pin->net = net;
+  pin->id = 0;
+  blk->degree += 1;
+  PushNode(net, pin);
+  if (mark != ':') return;
+  float x_offset = -1, y_offset = -1;
+  std::sscanf(in.line_buffer, "%*s %*s : %% %f %% %f", &x_offset, &y_offset);
+  tagBLOCKCLASS* cls = blk->blkclass;
+  tagPINCLASS* pc = NewPinc();
+  pc->x = (x_offset / 100 + 0.5) * cls->width;
+  pc->y = (y_offset / 100 + 0.5) * cls->height;
+  pc->next = cls->pinclasses;
+  cls->pinclasses = pc;
+  pin->pinclass = pc;
+}
+
+void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names) {
+  for (int i = 0; i < count; ++i) {
+    if (!FindKeyword(in, "NetDegree"))
+      Fatal("Error: %s ends after %d of %d nets.", in.path, i, count);
+    const int degree = ParseCount(in, "NetDegree", 0);
+    tagNET* net = NewNet();
+    net->id = count - i;
+    net->weight = 1.0;
+    net->degree = degree;
+
+    for (int p = 0; p < degree; ++p) {
+      if (!ReadRecordLine(in))
+        Fatal("Error: %s ends inside net %d of %d, after %d of its %d pins.", in.path, i + 1, count,
+              p, degree);
+      char name[kNameSize];
+      ReadName(in, name);
+      char mark = '\0';
+      std::sscanf(in.line_buffer, "%*s %*s %c", &mark);
+      // Terminals first: a terminal and a block of the same name resolve to the terminal.
+      if (auto term = names.terminals.find(name); term != names.terminals.end()) {
+        PushNode(net, term->second);
+        term->second->net_count += 1;
+      } else if (auto blk = names.blocks.find(name); blk != names.blocks.end()) {
+        AddBlockPin(in, net, blk->second, mark);
+      } else if (std::strcmp(name, "NetDegree") == 0) {
+        // The next net began early: reading on would mix the two nets.
+        Fatal("Error: %s line %d: net %d of %d lists %d pins, fewer than its degree %d.", in.path,
+              in.line_no, i + 1, count, p, degree);
+      } else {
+        std::printf("warning: illegal terminal name or block name\n!");
+      }
+    }
+    net->next = design->nets;
+    design->nets = net;
+  }
+}
+
+}  // namespace
+
+int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagNORMPARA* norm,
+                   tagPARAMETERS* /*params*/) {
+  if (!base || !*base) {
+    DclError("You Must provide base filename of a test case!");
+    std::exit(-1);
+  }
+  const std::string blocks_path = std::string(base) + ".blocks";
+  const std::string nets_path = std::string(base) + ".nets";
+  const std::string pl_path = std::string(base) + ".pl";
+
+  norm->scale = 1.0;
+  norm->unscale = 1.0;
+  norm->unscale_sq = 1.0;
+  norm->big = 9999999 * 0.999999;
+  design->type = 1;
+  design->blkclass = root;
+  NameIndex names;
+
+  {
+    FilePtr file = OpenForRead(blocks_path);
+    if (!file) {
+      std::printf("Cannot open .blocks  file %s", blocks_path.c_str());
+      std::exit(-1);
+    }
+    LineReader in{file.get(), blocks_path.c_str(), 0, {}};
+    RequireKeyword(in, "NumSoftRectangularBlocks");
+    RequireKeyword(in, "NumHardRectilinearBlocks");
+    const int blocks = ParseCount(in, "NumHardRectilinearBlocks", 1);
+    if (blocks > kMaxBlocks)
+      Fatal("Error: %s declares %d blocks; at most %d are supported.", in.path, blocks, kMaxBlocks);
+    design->block_count = blocks;
+    RequireKeyword(in, "NumTerminals");
+    const int terminals = ParseCount(in, "NumTerminals", 0);
+    design->pin_count = terminals;
+    RequireEmptyLine(in, "after the header");
+    read_blocks(in, design, root, blocks, norm, names);
+    read_terminals(in, design, root, terminals, names);
+  }
+
+  {
+    FilePtr file = OpenForRead(pl_path);
+    if (!file) {
+      std::printf("Cannot open .pl file %s for read!\n", pl_path.c_str());
+      return 0;
+    }
+    LineReader in{file.get(), pl_path.c_str(), 0, {}};
+    RequireEmptyLine(in, "after the header");
+    read_positions(in, design, root, norm, names);
+  }
+
+  {
+    FilePtr file = OpenForRead(nets_path);
+    if (!file) {
+      std::printf("Cannot open .nets file %s\n", nets_path.c_str());
+      return 0;
+    }
+    LineReader in{file.get(), nets_path.c_str(), 0, {}};
+    RequireEmptyLine(in, "after the header");
+    RequireKeyword(in, "NumNets");
+    design->net_count = ParseCount(in, "NumNets", 0);
+    rw_nets(in, design->net_count, design, names);
+  }
+  FindExtNetsForBlocks(design);
+  return 0;
+}

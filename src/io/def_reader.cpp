@@ -1,0 +1,278 @@
+// The DEF reader: units, die area, components, pins and nets go to the
+// callbacks, section counts too (SPECIALNETS are counted, not read); rows,
+// tracks, vias, regions, groups, blockages, routing and every other construct
+// are checked for their shape and skipped without building anything.
+#include <string>
+
+#include "io/lefdef.h"
+#include "io/lefdef_tokenizer.h"
+
+namespace {
+
+struct DefCallbacks {
+  defrDoubleCbkFnType units = nullptr;
+  defrObjectCbkFnType die_area = nullptr;
+  defrObjectCbkFnType pin = nullptr;
+  defrIntegerCbkFnType component_start = nullptr;
+  defrIntegerCbkFnType pins_start = nullptr;
+  defrIntegerCbkFnType net_start = nullptr;
+  defrIntegerCbkFnType snet_start = nullptr;
+  defrComponentCbkFnType component = nullptr;
+  defrNetCbkFnType net = nullptr;
+};
+
+DefCallbacks callbacks;
+FILE* echo_file = nullptr;
+UnusedConstructs unused;
+
+// Sections "KEYWORD n ; ... END KEYWORD" whose items are skipped.
+const char* const kSkippedSections[] = {
+    "VIAS",   "STYLES",    "NONDEFAULTRULES", "REGIONS",  "PINPROPERTIES",        "BLOCKAGES",
+    "SLOTS",  "FILLS",     "SCANCHAINS",      "GROUPS",   "FLOORPLANCONSTRAINTS", "IOTIMINGS",
+    "TIMINGDISABLES", "PARTITIONS", "DEFAULTCAP"};
+
+const char* const kOrientations[] = {"N", "W", "S", "E", "FN", "FW", "FS", "FE"};
+
+void Deliver(int status) {
+  if (status != 0) throw LefDefStop{status};
+}
+
+template <typename F, typename... Args>
+void Call(F callback, const char* kind, Args... args) {
+  if (callback)
+    Deliver(callback(args...));
+  else
+    unused.Count(kind);
+}
+
+void ReadPoint(LefDefTokenizer& in, double* x, double* y) {
+  in.Expect("(");
+  *x = in.ExpectNumber("an x coordinate");
+  *y = in.ExpectNumber("a y coordinate");
+  in.Expect(")");
+}
+
+int ReadOrientation(LefDefTokenizer& in) {
+  const LefDefToken tok = in.Next();
+  for (int code = 0; code < 8; ++code)
+    if (LefDefTokenizer::Is(tok, kOrientations[code])) return code;
+  in.Fail("an orientation (N, W, S, E, FN, FW, FS or FE)", tok);
+}
+
+// Skips the words of one "+ OPTION ..." up to the next "+" or ";".
+void SkipOption(LefDefTokenizer& in) {
+  while (!in.NextIs("+") && !in.NextIs(";")) {
+    if (in.Peek().end) in.Fail("';'", in.Peek());
+    in.Next();
+  }
+}
+
+void ReadDieArea(LefDefTokenizer& in, defiUserData data) {
+  defiBox box;
+  int points = 0;
+  while (in.NextIs("(")) {
+    double x, y;
+    ReadPoint(in, &x, &y);
+    if (points == 0 || x < box.xl_) box.xl_ = x;
+    if (points == 0 || y < box.yl_) box.yl_ = y;
+    if (points == 0 || x > box.xh_) box.xh_ = x;
+    if (points == 0 || y > box.yh_) box.yh_ = y;
+    ++points;
+  }
+  if (points < 2) in.Fail("'(' starting a die area point", in.Peek());
+  in.Expect(";");
+  in.EndEcho();
+  Call(callbacks.die_area, "DIEAREA", defrDieAreaCbkType, static_cast<void*>(&box), data);
+}
+
+void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) {
+  comp.id_ = in.ExpectName("a component name");
+  comp.name_ = in.ExpectName("a macro name");
+  comp.status_ = defiComponent::kNone;
+  comp.x_ = comp.y_ = 0;
+  comp.orient_ = 0;
+  for (;;) {
+    const LefDefToken tok = in.Next();
+    if (LefDefTokenizer::Is(tok, ";")) break;
+    if (!LefDefTokenizer::Is(tok, "+")) in.Fail("'+' or ';'", tok);
+    const LefDefToken option = in.Next();
+    if (LefDefTokenizer::Is(option, "FIXED") || LefDefTokenizer::Is(option, "PLACED") ||
+        LefDefTokenizer::Is(option, "COVER")) {
+      comp.status_ = LefDefTokenizer::Is(option, "FIXED")    ? defiComponent::kFixed
+                     : LefDefTokenizer::Is(option, "PLACED") ? defiComponent::kPlaced
+                                                             : defiComponent::kCover;
+      ReadPoint(in, &comp.x_, &comp.y_);
+      comp.orient_ = ReadOrientation(in);
+    } else if (LefDefTokenizer::Is(option, "UNPLACED")) {
+      comp.status_ = defiComponent::kUnplaced;
+      if (in.NextIs("(")) {
+        ReadPoint(in, &comp.x_, &comp.y_);
+        comp.orient_ = ReadOrientation(in);
+      }
+    } else {
+      if (option.end || option.quoted) in.Fail("a component option", option);
+      SkipOption(in);
+    }
+  }
+  in.EndEcho();
+  Call(callbacks.component, "COMPONENT", defrComponentCbkType, &comp, data);
+}
+
+void ReadPin(LefDefTokenizer& in, defiPin& pin, defiUserData data) {
+  pin.name_ = in.ExpectName("a pin name");
+  in.SkipStatement();
+  in.EndEcho();
+  Call(callbacks.pin, "PIN", defrPinCbkType, static_cast<void*>(&pin), data);
+}
+
+void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
+  net.name_ = in.ExpectName("a net name");
+  net.connections_.clear();
+  for (;;) {
+    const LefDefToken tok = in.Next();
+    if (LefDefTokenizer::Is(tok, ";")) break;
+    if (LefDefTokenizer::Is(tok, "+")) {
+      // Options and routing follow the connections; none of them is read.
+      in.SkipStatement();
+      break;
+    }
+    if (!LefDefTokenizer::Is(tok, "(")) in.Fail("'(', '+' or ';'", tok);
+    std::string instance = in.ExpectName("a component name or PIN");
+    std::string pin = in.ExpectName("a pin name");
+    while (!in.NextIs(")")) {  // "+ SYNTHESIZED" inside the brackets
+      if (in.Peek().end || in.NextIs(";") || in.NextIs("(")) in.Fail("')'", in.Peek());
+      in.Next();
+    }
+    in.Next();
+    net.connections_.emplace_back(std::move(instance), std::move(pin));
+  }
+  in.EndEcho();
+  Call(callbacks.net, "NET", defrNetCbkType, &net, data);
+}
+
+// Items "- ... ;" of a section up to "END <keyword>".
+template <typename Record>
+void ReadItems(LefDefTokenizer& in, const char* keyword, int opened, defiUserData data,
+               void (*read)(LefDefTokenizer&, Record&, defiUserData)) {
+  Record record;
+  for (;;) {
+    if (in.Accept("END")) {
+      const LefDefToken closer = in.Next();
+      if (!LefDefTokenizer::Is(closer, keyword)) in.Fail(EndOf(keyword, opened), closer);
+      return;
+    }
+    if (!in.NextIs("-")) in.Fail("'-' or " + EndOf(keyword, opened), in.Peek());
+    in.BeginEcho();
+    in.Next();
+    read(in, record, data);
+  }
+}
+
+// "KEYWORD n ;" heading a section.
+int ReadSectionCount(LefDefTokenizer& in) {
+  const int count = in.ExpectCount("a count");
+  in.Expect(";");
+  in.EndEcho();
+  return count;
+}
+
+void ReadDesign(LefDefTokenizer& in, defiUserData data) {
+  for (;;) {
+    const LefDefToken& tok = in.Peek();
+    if (tok.end) in.Fail("END DESIGN", tok);
+    const int line = tok.line;
+    in.BeginEcho();
+    const LefDefToken keyword = in.Next();
+    if (keyword.quoted || LefDefTokenizer::Is(keyword, ";") || LefDefTokenizer::Is(keyword, "(") ||
+        LefDefTokenizer::Is(keyword, ")"))
+      in.Fail("a DEF statement", keyword);
+    if (LefDefTokenizer::Is(keyword, "END")) {
+      in.Expect("DESIGN");
+      in.EndEcho();
+      return;
+    }
+    if (LefDefTokenizer::Is(keyword, "UNITS")) {
+      in.Expect("DISTANCE");
+      in.Expect("MICRONS");
+      const double distance = in.ExpectNumber("a number of database units per micron");
+      in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.units, "UNITS", defrUnitsCbkType, distance, data);
+    } else if (LefDefTokenizer::Is(keyword, "DIEAREA")) {
+      ReadDieArea(in, data);
+    } else if (LefDefTokenizer::Is(keyword, "COMPONENTS")) {
+      Call(callbacks.component_start, "COMPONENTS", defrComponentStartCbkType, ReadSectionCount(in), data);
+      ReadItems<defiComponent>(in, "COMPONENTS", line, data, ReadComponent);
+    } else if (LefDefTokenizer::Is(keyword, "PINS")) {
+      Call(callbacks.pins_start, "PINS", defrStartPinsCbkType, ReadSectionCount(in), data);
+      ReadItems<defiPin>(in, "PINS", line, data, ReadPin);
+    } else if (LefDefTokenizer::Is(keyword, "NETS")) {
+      Call(callbacks.net_start, "NETS", defrNetStartCbkType, ReadSectionCount(in), data);
+      ReadItems<defiNet>(in, "NETS", line, data, ReadNet);
+    } else if (LefDefTokenizer::Is(keyword, "SPECIALNETS")) {
+      Call(callbacks.snet_start, "SPECIALNETS", defrSNetStartCbkType, ReadSectionCount(in), data);
+      in.SkipSection("SPECIALNETS", false, line);
+    } else if (LefDefTokenizer::Is(keyword, "BUSBITCHARS")) {
+      in.SetBusBitChars(in.Next());
+      in.Expect(";");
+    } else if (LefDefTokenizer::Is(keyword, "DIVIDERCHAR")) {
+      in.SetDividerChar(in.Next());
+      in.Expect(";");
+    } else if (LefDefTokenizer::Is(keyword, "VERSION")) {
+      in.ExpectNumber("a version number");
+      in.Expect(";");
+    } else {
+      bool section = false;
+      for (const char* name : kSkippedSections) section = section || LefDefTokenizer::Is(keyword, name);
+      if (section) {
+        ReadSectionCount(in);
+        in.SkipSection(keyword.text, false, line);
+      } else if (LefDefTokenizer::Is(keyword, "PROPERTYDEFINITIONS")) {
+        in.EndEcho();
+        in.SkipSection(keyword.text, false, line);
+      } else if (LefDefTokenizer::Is(keyword, "BEGINEXT")) {
+        in.EndEcho();
+        in.SkipToWord("ENDEXT", line);
+      } else {
+        in.SkipStatement();  // ROW, TRACKS, GCELLGRID, DESIGN, HISTORY, ...
+      }
+      unused.Count(keyword.text);
+    }
+    in.EndEcho();
+  }
+}
+
+}  // namespace
+
+void defrInit() {
+  callbacks = DefCallbacks{};
+  unused.Clear();
+}
+
+void defrSetUnitsCbk(defrDoubleCbkFnType f) { callbacks.units = f; }
+void defrSetDieAreaCbk(defrObjectCbkFnType f) { callbacks.die_area = f; }
+void defrSetPinCbk(defrObjectCbkFnType f) { callbacks.pin = f; }
+void defrSetComponentStartCbk(defrIntegerCbkFnType f) { callbacks.component_start = f; }
+void defrSetStartPinsCbk(defrIntegerCbkFnType f) { callbacks.pins_start = f; }
+void defrSetNetStartCbk(defrIntegerCbkFnType f) { callbacks.net_start = f; }
+void defrSetSNetStartCbk(defrIntegerCbkFnType f) { callbacks.snet_start = f; }
+void defrSetComponentCbk(defrComponentCbkFnType f) { callbacks.component = f; }
+void defrSetNetCbk(defrNetCbkFnType f) { callbacks.net = f; }
+void defwInit(FILE* echo) { echo_file = echo; }
+
+int defrRead(FILE* file, const char* path, defiUserData data) {
+  std::string text;
+  if (!file || !ReadWholeFile(file, &text)) {
+    std::fprintf(stderr, "%s: cannot read the file\n", path ? path : "");
+    return 1;
+  }
+  LefDefTokenizer in(path, std::move(text), echo_file);
+  try {
+    ReadDesign(in, data);
+  } catch (const LefDefStop& stop) {
+    return stop.status;
+  }
+  return 0;
+}
+
+void defrPrintUnusedCallbacks(FILE* out) { unused.Print(out, "DEF"); }

@@ -1,0 +1,32 @@
+// Benchmark input and result output: the GSRC bookshelf reader and the
+// writers of the placement, the tier drawings and the statistics record.
+#pragma once
+#include <cstdio>
+
+#include "driver/parameters.h"
+#include "driver/records.h"
+
+struct tagDualSeq;
+struct tagLevelList;
+
+// --- bookshelf reader ---------------------------------------------------------
+// Reads base.blocks, base.pl and base.nets into the design record and the
+// root class. Returns 0; fatal input errors end the process.
+int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagNORMPARA* norm,
+                   tagPARAMETERS* params);
+
+// --- result writers -----------------------------------------------------------
+int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPARAMETERS* params);
+int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
+                             tagPIN** pada, tagBLOCK* pads, tagDualSeq* seq, tagLevelList* levels,
+                             tagNORMPARA* norm, tagPARAMETERS* params, int budget);
+void OutputNetsForPlot(tagNET* nets, tagNORMPARA* norm, FILE* f, int flag);
+
+// --- LEF/DEF design input -------------------------------------------------------
+// Reads a LEF library and a DEF design, groups the components into blocks
+// (from `partfile` when given, else by partitioning), sets the outline from
+// the pad ring or the die area, places the terminals and scales the outline
+// to width + height = 200. `*pads` receives the fixed pad components and
+// `*cell_nets` the component-level nets. Returns 0; bad input ends the run.
+int InputDataFromLefDef(const char* lef, const char* def, const char* partfile, tagBLOCKCLASS* root,
+                        tagBLOCK* design, tagNORMPARA* norm, tagBLOCK** pads, tagNET** cell_nets);

@@ -1,0 +1,153 @@
+// LEF and DEF reading: the records handed to callbacks, callback
+// registration and reading, and the callbacks that build the design from
+// them. A reader parses one construct completely before its callback runs; a
+// callback returning non-zero stops the read with that status.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/records.h"
+
+// --- LEF reader -------------------------------------------------------------------
+enum lefrCallbackType_e {
+  lefrUnspecifiedCbkType = 0,
+  lefrMacroBeginCbkType,
+  lefrMacroClassTypeCbkType,
+  lefrMacroCbkType,
+  lefrPinCbkType,
+  lefrLastCbkType  // one past the last type
+};
+typedef void* lefiUserData;
+
+struct lefiMacro {
+  std::string name_;
+  std::string class_;  // every word of CLASS, single-spaced ("PAD INPUT")
+  bool has_size_ = false, has_origin_ = false;
+  double size_x_ = 0, size_y_ = 0, origin_x_ = 0, origin_y_ = 0;
+  const char* name() const { return name_.c_str(); }
+  const char* macroClass() const { return class_.c_str(); }
+  bool hasSize() const { return has_size_; }
+  bool hasOrigin() const { return has_origin_; }
+  double sizeX() const { return size_x_; }
+  double sizeY() const { return size_y_; }
+  double originX() const { return origin_x_; }
+  double originY() const { return origin_y_; }
+};
+
+struct lefiPin {
+  std::string name_;
+  const char* name() const { return name_.c_str(); }
+};
+
+typedef int (*lefrStringCbkFnType)(lefrCallbackType_e, const char*, lefiUserData);
+typedef int (*lefrMacroCbkFnType)(lefrCallbackType_e, lefiMacro*, lefiUserData);
+typedef int (*lefrPinCbkFnType)(lefrCallbackType_e, lefiPin*, lefiUserData);
+
+void lefrInit();  // forgets every callback and the unused tally
+void lefrSetMacroBeginCbk(lefrStringCbkFnType f);     // "MACRO name"
+void lefrSetMacroClassTypeCbk(lefrStringCbkFnType f);  // each CLASS of a macro
+void lefrSetMacroCbk(lefrMacroCbkFnType f);            // "END name" of a macro
+void lefrSetPinCbk(lefrPinCbkFnType f);                // "END name" of a macro pin
+void lefwInit(FILE* echo);  // one line per construct read; null for none
+// Reads a LEF library; 0, or the status of the error that stopped it.
+int lefrRead(FILE* file, const char* path, lefiUserData data);
+void lefrPrintUnusedCallbacks(FILE* out);
+
+// --- DEF reader -------------------------------------------------------------------
+enum defrCallbackType_e {
+  defrUnspecifiedCbkType = 0,
+  defrUnitsCbkType,
+  defrDieAreaCbkType,
+  defrComponentStartCbkType,
+  defrComponentCbkType,
+  defrStartPinsCbkType,
+  defrPinCbkType,
+  defrNetStartCbkType,
+  defrNetCbkType,
+  defrSNetStartCbkType,
+  defrLastCbkType  // one past the last type
+};
+typedef void* defiUserData;
+
+// DIEAREA: the bounding box of its two corners or of its polygon.
+struct defiBox {
+  double xl_ = 0, yl_ = 0, xh_ = 0, yh_ = 0;
+  double xl() const { return xl_; }
+  double yl() const { return yl_; }
+  double xh() const { return xh_; }
+  double yh() const { return yh_; }
+};
+
+struct defiComponent {
+  enum Status { kNone, kPlaced, kFixed, kCover, kUnplaced };
+  std::string id_, name_;  // component and macro names
+  Status status_ = kNone;
+  double x_ = 0, y_ = 0;
+  int orient_ = 0;  // N W S E FN FW FS FE as 0..7
+  const char* id() const { return id_.c_str(); }
+  const char* name() const { return name_.c_str(); }
+  bool isFixed() const { return status_ == kFixed; }
+  bool isPlaced() const { return status_ == kPlaced; }
+  bool isCover() const { return status_ == kCover; }
+  bool isUnplaced() const { return status_ == kUnplaced; }
+  double placementX() const { return x_; }
+  double placementY() const { return y_; }
+  int placementOrient() const { return orient_; }
+};
+
+struct defiPin {
+  std::string name_;
+  const char* pinName() const { return name_.c_str(); }
+};
+
+// Connections ( instance pin ) in file order; "( PIN p )" has instance "PIN".
+struct defiNet {
+  std::string name_;
+  std::vector<std::pair<std::string, std::string>> connections_;
+  const char* name() const { return name_.c_str(); }
+  int numConnections() const { return static_cast<int>(connections_.size()); }
+  const char* instance(int i) const { return connections_[i].first.c_str(); }
+  const char* pin(int i) const { return connections_[i].second.c_str(); }
+};
+
+typedef int (*defrDoubleCbkFnType)(defrCallbackType_e, double, defiUserData);
+typedef int (*defrIntegerCbkFnType)(defrCallbackType_e, int, defiUserData);
+// DIEAREA passes a defiBox*, a PINS entry a defiPin*.
+typedef int (*defrObjectCbkFnType)(defrCallbackType_e, void*, defiUserData);
+typedef int (*defrComponentCbkFnType)(defrCallbackType_e, defiComponent*, defiUserData);
+typedef int (*defrNetCbkFnType)(defrCallbackType_e, defiNet*, defiUserData);
+
+void defrInit();  // forgets every callback and the unused tally
+void defrSetUnitsCbk(defrDoubleCbkFnType f);  // UNITS DISTANCE MICRONS d
+void defrSetDieAreaCbk(defrObjectCbkFnType f);
+void defrSetPinCbk(defrObjectCbkFnType f);
+void defrSetComponentStartCbk(defrIntegerCbkFnType f);  // section counts
+void defrSetStartPinsCbk(defrIntegerCbkFnType f);
+void defrSetNetStartCbk(defrIntegerCbkFnType f);
+void defrSetSNetStartCbk(defrIntegerCbkFnType f);
+void defrSetComponentCbk(defrComponentCbkFnType f);
+void defrSetNetCbk(defrNetCbkFnType f);
+void defwInit(FILE* echo);  // one line per construct read; null for none
+// Reads a DEF design; 0, or the status of the error that stopped it.
+int defrRead(FILE* file, const char* path, defiUserData data);
+void defrPrintUnusedCallbacks(FILE* out);
+
+// --- design building (lefdef_input.cpp) ----------------------------------------------
+extern FILE* fout;                    // the echo file "list"
+extern tagBLOCKCLASS* p_lib_design;  // user data of the LEF callbacks
+extern tagBLOCK* p_design;           // user data of the DEF callbacks
+
+void InputLef(const char* path, tagBLOCKCLASS* root);
+void InputDef(const char* path, tagBLOCK* design);
+
+int macroBeginCB(lefrCallbackType_e type, const char* name, lefiUserData ud);
+int macroClassTypeCB(lefrCallbackType_e type, const char* macro_class, lefiUserData ud);
+int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud);
+int pinCB(lefrCallbackType_e type, lefiPin* pin, lefiUserData ud);
+int units(defrCallbackType_e type, double distance, defiUserData ud);
+int cs(defrCallbackType_e type, int count, defiUserData ud);
+int cls(defrCallbackType_e type, void* object, defiUserData ud);
+int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud);
+int netf(defrCallbackType_e type, defiNet* net, defiUserData ud);

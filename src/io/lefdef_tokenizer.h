@@ -1,0 +1,93 @@
+// Tokens of LEF and DEF text and the grammar helpers both readers share:
+// words, quoted strings, "(", ")" and ";" with "#" comments dropped, line
+// numbers for messages, section skipping, the echo line of each construct and
+// the tally of constructs read without a callback.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct LefDefToken {
+  std::string_view text;
+  int line = 0;
+  bool quoted = false;
+  bool end = false;  // past the last token of the file
+};
+
+// Thrown to abandon a read: a syntax error (status 1) or a callback that
+// returned a non-zero status. The reader returns the status.
+struct LefDefStop {
+  int status;
+};
+
+// "END name (opened at line N)", what a section still waits for.
+std::string EndOf(std::string_view name, int opened);
+
+// Reads an open file completely; false when it cannot be read.
+bool ReadWholeFile(FILE* file, std::string* text);
+
+// Kinds of constructs that were read but had no callback, in first-seen order.
+struct UnusedConstructs {
+  std::vector<std::string> order;
+  std::unordered_map<std::string, int> counts;
+  void Count(std::string_view kind);
+  void Print(FILE* out, const char* reader) const;
+  void Clear();
+};
+
+class LefDefTokenizer {
+ public:
+  LefDefTokenizer(const char* path, std::string text, FILE* echo);
+
+  const LefDefToken& Peek();
+  LefDefToken Next();
+
+  // Keywords compare without regard to case and never match a quoted string.
+  static bool Is(const LefDefToken& tok, const char* keyword);
+  bool NextIs(const char* keyword) { return Is(Peek(), keyword); }
+  bool Accept(const char* keyword);
+  void Expect(const char* keyword);
+  std::string ExpectName(const char* what);
+  double ExpectNumber(const char* what);
+  int ExpectCount(const char* what);
+
+  // Everything through the next ";".
+  void SkipStatement();
+  // Statements up to and including "END <closer>". With nested_ends an
+  // "END <other>" closes an inner section and skipping goes on; without, it is
+  // an error. `opened` is the line of the section's keyword, for messages.
+  void SkipSection(std::string_view closer, bool nested_ends, int opened);
+  // Statements up to and including a bare "END" (macro ports and obstructions).
+  void SkipToBareEnd(int opened);
+  // Every token up to and including the word `closer` (extension blocks).
+  void SkipToWord(const char* closer, int opened);
+
+  [[noreturn]] void Fail(const std::string& expected, const LefDefToken& found) const;
+
+  // The echo line: tokens consumed between BeginEcho and EndEcho.
+  void BeginEcho();
+  void EndEcho();
+
+  // Bus-bit and hierarchy divider characters stated by the file.
+  void SetBusBitChars(const LefDefToken& tok);
+  void SetDividerChar(const LefDefToken& tok);
+  const std::string& busbit_chars() const { return busbit_; }
+  char divider_char() const { return divider_; }
+
+ private:
+  LefDefToken Scan();
+
+  std::string path_;
+  std::string text_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  LefDefToken peek_;
+  bool has_peek_ = false;
+  FILE* echo_;
+  bool echoing_ = false;
+  std::string echo_line_;
+  std::string busbit_ = "[]";
+  char divider_ = '/';
+};

@@ -1,0 +1,230 @@
+// Result output: the final placement, one gnuplot drawing per tier with the
+// nets on tier 0, the floorplan summary on standard output and the appended
+// statistics record. Replaced files are written under a temporary name and
+// renamed into place, so an interrupted run never leaves a truncated result.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/utilities.h"
+#include "io/io.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+
+namespace {
+
+// Truncation toward zero of a coordinate, kept inside the int range.
+int Trunc(double v) {
+  if (!(v == v)) return 0;
+  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+// a / b, or 0 when there is nothing to divide by.
+double Ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
+
+// A file that replaces `path` only when it was written completely.
+class ReplacedFile {
+ public:
+  explicit ReplacedFile(std::string path)
+      : path_(std::move(path)), temp_(path_ + ".tmp"), f_(fopen(temp_.c_str(), "w")) {}
+  ~ReplacedFile() {
+    if (!f_) return;
+    fclose(f_);
+    remove(temp_.c_str());
+  }
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+  FILE* get() const { return f_; }
+  const std::string& path() const { return path_; }
+
+  // Closes the file and moves it into place; on a write error the old file stays.
+  void Commit() {
+    const bool written = !ferror(f_);
+    const bool closed = fclose(f_) == 0;
+    f_ = nullptr;
+    if (written && closed && rename(temp_.c_str(), path_.c_str()) == 0) return;
+    remove(temp_.c_str());
+    printf("Warning: Cannot write %s!\n", path_.c_str());
+  }
+
+ private:
+  std::string path_;
+  std::string temp_;
+  FILE* f_;
+};
+
+void WriteCorner(FILE* f, int x, int y, int tier) { fprintf(f, "%d %d %d\n", x, y, tier); }
+
+// A closed rectangle as five corners, then the data-set separator.
+void WriteRectangle(FILE* f, int xl, int yl, int xh, int yh, int tier) {
+  WriteCorner(f, xl, yl, tier);
+  WriteCorner(f, xl, yh, tier);
+  WriteCorner(f, xh, yh, tier);
+  WriteCorner(f, xh, yl, tier);
+  WriteCorner(f, xl, yl, tier);
+  fprintf(f, "\n\n");
+}
+
+void WriteTierPlot(FILE* f, int tier, tagBLOCK** blka, tagDualSeq* seq, tagNORMPARA* norm) {
+  const tagBLOCK* design = blka[0];
+  const double u = norm->unscale;
+  fprintf(f, "set nokey\n\n\n");
+  fprintf(f, tier == 0 ? "plot '-' w l, '-' w l 3\n" : "plot '-' w l\n");
+  const int F = Trunc(std::max((mxdstha + design->region_x_lo) * u, design->region_x_hi * u));
+  WriteRectangle(f, 0, 0, F, F, tier);
+  for (int b = 1; b <= seq->count; ++b) {
+    if (seq->tier[b] != tier) continue;
+    const tagBLOCK* blk = blka[b];
+    const double X = blk->x + design->region_x_lo, Y = blk->y + design->region_y_lo;
+    // Drawn one unit inside the block so that neighbours stay apart.
+    WriteRectangle(f, Trunc(X * u) + 1, Trunc(Y * u) + 1, Trunc((X + blk->width) * u) - 1,
+                   Trunc((Y + blk->height) * u) - 1, seq->tier[b]);
+  }
+  if (tier == 0) OutputNetsForPlot(design->nets, norm, f, 0);
+  fprintf(f, "EOF\n\n");
+  fprintf(f, "pause -1 'Press any key'\n");
+  fprintf(f, "\r\n");
+}
+
+struct Summary {
+  double width, height, area;
+  double adjust_w, adjust_h;
+  double usage;
+  double wire;  // nets read, internal units
+};
+
+void WriteStatistics(FILE* f, const Summary& s, tagBLOCK** blka, tagDualSeq* seq,
+                     tagNORMPARA* norm, tagPARAMETERS* p, int budget) {
+  const tagBLOCK* design = blka[0];
+  if (design->name)
+    fprintf(f, "\nCircuit:%s\n ", design->name);
+  else
+    DclError("Warning: No circuit Name!");
+  fprintf(f, "BlockNo.; NetNo.; Pins; ");
+  fprintf(f,
+          "Width vs. Height; Cell Area(mm2); NetArea; Usage; Adjust; Wire(mm); vias; "
+          "(all_fix,mov_fix,(wgt_movarea_b,itr_lmt),qp_itrmax) time, ipcand, deltac_wgt, "
+          "deltnt_wgt, deltvia_wgt\n");
+  fprintf(f, "%d; %d; %d; ", design->block_count, design->net_count, design->pin_count);
+  fprintf(f, "%8.2fx%8.2f; %8.1f; (%6.2f); ", s.width * norm->unscale, s.height * norm->unscale,
+          s.area * norm->unscale_sq, s.area);
+  fprintf(f, "%dX%5.4f; %5.4f; ", tier_no,
+          Ratio(zarea_all * norm->unscale_sq, static_cast<double>(tier_no)), s.usage);
+  fprintf(f, "%8.6fx%8.6f;", s.adjust_w, s.adjust_h);
+  fprintf(f, "%8.2f; (%8.2f); ", s.wire * norm->unscale, s.wire);
+  fprintf(f, "%d;", inter_layer_vias);
+  fprintf(f, "(%7.0f,%7.0f,(%d,%d)%d)", p->allfix, p->movfix, p->movarea, budget, p->qp_itrmax);
+  if (sa_flag != 0)
+    fprintf(f, "(%d,%d,%d,%.2f,%.2f,", p->start_tempe, p->end_tempe,
+            Trunc(std::floor(p->iterations / 100.0 * seq->count)), p->cooling_ratio,
+            p->sparearea / 100);
+  else
+    fprintf(f, "(%d,%d,%.2f,", p->movarea, budget, p->sparearea / 100);
+  fprintf(f, "%d,%d,%4.2f,%d,%3.2f);", p->movarea, p->movnet, p->allnet, p->wgt_via,
+          p->aspect_ratio);
+  fprintf(f, "%8.2f; ", (et - bt) / 1000.0);
+  fprintf(f, "%d; ", p->ipcand);
+  for (double w : {p->deltac_wgt, p->deltnt_wgt, p->deltvia_wgt})
+    fprintf(f, "%d; ", Trunc(std::floor(w * 10000)));
+}
+
+}  // namespace
+
+int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm,
+                    tagPARAMETERS* /*params*/) {
+  if (!base || !*base) {
+    DclError("You Must provide base filename of a test case!");
+    return 0;
+  }
+  ReplacedFile out(std::string(base) + "_final.pl");
+  FILE* f = out.get();
+  if (!f) {
+    printf("Cannot open .pl file %s for write!\n", out.path().c_str());
+    return 0;
+  }
+  fprintf(f, "UCSC blocks 1.0\n");
+  fprintf(f, "#name x y direction tier(device layer)\n\n");
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
+    fprintf(f, "%s %d %d %d %d\n", blk->name ? blk->name : "UNKNOWN",
+            Trunc(blk->x * norm->unscale), Trunc(blk->y * norm->unscale), blk->orient, blk->tier);
+  out.Commit();
+  return 0;
+}
+
+int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
+                             tagPIN** pada, tagBLOCK* /*pads*/, tagDualSeq* seq,
+                             tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
+                             int budget) {
+  static int rest_b[kLevelCap], rest_r[kLevelCap];
+  const tagBLOCK* design = blka[0];
+  const double u = norm->unscale;
+
+  CalCoords(blka, seq, levels, p_btree, p_rtree, rest_b, rest_r, &mxdstva, &mxdstha);
+  Summary s;
+  s.width = mxdstha;
+  s.height = mxdstva;
+  s.area = mxdstha * mxdstva;
+  s.adjust_w = Ratio(design->width, mxdstha);
+  s.adjust_h = Ratio(design->height, mxdstva);
+  s.usage = Ratio(Ratio(zarea_all, static_cast<double>(tier_no)), s.area);
+  SetCellPos(mxdstha, mxdstva, 0, blka, pada, seq, levels, norm);
+
+  s.wire = SetNetLength(blka, neta, pada, 1, params);
+  printf("\n");
+  printf(" Cell Area= %8.2f x %8.2f (%5.4f mm2)\n", s.width * u, s.height * u,
+         s.area * norm->unscale_sq / 1000000);
+  printf(" Adjust   = %8.6f x %8.6f\n", s.adjust_w, s.adjust_h);
+  printf("Netlength = %8.2f\n", s.wire * u);
+  printf("CellGap   = %8.2f + %8.2f\n", optngap_h * u, optngap_v * u);
+  const double added = SetNetLength(blka, neta, pada, 2, params);
+  printf("Grp.div   = %8.2f\n", Ratio(added * u, params->grpwgt));
+  printf("Area usage:%f/%d/%f=%f\n", zarea_all, tier_no, s.area, s.usage);
+
+  if (flag == 1) {
+    FILE* f = base ? fopen((std::string(base) + ".txt").c_str(), "a") : nullptr;
+    if (!f) {
+      DclError("Warning: Cannot open results file!");
+    } else {
+      WriteStatistics(f, s, blka, seq, norm, params, budget);
+      fclose(f);
+    }
+  }
+
+  if (!base) return 0;
+  for (int t = 0; t < tier_no; ++t) {
+    ReplacedFile plot(std::string(base) + "_layer_" + std::to_string(t) + ".plt");
+    if (!plot.get()) continue;
+    WriteTierPlot(plot.get(), t, blka, seq, norm);
+    plot.Commit();
+  }
+  return 0;
+}
+
+void OutputNetsForPlot(tagNET* nets, tagNORMPARA* norm, FILE* f, int /*flag*/) {
+  fprintf(f, "\nEOF\n");
+  std::vector<const tagPIN*> pins;
+  for (const tagNET* net = nets; net; net = net->next) {
+    pins.clear();
+    for (const tagPINLIST* node = net->pins; node; node = node->next)
+      pins.push_back(static_cast<const tagPIN*>(node->pin));
+    // Joining the pins from left to right draws a spanning path of the net.
+    std::stable_sort(pins.begin(), pins.end(),
+                     [](const tagPIN* a, const tagPIN* b) { return a->x < b->x; });
+    for (size_t k = 1; k < pins.size(); ++k) {
+      fprintf(f, " %d  %d \n", Trunc(pins[k - 1]->x * norm->unscale),
+              Trunc(pins[k - 1]->y * norm->unscale));
+      fprintf(f, " %d  %d \n", Trunc(pins[k]->x * norm->unscale),
+              Trunc(pins[k]->y * norm->unscale));
+      fprintf(f, "\n\n");
+    }
+  }
+  fprintf(f, "\r\n");
+}

@@ -1,0 +1,96 @@
+// The single-tier initial solution: block sizes, the fixed outline, a random
+// dual sequence and the bounds of every block's lower-left corner.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+
+void SetBlockBounds(tagBLOCK** blka, int n) {
+  for (int i = 1; i <= n; ++i) {
+    tagBLOCK* blk = blka[i];
+    const tagBLOCKCLASS* cls = blk->blkclass;
+    ndofs0_x[i] = (ndsiz1_x[i] - cls->width) * 0.5;
+    ndofs0_y[i] = (ndsiz1_y[i] - cls->height) * 0.5;
+    ndpos1_x_min[i] = std::max(0.0, blk->region_x_lo - ndofs0_x[i]);
+    ndpos1_y_min[i] = std::max(0.0, blk->region_y_lo - ndofs0_y[i]);
+    ndpos1_x_max[i] = std::max(0.0, blk->region_x_hi - ndofs0_x[i] - cls->width);
+    ndpos1_y_max[i] = std::max(0.0, blk->region_y_hi - ndofs0_y[i] - cls->height);
+    if (blk->kind == 3) {
+      // A block fixed in place may not move in either orientation.
+      ndpos1_x_max[i] = ndpos1_x_min[i];
+      ndpos1_y_max[i] = ndpos1_y_min[i];
+    }
+    blk->region_x_lo = ndpos1_x_min[i];
+    blk->region_y_lo = ndpos1_y_min[i];
+    blk->region_x_hi = ndpos1_x_max[i];
+    blk->region_y_hi = ndpos1_y_max[i];
+
+    blk->fixed_x_lo = blk->region_x_lo;
+    blk->fixed_y_lo = blk->region_y_lo;
+    blk->fixed_x_hi = blk->region_x_hi;
+    blk->fixed_y_hi = blk->region_y_hi;
+    if (blk->kind >= 2) {
+      if (blk->orient & 1) {
+        std::swap(blk->width, blk->height);
+        blk->fixed_x_lo = ndpos1_x_min[i];
+        blk->fixed_y_lo = ndpos1_y_min[i];
+        blk->fixed_x_hi = ndpos1_x_max[i];
+        blk->fixed_y_hi = ndpos1_y_max[i];
+      }
+    } else {
+      blk->orient = 0;
+    }
+    ndpos_x_lft[i] = shape_h - blk->fixed_x_hi - blk->width;
+    ndpos_y_top[i] = shape_v - blk->fixed_y_hi - blk->height;
+  }
+}
+
+int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* norm,
+             tagPARAMETERS* params) {
+  tagBLOCK* design = blka[0];
+  const int n = seq->count;
+  optsize_h = optsize_v = kInfinity;
+  params->lb_shift = 0.0;
+  params->placed_area = 0.0;
+  zarea_all = 0.0;
+  design->degree = 0;
+  for (int i = 1; i <= n; ++i) {
+    zarea_all += blka[i]->area;
+    design->degree += blka[i]->degree;
+  }
+
+  const double core = (1.0 + params->sparearea / 100.0) * zarea_all;
+  const double tiers = std::max(tier_no, 1);
+  shape_h = std::sqrt(core / tiers * params->aspect_ratio);
+  shape_v = std::sqrt(core / tiers / params->aspect_ratio);
+  design->width = shape_h;
+  design->height = shape_v;
+  for (int i = 0; i <= n; ++i) {
+    blka[i]->region_x_hi = blka[i]->fixed_x_hi = shape_h;
+    blka[i]->region_y_hi = blka[i]->fixed_y_hi = shape_v;
+  }
+
+  std::printf("Total  Cell Area = %14.0f\n", zarea_all * norm->unscale_sq);
+  std::printf("Active Core Area = %14.0f\n", core * norm->unscale_sq);
+  std::printf("         Expand  = %6.3f X%6.3f\n\n", 1.0, 1.0);
+
+  zarea_all = 0.0;
+  for (int i = 1; i <= n; ++i) {
+    tagBLOCK* blk = blka[i];
+    tagBLOCKCLASS* cls = blk->blkclass;
+    cls->width = std::fabs(cls->width);
+    cls->height = std::fabs(cls->height);
+    blk->width = ndsiz1_x[i] = cls->width;
+    blk->height = ndsiz1_y[i] = cls->height;
+    params->placed_area += blk->width * blk->height;
+    zarea_all += blk->width * blk->height;
+  }
+  design->area = zarea_all;
+
+  Generate_SP(seq);
+  SetBlockBounds(blka, n);
+  return 0;
+}

@@ -1,0 +1,378 @@
+// Enumerates the insertion points of a removed block and keeps the best few.
+//
+// The sweep goes through sequence A: before the slot after block nd,
+// staircases b and r hold the blocks before the slot (packed from the bottom
+// left) and staircases t and l those after it (packed from the top right).
+// For the moved block N placed after B position q, its four neighbours are
+// the last b and l levels not above q and the last t and r levels not above
+// n - q; they stay constant between staircase breakpoints, so each interval
+// of q is one candidate whose chip extent follows in constant time.
+#include <algorithm>
+#include <cmath>
+
+#include "driver/utilities.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+#include "tiers/tiers.h"
+
+namespace {
+
+bool CountsVias(const tagPARAMETERS* params) { return tier_no >= 2 && params->wgt_via >= 1; }
+
+// One sweep over u. The rising staircases are queried at u and their
+// neighbour moves along `next`; the falling ones are queried at n - u and
+// move along `prev`. The plain sweep has u = q (b and l rise); the mirrored
+// one has u = n - q (t and r rise).
+struct Sweep {
+  const tagStaircase* rise[2];
+  const tagStaircase* fall[2];
+  int rise_at[2];
+  int fall_at[2];
+  bool mirrored;
+};
+
+Sweep PlainSweep(const tagLevelList* lv, int b, int l, int t, int r) {
+  return Sweep{{&lv->b, &lv->l}, {&lv->t, &lv->r}, {b, l}, {t, r}, false};
+}
+
+Sweep MirroredSweep(const tagLevelList* lv, int b, int l, int t, int r) {
+  return Sweep{{&lv->t, &lv->r}, {&lv->b, &lv->l}, {t, r}, {b, l}, true};
+}
+
+// Moves the neighbours so that they hold for u (never backwards).
+void AdvanceTo(Sweep& s, int n, int u) {
+  for (int i = 0; i < 2; ++i) {
+    while (s.rise[i]->next[s.rise_at[i]] <= u) s.rise_at[i] = s.rise[i]->next[s.rise_at[i]];
+    while (s.fall_at[i] > 0 && s.fall_at[i] > n - u) s.fall_at[i] = s.fall[i]->prev[s.fall_at[i]];
+  }
+}
+
+// Last u for which the current neighbours still hold.
+int IntervalEnd(const Sweep& s, int n, int u_to) {
+  int end = u_to;
+  for (int i = 0; i < 2; ++i) {
+    end = std::min(end, s.rise[i]->next[s.rise_at[i]] - 1);
+    if (s.fall_at[i] > 0) end = std::min(end, n - s.fall_at[i]);
+  }
+  return end;
+}
+
+// The last level of a staircase not above `level`, walking from its head.
+int LastLevelUpTo(const tagStaircase& s, int level) {
+  int p = 0;
+  while (s.next[p] <= level) p = s.next[p];
+  return p;
+}
+
+struct SlotView {
+  tagBLOCK* N;
+  tagINSCANDS* cands;
+  tagDualSeq* seq;
+  tagNetRel* rel;
+  const tagLevelList* levels;
+  tagPARAMETERS* params;
+  int tier;
+};
+
+// Free area per via landing on each upper tier; tiers that no via reaches
+// are left out of the mean.
+double WhiteSpaceDeviation(double chip_area) {
+  double ratio[kMaxTiers];
+  int used = 0;
+  double sum = 0.0;
+  for (int t = 1; t < tier_no; ++t) {
+    int vias = la_sv_change[t] + la_sv_num[t];
+    if (vias <= 0) continue;
+    ratio[used] = (chip_area - (la_area_change[t] + la_net_area[t])) / vias;
+    sum += ratio[used++];
+  }
+  if (used == 0) return 0.0;
+  double mean = sum / used, dev = 0.0;
+  for (int i = 0; i < used; ++i) dev += std::fabs(mean - ratio[i]);
+  return dev;
+}
+
+// Saves the candidate when it beats the last kept entry.
+void Offer(const SlotView& v, int q, double width, double height, int orient, double wire) {
+  tagINSCANDS* c = v.cands;
+  tagPARAMETERS* p = v.params;
+  double ws_dev = (tier_no >= 2 && p->opt_ws_dist) ? WhiteSpaceDeviation(width * height) : 0.0;
+  double cost = InsertionAreaCost(width, height, p) + p->wgt_wsdist * ws_dev;
+  if (c->count != 1 &&
+      improvement(c->area_cost[c->count], cost, c->wire[c->count], wire, c->vias[c->count],
+                  cell_via_cost, p) <= 0)
+    return;
+  SaveIpCand(c, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
+             la_sv_change, la_area_change, p, cost, wire, cell_via_cost);
+}
+
+// One interval [u_lo, u_hi] of the sweep: N placed as the neighbours say,
+// plainly and, where allowed, turned by 90 degrees.
+void EvaluateInterval(const SlotView& v, const Sweep& s, int n, int u_lo, int u_hi) {
+  int length = u_hi - u_lo + 1;
+  if (length < 1) return;
+  int u = std::min(u_hi, u_lo + static_cast<int>(genrand_real3() * length));
+  int q = s.mirrored ? n - u : u;
+  int pb_b = s.mirrored ? s.fall_at[0] : s.rise_at[0];
+  int pb_l = s.mirrored ? s.fall_at[1] : s.rise_at[1];
+  int pb_t = s.mirrored ? s.rise_at[0] : s.fall_at[0];
+  int pb_r = s.mirrored ? s.rise_at[1] : s.fall_at[1];
+
+  const tagLevelList* lv = v.levels;
+  const tagBLOCK* N = v.N;
+  double below = lv->b.dist[pb_b], left = lv->r.dist[pb_r];
+  double y0 = std::max(N->fixed_y_lo, below), x0 = std::max(N->fixed_x_lo, left);
+  double above = lv->t.dist[pb_t], right = lv->l.dist[pb_l];
+  double wire = 0.0;
+  if (v.params->opt_wire) wire = EvalPLfunc(v.rel, 0, left) + EvalPLfunc(v.rel, 1, below);
+
+  Offer(v, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
+  if (v.params->rotate && N->kind < 2)
+    Offer(v, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
+}
+
+void RunSweep(const SlotView& v, Sweep s, int n, int u_from, int u_to) {
+  if (u_from > u_to) return;
+  AdvanceTo(s, n, u_from);
+  for (int u = u_from; u <= u_to;) {
+    int end = IntervalEnd(s, n, u_to);
+    EvaluateInterval(v, s, n, u, end);
+    u = end + 1;
+    AdvanceTo(s, n, u);
+  }
+}
+
+// B positions (as "after position q") open to N on `tier`: the window around
+// N's old B position, within the tier's run.
+void BWindow(const tagDualSeq* seq, const tagBLOCK* N, const tagPARAMETERS* params, int tier,
+             int* lo, int* hi) {
+  int n = seq->count, pb = seq->pos_b[N->id];
+  *lo = std::max(0, pb - 1 - params->srchlvl_b);
+  *hi = std::min(n, pb + params->srchlvl_b);
+  if (tier_no >= 2) {
+    *lo = std::max(*lo, tier_run_lo[tier]);
+    *hi = std::min(*hi, tier_run_hi[tier]);
+  }
+}
+
+// The B run of each tier, as the range of q that keeps N inside it.
+void FindTierRuns(const tagDualSeq* seq) {
+  for (int t = 0; t < kMaxTiers; ++t) {
+    tier_run_lo[t] = kIntInfinity;
+    tier_run_hi[t] = -1;
+  }
+  for (int b = seq->next_b[0]; b != 0; b = seq->next_b[b]) {
+    int t = seq->tier[b];
+    tier_run_lo[t] = std::min(tier_run_lo[t], seq->pos_b[b] - 1);
+    tier_run_hi[t] = std::max(tier_run_hi[t], seq->pos_b[b]);
+  }
+}
+
+void ResetCandidates(tagINSCANDS* c) {
+  c->count = 1;
+  c->chosen = 0;
+  for (int k = 0; k < 2; ++k) {
+    double value = k == 0 ? -kInfinity : kInfinity;
+    c->key[k] = c->area_cost[k] = c->wire[k] = value;
+    c->vias[k] = k == 0 ? -kIntInfinity : kIntInfinity;
+  }
+}
+
+void EmptyStaircase(tagStaircase& s) {
+  s.next[0] = kEndLevel;
+  s.prev[kEndLevel] = 0;
+}
+
+void EmptyBottomLeft(tagLevelList* levels) {
+  EmptyStaircase(levels->b);
+  EmptyStaircase(levels->r);
+  Tr_Init(p_btree);
+  Tr_Init(p_rtree);
+}
+
+// Via count of N's nets with N on `tier` (and the per-tier changes when the
+// white-space balance is wanted).
+void PrepareTierVias(tagBLOCK* blk, tagDualSeq* seq, int tier, const tagPARAMETERS* params) {
+  if (!CountsVias(params)) return;
+  if (params->opt_ws_dist) {
+    ChangeForCellMove(blk, seq, tier, tier_no, la_sv_change, la_area_change);
+    cell_via_cost = o_via_cost + la_sv_change[0];
+  } else {
+    cell_via_cost = CountInterLayerViasForCell(blk, seq, tier, tier_no);
+  }
+}
+
+// Tries the slot after lva_nd for N on `tier` when no block of that tier
+// follows in A: the top-right staircases must then count as empty.
+void FindOptAtRunEnd(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq,
+                     tagLevelList* levels, tagPARAMETERS* params) {
+  tagStaircase* right_side[2] = {&levels->t, &levels->l};
+  int heads[2], tails[2];
+  for (int i = 0; i < 2; ++i) {
+    heads[i] = right_side[i]->next[0];
+    tails[i] = right_side[i]->prev[kEndLevel];
+    EmptyStaircase(*right_side[i]);
+  }
+  FindOptI(tier, N, cands, seq, &move_net_rel, levels, params);
+  for (int i = 0; i < 2; ++i) {
+    right_side[i]->next[0] = heads[i];
+    right_side[i]->prev[kEndLevel] = tails[i];
+  }
+}
+
+// Starts the run of `tier` in A: the bottom-left staircases begin empty and,
+// unless the top-right packing ended on this tier, the top-right staircases
+// take the ends it saved for the tier.
+void EnterTierRun(int tier, bool restore_heads, tagBLOCK* N, tagBLOCK* real, tagINSCANDS* cands,
+                  tagDualSeq* seq, tagLevelList* levels, tagPARAMETERS* params) {
+  EmptyBottomLeft(levels);
+  if (restore_heads) {
+    levels->t.next[0] = levels->t_undo.tier_head[tier];
+    levels->t.prev[kEndLevel] = levels->t_undo.tier_tail[tier];
+    levels->l.next[0] = levels->l_undo.tier_head[tier];
+    levels->l.prev[kEndLevel] = levels->l_undo.tier_tail[tier];
+  }
+  ptier = tier;
+  PrepareTierVias(real, seq, tier, params);
+  FindOptI(tier, N, cands, seq, &move_net_rel, levels, params);
+}
+
+}  // namespace
+
+void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
+              tagLevelList* levels, tagPARAMETERS* params) {
+  int n = seq->count, lo, hi;
+  BWindow(seq, N, params, tier, &lo, &hi);
+  if (lo > hi) return;
+  SlotView view{N, cands, seq, rel, levels, params, tier};
+  Sweep s = PlainSweep(levels, LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
+                       LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo));
+  RunSweep(view, s, n, lo, hi);
+}
+
+// Only the B positions where block lva_nd, just moved from the top-right
+// staircases to the bottom-left ones, changes N's neighbours are swept:
+// above it (up to the next level of l) and, mirrored, to its right (up to the
+// next level of t). Elsewhere the slot repeats the previous slot's candidates
+// or is dominated by them.
+void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
+               tagLevelList* levels, tagPARAMETERS* params) {
+  int n = seq->count, lo, hi;
+  BWindow(seq, N, params, tier, &lo, &hi);
+  if (lo > hi) return;
+  SlotView view{N, cands, seq, rel, levels, params, tier};
+  RunSweep(view, PlainSweep(levels, lvb, lvl_m1, lvt_m1, lvr_m1), n, std::max(lo, lvb),
+           std::min(hi, lvl_p1 - 1));
+  RunSweep(view, MirroredSweep(levels, lvb_m1, lvl_m1, lvt_m1, lvr), n, std::max(n - hi, lvr),
+           std::min(n - lo, lvt_p1 - 1));
+}
+
+void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height,
+                double width, int orient, double ws_dev, int* tier_vias, double* tier_area,
+                tagPARAMETERS* params, double area_cost, double wire, int vias) {
+  auto move = [&](int from, int to) {
+    c->key[to] = c->key[from];
+    c->area_cost[to] = c->area_cost[from];
+    c->wire[to] = c->wire[from];
+    c->vias[to] = c->vias[from];
+    c->via_delta[to] = c->via_delta[from];
+    c->orient[to] = c->orient[from];
+    c->apos[to] = c->apos[from];
+    c->bpos[to] = c->bpos[from];
+    c->height[to] = c->height[from];
+    c->width[to] = c->width[from];
+    c->tier[to] = c->tier[from];
+    c->ws_dev[to] = c->ws_dev[from];
+    if (params->opt_ws_dist)
+      for (int t = 0; t < kMaxTiers; ++t) {
+        c->tier_vias[to][t] = c->tier_vias[from][t];
+        c->tier_area[to][t] = c->tier_area[from][t];
+      }
+  };
+  int k = c->count;
+  move(k, k + 1);
+  while (k - 1 >= 1 &&
+         improvement(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire, c->vias[k - 1], vias,
+                     params) > 0) {
+    move(k - 1, k);
+    --k;
+  }
+  c->key[k] = 0.0;
+  c->area_cost[k] = area_cost;
+  c->wire[k] = wire;
+  c->vias[k] = vias;
+  c->via_delta[k] = via_delta;
+  c->orient[k] = orient;
+  c->apos[k] = apos;
+  c->bpos[k] = bpos;
+  c->height[k] = height;
+  c->width[k] = width;
+  c->tier[k] = tier;
+  c->ws_dev[k] = ws_dev;
+  if (params->opt_ws_dist)
+    for (int t = 0; t < kMaxTiers; ++t) {
+      c->tier_vias[k][t] = tier_vias[t];
+      c->tier_area[k][t] = tier_area[t];
+    }
+  if (c->count < std::clamp(params->ipcand, 1, kCandidateCap - 2)) ++c->count;
+}
+
+int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada,
+                 tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+  const int n = seq->count, id = N->id;
+  tagBLOCK* real = blka[id];
+  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth);
+  SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
+  if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
+  o_via_cost = cell_via_cost = 0;
+  if (CountsVias(params)) o_via_cost = CountInterLayerViasForCell(real, seq, seq->tier[id], tier_no);
+
+  int lo = 0, hi = n;
+  if (N->kind != 0) PsLUBound(seq, blka, id, &lo, &hi);
+  lo = std::max(lo, seq->pos_a[id] - params->srchlvl_a);
+  hi = std::min(hi, seq->pos_a[id] + params->srchlvl_a);
+  CalCoords_TR(blka, ndpos_y_top, ndpos_x_lft, seq, levels, p_btree, p_rtree, n - lo + 1);
+
+  ResetCandidates(cands);
+  EmptyBottomLeft(levels);
+  FindTierRuns(seq);
+  lva = lva_nd = 0;
+  ptier = seq->tier[0];
+
+  // The blocks before the window go straight into the bottom-left staircases.
+  if (lo - 1 >= 1) {
+    int packed_tier = -1;
+    for (int b = seq->next_a[0]; b != 0; b = seq->next_a[b]) {
+      if (seq->tier[b] != packed_tier) {
+        EmptyBottomLeft(levels);
+        packed_tier = seq->tier[b];
+      }
+      SetLptr(b, 0, blka, seq, levels);
+      lva_nd = b;
+      lva = seq->pos_a[b];
+      ptier = seq->tier[b];
+      if (seq->pos_a[b] >= lo - 1) break;
+    }
+  }
+
+  PrepareTierVias(real, seq, ptier, params);
+  int nd = seq->next_a[lva_nd];
+  if (nd != 0 && seq->tier[nd] == ptier) {
+    FindOptI(ptier, N, cands, seq, &move_net_rel, levels, params);
+  } else {
+    FindOptAtRunEnd(ptier, N, cands, seq, levels, params);
+    if (nd != 0) EnterTierRun(seq->tier[nd], false, N, real, cands, seq, levels, params);
+  }
+
+  for (; nd != 0 && seq->pos_a[nd] <= hi; nd = seq->next_a[nd]) {
+    lva_nd = nd;
+    lva = seq->pos_a[nd];
+    SetLptr(nd, 1, blka, seq, levels);
+    FindOptII(ptier, N, cands, seq, &move_net_rel, levels, params);
+    int next = seq->next_a[nd];
+    if (next != 0 && seq->tier[next] != ptier)
+      EnterTierRun(seq->tier[next], true, N, real, cands, seq, levels, params);
+  }
+  return 0;
+}

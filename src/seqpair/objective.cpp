@@ -1,0 +1,178 @@
+// Scoring of a floorplan: pin positions and weighted half-perimeter net
+// length, the full re-evaluation, the area costs, the objective, the
+// comparison of two solutions and the periodic re-weighting.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "driver/utilities.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+
+namespace {
+
+// Offset of a pin class point inside a block of class size cw x ch placed
+// with orientation `orient`; false for an unknown orientation.
+bool OrientedOffset(int orient, double px, double py, double cw, double ch, double* ox,
+                    double* oy) {
+  switch (orient) {
+    case 0: *ox = px;      *oy = py;      return true;
+    case 1: *ox = py;      *oy = cw - px; return true;
+    case 2: *ox = px;      *oy = ch - py; return true;
+    case 3: *ox = py;      *oy = px;      return true;
+    case 4: *ox = cw - px; *oy = py;      return true;
+    case 5: *ox = ch - py; *oy = cw - px; return true;
+    case 6: *ox = cw - px; *oy = ch - py; return true;
+    case 7: *ox = ch - py; *oy = px;      return true;
+    default: return false;
+  }
+}
+
+// The two parts of an area cost: the outline overflow (three times its
+// larger component plus the smaller one) and the size term.
+struct OutlineTerms {
+  double overflow;
+  double size;
+};
+
+OutlineTerms Outline(double W, double H, double overflow_w, double overflow_h,
+                     const tagPARAMETERS* params) {
+  const double r = params->aspect_ratio;
+  double ov_w = std::max(W - shape_h, overflow_w);
+  double ov_h = std::max(H - shape_v, overflow_h);
+  // A floorplan inside the outline costs nothing, whatever its size.
+  if (ov_w <= 0 && ov_h <= 0) W = H = 0.0;
+  ov_h *= r;
+  const double t = 2.0 * std::max(ov_w, ov_h);
+  return {t + ov_w + ov_h, 0.0625 * std::max(W, H * r)};
+}
+
+// (b - a) relative to the larger of the two; 0 when both are 0.
+double RelativeDifference(double a, double b) {
+  const double larger = a <= b ? b : a;
+  if (larger == 0.0) return 0.0;
+  return (b - a) / larger;
+}
+
+}  // namespace
+
+void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params) {
+  // Terminals keep the position the packing gave them.
+  if (pin->id != 0 || !pin->owner) return;
+  const tagBLOCK* blk = pin->owner;
+  double ox = 0.0, oy = 0.0;
+  if (params->pin_at_center || !pin->pinclass || !blk->blkclass) {
+    ox = static_cast<float>(0.5 * blk->width);
+    oy = static_cast<float>(0.5 * blk->height);
+  } else if (!OrientedOffset(blk->orient, pin->pinclass->x, pin->pinclass->y,
+                             blk->blkclass->width, blk->blkclass->height, &ox, &oy)) {
+    DclError("Error Block Directions");
+  }
+  const double base_x = blk->parent ? blk->parent->x : 0.0;
+  const double base_y = blk->parent ? blk->parent->y : 0.0;
+  pin->x = base_x + blk->x + ox;
+  pin->y = base_y + blk->y + oy;
+}
+
+double SetNetLength(tagBLOCK** /*blka*/, tagNET** neta, tagPIN** /*pada*/, int mode,
+                    tagPARAMETERS* params) {
+  int first = 1, last = 0;
+  switch (mode) {
+    case 1: first = 1; last = ntmax0; break;
+    case 2: first = ntmax0 + 1; last = ntmax; break;
+    case 3: first = 1; last = ntmax; break;
+    default: break;
+  }
+  double total = 0.0;
+  for (int j = first; j <= last; ++j) {
+    const tagNET* net = neta[j];
+    if (!net || !net->pins) continue;  // a net without pins has no span
+    double min_x = kInfinity, min_y = kInfinity, max_x = -1.0, max_y = -1.0;
+    for (const tagPINLIST* node = net->pins; node; node = node->next) {
+      tagPIN* pin = static_cast<tagPIN*>(node->pin);
+      SetPinPosition(pin, params);
+      min_x = std::min(min_x, pin->x);
+      max_x = std::max(max_x, pin->x);
+      min_y = std::min(min_y, pin->y);
+      max_y = std::max(max_y, pin->y);
+    }
+    total += ((max_x - min_x) + (max_y - min_y)) * net->weight * params->net_scale;
+  }
+  return total;
+}
+
+int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+            tagNORMPARA* norm, tagPARAMETERS* params) {
+  static int rest_b[kLevelCap], rest_r[kLevelCap];
+  CalCoords(blka, seq, levels, p_btree, p_rtree, rest_b, rest_r, &mxdstva, &mxdstha);
+  ngap_h = ngap_v = 0.0;
+  for (int b = 1; b <= seq->count; ++b) {
+    const tagBLOCK* blk = blka[b];
+    if (blk->kind <= 0) continue;
+    const double x_end = levels->r.dist[seq->rpos_b[b]];
+    const double y_end = levels->b.dist[seq->pos_b[b]];
+    ngap_h += std::max(0.0, x_end - blk->width - blk->fixed_x_hi);
+    ngap_v += std::max(0.0, y_end - blk->height - blk->fixed_y_hi);
+  }
+  SetCellPos(mxdstha, mxdstva, 0, blka, pada, seq, levels, norm);
+  SetNetLength(blka, neta, pada, 3, params);
+  return 0;
+}
+
+double AreaCost(double W, double H, double overflow_w, double overflow_h, double area_wgt,
+                const tagPARAMETERS* params) {
+  const OutlineTerms terms = Outline(W, H, overflow_w, overflow_h, params);
+  return area_wgt * terms.overflow + terms.size;
+}
+
+double InsertionAreaCost(double W, double H, const tagPARAMETERS* params) {
+  return AreaCost(W, H, std::max(0.0, mxdsth - shape_h), std::max(0.0, mxdstv - shape_v),
+                  params->area_wgt, params);
+}
+
+double ExactAreaCost(double W, double H, const tagPARAMETERS* params) {
+  return AreaCost(std::max(mxdsth, W), std::max(mxdstv, H), 0.0, 0.0, params->area_wgt, params);
+}
+
+double ObjectiveValue(double W, double H, double gap_h, double gap_v, double wire,
+                      const tagPARAMETERS* params) {
+  const OutlineTerms terms = Outline(W, H, 0.0, 0.0, params);
+  const double gaps = 2.0 * std::max(gap_h, gap_v) + gap_h + gap_v;
+  return gaps * params->allfix * params->net_scale + wire * params->allnet +
+         (terms.size + terms.overflow) * params->obj_area_wgt;
+}
+
+double FloorplanObjective(double wire, const tagPARAMETERS* params) {
+  return ObjectiveValue(mxdstha, mxdstva, ngap_h, ngap_v, wire, params);
+}
+
+double improvement(double area1, double area2, double wire1, double wire2, int via1, int via2,
+                   tagPARAMETERS* params) {
+  const double da = (area1 < 1e-06 && area2 < 1e-06) ? 0.0 : RelativeDifference(area1, area2);
+  const double dw = params->opt_wire == 0 ? 0.0 : RelativeDifference(wire1, wire2);
+  double dv = 0.0;
+  if (via1 != 0 || via2 != 0) {
+    // Counts are never negative; the magnitude keeps the divisor non-zero anyway.
+    const double larger = std::max(std::fabs(static_cast<double>(via1)),
+                                   std::fabs(static_cast<double>(via2)));
+    dv = (static_cast<double>(via2) - via1) / larger;
+  }
+  return -(dv * params->deltvia_wgt + dw * params->deltnt_wgt + da * params->deltac_wgt);
+}
+
+int SetNewWeight(tagPARAMETERS* params) {
+  static const double kPhaseFactor[4] = {1.0, 0.9, 1.2, 0.8};
+  params->wgt_phase += 1;
+  if (params->wgt_phase > 3 || params->wgt_phase < 0) params->wgt_phase = 0;
+  const double f = kPhaseFactor[params->wgt_phase];
+  // Small random jitter keeps restarts from retracing the same path.
+  const double u_area = frandom();
+  const double u_all = frandom();
+  const double u_net = frandom();
+  params->area_wgt = f * params->movarea * (1.0 + (u_area - 0.5) * 0.2);
+  params->obj_area_wgt = f * params->allarea * (1.0 + (u_all - 0.5) * 0.2);
+  params->net_wgt = (1.0 + (u_net - 0.5) * 0.3) * 5.0 * params->movnet;
+  printf(" Solution Restored: New Wgts = (%7.2f %7.2f), (%7.2f %7.2f)\n", params->area_wgt,
+         params->net_wgt, params->obj_area_wgt, params->allnet);
+  return 0;
+}

@@ -1,0 +1,227 @@
+// Sequence-pair floorplan engine: the dual sequence, its level structures,
+// packing, objective, move and undo. Engine-wide work arrays live in
+// engine_state.h.
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "driver/parameters.h"
+#include "driver/records.h"
+
+// Level numbering: levels 1..n are B positions (or their reverse), level 0 is
+// the origin and level kEndLevel the end sentinel of every staircase.
+constexpr int kEndLevel = 3301;
+constexpr int kLevelCap = 3302;
+
+// Ordered set of levels in [0, leaves) with insert, remove, membership and
+// predecessor in O(log n). Inner node k holds bit 1 when its left subtree
+// holds a level and bit 2 when its right subtree does.
+struct tagBinTree {
+  int leaves;
+  std::vector<int> node;  // 2 * leaves + 1 entries
+};
+
+// The floorplan: sequences A and B as successor/predecessor lists with
+// positions, and the tier of each block. Arrays have n + 2 entries.
+struct tagDualSeq {
+  int count;
+  std::vector<int> next_a, next_b, prev_a, prev_b;
+  std::vector<int> pos_a, pos_b, rpos_a, rpos_b;
+  std::vector<int> tier;
+  std::unique_ptr<tagBinTree> tree;
+};
+
+// One staircase: the levels bounding a packing, linked in order, with the far
+// edge of the block at each level.
+struct tagStaircase {
+  int next[kLevelCap];
+  int prev[kLevelCap];
+  double dist[kLevelCap];
+};
+
+// Undo records of a top-right staircase: for each inserted level the first
+// and last level its insertion unlinked, and the staircase ends per tier.
+struct tagStaircaseUndo {
+  int removed_first[kLevelCap];
+  int removed_last[kLevelCap];
+  int tier_head[kMaxTiers];
+  int tier_tail[kMaxTiers];
+};
+
+// The four staircases: b (from the bottom, levels pos_b), t (from the top,
+// rpos_b), r (from the left, rpos_b), l (from the right, pos_b).
+struct tagLevelList {
+  tagStaircase b;
+  tagStaircase t;
+  tagStaircaseUndo t_undo;
+  tagStaircase r;
+  tagStaircase l;
+  tagStaircaseUndo l_undo;
+};
+
+// The removed block's saved state; the engine uses entry `top` (always 0).
+struct tagSTACKS {
+  int top;
+  int orient[kMaxBlocks];
+  int next_a[kMaxBlocks];
+  int prev_a[kMaxBlocks];
+  int next_b[kMaxBlocks];
+  int prev_b[kMaxBlocks];
+  int tier[kMaxBlocks];
+  double width[kMaxBlocks];
+  double height[kMaxBlocks];
+};
+
+// Net-length functions f_x and f_y of a moved block: piecewise-linear,
+// breakpoints linked in coordinate order; node 0 is at coordinate 0.
+struct tagNetRel {
+  double x_coord[kEndLevel];
+  double x_slope[kEndLevel];
+  double x_value[kEndLevel];
+  double y_coord[kEndLevel];
+  double y_slope[kEndLevel];
+  double y_value[kEndLevel];
+  int x_next[kEndLevel];
+  int x_prev[kEndLevel];
+  int y_next[kEndLevel];
+  int y_prev[kEndLevel];
+};
+
+// --- dual sequence and level tree -------------------------------------------
+int DualSeqInit(tagDualSeq* seq, int n, int with_tree);
+int BinTreeInit(tagBinTree* tree, int n);
+void Tr_Init(tagBinTree* tree);
+int Tr_AddLvl(int level, tagBinTree* tree);
+int Tr_Add_FindPrevLvl(int level, tagBinTree* tree);
+int Tr_FindPrevLvl(int level, tagBinTree* tree);
+int Tr_Exist(int level, tagBinTree* tree);
+int Tr_RemLvl(int level, tagBinTree* tree);
+void ClearLevelLists(tagLevelList* levels);
+int Generate_SP(tagDualSeq* seq);
+// Derives prev and positions of both sequences from the successor lists.
+void RebuildPositions(tagDualSeq* seq);
+// Numbers one successor list from its head (pos 1.., rpos n..1) and sets
+// index 0 of both to n + 1. Returns the number of blocks met, at most n + 1.
+int NumberSequence(const int* next, int* pos, int* rpos, int n);
+int InitData(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagNORMPARA* norm,
+             tagPARAMETERS* params);
+// Sizes, offsets and lower-left bounds of every block, shared by both
+// initial solutions (the single-tier one and the multi-tier one).
+void SetBlockBounds(tagBLOCK** blka, int n);
+
+// --- packing -----------------------------------------------------------------
+void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinTree* tree_b,
+               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width);
+void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq,
+                  tagLevelList* levels, tagBinTree* tree_t, tagBinTree* tree_l, int limit);
+void SetLptr(int b, int undo, tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels);
+void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada,
+                tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm);
+double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels,
+              int* tier, double* dist, double* old_dist, int* changed, int limit_pos,
+              int limit_level, int tier_wanted, double base, double size, double shift);
+
+// --- objective ---------------------------------------------------------------
+void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params);
+double SetNetLength(tagBLOCK** blka, tagNET** neta, tagPIN** pada, int mode,
+                    tagPARAMETERS* params);
+int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq,
+            tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+// Area cost of a floorplan of width W and height H given the overflow the
+// floorplan already has without the moved block.
+double AreaCost(double W, double H, double overflow_w, double overflow_h, double area_wgt,
+                const tagPARAMETERS* params);
+// Candidate ranking form: the current overflow comes from mxdsth, mxdstv.
+double InsertionAreaCost(double W, double H, const tagPARAMETERS* params);
+// Exact re-evaluation form: extents are at least mxdsth, mxdstv.
+double ExactAreaCost(double W, double H, const tagPARAMETERS* params);
+// Objective of the whole floorplan packed into mxdstha x mxdstva.
+double FloorplanObjective(double wire, const tagPARAMETERS* params);
+// The same objective for a floorplan of width W and height H with the given
+// bound excess and net length.
+double ObjectiveValue(double W, double H, double gap_h, double gap_v, double wire,
+                      const tagPARAMETERS* params);
+double improvement(double area1, double area2, double wire1, double wire2, int via1, int via2,
+                   tagPARAMETERS* params);
+int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** pada, tagNetRel* rel,
+              tagPARAMETERS* params);
+// Evaluates f_x (or f_y) at coordinate c.
+double EvalPLfunc(const tagNetRel* rel, int vertical, double c);
+int SetNewWeight(tagPARAMETERS* params);
+
+// --- move and undo -----------------------------------------------------------
+int RemoveCell(int b, tagDualSeq* seq, tagSTACKS* stacks);
+int UndoRemove(int b, tagDualSeq* seq, tagSTACKS* stacks);
+int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
+               tagDualSeq* seq, tagSTACKS* stacks);
+int ReLabel(tagDualSeq* seq);
+
+// --- insertion-point search ----------------------------------------------------
+constexpr int kCandidateCap = 3000;
+
+// The best few insertion points of the moved block, kept best-first between
+// two sentinels (entry 0 and the entry after the last kept candidate).
+struct tagINSCANDS {
+  double key[kCandidateCap];
+  double area_cost[kCandidateCap];
+  double wire[kCandidateCap];
+  int vias[kCandidateCap];
+  int via_delta[kCandidateCap];
+  int orient[kCandidateCap];
+  int apos[kCandidateCap];
+  int bpos[kCandidateCap];
+  double height[kCandidateCap];
+  double width[kCandidateCap];
+  int tier[kCandidateCap];
+  double ws_dev[kCandidateCap];
+  int tier_vias[kCandidateCap][kMaxTiers];
+  double tier_area[kCandidateCap][kMaxTiers];
+  int count;
+  int chosen;
+  double chosen_wire_h, chosen_wire_v;
+  double chosen_gap_h, chosen_gap_v;
+  int chosen_vias;
+  double chosen_area_cost;
+};
+
+int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada,
+                 tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
+              tagLevelList* levels, tagPARAMETERS* params);
+void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
+               tagLevelList* levels, tagPARAMETERS* params);
+void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height,
+                double width, int orient, double ws_dev, int* tier_vias, double* tier_area,
+                tagPARAMETERS* params, double area_cost, double wire, int vias);
+// Re-evaluates the kept candidates exactly, sets `chosen` and the chosen
+// fields, and returns the chosen candidate's whole-floorplan objective value.
+double SelectInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagNET** neta,
+                      tagPIN** pada, tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm,
+                      tagPARAMETERS* params);
+
+// --- optimisers ---------------------------------------------------------------------
+// The best floorplan found: positions of blocks and terminals (entry i - 1 for
+// number i), block orientations (index 1..n) and sizes (entry i - 1).
+struct tagOptSolution {
+  int orient[3303];
+  double x[3502];
+  double y[3502];
+  double width[kMaxBlocks];
+  double height[kMaxBlocks];
+};
+
+// Records the working floorplan as the best one: chip size and bound excess
+// of the last packing, positions, orientations, sizes and both sequences.
+void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
+              tagOptSolution* sol);
+// Copies the nine arrays of one dual sequence into another (indices 0..n + 1).
+void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to);
+
+int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
+             tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels,
+             tagNORMPARA* norm, tagPARAMETERS* params);
+int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
+                tagOptSolution* sol);
+int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
+                       tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands,
+                       tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);

@@ -1,0 +1,190 @@
+// Signal via planning: the grid laid over the chip with its cells' white
+// space and via capacity, the vias each multi-tier net needs, and the three
+// ways of assigning vias to cells (net by net, layer by layer, relaxation).
+//
+// Grid representation: one tagSIGGRIDSET owns every cell of every layer in a
+// single vector sized once when the grid is built, so the cells never move
+// and a tagSIGGRID* taken from it stays valid until the set is released.
+// grids.cell(layer, ix, iy) is the cell in column ix, row iy of grid layer
+// `layer`; the dimension record tagSIGGRIDDIM still travels beside the set as
+// before, and the set keeps its own copy of the dimensions for indexing.
+// Releasing the set (FreeSigGrid or its destructor) releases all cells.
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "driver/graph.h"
+#include "driver/parameters.h"
+#include "driver/records.h"
+
+// ---------------------------------------------------------------------------
+// Process-wide via-planning state (via_planning_state.cpp)
+
+extern double sigvia_size;     // area one via needs; internal units once normalised
+extern double size_expand;     // blocks count this much smaller on each side
+extern double lm_upper_bound;  // best known total via-aware length
+extern bool ub_change;         // the flow stage lowered lm_upper_bound
+extern int flow_total_cap;     // usable capacity summed over every flow boundary
+extern int flow_call_ct;       // completed flow stages
+extern int netbynet_call_ct;   // completed net-by-net stages
+extern int ct_call;            // completed relaxations
+
+// Puts every value above back to its state at process start (for tests).
+void ResetViaPlanningState();
+
+// ---------------------------------------------------------------------------
+// Grid
+
+struct tagSIGGRIDDIM {
+  int dimx;
+  int dimy;
+  int layers;
+};
+
+struct tagSIGGRID {
+  int cell_id;  // dimy * ix + iy, unique within its layer
+  double x, y;  // lower-left corner
+  double w, h;
+  double free_area;
+  int via_cap;
+  int via_num;
+  int cvia_num;
+  double expected_via_num;
+  int layer;
+  int iy;
+  int ix;
+  double lm;              // Lagrange multiplier of the cell's capacity
+  tagSIGGRID* grid_next;  // next usable cell in the relaxation's list
+};
+
+// Every cell of every grid layer, indexed by (layer, ix, iy).
+struct tagSIGGRIDSET {
+  int layers = 0;
+  int dimx = 0;
+  int dimy = 0;
+  std::vector<tagSIGGRID> cells;
+
+  tagSIGGRID* cell(int layer, int ix, int iy) {
+    return &cells[(static_cast<size_t>(layer) * dimx + ix) * dimy + iy];
+  }
+};
+
+// Index of the cell holding coordinate c on an axis of pitch p: a coordinate
+// on a boundary belongs to the lower cell, negative results become 0.
+int CellIndex(double c, double pitch);
+
+// Sets dimx and dimy and builds every layer; null when the dimensions are
+// not positive.
+std::unique_ptr<tagSIGGRIDSET> BuildGridsForViaPlanning(tagBLOCK* design, tagSIGGRIDDIM* dim,
+                                                        tagPARAMETERS* prm);
+// Lays out the cells of one layer; the last row and column take the rest.
+bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x,
+                double pitch_y, double W, double H);
+// Subtracts every block from its tier's cells, sets via_cap of every cell and
+// sums it per layer into cap_per_layer (one entry per layer).
+void CalWSDistribution(tagBLOCK* design, int tier_count, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
+                       int* cap_per_layer);
+// Subtracts one block from the cells of grid layer `layer`.
+void AssignBlkToGrids(tagBLOCK* block, tagSIGGRIDSET& grids, int layer, tagSIGGRIDDIM* dim);
+void FreeSigGrid(std::unique_ptr<tagSIGGRIDSET>& grids, tagSIGGRIDDIM* dim);
+
+// ---------------------------------------------------------------------------
+// Via demand
+
+struct tagVIACAND;  // candidate cell of a via in the relaxation (below)
+
+struct tagSIGVIA {
+  int via_id;  // number within its boundary, 0 up
+  int layer;   // boundary t: joins tiers t - 1 and t, placed on grid layer t
+  double minx, miny, maxx, maxy;  // the whole net's pin box
+  tagNET* net;
+  tagNET* lower_net;
+  tagNET* upper_net;
+  tagSIGGRID* grid;  // assigned cell, null while unassigned
+  tagVIACAND* best_cand;
+  tagVIACAND* cand_list;
+  int placed;
+  int cand_num;
+  double resource;
+  tagSIGVIA* via_next;
+};
+
+struct tagNETLIST {
+  tagNET* net;
+  tagNETLIST* next;
+};
+
+// Splits every multi-tier net into per-tier sub-nets joined by vias. Returns
+// one via list per tier (entry t: the vias of boundary t, newest first),
+// fills via_count (tier_count entries, entry 0 = all vias) and sets net_list
+// to the via nets sorted by pin half-perimeter, smallest first.
+std::vector<tagSIGVIA*> ConstructViaListForLayers(tagNET* nets, int tier_count, int* via_count,
+                                                  tagNETLIST*& net_list);
+tagNETLIST* SortNetByHPWL(tagNETLIST* list, int count);
+int NetHPWLCompare(const void* a, const void* b);
+// Via-aware length of a via net: its sub-nets' boxes with the centres of
+// their vias' cells.
+double ViaAwareNetLength(tagNET* net);
+double EdgeCost(tagNET* net, tagSIGGRID* cell, tagSIGGRID* below, int k);
+void SetExpectedValueForGridVia(tagNETLIST* net_list, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
+                                int tier_count);
+// The via's window of cells on its grid layer, clamped to the grid.
+void ViaWindow(const tagSIGVIA* via, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int* i0, int* i1,
+               int* j0, int* j1);
+void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0,
+                            int* j1, tagSIGGRIDDIM* dim, double threshold);
+void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1,
+                                    int* j0, int* j1, tagSIGGRIDDIM* dim);
+// Releases every via, every sub-net with its pin nodes, the nets' via and
+// sub-net arrays (their via fields are cleared) and the remaining net list.
+void FreeViaDemand(tagNET* nets, std::vector<tagSIGVIA*>& boundary_lists, tagNETLIST*& net_list);
+
+// ---------------------------------------------------------------------------
+// Graphs of the net-by-net and flow stages
+
+// Node kinds: 0 source, 1 sink, 2 cell (flow), 3 net, 4 via, 5 cell (net by net).
+struct tagVPNODE {
+  int kind;
+  void* object;
+};
+struct tagVPEDGE {
+  int flag;
+  double cost;
+};
+using ViaGraph = Digraph<tagVPNODE, tagVPEDGE>;
+
+// Layer by layer min-cost max-flow; returns the vias assigned.
+int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_count,
+                        tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, tagNET* nets);
+double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n);
+
+// Net by net shortest paths; returns 0.
+int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
+                                          tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
+// Builds the layered graph of the list node's net into `graph`.
+void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tagNETLIST* node,
+                                    int tier_count, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
+
+// ---------------------------------------------------------------------------
+// Lagrangian relaxation
+
+// On return net_list holds only the nets the relaxation could not place.
+int MultiLayerSignalViaAssignmentByMultiRelaxation(tagNETLIST*& net_list, int tier_count,
+                                                   tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
+int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int tier_count,
+                                                   tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
+void BuildGridList(tagSIGGRIDSET& grids, tagSIGGRID*& list, int& cap_total, int dimx, int dimy,
+                   int tier_count);
+void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grids,
+                                       tagSIGGRIDDIM* dim);
+void AssignViaToGridWithPriority(tagNETLIST*& net_list, int* work, int& inserted, int& failed,
+                                 double& wire);
+double UpdateLM(double lm, double theta, int via_num, int via_cap);
+double UpdateTheta(double upper, double lambda, double lower, double norm2);
+
+// ---------------------------------------------------------------------------
+// Driver and reports
+
+void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tagNORMPARA* norm);
+void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
+                           int tier_count, tagNORMPARA* norm);

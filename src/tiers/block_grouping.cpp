@@ -1,0 +1,366 @@
+// Grouping the cells of a design read from LEF/DEF into blocks the
+// floorplanner can handle: movable cells into a few groups, each fixed cell
+// into a block of its own, fixed pads off the block list, and the nets
+// rebuilt between the new blocks.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "driver/records.h"
+#include "driver/utilities.h"
+#include "tiers/tiers.h"
+
+namespace {
+
+constexpr int kPadClass = 4;
+
+[[noreturn]] void Stop(const char* message, int status) {
+  DclError(message);
+  std::exit(status);
+}
+
+// Reads the integer that starts the next non-blank line and drops the rest of
+// that line; false at the end of the file or when no number starts there.
+bool ReadLeadingInt(FILE* f, int* value) {
+  Skip(f);
+  const int c = std::getc(f);
+  if (c == EOF) return false;
+  std::ungetc(c, f);
+  if (!std::isdigit(c) && c != '-') return false;
+  *value = GetInt(f);
+  SkipLine(f);
+  return true;
+}
+
+void PushNode(tagPINLIST** list, void* target) {
+  tagPINLIST* node = NewPinList();
+  node->pin = target;
+  node->next = *list;
+  *list = node;
+}
+
+// Releases a net with its nodes and block pins; terminals stay.
+void ReleaseNet(tagNET* net) {
+  for (tagPINLIST* node = net->pins; node;) {
+    tagPINLIST* next = node->next;
+    tagPIN* pin = static_cast<tagPIN*>(node->pin);
+    if (pin->id == 0) {
+      delete[] pin->name;
+      delete pin;
+    }
+    delete node;
+    node = next;
+  }
+  delete[] net->name;
+  delete net;
+}
+
+// The terminal on one of the pad's nets: the first terminal pin met.
+tagPIN* PadTerminal(const tagBLOCK* pad) {
+  for (tagPINLIST* ref = pad->net_refs; ref; ref = ref->next) {
+    const tagNET* net = static_cast<const tagNET*>(ref->pin);
+    for (tagPINLIST* node = net->pins; node; node = node->next) {
+      tagPIN* pin = static_cast<tagPIN*>(node->pin);
+      if (pin->id != 0) return pin;
+    }
+  }
+  return nullptr;
+}
+
+// A net whose cells all lie in one group is kept inside that group: a copy
+// with copies of the group's cell pins (terminals are shared).
+void CopyIntoGroup(const tagNET* net, tagBLOCK* group) {
+  tagNET* copy = NewNet();
+  copy->name = CopyName(net->name);
+  copy->weight = net->weight;
+  tagPINLIST** tail = &copy->pins;
+  for (tagPINLIST* node = net->pins; node; node = node->next) {
+    tagPIN* pin = static_cast<tagPIN*>(node->pin);
+    void* member = pin;
+    if (pin->id == 0) {
+      if (pin->owner->parent != group) continue;
+      tagPIN* own = NewPin();
+      own->name = CopyName(pin->name);
+      own->pinclass = pin->pinclass;
+      own->owner = pin->owner;
+      own->net = copy;
+      member = own;
+    }
+    PushNode(tail, member);
+    tail = &(*tail)->next;
+    copy->degree += 1;
+  }
+  copy->next = group->nets;
+  group->nets = copy;
+  group->net_count += 1;
+}
+
+// Pin ids and owner ids in sorted order: equal for nets over the same pins.
+std::string PinSignature(const tagNET* net) {
+  std::string key;
+  auto add = [&key](int value) { key.append(reinterpret_cast<const char*>(&value), sizeof value); };
+  add(net->degree);
+  for (const tagPINLIST* node = net->pins; node; node = node->next) {
+    const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+    add(pin->id);
+    add(pin->id != 0 ? 0 : pin->owner->id);
+  }
+  return key;
+}
+
+template <typename T>
+void StableSortWith(std::vector<T>& items, int (*compare)(const void*, const void*)) {
+  std::stable_sort(items.begin(), items.end(),
+                   [compare](const T& a, const T& b) { return compare(&a, &b) < 0; });
+}
+
+}  // namespace
+
+bool IsFixedPad(const tagBLOCK* cell) {
+  return cell->kind != 0 && cell->blkclass && cell->blkclass->type == kPadClass;
+}
+
+int PinIdCompare(const void* a, const void* b) {
+  const tagPIN* pa = static_cast<const tagPIN*>((*static_cast<tagPINLIST* const*>(a))->pin);
+  const tagPIN* pb = static_cast<const tagPIN*>((*static_cast<tagPINLIST* const*>(b))->pin);
+  if (pa->id != pb->id) return pa->id < pb->id ? -1 : 1;
+  const int oa = pa->id != 0 ? 0 : pa->owner->id;
+  const int ob = pb->id != 0 ? 0 : pb->owner->id;
+  return (oa > ob) - (oa < ob);
+}
+
+int NetPinNoCompare(const void* a, const void* b) {
+  const int da = (*static_cast<tagNET* const*>(a))->degree;
+  const int db = (*static_cast<tagNET* const*>(b))->degree;
+  return (da > db) - (da < db);
+}
+
+void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets) {
+  tagHYPERGRAPH* hg = CreateHyperGraph(design);
+  // Without nets every movable cell stays in group 0.
+  std::vector<int> part(std::max(design->block_count, 1), 0);
+  if (hg) {
+    int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
+    int cut = 0;
+    part.assign(std::max(hg->nvtxs, 1), 0);
+    HMETIS_PartRecursive(hg->nvtxs, hg->nhedges, hg->vwgts, hg->eptr, hg->eind, hg->hewgts, nparts, 5,
+                         options, part.data(), &cut);
+    FreeHyperGraph(hg);
+  }
+  Grouping(design, nparts, part.data(), pads);
+  *cell_nets = CreateNetsForBlocks(design);
+}
+
+void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets) {
+  if (!design) Stop("Null Pointer!", 1);
+  FILE* f = std::fopen(path, "r");
+  if (!f) Stop("cannot open partition file!", 0);
+  int vertices = -1;
+  const int cells = design->block_count;
+  if (!ReadLeadingInt(f, &vertices) || (vertices != cells && vertices != cells + design->pin_count)) {
+    std::fclose(f);
+    Stop("Vertice Number was not setup properly!", 1);
+  }
+  // Vertex i is the cell numbered i + 1; entries past the cells are terminals.
+  std::vector<int> part(std::max(vertices, 1), 0);
+  int largest = -1;
+  for (int i = 0; i < vertices; ++i) {
+    const bool read = ReadLeadingInt(f, &part[i]);
+    if (!read || part[i] < 0 || part[i] >= vertices) {
+      std::fclose(f);
+      char message[160];
+      if (read)
+        std::snprintf(message, sizeof message, "Error: partition group %d of vertex %d is outside 0..%d!",
+                      part[i], i, vertices - 1);
+      else
+        std::snprintf(message, sizeof message, "Error: the partition file ends before vertex %d!", i);
+      Stop(message, 1);
+    }
+    largest = std::max(largest, part[i]);
+  }
+  std::fclose(f);
+  Grouping(design, largest + 1, part.data(), pads);
+  *cell_nets = CreateNetsForBlocks(design);
+}
+
+int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
+  if (!design || !part) {
+    DclError("Null Pointer!");
+    return 0;
+  }
+  std::vector<tagBLOCK*> groups(std::max(count, 0), nullptr);
+  tagBLOCK* fixed = nullptr;
+  int pad_count = 0;
+  while (tagBLOCK* cell = design->children) {
+    design->children = cell->next;
+    if (IsFixedPad(cell)) {
+      cell->next = *pads;
+      *pads = cell;
+      ++pad_count;
+      continue;
+    }
+    if (cell->kind != 0) {
+      tagBLOCK* blk = NewBlk();
+      blk->block_count = 1;
+      blk->kind = cell->kind;
+      blk->orient = cell->orient;
+      blk->blkclass = cell->blkclass;
+      blk->area = cell->area;
+      blk->fixed_x_lo = cell->fixed_x_lo;
+      blk->fixed_y_lo = cell->fixed_y_lo;
+      blk->fixed_x_hi = cell->fixed_x_hi;
+      blk->fixed_y_hi = cell->fixed_y_hi;
+      cell->next = nullptr;
+      cell->parent = blk;
+      blk->children = cell;
+      blk->next = fixed;
+      fixed = blk;
+      continue;
+    }
+    const int g = cell->id >= 1 ? part[cell->id - 1] : -1;
+    if (g < 0 || g >= count) Stop("Grouping Error!", 0);
+    tagBLOCK*& group = groups[g];
+    if (!group) {
+      group = NewBlk();
+      group->id = g + 1;
+    }
+    cell->next = group->children;
+    group->children = cell;
+    cell->parent = group;
+    group->block_count += 1;
+    group->area += cell->area;
+  }
+  std::printf("Number of Fixed Pads:%d\n", pad_count);
+
+  design->children = fixed;
+  for (tagBLOCK* group : groups) {
+    if (!group) continue;
+    group->next = design->children;
+    design->children = group;
+  }
+  int number = 0;
+  for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
+    blk->parent = design;
+    blk->id = ++number;
+    if (!blk->name) {
+      char name[32];
+      std::snprintf(name, sizeof name, "sub-block-%d", number);
+      blk->name = CopyName(name);
+    }
+    int child_number = 0;
+    for (tagBLOCK* child = blk->children; child; child = child->next) child->id = ++child_number;
+  }
+  design->block_count = number;
+  return number;
+}
+
+tagNET* CreateNetsForBlocks(tagBLOCK* design) {
+  if (!design) Stop("warning: null pointer!", 1);
+  if (!design->nets) Stop("Null pointer: no net information!", 1);
+  tagNET* cell_nets = design->nets;
+  tagNET* block_nets = nullptr;
+  int kept = 0;
+  // The cell net that last added each terminal or block, so each joins a net once.
+  std::unordered_map<const void*, const tagNET*> added;
+  for (tagNET* net = cell_nets; net; net = net->next) {
+    tagNET* bnet = NewNet();
+    bnet->id = kept + 1;
+    bnet->weight = net->weight;
+    auto first_time = [&added, net](const void* member) {
+      auto [it, inserted] = added.try_emplace(member, net);
+      if (inserted) return true;
+      if (it->second == net) return false;
+      it->second = net;
+      return true;
+    };
+    for (tagPINLIST* node = net->pins; node; node = node->next) {
+      tagPIN* pin = static_cast<tagPIN*>(node->pin);
+      void* member = nullptr;
+      if (pin->id != 0) {
+        member = pin;
+      } else if (IsFixedPad(pin->owner)) {
+        member = PadTerminal(pin->owner);
+        if (!member) {
+          DclError("Cannot find Corresponding External Pins!");
+          continue;
+        }
+      } else {
+        tagBLOCK* blk = pin->owner->parent;
+        if (!first_time(blk)) continue;
+        tagPIN* bpin = NewPin();
+        bpin->owner = blk;
+        bpin->net = bnet;
+        // A fixed cell keeps its pin geometry on its own block.
+        if (pin->owner->kind != 0) bpin->pinclass = pin->pinclass;
+        PushNode(&bnet->pins, bpin);
+        bnet->degree += 1;
+        continue;
+      }
+      if (!first_time(member)) continue;
+      PushNode(&bnet->pins, member);
+      bnet->degree += 1;
+    }
+    if (bnet->degree >= 2) {
+      bnet->next = block_nets;
+      block_nets = bnet;
+      ++kept;
+      continue;
+    }
+    const tagPIN* only = bnet->pins ? static_cast<const tagPIN*>(bnet->pins->pin) : nullptr;
+    if (only && only->id == 0) CopyIntoGroup(net, only->owner);
+    ReleaseNet(bnet);
+  }
+  design->nets = block_nets;
+  design->net_count = kept;
+  GroupNetsConnectSameBlocks(design);
+  FindExtNetsForBlocks(design);
+  for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
+    int number = 0;
+    for (tagNET* net = blk->nets; net; net = net->next) net->id = ++number;
+    blk->net_count = number;
+    FindExtNetsForBlocks(blk);
+  }
+  return cell_nets;
+}
+
+void GroupNetsConnectSameBlocks(tagBLOCK* design) {
+  std::vector<tagNET*> nets;
+  std::vector<tagPINLIST*> nodes;
+  for (tagNET* net = design->nets; net; net = net->next) {
+    nodes.clear();
+    for (tagPINLIST* node = net->pins; node; node = node->next) nodes.push_back(node);
+    StableSortWith(nodes, PinIdCompare);
+    net->pins = nullptr;
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+      (*it)->next = net->pins;
+      net->pins = *it;
+    }
+    nets.push_back(net);
+  }
+  StableSortWith(nets, NetPinNoCompare);
+
+  // Nets over the same pins fold into the first of them, weights added.
+  std::unordered_map<std::string, size_t> first;
+  for (size_t i = 0; i < nets.size(); ++i) {
+    auto [it, inserted] = first.try_emplace(PinSignature(nets[i]), i);
+    if (inserted) continue;
+    nets[it->second]->weight += nets[i]->weight;
+    ReleaseNet(nets[i]);
+    nets[i] = nullptr;
+  }
+
+  // The last net is numbered 1 and stands last.
+  design->nets = nullptr;
+  int number = 0;
+  for (auto it = nets.rbegin(); it != nets.rend(); ++it) {
+    if (!*it) continue;
+    (*it)->id = ++number;
+    (*it)->next = design->nets;
+    design->nets = *it;
+  }
+  design->net_count = number;
+}

@@ -1,0 +1,93 @@
+// The hypergraph of a design handed to the partitioner: one vertex per
+// block (vertex k is block k + 1), one hyperedge per net with a block pin.
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "driver/utilities.h"
+#include "tiers/tiers.h"
+
+namespace {
+
+constexpr double kMaxVertexWeight = 1000.0;
+
+int* NewInts(size_t count) {
+  int* a = new (std::nothrow) int[std::max<size_t>(count, 1)]();
+  if (!a) {
+    DclError("Failed to calloc memory!");
+    std::exit(1);
+  }
+  return a;
+}
+
+// Truncates toward zero like a cast, without overflowing for huge weights.
+int TruncatedWeight(double w) {
+  const double limit = INT_MAX;
+  return static_cast<int>(std::clamp(w, -limit, limit));
+}
+
+}  // namespace
+
+tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design) {
+  if (!design) {
+    DclError("NULL Pointer!");
+    std::exit(1);
+  }
+  if (!design->nets) {
+    DclError("No net information,no partition!");
+    return nullptr;
+  }
+  tagHYPERGRAPH* hg = new (std::nothrow) tagHYPERGRAPH{};
+  if (!hg) {
+    DclError("Failed to allocate memory!\n");
+    std::exit(1);
+  }
+  hg->nvtxs = std::max(design->block_count, 0);
+
+  std::vector<int> eptr{0}, eind, hewgts;
+  for (const tagNET* net = design->nets; net; net = net->next) {
+    const size_t start = eind.size();
+    for (const tagPINLIST* node = net->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      // Terminals are not vertices; a pin on a block outside the vertex range
+      // cannot be named either.
+      if (pin->id != 0 || !pin->owner) continue;
+      const int v = pin->owner->id - 1;
+      if (v >= 0 && v < hg->nvtxs) eind.push_back(v);
+    }
+    if (eind.size() == start) continue;
+    eptr.push_back(static_cast<int>(eind.size()));
+    hewgts.push_back(TruncatedWeight(net->weight));
+  }
+  hg->nhedges = static_cast<int>(hewgts.size());
+
+  hg->vwgts = NewInts(hg->nvtxs);
+  hg->hewgts = NewInts(hewgts.size());
+  hg->eptr = NewInts(eptr.size());
+  hg->eind = NewInts(eind.size());
+  std::copy(hewgts.begin(), hewgts.end(), hg->hewgts);
+  std::copy(eptr.begin(), eptr.end(), hg->eptr);
+  std::copy(eind.begin(), eind.end(), hg->eind);
+
+  // Large blocks weigh at most 1000 so that a few of them cannot dominate the
+  // balance; fixed blocks count as small.
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
+    const int v = blk->id - 1;
+    if (v < 0 || v >= hg->nvtxs) continue;
+    hg->vwgts[v] =
+        blk->kind != 0 ? 1 : static_cast<int>(std::clamp(blk->area, 0.0, kMaxVertexWeight));
+  }
+  for (int v = 0; v < hg->nvtxs; ++v) hg->vwgts[v] = std::max(hg->vwgts[v], 1);
+  return hg;
+}
+
+void FreeHyperGraph(tagHYPERGRAPH* hg) {
+  if (!hg) return;
+  delete[] hg->vwgts;
+  delete[] hg->hewgts;
+  delete[] hg->eptr;
+  delete[] hg->eind;
+  delete hg;
+}

@@ -1,0 +1,161 @@
+// Preplaced blocks keep the relative arrangement of their given positions:
+// each pair gets a required order in one or both sequences, the orders are
+// sorted topologically, and the fixed blocks are permuted among the places
+// they hold in each sequence while every movable block stays where it is.
+#include <algorithm>
+#include <cstdio>
+
+#include "driver/graph.h"
+#include "driver/utilities.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+#include "tiers/tiers.h"
+
+namespace {
+
+constexpr int kBeforeInA = 1;
+constexpr int kBeforeInB = 2;
+
+int FixedIndex(const tagBLOCK* b) { return b->kind >> 2; }
+bool IsFixed(const tagBLOCK* b) { return (b->kind & 3) == 3; }
+
+// The fixed indices in an order in which every required relation of `bit`
+// goes forwards, or an empty list when the relations form a cycle.
+std::vector<int> RequiredOrder(const std::vector<std::vector<int>>& R, int bit) {
+  const int count = static_cast<int>(R.size());
+  Digraph<int, int> graph;
+  for (int i = 0; i < count; ++i) graph.new_node(i);
+  for (int i = 0; i < count; ++i)
+    for (int j = 0; j < count; ++j)
+      if (R[i][j] & bit) graph.new_edge(i, j, 0);
+  std::vector<int> rank;
+  if (!TOPSORT(graph, rank)) {
+    std::printf("Warning: Topological Sorting Failed!\n");
+    return {};
+  }
+  std::vector<int> order(count);
+  for (int v = 0; v < count; ++v) order[rank[v] - 1] = graph.node_payload(v);
+  return order;
+}
+
+// Walks one sequence and brings the fixed blocks into the required order,
+// each exchange moving the required block into the place reached.
+void ReorderFixed(tagDualSeq* dseq, tagBLOCK** blka, const std::vector<int>& order, int which) {
+  std::vector<int>& next = which == 0 ? dseq->next_a : dseq->next_b;
+  size_t rank = 0;
+  for (int b = next[0]; b != 0 && rank < order.size(); b = next[b]) {
+    if (blka[b]->kind == 0) continue;
+    int wanted = ppblka[order[rank++]]->id;
+    if (b != wanted) {
+      SwapBlocks(dseq, b, wanted, which);
+      b = wanted;
+    }
+  }
+}
+
+}  // namespace
+
+int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R) {
+  const int ia = FixedIndex(a), ib = FixedIndex(b);
+  const double a_right = a->fixed_x_lo + a->width, a_top = a->fixed_y_lo + a->height;
+  const double b_right = b->fixed_x_lo + b->width, b_top = b->fixed_y_lo + b->height;
+  const double x_overlap = std::min(a_right, b_right) - std::max(a->fixed_x_lo, b->fixed_x_lo);
+  const double y_overlap = std::min(a_top, b_top) - std::max(a->fixed_y_lo, b->fixed_y_lo);
+  const bool b_right_of_a = b->fixed_x_lo > a->fixed_x_lo;
+  const bool b_above_a = b->fixed_y_lo > a->fixed_y_lo;
+
+  if (x_overlap > 0 && y_overlap > 0) {
+    DclError("Predefined coordinates unreasonable!");
+    return -1;
+  }
+  if (x_overlap < 0 && y_overlap < 0) {
+    // Apart in both directions: constrain only the sequence that both
+    // admissible relations share.
+    if (b_right_of_a && b_above_a) return R[ia][ib] = kBeforeInA, 1;
+    if (b_right_of_a) return R[ib][ia] = kBeforeInB, 5;
+    if (b_above_a) return R[ia][ib] = kBeforeInB, 2;
+    return R[ib][ia] = kBeforeInA, 4;
+  }
+  if (x_overlap <= 0) {
+    if (b_right_of_a) {
+      R[ia][ib] = kBeforeInA;
+      R[ib][ia] = kBeforeInB;
+      return 6;
+    }
+    R[ib][ia] = kBeforeInA;
+    R[ia][ib] = kBeforeInB;
+    return 8;
+  }
+  if (b_above_a) return R[ia][ib] = kBeforeInA | kBeforeInB, 3;
+  return R[ib][ia] = kBeforeInA | kBeforeInB, 7;
+}
+
+void SwapBlocks(tagDualSeq* dseq, int i, int j, int which) {
+  if (i == j) return;
+  std::vector<int>& next = which == 0 ? dseq->next_a : dseq->next_b;
+  std::vector<int>& prev = which == 0 ? dseq->prev_a : dseq->prev_b;
+  std::vector<int>& pos = which == 0 ? dseq->pos_a : dseq->pos_b;
+  std::vector<int>& rpos = which == 0 ? dseq->rpos_a : dseq->rpos_b;
+  if (next[j] == i) std::swap(i, j);
+  const int pi = prev[i], ni = next[i], pj = prev[j], nj = next[j];
+  if (ni == j) {  // neighbours: pi, i, j, nj becomes pi, j, i, nj
+    next[pi] = j;
+    prev[j] = pi;
+    next[j] = i;
+    prev[i] = j;
+    next[i] = nj;
+    prev[nj] = i;
+  } else {
+    next[pi] = j;
+    prev[j] = pi;
+    next[j] = ni;
+    prev[ni] = j;
+    next[pj] = i;
+    prev[i] = pj;
+    next[i] = nj;
+    prev[nj] = i;
+  }
+  std::swap(pos[i], pos[j]);
+  std::swap(rpos[i], rpos[j]);
+}
+
+int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::vector<int>>* mt) {
+  ppblka.clear();
+  for (tagBLOCK* b = blka[0]->children; b; b = b->next)
+    if (b->kind == 3) {
+      b->kind = 3 + 4 * static_cast<int>(ppblka.size());
+      ppblka.push_back(b);
+    }
+  fixed_num = static_cast<int>(ppblka.size());
+  mt->assign(fixed_num, std::vector<int>(fixed_num, 0));
+  fixed_order.clear();
+  if (fixed_num == 0) return 0;
+
+  for (int i = 0; i < fixed_num; ++i)
+    for (int j = 0; j < i; ++j) SeqFixedBlockPair(ppblka[i], ppblka[j], *mt);
+
+  // A sequence whose requirements form a cycle is left as it is.
+  std::vector<int> order_b = RequiredOrder(*mt, kBeforeInB);
+  fixed_order = RequiredOrder(*mt, kBeforeInA);
+  if (!order_b.empty()) ReorderFixed(dseq, blka, order_b, 1);
+  if (!fixed_order.empty()) ReorderFixed(dseq, blka, fixed_order, 0);
+  return fixed_num;
+}
+
+int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi) {
+  const tagBLOCK* blk = blka[b];
+  if (blk->kind == 0) return 0;
+  *lo = 0;
+  *hi = dseq->count;
+  if (fixed_num == 0 || !IsFixed(blk)) return 1;
+  const int k = FixedIndex(blk), here = dseq->pos_a[b];
+  for (int m = 0; m < fixed_num; ++m) {
+    if (m == k) continue;
+    const int p = dseq->pos_a[ppblka[m]->id];
+    // A block that must precede b keeps b after it; one that must follow
+    // keeps b's insertion point (the A position after which b goes) below it.
+    if ((mt_fixed[m][k] & kBeforeInA) && *lo <= p && p < here) *lo = p + 1;
+    if ((mt_fixed[k][m] & kBeforeInA) && here < p && p <= *hi) *hi = p - 1;
+  }
+  return 1;
+}

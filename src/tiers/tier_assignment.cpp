@@ -1,0 +1,111 @@
+// The multi-tier initial solution: block sizes, the outline every tier
+// shares, the spreading of blocks over tiers, and the dual sequence that
+// stacks the blocks tier by tier.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "driver/utilities.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+#include "tiers/tiers.h"
+
+namespace {
+
+constexpr int kTierUbfactor = 10;
+
+}  // namespace
+
+int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* dseq, tagNORMPARA* norm,
+                          tagPARAMETERS* prm) {
+  tagBLOCK* design = blka[0];
+  const int n = dseq->count;
+  optsize_h = optsize_v = kInfinity;
+  zarea_all = 0.0;
+  int degree = 0;
+  for (int i = 1; i <= n; ++i) {
+    zarea_all += blka[i]->area;
+    degree += blka[i]->degree;
+  }
+
+  // Every tier gets the same outline: the core area is shared out evenly.
+  const double core = (1.0 + 0.01 * prm->sparearea) * zarea_all;
+  shape_h = design->width = std::sqrt(prm->aspect_ratio * core / tier_no);
+  shape_v = design->height = std::sqrt(core / tier_no / prm->aspect_ratio);
+  std::printf("Total  Cell Area = %14.0f\n", zarea_all * norm->unscale_sq);
+  std::printf("Active Core Area = %14.0f\n", core * norm->unscale_sq);
+  std::printf("Fixed-outline: %f X  %f\n", shape_h * norm->unscale, shape_v * norm->unscale);
+
+  prm->placed_area = 0.0;
+  zarea_all = 0.0;
+  for (int i = 1; i <= n; ++i) {
+    tagBLOCK* blk = blka[i];
+    tagBLOCKCLASS* cls = blk->blkclass;
+    cls->width = std::fabs(cls->width);
+    cls->height = std::fabs(cls->height);
+    blk->width = ndsiz1_x[i] = cls->width;
+    blk->height = ndsiz1_y[i] = cls->height;
+    prm->placed_area += blk->width * blk->height;
+    zarea_all += blk->width * blk->height;
+  }
+  design->area = zarea_all;
+  design->degree = degree;
+
+  GenMultiTierByPartition(dseq, blka, tier_no, prm);
+  SetBlockBounds(blka, n);
+  return 0;
+}
+
+int GenMultiTierByPartition(tagDualSeq* dseq, tagBLOCK** blka, int tiers, tagPARAMETERS* prm) {
+  tagBLOCK* design = blka[0];
+  const int n = dseq->count;
+  nmate[0] = kMaxBlocks;
+  nmate[kMaxBlocks] = 0;
+  for (int i = 1; i <= std::min(n, kMaxBlocks); ++i) nmate[i] = n - i + 1;
+
+  PartitionIntoTiers(design, tiers, prm->init_rand > 0);
+
+  // One vertical stack, tier by tier: both sequences hold the same order.
+  int last = 0;
+  for (int t = 0; t < tiers; ++t) {
+    for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
+      if (blk->tier != t || blk->id < 1 || blk->id > n) continue;
+      dseq->next_a[last] = blk->id;
+      last = blk->id;
+    }
+  }
+  dseq->next_a[last] = 0;
+  dseq->next_b = dseq->next_a;
+  dseq->tier[0] = 0;
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
+    if (blk->id >= 1 && blk->id <= n) dseq->tier[blk->id] = blk->tier;
+  RebuildPositions(dseq);
+  return 0;
+}
+
+void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random) {
+  // Without nets there is no hypergraph: the partitioner is skipped and every
+  // block stays on tier 0, unless tiers are drawn at random anyway.
+  const std::unique_ptr<tagHYPERGRAPH, decltype(&FreeHyperGraph)> hg(CreateHyperGraph(design),
+                                                                      &FreeHyperGraph);
+  nparts = std::max(nparts, 1);
+  const int nvtxs = hg ? hg->nvtxs : std::max(design->block_count, 0);
+  std::unique_ptr<int[]> part(new (std::nothrow) int[nvtxs > 0 ? nvtxs : 1]());
+  if (!part) {
+    DclError("Failed to allocate memroy!\n");
+    return;
+  }
+  if (random) {
+    for (int v = 0; v < nvtxs; ++v) part[v] = static_cast<int>(genrand_int32() % nparts);
+  } else if (hg) {
+    int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
+    int cut = 0;
+    HMETIS_PartRecursive(hg->nvtxs, hg->nhedges, hg->vwgts, hg->eptr, hg->eind, hg->hewgts, nparts,
+                         kTierUbfactor, options, part.get(), &cut);
+  }
+  for (tagBLOCK* blk = design->children; blk; blk = blk->next)
+    blk->tier = (blk->id >= 1 && blk->id <= nvtxs) ? part[blk->id - 1] : 0;
+}

@@ -1,0 +1,78 @@
+// Multi-tier stacking: pin positions, the initial spreading of blocks over
+// tiers, the hypergraph handed to the partitioner, and via accounting.
+#pragma once
+#include <vector>
+
+#include "driver/parameters.h"
+#include "driver/records.h"
+
+struct tagDualSeq;
+
+// --- pin positions --------------------------------------------------------------
+void SetPinListForBlocks(tagBLOCK* design);
+void SetPinPositions(tagBLOCK* design, tagPARAMETERS* prm);
+void SetBlockPinPositions(tagBLOCK* blk, tagPARAMETERS* prm);
+void SetExtPinPositions(tagBLOCK* design);
+
+// --- tier assignment --------------------------------------------------------------
+struct tagHYPERGRAPH {
+  int nvtxs;
+  int nhedges;
+  int* vwgts;
+  int* hewgts;
+  int* eptr;
+  int* eind;
+};
+
+int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** pada, tagDualSeq* dseq, tagNORMPARA* norm,
+                          tagPARAMETERS* prm);
+int GenMultiTierByPartition(tagDualSeq* dseq, tagBLOCK** blka, int tiers, tagPARAMETERS* prm);
+void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random);
+tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design);
+void FreeHyperGraph(tagHYPERGRAPH* hg);
+
+// Balanced recursive-bisection hypergraph partitioning; fills part[k] in
+// 0..nparts-1 for every vertex and *edgecut with the weight of cut hyperedges.
+void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* eind, int* hewgts,
+                          int nparts, int ubfactor, int* options, int* part, int* edgecut);
+
+// --- inter-tier via accounting ------------------------------------------------------
+int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers, int* per_tier);
+int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers);
+int CountNetBlockAreaForEachLayer(tagBLOCK* design, tagDualSeq* dseq, int tiers, double* area);
+int ChangeForCellMove(tagBLOCK* blk, tagDualSeq* dseq, int new_tier, int tiers, int* sv_change,
+                      double* area_change);
+int CountInterLayerViasForCell(tagBLOCK* blk, tagDualSeq* dseq, int tier, int tiers);
+
+// --- preplaced blocks ------------------------------------------------------------------
+// Gives every fixed block its fixed index, derives the required order of
+// every pair from their given positions and rearranges the fixed blocks in
+// both sequences to follow it. Returns the number of fixed blocks.
+int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::vector<int>>* mt);
+int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R);
+// Exchanges the places of blocks i and j in sequence A (which = 0) or B.
+void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
+// Window [lo, hi] of A positions after which a fixed block may be reinserted
+// so that the fixed blocks keep their required order; 0 for a movable block.
+int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
+
+// --- block grouping for design input -------------------------------------------------
+// Groups the design's cells into blocks with the partitioner (nparts groups)
+// or from a partition file, moves fixed pad cells to *pads and rebuilds the
+// nets between the new blocks; *cell_nets receives the cell-level nets.
+void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets);
+void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets);
+// A fixed cell of a PAD macro: it leaves the block list and lends its
+// position to the terminal on its net.
+bool IsFixedPad(const tagBLOCK* cell);
+// Rebuilds the block list from part (the group of cell id k is part[k - 1],
+// in 0..count - 1); returns the new block count.
+int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads);
+// Installs the block-level nets and returns the old cell-level list.
+tagNET* CreateNetsForBlocks(tagBLOCK* design);
+// Merges block-level nets over the same pins, adding up their weights.
+void GroupNetsConnectSameBlocks(tagBLOCK* design);
+// qsort orders: PinIdCompare over tagPINLIST* entries (pin id, then owner id),
+// NetPinNoCompare over tagNET* entries (ascending degree).
+int PinIdCompare(const void* a, const void* b);
+int NetPinNoCompare(const void* a, const void* b);

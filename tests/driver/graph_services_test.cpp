@@ -1,0 +1,541 @@
+#include "driver/graph.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+// ---- helpers ---------------------------------------------------------------
+
+GraphTopology MakeGraph(int n, const std::vector<std::pair<int, int>>& edges) {
+  GraphTopology G;
+  G.node_count = n;
+  for (auto [a, b] : edges) {
+    G.tail.push_back(a);
+    G.head.push_back(b);
+  }
+  return G;
+}
+
+// A random DAG: edges lead from a smaller to a larger rank of a hidden
+// permutation, so node numbers say nothing about the order. Parallel edges occur.
+GraphTopology RandomDag(std::mt19937& rng, int n, int m, std::vector<int>* rank_out = nullptr) {
+  std::vector<int> rank(n);
+  std::iota(rank.begin(), rank.end(), 0);
+  std::shuffle(rank.begin(), rank.end(), rng);
+  GraphTopology G;
+  G.node_count = n;
+  for (int i = 0; n >= 2 && i < m; ++i) {
+    int a = std::uniform_int_distribution<int>(0, n - 1)(rng);
+    int b = std::uniform_int_distribution<int>(0, n - 1)(rng);
+    if (rank[a] == rank[b]) continue;
+    if (rank[a] > rank[b]) std::swap(a, b);
+    G.tail.push_back(a);
+    G.head.push_back(b);
+  }
+  if (rank_out) *rank_out = rank;
+  return G;
+}
+
+// Kahn's algorithm: is the graph acyclic?
+bool ReferenceAcyclic(const GraphTopology& G) {
+  std::vector<int> indeg(G.node_count, 0);
+  for (int h : G.head) ++indeg[h];
+  std::vector<int> ready;
+  for (int v = 0; v < G.node_count; ++v)
+    if (indeg[v] == 0) ready.push_back(v);
+  int done = 0;
+  while (!ready.empty()) {
+    int v = ready.back();
+    ready.pop_back();
+    ++done;
+    for (int e = 0; e < G.edge_count(); ++e)
+      if (G.tail[e] == v && --indeg[G.head[e]] == 0) ready.push_back(G.head[e]);
+  }
+  return done == G.node_count;
+}
+
+void ExpectTopologicalNumbering(const GraphTopology& G, const std::vector<int>& ord) {
+  ASSERT_EQ(static_cast<int>(ord.size()), G.node_count);
+  std::vector<int> sorted = ord;
+  std::sort(sorted.begin(), sorted.end());
+  for (int i = 0; i < G.node_count; ++i) ASSERT_EQ(sorted[i], i + 1) << "not a numbering 1..N";
+  for (int e = 0; e < G.edge_count(); ++e) EXPECT_LT(ord[G.tail[e]], ord[G.head[e]]) << "edge " << e;
+}
+
+// ---- Digraph container -----------------------------------------------------
+
+TEST(DigraphTest, NodesEdgesAndPayloadsInCreationOrder) {
+  Digraph<int, char> G;
+  EXPECT_EQ(G.new_node(10), 0);
+  EXPECT_EQ(G.new_node(11), 1);
+  EXPECT_EQ(G.new_node(12), 2);
+  EXPECT_EQ(G.new_edge(0, 2, 'a'), 0);
+  EXPECT_EQ(G.new_edge(1, 0, 'b'), 1);
+  EXPECT_EQ(G.new_edge(0, 1, 'c'), 2);
+  EXPECT_EQ(G.new_edge(0, 2, 'd'), 3);  // parallel edge
+  EXPECT_EQ(G.node_count(), 3);
+  EXPECT_EQ(G.edge_count(), 4);
+  EXPECT_EQ(G.out_edges(0), (std::vector<int>{0, 2, 3}));
+  EXPECT_EQ(G.out_edges(1), (std::vector<int>{1}));
+  EXPECT_TRUE(G.out_edges(2).empty());
+  EXPECT_EQ(G.tail(1), 1);
+  EXPECT_EQ(G.head(1), 0);
+  EXPECT_EQ(G.node_payload(2), 12);
+  EXPECT_EQ(G.edge_payload(3), 'd');
+  G.node_payload(2) = 42;
+  EXPECT_EQ(G.node_payload(2), 42);
+  EXPECT_EQ(G.topology().tail, (std::vector<int>{0, 1, 0, 0}));
+  EXPECT_EQ(G.topology().head, (std::vector<int>{2, 0, 1, 2}));
+}
+
+TEST(DigraphTest, ClearEmptiesTheGraphForRebuilding) {
+  Digraph<int, int> G;
+  G.new_node(1);
+  G.new_node(2);
+  G.new_edge(0, 1, 5);
+  G.clear();
+  EXPECT_EQ(G.node_count(), 0);
+  EXPECT_EQ(G.edge_count(), 0);
+  EXPECT_EQ(G.new_node(7), 0);
+  EXPECT_TRUE(G.out_edges(0).empty());
+  EXPECT_EQ(G.node_payload(0), 7);
+}
+
+TEST(DigraphTest, EdgeToMissingNodeIsRefused) {
+  Digraph<int, int> G;
+  G.new_node(0);
+  EXPECT_THROW(G.new_edge(0, 1), std::out_of_range);
+  EXPECT_THROW(G.new_edge(-1, 0), std::out_of_range);
+  EXPECT_EQ(G.edge_count(), 0);
+}
+
+TEST(DigraphTest, AlgorithmsRejectMalformedInput) {
+  GraphTopology G = MakeGraph(2, {{0, 1}});
+  std::vector<double> dist;
+  std::vector<int> pred, flow, ord;
+  EXPECT_THROW(ACYCLIC_SHORTEST_PATH_T(G, 0, {}, dist, pred), std::invalid_argument);
+  EXPECT_THROW(MCMF_COST_SCALING(G, 0, 1, {1}, {1, 2}, flow), std::invalid_argument);
+  G.head[0] = 5;
+  EXPECT_THROW(TOPSORT(G, ord), std::invalid_argument);
+}
+
+// ---- topological sort ------------------------------------------------------
+
+TEST(TopsortTest, RandomDagsGetATopologicalNumbering) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 300; ++trial) {
+    int n = 1 + trial % 25;
+    GraphTopology G = RandomDag(rng, n, 3 * n);
+    std::vector<int> ord;
+    ASSERT_TRUE(TOPSORT(G, ord)) << "trial " << trial;
+    ExpectTopologicalNumbering(G, ord);
+  }
+}
+
+TEST(TopsortTest, AgreesWithKahnOnRandomGraphs) {
+  std::mt19937 rng(12);
+  int cyclic = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    int n = 1 + trial % 8;
+    int m = std::uniform_int_distribution<int>(0, 2 * n)(rng);
+    GraphTopology G;
+    G.node_count = n;
+    for (int i = 0; i < m; ++i) {
+      G.tail.push_back(std::uniform_int_distribution<int>(0, n - 1)(rng));
+      G.head.push_back(std::uniform_int_distribution<int>(0, n - 1)(rng));
+    }
+    std::vector<int> ord;
+    bool acyclic = TOPSORT(G, ord);
+    ASSERT_EQ(acyclic, ReferenceAcyclic(G)) << "trial " << trial;
+    if (acyclic) {
+      ExpectTopologicalNumbering(G, ord);
+    } else {
+      ++cyclic;
+      std::vector<int> creation(n);
+      std::iota(creation.begin(), creation.end(), 1);
+      EXPECT_EQ(ord, creation);
+    }
+  }
+  EXPECT_GT(cyclic, 50);  // the sample exercised both outcomes
+}
+
+TEST(TopsortTest, CycleAndSelfLoopAreReported) {
+  std::vector<int> ord;
+  EXPECT_FALSE(TOPSORT(MakeGraph(4, {{0, 1}, {1, 2}, {2, 3}, {3, 1}}), ord));
+  EXPECT_EQ(ord, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_FALSE(TOPSORT(MakeGraph(2, {{0, 1}, {1, 1}}), ord));
+  EXPECT_EQ(ord, (std::vector<int>{1, 2}));
+}
+
+TEST(TopsortTest, EmptyGraphAndGraphWithoutEdges) {
+  std::vector<int> ord = {9, 9};
+  EXPECT_TRUE(TOPSORT(GraphTopology(), ord));
+  EXPECT_TRUE(ord.empty());
+  GraphTopology G = MakeGraph(3, {});
+  EXPECT_TRUE(TOPSORT(G, ord));
+  ExpectTopologicalNumbering(G, ord);
+}
+
+TEST(TopsortTest, WorksOnADigraphAsTheFixedBlockOrderDoes) {
+  // A chain 2 -> 0 -> 1 built out of index order.
+  Digraph<int, int> G;
+  for (int k = 0; k < 3; ++k) G.new_node(k);
+  G.new_edge(0, 1);
+  G.new_edge(2, 0);
+  std::vector<int> ord;
+  ASSERT_TRUE(TOPSORT(G, ord));
+  EXPECT_EQ(ord, (std::vector<int>{2, 3, 1}));
+}
+
+// ---- shortest paths in acyclic graphs -------------------------------------
+
+TEST(AcyclicShortestPathTest, MatchesDynamicProgrammingOnRandomDags) {
+  std::mt19937 rng(21);
+  const double inf = std::numeric_limits<double>::infinity();
+  int unreachable_seen = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    int n = 1 + trial % 20;
+    std::vector<int> rank;
+    GraphTopology G = RandomDag(rng, n, 2 * n, &rank);
+    std::vector<double> cost;
+    for (int e = 0; e < G.edge_count(); ++e) cost.push_back(std::uniform_real_distribution<double>(-5.0, 10.0)(rng));
+    int s = std::uniform_int_distribution<int>(0, n - 1)(rng);
+
+    // Reference: relax every edge in rank order of its tail.
+    std::vector<int> by_rank(n);
+    for (int v = 0; v < n; ++v) by_rank[rank[v]] = v;
+    std::vector<double> ref(n, inf);
+    ref[s] = 0.0;
+    for (int u : by_rank)
+      for (int e = 0; e < G.edge_count(); ++e)
+        if (G.tail[e] == u && ref[u] != inf) ref[G.head[e]] = std::min(ref[G.head[e]], ref[u] + cost[e]);
+
+    std::vector<double> dist;
+    std::vector<int> pred;
+    ASSERT_TRUE(ACYCLIC_SHORTEST_PATH_T(G, s, cost, dist, pred));
+    ASSERT_EQ(static_cast<int>(dist.size()), n);
+    ASSERT_EQ(static_cast<int>(pred.size()), n);
+    EXPECT_EQ(pred[s], kNilEdge);
+    EXPECT_EQ(dist[s], 0.0);
+    for (int v = 0; v < n; ++v) {
+      if (ref[v] == inf) {
+        ++unreachable_seen;
+        EXPECT_EQ(pred[v], kNilEdge) << "trial " << trial << " node " << v;
+        EXPECT_EQ(dist[v], inf);
+        continue;
+      }
+      EXPECT_NEAR(dist[v], ref[v], 1e-9) << "trial " << trial << " node " << v;
+      if (v == s) continue;
+      int e = pred[v];
+      ASSERT_GE(e, 0);
+      ASSERT_LT(e, G.edge_count());
+      EXPECT_EQ(G.head[e], v);
+      EXPECT_NEAR(dist[G.tail[e]] + cost[e], dist[v], 1e-9);  // pred lies on a shortest path
+    }
+  }
+  EXPECT_GT(unreachable_seen, 100);
+}
+
+TEST(AcyclicShortestPathTest, ParallelEdgesChooseTheCheaperOne) {
+  GraphTopology G = MakeGraph(3, {{0, 1}, {0, 1}, {1, 2}, {0, 2}});
+  std::vector<double> dist;
+  std::vector<int> pred;
+  ASSERT_TRUE(ACYCLIC_SHORTEST_PATH_T(G, 0, {4.0, 1.5, 2.0, 9.0}, dist, pred));
+  EXPECT_EQ(pred, (std::vector<int>{kNilEdge, 1, 2}));
+  EXPECT_EQ(dist, (std::vector<double>{0.0, 1.5, 3.5}));
+}
+
+TEST(AcyclicShortestPathTest, LayeredViaGraphPicksOneCellPerLayer) {
+  // source -> net -> {c0, c1} -> {d0, d1} -> sink, as built for a net with two vias.
+  Digraph<int, double> G;
+  int src = G.new_node(0), sink = G.new_node(1), net = G.new_node(3);
+  int c0 = G.new_node(5), c1 = G.new_node(5), d0 = G.new_node(5), d1 = G.new_node(5);
+  G.new_edge(src, net, 0.0);
+  G.new_edge(net, c0, 4.0);
+  G.new_edge(net, c1, 3.0);
+  G.new_edge(c0, d0, 1.0);
+  G.new_edge(c0, d1, 5.0);
+  G.new_edge(c1, d0, 3.0);
+  G.new_edge(c1, d1, 2.5);
+  G.new_edge(d0, sink, 0.0);
+  G.new_edge(d1, sink, 0.0);
+  std::vector<double> cost;
+  for (int e = 0; e < G.edge_count(); ++e) cost.push_back(G.edge_payload(e));
+  std::vector<double> dist;
+  std::vector<int> pred;
+  ASSERT_TRUE(ACYCLIC_SHORTEST_PATH_T(G, src, cost, dist, pred));
+  EXPECT_EQ(dist[sink], 5.0);  // net -> c0 -> d0
+  std::vector<int> path;
+  for (int v = sink; pred[v] != kNilEdge; v = G.tail(pred[v])) path.push_back(v);
+  EXPECT_EQ(path, (std::vector<int>{sink, d0, c0, net}));
+}
+
+TEST(AcyclicShortestPathTest, CycleReachableFromSourceIsRefused) {
+  std::vector<double> dist;
+  std::vector<int> pred;
+  GraphTopology G = MakeGraph(4, {{0, 1}, {1, 2}, {2, 1}, {3, 0}});
+  EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(G, 0, {1, 1, 1, 1}, dist, pred));
+  EXPECT_EQ(pred, (std::vector<int>(4, kNilEdge)));
+  EXPECT_EQ(dist[0], 0.0);
+  EXPECT_TRUE(std::isinf(dist[1]));
+  // The same cycle out of reach of the source does not matter.
+  GraphTopology H = MakeGraph(4, {{0, 3}, {1, 2}, {2, 1}});
+  ASSERT_TRUE(ACYCLIC_SHORTEST_PATH_T(H, 0, {2, 1, 1}, dist, pred));
+  EXPECT_EQ(pred, (std::vector<int>{kNilEdge, kNilEdge, kNilEdge, 0}));
+}
+
+TEST(AcyclicShortestPathTest, SourceThatIsNoNodeReachesNothing) {
+  std::vector<double> dist;
+  std::vector<int> pred;
+  EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), 2, {1.0}, dist, pred));
+  EXPECT_EQ(pred, (std::vector<int>(2, kNilEdge)));
+  EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(GraphTopology(), 0, {}, dist, pred));
+  EXPECT_TRUE(pred.empty());
+}
+
+// ---- min-cost max-flow -----------------------------------------------------
+
+struct FlowAnswer {
+  long long value;
+  long long cost;
+};
+
+long long FlowCost(const std::vector<int>& flow, const std::vector<int>& cost) {
+  long long c = 0;
+  for (size_t e = 0; e < flow.size(); ++e) c += static_cast<long long>(flow[e]) * cost[e];
+  return c;
+}
+
+// Checks bounds and conservation; returns the net outflow of s.
+long long CheckFeasible(const GraphTopology& G, int s, int t, const std::vector<int>& cap,
+                        const std::vector<int>& flow) {
+  std::vector<long long> excess(G.node_count, 0);
+  for (int e = 0; e < G.edge_count(); ++e) {
+    EXPECT_GE(flow[e], 0) << "edge " << e;
+    EXPECT_LE(flow[e], std::max(cap[e], 0)) << "edge " << e;
+    excess[G.tail[e]] -= flow[e];
+    excess[G.head[e]] += flow[e];
+  }
+  for (int v = 0; v < G.node_count; ++v)
+    if (v != s && v != t) {
+      EXPECT_EQ(excess[v], 0) << "conservation at node " << v;
+    }
+  return -excess[s];
+}
+
+// Every integral flow, by enumeration: the largest value, then the least cost.
+FlowAnswer BruteForceFlow(const GraphTopology& G, int s, int t, const std::vector<int>& cap,
+                          const std::vector<int>& cost) {
+  const int m = G.edge_count();
+  std::vector<int> f(m, 0);
+  FlowAnswer best{-1, 0};
+  while (true) {
+    std::vector<long long> excess(G.node_count, 0);
+    for (int e = 0; e < m; ++e) {
+      excess[G.tail[e]] -= f[e];
+      excess[G.head[e]] += f[e];
+    }
+    bool ok = true;
+    for (int v = 0; v < G.node_count; ++v)
+      if (v != s && v != t && excess[v] != 0) ok = false;
+    if (ok) {
+      long long value = s == t ? 0 : -excess[s];
+      long long c = FlowCost(f, cost);
+      if (value > best.value || (value == best.value && c < best.cost)) best = {value, c};
+    }
+    int e = 0;
+    while (e < m && f[e] >= std::max(cap[e], 0)) f[e++] = 0;
+    if (e == m) break;
+    ++f[e];
+  }
+  return best;
+}
+
+// Successive shortest paths with Bellman-Ford on an explicit residual network;
+// valid for non-negative costs.
+FlowAnswer ReferenceSsp(const GraphTopology& G, int s, int t, const std::vector<int>& cap,
+                        const std::vector<int>& cost) {
+  struct Arc {
+    int to;
+    long long res, cost;
+  };
+  std::vector<Arc> arcs;
+  std::vector<std::pair<int, int>> from;  // (tail, arc index)
+  for (int e = 0; e < G.edge_count(); ++e) {
+    arcs.push_back({G.head[e], std::max(cap[e], 0), cost[e]});
+    from.push_back({G.tail[e], 2 * e});
+    arcs.push_back({G.tail[e], 0, -cost[e]});
+    from.push_back({G.head[e], 2 * e + 1});
+  }
+  FlowAnswer ans{0, 0};
+  if (s == t) return ans;
+  const long long inf = LLONG_MAX / 4;
+  while (true) {
+    std::vector<long long> d(G.node_count, inf);
+    std::vector<int> via(G.node_count, -1);
+    d[s] = 0;
+    for (int round = 0; round < G.node_count; ++round)
+      for (auto [u, a] : from)
+        if (arcs[a].res > 0 && d[u] < inf && d[u] + arcs[a].cost < d[arcs[a].to]) {
+          d[arcs[a].to] = d[u] + arcs[a].cost;
+          via[arcs[a].to] = a;
+        }
+    if (d[t] == inf) return ans;
+    long long push = inf;
+    for (int v = t; v != s; v = from[via[v]].first) push = std::min(push, arcs[via[v]].res);
+    for (int v = t; v != s; v = from[via[v]].first) {
+      arcs[via[v]].res -= push;
+      arcs[via[v] ^ 1].res += push;
+    }
+    ans.value += push;
+    ans.cost += push * d[t];
+  }
+}
+
+GraphTopology RandomNetwork(std::mt19937& rng, int n, int m) {
+  GraphTopology G;
+  G.node_count = n;
+  for (int i = 0; i < m; ++i) {
+    G.tail.push_back(std::uniform_int_distribution<int>(0, n - 1)(rng));
+    G.head.push_back(std::uniform_int_distribution<int>(0, n - 1)(rng));
+  }
+  return G;
+}
+
+std::vector<int> RandomValues(std::mt19937& rng, int m, int lo, int hi) {
+  std::vector<int> v;
+  for (int i = 0; i < m; ++i) v.push_back(std::uniform_int_distribution<int>(lo, hi)(rng));
+  return v;
+}
+
+void ExpectOptimalFlow(const GraphTopology& G, int s, int t, const std::vector<int>& cap,
+                       const std::vector<int>& cost, const FlowAnswer& ref, const char* what, int trial) {
+  std::vector<int> flow;
+  int value = MCMF_COST_SCALING(G, s, t, cap, cost, flow);
+  ASSERT_EQ(static_cast<int>(flow.size()), G.edge_count());
+  EXPECT_EQ(value, ref.value) << what << " trial " << trial;
+  EXPECT_EQ(CheckFeasible(G, s, t, cap, flow), s == t ? 0 : ref.value) << what << " trial " << trial;
+  EXPECT_EQ(FlowCost(flow, cost), ref.cost) << what << " trial " << trial;
+}
+
+TEST(MinCostMaxFlowTest, MatchesEnumerationOnTinyNetworks) {
+  std::mt19937 rng(31);
+  for (int trial = 0; trial < 400; ++trial) {
+    int n = 2 + trial % 4;
+    GraphTopology G = RandomNetwork(rng, n, 3 + trial % 6);  // self-loops and parallel edges included
+    std::vector<int> cap = RandomValues(rng, G.edge_count(), 0, 2);
+    std::vector<int> cost = RandomValues(rng, G.edge_count(), 0, 9);
+    int s = 0, t = n - 1;
+    ExpectOptimalFlow(G, s, t, cap, cost, BruteForceFlow(G, s, t, cap, cost), "enumeration", trial);
+  }
+}
+
+TEST(MinCostMaxFlowTest, NegativeCostsStillGiveTheCheapestMaximumFlow) {
+  // With negative costs a cheapest maximum flow may also run round cycles off
+  // the s-t paths; enumeration covers those.
+  std::mt19937 rng(32);
+  for (int trial = 0; trial < 400; ++trial) {
+    int n = 2 + trial % 4;
+    GraphTopology G = RandomNetwork(rng, n, 3 + trial % 6);
+    std::vector<int> cap = RandomValues(rng, G.edge_count(), -1, 2);
+    std::vector<int> cost = RandomValues(rng, G.edge_count(), -6, 6);
+    int s = 0, t = trial % 5 == 0 ? 0 : n - 1;
+    ExpectOptimalFlow(G, s, t, cap, cost, BruteForceFlow(G, s, t, cap, cost), "negative", trial);
+  }
+}
+
+TEST(MinCostMaxFlowTest, MatchesBellmanFordSuccessiveShortestPathsOnLargerNetworks) {
+  std::mt19937 rng(33);
+  for (int trial = 0; trial < 60; ++trial) {
+    int n = 5 + trial % 30;
+    GraphTopology G = RandomNetwork(rng, n, 4 * n);
+    std::vector<int> cap = RandomValues(rng, G.edge_count(), 0, 20);
+    std::vector<int> cost = RandomValues(rng, G.edge_count(), 0, 100);
+    int s = 0, t = n - 1;
+    ExpectOptimalFlow(G, s, t, cap, cost, ReferenceSsp(G, s, t, cap, cost), "ssp", trial);
+  }
+}
+
+TEST(MinCostMaxFlowTest, ParallelEdgesFillTheCheapestFirst) {
+  // s -> a (capacity 2), then three parallel edges a -> t.
+  GraphTopology G = MakeGraph(3, {{0, 1}, {1, 2}, {1, 2}, {1, 2}});
+  std::vector<int> flow;
+  EXPECT_EQ(MCMF_COST_SCALING(G, 0, 2, {2, 1, 1, 5}, {0, 3, 1, 2}, flow), 2);
+  EXPECT_EQ(flow, (std::vector<int>{2, 0, 1, 1}));
+}
+
+TEST(MinCostMaxFlowTest, ZeroCapacityEdgesCarryNothing) {
+  // The cheap route has no capacity; the flow takes the dear one.
+  GraphTopology G = MakeGraph(3, {{0, 1}, {1, 2}, {0, 2}});
+  std::vector<int> flow;
+  EXPECT_EQ(MCMF_COST_SCALING(G, 0, 2, {0, 5, 3}, {0, 0, 7}, flow), 3);
+  EXPECT_EQ(flow, (std::vector<int>{0, 0, 3}));
+}
+
+TEST(MinCostMaxFlowTest, NoPathSameEndsOrNoNodeGiveZero) {
+  std::vector<int> flow = {9};
+  GraphTopology G = MakeGraph(3, {{0, 1}, {2, 1}});
+  EXPECT_EQ(MCMF_COST_SCALING(G, 0, 2, {4, 4}, {1, 1}, flow), 0);
+  EXPECT_EQ(flow, (std::vector<int>{0, 0}));
+  EXPECT_EQ(MCMF_COST_SCALING(G, 1, 1, {4, 4}, {1, 1}, flow), 0);
+  EXPECT_EQ(flow, (std::vector<int>{0, 0}));
+  EXPECT_EQ(MCMF_COST_SCALING(G, 0, 3, {4, 4}, {1, 1}, flow), 0);
+  EXPECT_EQ(flow, (std::vector<int>{0, 0}));
+  EXPECT_EQ(MCMF_COST_SCALING(GraphTopology(), 0, 0, {}, {}, flow), 0);
+  EXPECT_TRUE(flow.empty());
+}
+
+TEST(MinCostMaxFlowTest, ViasAllTakeTheCellTheyPrefer) {
+  // Source -> three vias (capacity 1) -> two cells of capacity 4 and 1 -> sink;
+  // every via is cheaper in the first cell, which has room for all three.
+  Digraph<int, int> G;
+  int s = G.new_node(0), sink = G.new_node(1);
+  int big = G.new_node(2), small = G.new_node(2);
+  std::vector<int> cap, cost;
+  auto edge = [&](int a, int b, int c, int w) {
+    G.new_edge(a, b);
+    cap.push_back(c);
+    cost.push_back(w);
+  };
+  edge(big, sink, 4, 0);
+  edge(small, sink, 1, 0);
+  std::vector<int> to_big;
+  for (int k = 0; k < 3; ++k) {
+    int via = G.new_node(4);
+    edge(s, via, 1, 0);
+    to_big.push_back(G.edge_count());
+    edge(via, big, 1, 10 + k);
+    edge(via, small, 1, 20 + k);
+  }
+  std::vector<int> flow;
+  EXPECT_EQ(MCMF_COST_SCALING(G, s, sink, cap, cost, flow), 3);
+  for (int e : to_big) EXPECT_EQ(flow[e], 1);
+  EXPECT_EQ(flow[0], 3);
+  EXPECT_EQ(flow[1], 0);
+}
+
+// ---- sortable list ---------------------------------------------------------
+
+bool Greater(const int& a, const int& b) { return a > b; }
+bool TensLess(const int& a, const int& b) { return a / 10 < b / 10; }
+
+TEST(SortListTest, SortsByTheComparisonAndKeepsTiesInOrder) {
+  std::vector<int> v = {1, 4, 3, 3, 0, 7};
+  SortList(v, Greater);
+  EXPECT_EQ(v, (std::vector<int>{7, 4, 3, 3, 1, 0}));
+  std::vector<int> w = {25, 13, 21, 10, 29, 17};
+  SortList(w, TensLess);
+  EXPECT_EQ(w, (std::vector<int>{13, 10, 17, 25, 21, 29}));
+  std::vector<int> none;
+  SortList(none, Greater);
+  EXPECT_TRUE(none.empty());
+}
+
+}  // namespace

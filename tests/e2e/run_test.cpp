@@ -1,0 +1,209 @@
+// End-to-end runs of the real binary in scratch directories.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char* kExampleFiles[] = {"demo16.blocks", "demo16.nets", "demo16.pl"};
+
+// The bundled parameter file with some keywords replaced.
+std::string ExamplePrm(const std::string& extra) {
+  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
+  size_t end = prm.rfind("end");
+  return prm.substr(0, end) + extra + "\nend\n";
+}
+
+void CopyExample(const ScratchDir& dir) {
+  for (const char* name : kExampleFiles)
+    std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
+}
+
+std::string Tierplan() { return "'" + TierplanBinary() + "'"; }
+
+// The number after "key :" in a bookshelf header.
+int HeaderCount(const std::string& text, const std::string& key) {
+  std::smatch m;
+  if (!std::regex_search(text, m, std::regex(key + "\\s*:\\s*(\\d+)"))) return -1;
+  return std::stoi(m[1]);
+}
+
+std::string FpcheckBinary() { return std::string(TIERPLAN_TOOLS_DIR) + "/fpcheck"; }
+
+// The independent checker's verdict on a run's placement (status 0: legal).
+RunResult Fpcheck(const ScratchDir& dir, const std::string& base) {
+  return RunIn(dir.path(), "'" + FpcheckBinary() + "' " + base);
+}
+
+#define REQUIRE_FPCHECK() \
+  if (!FileExists(FpcheckBinary())) GTEST_SKIP() << "fpcheck is not built"
+
+TEST(EndToEnd, ExampleRunsToItsResultFiles) {
+  REQUIRE_FPCHECK();
+  ScratchDir dir;
+  CopyExample(dir);
+  WriteFile(dir.file("fl.prm"), ExamplePrm(""));
+  RunResult run = RunIn(dir.path(), Tierplan() + " demo16");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find(" Cell = 16, ExtCells = 12, Nets = 27\n\n"), std::string::npos);
+  EXPECT_NE(run.output.find("Initial Inter Layer Via Number: "), std::string::npos);
+  EXPECT_NE(run.output.find("( seed      :    1)"), std::string::npos);
+  EXPECT_EQ(run.output.substr(run.output.size() - 26), " *** normally terminated.\n");
+  for (const char* name : {"demo16_final.pl", "demo16_layer_0.plt", "demo16_layer_1.plt", "demo16.txt"})
+    EXPECT_TRUE(FileExists(dir.file(name))) << name;
+  EXPECT_FALSE(FileExists(dir.file("demo16_layer_2.plt")));
+  RunResult check = Fpcheck(dir, "demo16");
+  EXPECT_EQ(check.status, 0) << check.output;
+}
+
+TEST(EndToEnd, FixedSeedRepeatsExactly) {
+  ScratchDir first, second;
+  for (ScratchDir* dir : {&first, &second}) {
+    CopyExample(*dir);
+    WriteFile(dir->file("fl.prm"), ExamplePrm("seed 12345"));
+    ASSERT_EQ(RunIn(dir->path(), Tierplan() + " demo16").status, 0);
+  }
+  EXPECT_EQ(ReadFile(first.file("demo16_final.pl")), ReadFile(second.file("demo16_final.pl")));
+  EXPECT_EQ(ReadFile(first.file("demo16_layer_0.plt")), ReadFile(second.file("demo16_layer_0.plt")));
+}
+
+TEST(EndToEnd, PromptsForTheBaseNameWithoutArguments) {
+  ScratchDir dir;
+  CopyExample(dir);
+  WriteFile(dir.file("fl.prm"), ExamplePrm(""));
+  RunResult run = RunIn(dir.path(), Tierplan(), "demo16\n");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output.rfind("data file > ", 0), 0u);
+  EXPECT_TRUE(FileExists(dir.file("demo16_final.pl")));
+}
+
+TEST(EndToEnd, SingleTierWritesOneDrawingAndNoViaLine) {
+  REQUIRE_FPCHECK();
+  ScratchDir dir;
+  CopyExample(dir);
+  WriteFile(dir.file("fl.prm"), ExamplePrm("layers 1"));
+  RunResult run = RunIn(dir.path(), Tierplan() + " demo16");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output.find("Inter Layer Via"), std::string::npos);
+  EXPECT_TRUE(FileExists(dir.file("demo16_layer_0.plt")));
+  EXPECT_FALSE(FileExists(dir.file("demo16_layer_1.plt")));
+  EXPECT_EQ(Fpcheck(dir, "demo16").status, 0);
+}
+
+TEST(EndToEnd, TwoRunsAppendTwoStatisticsRecords) {
+  ScratchDir dir;
+  CopyExample(dir);
+  WriteFile(dir.file("fl.prm"), ExamplePrm(""));
+  ASSERT_EQ(RunIn(dir.path(), Tierplan() + " demo16").status, 0);
+  ASSERT_EQ(RunIn(dir.path(), Tierplan() + " demo16").status, 0);
+  std::string stats = ReadFile(dir.file("demo16.txt"));
+  std::regex circuit("\nCircuit:demo16\n");
+  EXPECT_EQ(std::distance(std::sregex_iterator(stats.begin(), stats.end(), circuit),
+                          std::sregex_iterator()),
+            2);
+}
+
+TEST(EndToEnd, RefusesBadRunSettings) {
+  struct Case {
+    std::string prm;
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"layers 0", "demo16", "layers 0"},
+      {"layers 10", "demo16", "layers 10"},
+      {"", std::string(40, 'x'), "longer than 31 characters"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    CopyExample(dir);
+    WriteFile(dir.file("fl.prm"), ExamplePrm(c.prm));
+    RunResult run = RunIn(dir.path(), Tierplan() + " " + c.args);
+    EXPECT_NE(run.status, 0) << c.args << " " << c.prm;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    EXPECT_FALSE(FileExists(dir.file("demo16_final.pl")));
+  }
+}
+
+TEST(EndToEnd, MissingParameterFileStopsTheRun) {
+  ScratchDir dir;
+  CopyExample(dir);
+  RunResult run = RunIn(dir.path(), Tierplan() + " demo16");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("cann't open fl.prm\n"), std::string::npos);
+}
+
+// Every public benchmark beside the project, with one, two and four tiers.
+TEST(EndToEnd, PublicBenchmarksRunWithoutOverlap) {
+  std::string benchmarks = BenchmarkDir();
+  if (benchmarks.empty()) GTEST_SKIP() << "no benchmarks beside the project";
+  REQUIRE_FPCHECK();
+  for (const auto& entry : std::filesystem::directory_iterator(benchmarks)) {
+    std::string base = entry.path().filename().string();
+    for (int layers : {1, 2, 4}) {
+      ScratchDir dir;
+      for (const char* ext : {".blocks", ".nets", ".pl"})
+        std::filesystem::copy_file(entry.path() / (base + ext), dir.file(base + ext));
+      // A short schedule: legality, not quality, is checked here.
+      std::string settings = "layers " + std::to_string(layers) +
+                             " iterations 100 start_tempe 1000 end_tempe 100 cooling_ratio 50";
+      WriteFile(dir.file("fl.prm"), ExamplePrm(settings));
+      RunResult run = RunIn(dir.path(), Tierplan() + " " + base);
+      ASSERT_EQ(run.status, 0) << base << " " << layers << "\n" << run.output;
+      EXPECT_NE(run.output.find(" *** normally terminated."), std::string::npos);
+      std::string blocks = ReadFile(dir.file(base + ".blocks"));
+      char counts[128];
+      std::snprintf(counts, sizeof counts, " Cell = %d, ExtCells = %d, Nets = %d\n",
+                    HeaderCount(blocks, "NumHardRectilinearBlocks"), HeaderCount(blocks, "NumTerminals"),
+                    HeaderCount(ReadFile(dir.file(base + ".nets")), "NumNets"));
+      EXPECT_NE(run.output.find(counts), std::string::npos) << base << " " << counts;
+      if (base == "ami33") {
+        EXPECT_NE(run.output.find(" Cell = 33, ExtCells = 42, Nets = 123"), std::string::npos);
+      }
+      RunResult check = Fpcheck(dir, base);
+      EXPECT_EQ(check.status, 0) << base << " layers " << layers << "\n" << check.output;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EndToEnd, LefDefDesignRunsWithAndWithoutAPartitionFile) {
+  for (bool with_partition : {false, true}) {
+    ScratchDir dir;
+    for (const char* name : {"demo.lef", "demo.def", "demo.part"})
+      std::filesystem::copy_file(SourceDir() + "/examples/lefdef/" + name, dir.file(name));
+    WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 100 start_tempe 1000 end_tempe 100"));
+    std::string args = with_partition ? " demo.lef demo.def demo.part" : " demo.lef demo.def";
+    RunResult run = RunIn(dir.path(), Tierplan() + args);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.rfind("LEF/DEF reading ...\n", 0), 0u);
+    EXPECT_NE(run.output.find("Number of Components: 45\n"), std::string::npos);
+    EXPECT_NE(run.output.find(with_partition ? "Reading partition ......" : "Partitioning ......"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("Number of Fixed Pads:4\n"), std::string::npos);
+    EXPECT_NE(run.output.find(" *** normally terminated."), std::string::npos);
+    for (const char* name : {"demo.lef_final.pl", "demo.lef_layer_0.plt", "demo.lef.txt", "list"})
+      EXPECT_TRUE(FileExists(dir.file(name))) << name;
+  }
+}
+
+TEST(EndToEnd, LefDefSyntaxErrorStopsWithItsLine) {
+  ScratchDir dir;
+  std::filesystem::copy_file(SourceDir() + "/examples/lefdef/demo.lef", dir.file("demo.lef"));
+  WriteFile(dir.file("demo.def"), "VERSION 5.5 ;\nDESIGN broken ;\nUNITS DISTANCE MICRONS 1000\n");
+  WriteFile(dir.file("fl.prm"), ExamplePrm(""));
+  RunResult run = RunIn(dir.path(), Tierplan() + " demo.lef demo.def");
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.output.find("demo.def:"), std::string::npos) << run.output;
+  EXPECT_FALSE(FileExists(dir.file("demo.lef_final.pl")));
+}
+
+}  // namespace

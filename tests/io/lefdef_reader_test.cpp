@@ -1,0 +1,463 @@
+// The LEF and DEF readers on small texts: what reaches the callbacks, what is
+// skipped, how tokens are split, and the messages of broken files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "io/lefdef.h"
+#include "test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Everything the callbacks saw, one line per call.
+std::vector<std::string> events;
+int user_data_tag;
+bool user_data_ok = true;
+int stop_at_event = -1;  // a callback returns 5 when it makes this event
+
+int Record(const std::string& event, void* ud) {
+  if (ud != &user_data_tag) user_data_ok = false;
+  events.push_back(event);
+  return static_cast<int>(events.size()) - 1 == stop_at_event ? 5 : 0;
+}
+
+std::string Num(double v) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%g", v);
+  return text;
+}
+
+int OnMacroBegin(lefrCallbackType_e type, const char* name, lefiUserData ud) {
+  EXPECT_EQ(type, lefrMacroBeginCbkType);
+  return Record(std::string("MACRO ") + name, ud);
+}
+int OnMacroClass(lefrCallbackType_e type, const char* macro_class, lefiUserData ud) {
+  EXPECT_EQ(type, lefrMacroClassTypeCbkType);
+  return Record(std::string("CLASS ") + macro_class, ud);
+}
+int OnMacro(lefrCallbackType_e type, lefiMacro* m, lefiUserData ud) {
+  EXPECT_EQ(type, lefrMacroCbkType);
+  std::string text = std::string("END ") + m->name() + " class=" + m->macroClass();
+  if (m->hasSize()) text += " size=" + Num(m->sizeX()) + "x" + Num(m->sizeY());
+  if (m->hasOrigin()) text += " origin=" + Num(m->originX()) + "," + Num(m->originY());
+  return Record(text, ud);
+}
+int OnPin(lefrCallbackType_e type, lefiPin* pin, lefiUserData ud) {
+  EXPECT_EQ(type, lefrPinCbkType);
+  return Record(std::string("PIN ") + pin->name(), ud);
+}
+
+int OnUnits(defrCallbackType_e type, double d, defiUserData ud) {
+  EXPECT_EQ(type, defrUnitsCbkType);
+  return Record("UNITS " + Num(d), ud);
+}
+int OnCount(defrCallbackType_e type, int n, defiUserData ud) {
+  const char* what = type == defrComponentStartCbkType ? "COMPONENTS"
+                     : type == defrStartPinsCbkType    ? "PINS"
+                     : type == defrNetStartCbkType     ? "NETS"
+                     : type == defrSNetStartCbkType    ? "SPECIALNETS"
+                                                       : "?";
+  return Record(std::string(what) + " " + std::to_string(n), ud);
+}
+int OnObject(defrCallbackType_e type, void* object, defiUserData ud) {
+  if (type == defrDieAreaCbkType) {
+    const defiBox* b = static_cast<const defiBox*>(object);
+    return Record("DIEAREA " + Num(b->xl()) + " " + Num(b->yl()) + " " + Num(b->xh()) + " " + Num(b->yh()),
+                  ud);
+  }
+  EXPECT_EQ(type, defrPinCbkType);
+  return Record(std::string("PIN ") + static_cast<const defiPin*>(object)->pinName(), ud);
+}
+int OnComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) {
+  EXPECT_EQ(type, defrComponentCbkType);
+  std::string status = c->isFixed() ? "FIXED" : c->isPlaced() ? "PLACED" : c->isCover() ? "COVER"
+                       : c->isUnplaced() ? "UNPLACED" : "-";
+  return Record(std::string("COMP ") + c->id() + " " + c->name() + " " + status + " " + Num(c->placementX()) +
+                    " " + Num(c->placementY()) + " " + std::to_string(c->placementOrient()),
+                ud);
+}
+int OnNet(defrCallbackType_e type, defiNet* n, defiUserData ud) {
+  EXPECT_EQ(type, defrNetCbkType);
+  std::string text = std::string("NET ") + n->name();
+  for (int i = 0; i < n->numConnections(); ++i) text += std::string(" ") + n->instance(i) + "." + n->pin(i);
+  return Record(text, ud);
+}
+
+struct Read {
+  int status;
+  std::string errors;  // what the reader wrote to stderr
+};
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    events.clear();
+    user_data_ok = true;
+    stop_at_event = -1;
+    lefrInit();
+    lefrSetMacroBeginCbk(OnMacroBegin);
+    lefrSetMacroClassTypeCbk(OnMacroClass);
+    lefrSetMacroCbk(OnMacro);
+    lefrSetPinCbk(OnPin);
+    lefwInit(nullptr);
+    defrInit();
+    defrSetUnitsCbk(OnUnits);
+    defrSetDieAreaCbk(OnObject);
+    defrSetPinCbk(OnObject);
+    defrSetComponentStartCbk(OnCount);
+    defrSetStartPinsCbk(OnCount);
+    defrSetNetStartCbk(OnCount);
+    defrSetSNetStartCbk(OnCount);
+    defrSetComponentCbk(OnComponent);
+    defrSetNetCbk(OnNet);
+    defwInit(nullptr);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(user_data_ok);
+    lefwInit(nullptr);
+    defwInit(nullptr);
+  }
+
+  Read ReadText(const std::string& text, bool lef) {
+    const std::string path = dir_.file(lef ? "lib.lef" : "design.def");
+    WriteFile(path, text);
+    FILE* f = std::fopen(path.c_str(), "r");
+    ::testing::internal::CaptureStderr();
+    const int status =
+        lef ? lefrRead(f, "lib.lef", &user_data_tag) : defrRead(f, "design.def", &user_data_tag);
+    Read read{status, ::testing::internal::GetCapturedStderr()};
+    std::fclose(f);
+    return read;
+  }
+  Read Lef(const std::string& text) { return ReadText(text, true); }
+  Read Def(const std::string& text) { return ReadText(text, false); }
+
+  ScratchDir dir_;
+};
+
+using Events = std::vector<std::string>;
+
+// --- LEF ---------------------------------------------------------------------------
+
+const char* const kFullLef =
+    "VERSION 5.5 ;\n"
+    "NAMESCASESENSITIVE ON ;\n"
+    "BUSBITCHARS \"[]\" ;\n"
+    "DIVIDERCHAR \"/\" ;\n"
+    "UNITS\n  DATABASE MICRONS 1000 ;\n  CAPACITANCE PICOFARADS 1 ;\nEND UNITS\n"
+    "MANUFACTURINGGRID 0.005 ;\n"
+    "PROPERTYDEFINITIONS\n  LAYER lprop STRING ;\n  MACRO mprop INTEGER ;\nEND PROPERTYDEFINITIONS\n"
+    "LAYER metal1\n  TYPE ROUTING ;\n  DIRECTION HORIZONTAL ;\n  PITCH 0.2 ;\n"
+    "  SPACINGTABLE PARALLELRUNLENGTH 0 0.5\n    WIDTH 0 0.1 0.1\n    WIDTH 0.5 0.1 0.2 ;\n"
+    "  PROPERTY LEF58_TYPE \"TYPE MIMCAP ; END metal1\" ;\nEND metal1\n"
+    "LAYER via1\n  TYPE CUT ;\nEND via1\n"
+    "VIA via12 DEFAULT\n  LAYER metal1 ;\n  RECT -0.1 -0.1 0.1 0.1 ;\nEND via12\n"
+    "VIARULE gen GENERATE\n  LAYER metal1 ;\n  ENCLOSURE 0.01 0.05 ;\nEND gen\n"
+    "SPACING\n  SAMENET metal1 metal1 0.1 ;\nEND SPACING\n"
+    "NONDEFAULTRULE wide\n  LAYER metal1\n    WIDTH 0.4 ;\n  END metal1\n"
+    "  VIA v2\n    LAYER metal1 ;\n  END v2\n  SPACING\n    SAMENET metal1 metal1 0.2 ;\n  END SPACING\n"
+    "END wide\n"
+    "SITE core\n  CLASS CORE ;\n  SIZE 0.2 BY 2 ;\nEND core\n"
+    "BEGINEXT \"tag\"\n  anything ; END goes here\nENDEXT\n"
+    "MACRO INV\n"
+    "  CLASS CORE ;\n"
+    "  FOREIGN INV 0 0 ;\n"
+    "  ORIGIN 0.5 0 ;\n"
+    "  SIZE 1.5 BY 2 ;\n"
+    "  SYMMETRY X Y ;\n"
+    "  SITE core ;\n"
+    "  PIN A\n    DIRECTION INPUT ;\n    PORT\n      LAYER metal1 ;\n      RECT 0 0 1 1 ;\n    END\n"
+    "    PORT\n      LAYER metal1 ;\n    END\n  END A\n"
+    "  PIN Z\n    DIRECTION OUTPUT ;\n  END Z\n"
+    "  OBS\n    LAYER metal1 ;\n    RECT 0 0 1 2 ;\n  END\n"
+    "END INV\n"
+    "MACRO IOPAD\n  CLASS PAD INPUT ;\n  SIZE 50 BY 100 ;\n  PIN PAD\n  END PAD\nEND IOPAD\n"
+    "END LIBRARY\n"
+    "MACRO AFTER\nEND AFTER\n";
+
+TEST_F(ReaderTest, LefMacrosReachTheCallbacksAndEverythingElseIsSkipped) {
+  const Read read = Lef(kFullLef);
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(read.errors, "");
+  EXPECT_EQ(events, (Events{"MACRO INV", "CLASS CORE", "PIN A", "PIN Z",
+                            "END INV class=CORE size=1.5x2 origin=0.5,0", "MACRO IOPAD",
+                            "CLASS PAD INPUT", "PIN PAD", "END IOPAD class=PAD INPUT size=50x100"}));
+}
+
+TEST_F(ReaderTest, LefCommentsQuotedNamesAndGluedPunctuation) {
+  const Read read = Lef(
+      "# a library\n"
+      "VERSION 5.8 ; # trailing comment\n"
+      "MACRO \"odd name\" # comment after the name\n"
+      "  CLASS BLOCK;\n"
+      "  SIZE 3 BY 4;  # a comment after a glued ';'\n"
+      "  ORIGIN (1 2);\n"
+      "  PIN \"a b\"\n"
+      "    PORT LAYER m1 ; RECT 0 0 1 1 ; END\n"
+      "  END \"a b\"\n"
+      "  PIN d[0]\n  END d[0]\n"
+      "END \"odd name\"\n");
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(events, (Events{"MACRO odd name", "CLASS BLOCK", "PIN a b", "PIN d[0]",
+                            "END odd name class=BLOCK size=3x4 origin=1,2"}));
+}
+
+TEST_F(ReaderTest, LefWithoutEndLibraryReadsToTheEndOfTheFile) {
+  const Read read = Lef("MACRO A\n  SIZE 1 BY 1 ;\nEND A\n");
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(events, (Events{"MACRO A", "END A class= size=1x1"}));
+}
+
+TEST_F(ReaderTest, LefCallbackStatusStopsTheRead) {
+  stop_at_event = 1;  // the first PIN
+  const Read read = Lef("MACRO A\n  PIN X\n  END X\n  PIN Y\n  END Y\nEND A\nMACRO B\nEND B\n");
+  EXPECT_EQ(read.status, 5);
+  EXPECT_EQ(events, (Events{"MACRO A", "PIN X"}));
+}
+
+struct BrokenText {
+  const char* text;
+  const char* message;
+};
+
+class LefSyntaxTest : public ReaderTest, public ::testing::WithParamInterface<BrokenText> {};
+
+TEST_P(LefSyntaxTest, ReportsFileLineAndWhatWasExpected) {
+  const Read read = Lef(GetParam().text);
+  EXPECT_EQ(read.status, 1);
+  EXPECT_EQ(read.errors, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Broken, LefSyntaxTest,
+    ::testing::Values(
+        BrokenText{"MACRO A\n  SIZE 1 BY 2\n  PIN X\n  END X\nEND A\n",
+                   "lib.lef:3: syntax error: expected ';', found 'PIN'\n"},
+        BrokenText{"MACRO A\n  SIZE 1 BY 2 ;\nEND B\n",
+                   "lib.lef:3: syntax error: expected END A (opened at line 1), found 'B'\n"},
+        BrokenText{"MACRO A\n  PIN X\n    DIRECTION INPUT ;\n  END Y\nEND A\n",
+                   "lib.lef:4: syntax error: expected END X (opened at line 2), found 'Y'\n"},
+        BrokenText{"VERSION 5.5 ;\nLAYER m1\n  TYPE ROUTING ;\nEND m2\n",
+                   "lib.lef:4: syntax error: expected END m1 (opened at line 2), found 'm2'\n"},
+        BrokenText{"LAYER m1\n  TYPE ROUTING ;\n",
+                   "lib.lef:2: syntax error: expected END m1 (opened at line 1), found end of file\n"},
+        BrokenText{"NONDEFAULTRULE r\n  LAYER m1\n    WIDTH 1 ;\n  END m1\n",
+                   "lib.lef:4: syntax error: expected END r (opened at line 1), found end of file\n"},
+        BrokenText{"MACRO A\n  PIN X\n    PORT\n      RECT 0 0 1 1 ;\n",
+                   "lib.lef:4: syntax error: expected END (opened at line 3), found end of file\n"},
+        BrokenText{"MACRO A\n  SIZE wide BY 2 ;\nEND A\n",
+                   "lib.lef:2: syntax error: expected a macro width, found 'wide'\n"},
+        BrokenText{"MACRO A\n  SIZE 1 2 ;\nEND A\n", "lib.lef:2: syntax error: expected 'BY', found '2'\n"},
+        BrokenText{"MACRO A\n  CLASS PAD INPUT EXTRA ;\nEND A\n",
+                   "lib.lef:2: syntax error: expected ';', found 'EXTRA'\n"},
+        BrokenText{"MACRO A\n  PROPERTY p \"no end ;\nEND A\n",
+                   "lib.lef:2: syntax error: expected a closing '\"' for the string, found end of file\n"},
+        BrokenText{"END DESIGN\n", "lib.lef:1: syntax error: expected 'LIBRARY', found 'DESIGN'\n"},
+        BrokenText{"BUSBITCHARS \"[\" ;\n",
+                   "lib.lef:1: syntax error: expected two different bus-bit characters in quotes, found \"[\"\n"},
+        BrokenText{"VERSION 5.5 ;\n\"quoted\" ;\n", "lib.lef:2: syntax error: expected a LEF statement, found \"quoted\"\n"},
+        BrokenText{"MACRO\n", "lib.lef:1: syntax error: expected a macro name, found end of file\n"}));
+
+TEST_F(ReaderTest, LefSyntaxErrorBuildsNothingFromTheBrokenStatement) {
+  const Read read = Lef("MACRO A\n  CLASS CORE\n  SIZE 1 BY 1 ;\nEND A\n");
+  EXPECT_EQ(read.status, 1);
+  // The macro began, but neither its unfinished CLASS nor its end was delivered.
+  EXPECT_EQ(events, (Events{"MACRO A"}));
+  EXPECT_EQ(read.errors, "lib.lef:3: syntax error: expected ';', found '1'\n");
+}
+
+TEST_F(ReaderTest, LefEchoHasOneLinePerConstructAndTheUnusedSummary) {
+  const std::string echo_path = dir_.file("echo");
+  FILE* echo = std::fopen(echo_path.c_str(), "w");
+  lefwInit(echo);
+  lefrSetPinCbk(nullptr);  // pins are now read without a callback
+  const Read read = Lef(
+      "VERSION 5.5 ;\nLAYER m1\n  TYPE ROUTING ;\nEND m1\nLAYER m2 TYPE ROUTING ;\nEND m2\n"
+      "MACRO A\n  CLASS CORE ;\n  SIZE 1 BY 2 ;\n  PIN X END X\nEND A\n");
+  lefrPrintUnusedCallbacks(echo);
+  std::fclose(echo);
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(ReadFile(echo_path),
+            "VERSION 5.5 ;\nLAYER m1\nLAYER m2\nMACRO A\nCLASS CORE ;\nSIZE 1 BY 2 ;\nPIN X\nEND A\n"
+            "LEF constructs read without a callback:\n  VERSION: 1\n  LAYER: 2\n  PIN: 1\n");
+}
+
+// --- DEF ---------------------------------------------------------------------------
+
+const char* const kFullDef =
+    "VERSION 5.5 ;\n"
+    "NAMESCASESENSITIVE ON ;\n"
+    "DIVIDERCHAR \"/\" ;\n"
+    "BUSBITCHARS \"[]\" ;\n"
+    "DESIGN top ;\n"
+    "TECHNOLOGY tech ;\n"
+    "HISTORY made by hand ;\n"
+    "UNITS DISTANCE MICRONS 1000 ;\n"
+    "PROPERTYDEFINITIONS\n  COMPONENT weight INTEGER ;\n  DESIGN flow STRING \"x ; y\" ;\nEND PROPERTYDEFINITIONS\n"
+    "DIEAREA ( 0 0 ) ( 100000 50000 ) ;\n"
+    "ROW row0 core 0 0 N DO 100 BY 1 STEP 200 0 ;\n"
+    "TRACKS X 100 DO 500 STEP 200 LAYER metal1 ;\n"
+    "GCELLGRID X 0 DO 10 STEP 1000 ;\n"
+    "VIAS 1 ;\n  - v1 + RECT metal1 ( -100 -100 ) ( 100 100 ) ;\nEND VIAS\n"
+    "NONDEFAULTRULES 1 ;\n  - wide + LAYER metal1 WIDTH 400 ;\nEND NONDEFAULTRULES\n"
+    "REGIONS 1 ;\n  - r1 ( 0 0 ) ( 100 100 ) + TYPE FENCE ;\nEND REGIONS\n"
+    "COMPONENTS 5 ;\n"
+    "  - c1 INV + PLACED ( 100 200 ) N ;\n"
+    "  - c2 INV + SOURCE DIST + FIXED ( 20000 5000 ) FS + WEIGHT 3 ;\n"
+    "  - c3 NAND + COVER ( 7 8 ) E ;\n"
+    "  - c4 NAND + UNPLACED ;\n"
+    "  - c5 INV + EEQMASTER x + HALO 1 2 3 4 + PROPERTY weight 2 ;\n"
+    "END COMPONENTS\n"
+    "PINS 2 ;\n"
+    "  - in1 + NET n1 + DIRECTION INPUT + USE SIGNAL\n    + LAYER metal1 ( -10 0 ) ( 10 20 )\n"
+    "    + PLACED ( 0 100 ) N ;\n"
+    "  - out1 + NET n2 + DIRECTION OUTPUT ;\n"
+    "END PINS\n"
+    "BLOCKAGES 1 ;\n  - LAYER metal1 RECT ( 0 0 ) ( 10 10 ) ;\nEND BLOCKAGES\n"
+    "SPECIALNETS 2 ;\n"
+    "  - VDD ( * VDD ) + ROUTED metal1 200 + SHAPE STRIPE ( 0 0 ) ( 100 * ) NEW metal2 200 ( 5 5 ) ( 5 9 ) ;\n"
+    "  - VSS ( * VSS ) + USE GROUND ;\n"
+    "END SPECIALNETS\n"
+    "NETS 3 ;\n"
+    "  - n1 ( PIN in1 ) ( c1 A ) ( c2 A + SYNTHESIZED )\n"
+    "    + ROUTED metal1 ( 0 100 ) ( 100 * ) via12\n    NEW metal2 ( 100 100 ) ( * 200 ) ;\n"
+    "  - n2 ( c1 Z ) ( PIN out1 ) + USE SIGNAL ;\n"
+    "  - n3 ;\n"
+    "END NETS\n"
+    "SCANCHAINS 1 ;\n  - chain1 + START c1 Z + STOP c2 A ;\nEND SCANCHAINS\n"
+    "GROUPS 1 ;\n  - g1 c1 c2 + REGION r1 ;\nEND GROUPS\n"
+    "BEGINEXT \"x\"\n  whatever END NETS\nENDEXT\n"
+    "END DESIGN\n";
+
+TEST_F(ReaderTest, DefModelConstructsReachTheCallbacksAndEverythingElseIsSkipped) {
+  const Read read = Def(kFullDef);
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(read.errors, "");
+  EXPECT_EQ(events, (Events{"UNITS 1000",
+                            "DIEAREA 0 0 100000 50000",
+                            "COMPONENTS 5",
+                            "COMP c1 INV PLACED 100 200 0",
+                            "COMP c2 INV FIXED 20000 5000 6",
+                            "COMP c3 NAND COVER 7 8 3",
+                            "COMP c4 NAND UNPLACED 0 0 0",
+                            "COMP c5 INV - 0 0 0",
+                            "PINS 2",
+                            "PIN in1",
+                            "PIN out1",
+                            "SPECIALNETS 2",
+                            "NETS 3",
+                            "NET n1 PIN.in1 c1.A c2.A",
+                            "NET n2 c1.Z PIN.out1",
+                            "NET n3"}));
+}
+
+TEST_F(ReaderTest, DefOrientationsMapToTheirCodes) {
+  std::string text = "COMPONENTS 8 ;\n";
+  const char* names[] = {"N", "W", "S", "E", "FN", "FW", "FS", "fe"};
+  for (int i = 0; i < 8; ++i)
+    text += std::string("  - c") + std::to_string(i) + " M + FIXED ( 1 2 ) " + names[i] + " ;\n";
+  const Read read = Def(text + "END COMPONENTS\nEND DESIGN\n");
+  ASSERT_EQ(read.status, 0) << read.errors;
+  ASSERT_EQ(events.size(), 9u);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(events[i + 1], "COMP c" + std::to_string(i) + " M FIXED 1 2 " + std::to_string(i));
+}
+
+TEST_F(ReaderTest, DefDieAreaPolygonGivesItsBoundingBox) {
+  const Read read = Def("DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( 600 200 ) ( 600 0 ) ;\nEND DESIGN\n");
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(events, (Events{"DIEAREA 0 0 600 400"}));
+}
+
+TEST_F(ReaderTest, DefNamesWithBusBitsEscapesQuotesAndGluedBrackets) {
+  const Read read = Def(
+      "BUSBITCHARS \"()\" ;\n"
+      "COMPONENTS 3 ;\n- a(0) INV + FIXED (1 2) N;\n- top\\/u1 INV ;\n- \"q name\" INV ;\nEND COMPONENTS\n"
+      "NETS 1 ;\n- bus(3) (a(0) Z) (top\\/u1 A) (\"q name\" B) ;\nEND NETS\nEND DESIGN\n");
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(events, (Events{"COMPONENTS 3", "COMP a(0) INV FIXED 1 2 0", "COMP top\\/u1 INV - 0 0 0",
+                            "COMP q name INV - 0 0 0", "NETS 1", "NET bus(3) a(0).Z top\\/u1.A q name.B"}));
+}
+
+TEST_F(ReaderTest, DefCallbackStatusStopsTheRead) {
+  stop_at_event = 2;  // the second component
+  const Read read = Def("COMPONENTS 3 ;\n- a M ;\n- b M ;\n- c M ;\nEND COMPONENTS\nEND DESIGN\n");
+  EXPECT_EQ(read.status, 5);
+  EXPECT_EQ(events, (Events{"COMPONENTS 3", "COMP a M - 0 0 0", "COMP b M - 0 0 0"}));
+}
+
+class DefSyntaxTest : public ReaderTest, public ::testing::WithParamInterface<BrokenText> {};
+
+TEST_P(DefSyntaxTest, ReportsFileLineAndWhatWasExpected) {
+  const Read read = Def(GetParam().text);
+  EXPECT_EQ(read.status, 1);
+  EXPECT_EQ(read.errors, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Broken, DefSyntaxTest,
+    ::testing::Values(
+        BrokenText{"VERSION 5.5 ;\nDESIGN top ;\n",
+                   "design.def:2: syntax error: expected END DESIGN, found end of file\n"},
+        BrokenText{"UNITS DISTANCE 1000 ;\nEND DESIGN\n",
+                   "design.def:1: syntax error: expected 'MICRONS', found '1000'\n"},
+        BrokenText{"DIEAREA ( 0 0 ) ;\nEND DESIGN\n",
+                   "design.def:1: syntax error: expected '(' starting a die area point, found ';'\n"},
+        BrokenText{"DIEAREA ( 0 0 ) ( 10 x ) ;\nEND DESIGN\n",
+                   "design.def:1: syntax error: expected a y coordinate, found 'x'\n"},
+        BrokenText{"COMPONENTS 1 ;\n  c1 INV ;\nEND COMPONENTS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected '-' or END COMPONENTS (opened at line 1), found 'c1'\n"},
+        BrokenText{"COMPONENTS 1 ;\n  - c1 INV + FIXED ( 1 2 ) NE ;\nEND COMPONENTS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected an orientation (N, W, S, E, FN, FW, FS or FE), found "
+                   "'NE'\n"},
+        BrokenText{"COMPONENTS 1 ;\n  - c1 INV + PLACED 1 2 N ;\nEND COMPONENTS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected '(', found '1'\n"},
+        BrokenText{"COMPONENTS 1 ;\n  - c1 INV\n  - c2 INV ;\nEND COMPONENTS\nEND DESIGN\n",
+                   "design.def:3: syntax error: expected '+' or ';', found '-'\n"},
+        BrokenText{"COMPONENTS -1 ;\nEND COMPONENTS\nEND DESIGN\n",
+                   "design.def:1: syntax error: expected a count, found '-1'\n"},
+        BrokenText{"COMPONENTS 1 ;\n  - c1 INV ;\nEND COMPS\nEND DESIGN\n",
+                   "design.def:3: syntax error: expected END COMPONENTS (opened at line 1), found 'COMPS'\n"},
+        BrokenText{"NETS 1 ;\n  - n1 ( c1 A ( c2 B ) ;\nEND NETS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected ')', found '('\n"},
+        BrokenText{"NETS 1 ;\n  - n1 ( c1 ) ;\nEND NETS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected a pin name, found ')'\n"},
+        BrokenText{"NETS 1 ;\n  - n1 c1 A ;\nEND NETS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected '(', '+' or ';', found 'c1'\n"},
+        BrokenText{"VIAS 1 ;\n  - v1 + RECT m1 ( 0 0 ) ( 1 1 ) ;\nEND VIA\nEND DESIGN\n",
+                   "design.def:3: syntax error: expected END VIAS (opened at line 1), found 'VIA'\n"},
+        BrokenText{"SPECIALNETS 1 ;\n  - VDD ( * VDD ) + USE POWER ;\n",
+                   "design.def:2: syntax error: expected END SPECIALNETS (opened at line 1), found end of file\n"},
+        BrokenText{"PINS 1 ;\n  - p1 + NET \"n1 ;\nEND PINS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected a closing '\"' for the string, found end of file\n"},
+        BrokenText{"ROW r core 0 0 N DO 1 BY 1\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected ';', found end of file\n"}));
+
+TEST_F(ReaderTest, DefSyntaxErrorDeliversNoHalfReadItem) {
+  const Read read = Def("COMPONENTS 2 ;\n  - c1 INV ;\n  - c2 INV + FIXED ( 1 ) N ;\nEND COMPONENTS\nEND DESIGN\n");
+  EXPECT_EQ(read.status, 1);
+  EXPECT_EQ(events, (Events{"COMPONENTS 2", "COMP c1 INV - 0 0 0"}));
+}
+
+TEST_F(ReaderTest, DefEchoHasOneLinePerConstructAndTheUnusedSummary) {
+  const std::string echo_path = dir_.file("echo");
+  FILE* echo = std::fopen(echo_path.c_str(), "w");
+  defwInit(echo);
+  defrSetNetCbk(nullptr);
+  const Read read = Def(
+      "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n  - c1 INV\n    + PLACED ( 1 2 ) N ;\n"
+      "END COMPONENTS\nNETS 1 ;\n  - n1 ( c1 A ) ;\nEND NETS\nEND DESIGN\n");
+  defrPrintUnusedCallbacks(echo);
+  std::fclose(echo);
+  EXPECT_EQ(read.status, 0) << read.errors;
+  EXPECT_EQ(ReadFile(echo_path),
+            "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n"
+            "- c1 INV + PLACED ( 1 2 ) N ;\nNETS 1 ;\n- n1 ( c1 A ) ;\nEND DESIGN\n"
+            "DEF constructs read without a callback:\n  DESIGN: 1\n  ROW: 2\n  NET: 1\n");
+}
+
+}  // namespace

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "design_builder.h"
+#include "io/io.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "test_support.h"
+#include "tiers/tier_state.h"
+
+namespace {
+
+using testing_support::CaptureStdout;
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::ScratchDir;
+using testing_support::TestDesign;
+using testing_support::WriteFile;
+
+std::vector<std::string> DirectoryEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Three blocks side by side (10 x 5, 4 x 8, 6 x 6), terminals at the chip's
+// lower-left and upper-right corners, three read nets and one added net:
+//   1: b1 b2   2: b1 b2 b3 t1   3: b3   4 (added, weight 100): t2 b2
+class WriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEngineState();
+    ResetTierState();
+    d = std::make_unique<TestDesign>();
+    const double sizes[3][2] = {{10, 5}, {4, 8}, {6, 6}};
+    for (const auto& s : sizes) d->AddBlock(s[0], s[1]);
+    d->AddTerminal(0, 0);
+    d->AddTerminal(1, 1);
+    d->AddNet({1, 2});
+    d->AddNet({1, 2, 3, -1});
+    d->AddNet({3});
+    d->AddNet({-2, 2}, 100.0);
+    d->Finish();
+    ntmax0 = 3;
+    for (int b = 1; b <= 3; ++b) {
+      tagBLOCK* blk = d->blka[b];
+      blk->width = sizes[b - 1][0];
+      blk->height = sizes[b - 1][1];
+      blk->fixed_x_lo = blk->fixed_y_lo = 0;
+      blk->fixed_x_hi = blk->fixed_y_hi = 1000;
+    }
+    tagBLOCK* design = d->design;
+    design->width = 25;
+    design->height = 10;
+    design->region_x_lo = 2;
+    design->region_y_lo = 3;
+    design->region_x_hi = 25;
+
+    DualSeqInit(&seq, 3, 0);
+    const int a[3] = {1, 2, 3}, b[3] = {3, 2, 1};
+    for (int k = 0; k < 3; ++k) {
+      seq.next_a[k ? a[k - 1] : 0] = a[k];
+      seq.next_b[k ? b[k - 1] : 0] = b[k];
+    }
+    seq.next_a[3] = 0;
+    seq.next_b[1] = 0;
+    RebuildPositions(&seq);
+    levels = std::make_unique<tagLevelList>();
+    ClearLevelLists(levels.get());
+    BinTreeInit(&btree, 3);
+    BinTreeInit(&rtree, 3);
+    p_btree = &btree;
+    p_rtree = &rtree;
+
+    zarea_all = 118;
+    optngap_h = 1.5;
+    optngap_v = 0.25;
+    inter_layer_vias = 7;
+    bt = 1000;
+    et = 3500;
+    sa_flag = 1;
+    tagPARAMETERS& p = d->params;
+    p.aspect_ratio = 1.0;
+    p.deltac_wgt = 1.0;
+    p.deltnt_wgt = 0.5;
+    p.deltvia_wgt = 0.25;
+    base = dir.file("case");
+  }
+  void TearDown() override { p_btree = p_rtree = nullptr; }
+
+  std::string Write(int flag, int tiers = 1) {
+    InitTierState(tiers);
+    CaptureStdout capture;
+    OutputCellsForMultiTiers(base.c_str(), flag, d->blka.data(), d->neta.data(), d->pada.data(),
+                             nullptr, &seq, levels.get(), d->norm, &d->params, 42);
+    return capture.Finish();
+  }
+
+  ScratchDir dir;
+  std::string base;
+  std::unique_ptr<TestDesign> d;
+  tagDualSeq seq;
+  std::unique_ptr<tagLevelList> levels;
+  tagBinTree btree, rtree;
+};
+
+const char kRecordBody[] =
+    "BlockNo.; NetNo.; Pins; Width vs. Height; Cell Area(mm2); NetArea; Usage; Adjust; "
+    "Wire(mm); vias; (all_fix,mov_fix,(wgt_movarea_b,itr_lmt),qp_itrmax) time, ipcand, "
+    "deltac_wgt, deltnt_wgt, deltvia_wgt\n"
+    "3; 4; 2; "
+    "   20.00x    8.00;    160.0; (160.00); "
+    "1X118.0000; 0.7375; "
+    "1.250000x1.250000;"
+    "   29.50; (   29.50); "
+    "7;"
+    "(    100,    100,(500,42)300)";
+const char kRecordTail[] =
+    "500,5,1.00,1,1.00);"
+    "    2.50; "
+    "3; 10000; 5000; 2500; ";
+
+TEST_F(WriterTest, SummaryOnStandardOutput) {
+  EXPECT_EQ(Write(0),
+            "\n"
+            " Cell Area=    20.00 x     8.00 (0.0002 mm2)\n"
+            " Adjust   = 1.250000 x 1.250000\n"
+            "Netlength =    29.50\n"
+            "CellGap   =     1.50 +     0.25\n"
+            "Grp.div   =    12.00\n"
+            "Area usage:118.000000/1/160.000000=0.737500\n");
+  // The packing placed every block at its lower-left corner.
+  EXPECT_DOUBLE_EQ(d->blka[2]->x, 10.0);
+  EXPECT_DOUBLE_EQ(d->blka[3]->x, 14.0);
+  EXPECT_DOUBLE_EQ(mxdstha, 20.0);
+  EXPECT_DOUBLE_EQ(mxdstva, 8.0);
+}
+
+TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
+  Write(0);
+  const std::string expected =
+      "set nokey\n\n\n"
+      "plot '-' w l, '-' w l 3\n"
+      "0 0 0\n0 25 0\n25 25 0\n25 0 0\n0 0 0\n\n\n"
+      "3 4 0\n3 7 0\n11 7 0\n11 4 0\n3 4 0\n\n\n"
+      "13 4 0\n13 10 0\n15 10 0\n15 4 0\n13 4 0\n\n\n"
+      "17 4 0\n17 8 0\n21 8 0\n21 4 0\n17 4 0\n\n\n"
+      "\nEOF\n"
+      // net 1: two pins, one segment
+      " 5  2 \n 12  4 \n\n\n"
+      // net 2: four pins joined from left to right, three segments
+      " 0  0 \n 5  2 \n\n\n 5  2 \n 12  4 \n\n\n 12  4 \n 17  3 \n\n\n"
+      // net 3: one pin, nothing; net 4: one segment
+      " 12  4 \n 20  8 \n\n\n"
+      "\r\n"
+      "EOF\n\n"
+      "pause -1 'Press any key'\n"
+      "\r\n";
+  EXPECT_EQ(ReadFile(base + "_layer_0.plt"), expected);
+  EXPECT_FALSE(FileExists(base + "_layer_1.plt"));
+  EXPECT_FALSE(FileExists(base + ".txt"));
+  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_layer_0.plt"});
+}
+
+TEST_F(WriterTest, EveryTierGetsItsOwnPlot) {
+  seq.tier[3] = 1;
+  Write(0, 2);
+  const std::string tier1 =
+      "set nokey\n\n\n"
+      "plot '-' w l\n"
+      "0 0 1\n0 25 1\n25 25 1\n25 0 1\n0 0 1\n\n\n"
+      "3 4 1\n3 8 1\n7 8 1\n7 4 1\n3 4 1\n\n\n"
+      "EOF\n\n"
+      "pause -1 'Press any key'\n"
+      "\r\n";
+  EXPECT_EQ(ReadFile(base + "_layer_1.plt"), tier1);
+  const std::string tier0 = ReadFile(base + "_layer_0.plt");
+  EXPECT_NE(tier0.find("plot '-' w l, '-' w l 3\n"), std::string::npos);
+  EXPECT_EQ(tier0.find(" 1\n"), std::string::npos);  // no tier-1 block on tier 0
+  EXPECT_FALSE(FileExists(base + "_layer_2.plt"));
+}
+
+TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
+  Write(1);
+  const std::string record = std::string("\nCircuit:test\n ") + kRecordBody +
+                             "(50000,100,90,0.85,0.20," + kRecordTail;
+  EXPECT_EQ(ReadFile(base + ".txt"), record);
+  Write(1);
+  EXPECT_EQ(ReadFile(base + ".txt"), record + record);
+}
+
+TEST_F(WriterTest, OptimiserRecordAndNamelessDesign) {
+  sa_flag = 0;
+  delete[] d->design->name;
+  d->design->name = nullptr;
+  const std::string out = Write(1);
+  EXPECT_NE(out.find("Warning: No circuit Name!\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(base + ".txt"), std::string(kRecordBody) + "(500,42,0.20," + kRecordTail);
+}
+
+TEST_F(WriterTest, UnwritableResultsFileIsReported) {
+  base = dir.file("missing/case");
+  const std::string out = Write(1);
+  EXPECT_NE(out.find("Warning: Cannot open results file!\n"), std::string::npos);
+  EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
+}
+
+TEST_F(WriterTest, PlotsReplaceEarlierDrawings) {
+  WriteFile(base + "_layer_0.plt", "old drawing\n");
+  Write(0);
+  EXPECT_EQ(ReadFile(base + "_layer_0.plt").rfind("set nokey\n", 0), 0u);
+  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_layer_0.plt"});
+}
+
+class PlacementFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEngineState();
+    ResetTierState();
+    d.AddBlock(10, 5);
+    d.AddBlock(4, 8);
+    d.AddBlock(6, 6);
+    d.Finish();
+    base = dir.file("case");
+  }
+  ScratchDir dir;
+  TestDesign d;
+  std::string base;
+};
+
+TEST_F(PlacementFileTest, OneLinePerBlockWithTruncatedCoordinates) {
+  d.blka[1]->x = 10.6;
+  d.blka[1]->y = 3.2;
+  d.blka[1]->orient = 3;
+  d.blka[1]->tier = 1;
+  delete[] d.blka[2]->name;
+  d.blka[2]->name = nullptr;
+  d.blka[2]->x = 0;
+  d.blka[2]->y = 7.99;
+  d.blka[3]->x = 100;
+  d.blka[3]->y = 0;
+  d.blka[3]->orient = 6;
+  WriteFile(base + "_final.pl", "stale placement\n");
+  CaptureStdout capture;
+  OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
+  EXPECT_EQ(capture.Finish(), "");
+  EXPECT_EQ(ReadFile(base + "_final.pl"),
+            "UCSC blocks 1.0\n"
+            "#name x y direction tier(device layer)\n\n"
+            "b1 10 3 3 1\n"
+            "UNKNOWN 0 7 0 0\n"
+            "b3 100 0 6 0\n");
+  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
+}
+
+TEST_F(PlacementFileTest, CoordinatesAreConvertedToInputUnits) {
+  d.norm->unscale = 0.5;
+  d.blka[1]->x = 21.2;
+  d.blka[1]->y = 7.0;
+  OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
+  const std::string text = ReadFile(base + "_final.pl");
+  EXPECT_NE(text.find("\nb1 10 3 0 0\n"), std::string::npos);
+}
+
+TEST_F(PlacementFileTest, FailuresAreReportedAndWriteNothing) {
+  {
+    CaptureStdout capture;
+    OutputGSRCFiles(nullptr, d.design, d.norm, &d.params);
+    EXPECT_EQ(capture.Finish(), "You Must provide base filename of a test case!\n");
+  }
+  const std::string missing = dir.file("missing/case");
+  CaptureStdout capture;
+  OutputGSRCFiles(missing.c_str(), d.design, d.norm, &d.params);
+  EXPECT_EQ(capture.Finish(), "Cannot open .pl file " + missing + "_final.pl for write!\n");
+  EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
+}
+
+TEST(NetsForPlotTest, SegmentsJoinPinsInOrderOfX) {
+  ResetEngineState();
+  ResetTierState();
+  TestDesign d;
+  for (int k = 0; k < 5; ++k) d.AddTerminal(0, 0);
+  d.AddNet({-1});
+  d.AddNet({-1, -2, -3, -4, -5});
+  d.Finish();
+  const double xs[5] = {9.9, 1.5, 30, 4, 2}, ys[5] = {1, 2, 3, 4, 5};
+  for (int k = 1; k <= 5; ++k) {
+    d.pada[k]->x = 2 * xs[k - 1];
+    d.pada[k]->y = 2 * ys[k - 1];
+  }
+  d.norm->unscale = 0.5;
+  ScratchDir dir;
+  const std::string path = dir.file("nets.plt");
+  FILE* f = fopen(path.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  OutputNetsForPlot(d.design->nets, d.norm, f, 1);
+  fclose(f);
+  EXPECT_EQ(ReadFile(path),
+            "\nEOF\n"
+            " 1  2 \n 2  5 \n\n\n"
+            " 2  5 \n 4  4 \n\n\n"
+            " 4  4 \n 9  1 \n\n\n"
+            " 9  1 \n 30  3 \n\n\n"
+            "\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,321 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "driver/utilities.h"
+#include "sequence_fixture.h"
+#include "test_support.h"
+
+namespace {
+
+using seqpair_testing::Floorplan;
+using seqpair_testing::Walk;
+
+void ExpectPermutations(const tagDualSeq& s) {
+  const int n = s.count;
+  for (bool is_a : {true, false}) {
+    const std::vector<int>& next = is_a ? s.next_a : s.next_b;
+    const std::vector<int>& prev = is_a ? s.prev_a : s.prev_b;
+    const std::vector<int>& pos = is_a ? s.pos_a : s.pos_b;
+    const std::vector<int>& rpos = is_a ? s.rpos_a : s.rpos_b;
+    const std::vector<int> order = Walk(next, n);
+    ASSERT_EQ(static_cast<int>(order.size()), n) << (is_a ? "A" : "B");
+    std::vector<bool> seen(n + 1, false);
+    for (int k = 0; k < n; ++k) {
+      const int b = order[k];
+      ASSERT_GE(b, 1);
+      ASSERT_LE(b, n);
+      ASSERT_FALSE(seen[b]);
+      seen[b] = true;
+      EXPECT_EQ(pos[b], k + 1);
+      EXPECT_EQ(pos[b] + rpos[b], n + 1);
+      EXPECT_EQ(prev[b], k ? order[k - 1] : 0);
+    }
+    EXPECT_EQ(prev[0], n ? order.back() : 0);
+    EXPECT_EQ(pos[0], n + 1);
+    EXPECT_EQ(rpos[0], n + 1);
+  }
+}
+
+TEST(DualSeqInit, SizesAndZeroesEveryArray) {
+  tagDualSeq seq;
+  seq.next_a.assign(3, 5);
+  EXPECT_EQ(DualSeqInit(&seq, 4, 1), 1);
+  EXPECT_EQ(seq.count, 4);
+  for (const std::vector<int>* v : {&seq.next_a, &seq.next_b, &seq.prev_a, &seq.prev_b,
+                                    &seq.pos_a, &seq.pos_b, &seq.rpos_a, &seq.rpos_b, &seq.tier})
+    EXPECT_EQ(*v, std::vector<int>(6, 0));
+  ASSERT_TRUE(seq.tree);
+  EXPECT_EQ(seq.tree->leaves, 8);
+  tagDualSeq copy;
+  DualSeqInit(&copy, 4, 0);
+  EXPECT_FALSE(copy.tree);
+}
+
+TEST(GenerateSP, OneBlockTakesNoRandomStep) {
+  init_genrand(99);
+  const int32_t first = genrand_int31();
+  init_genrand(99);
+  tagDualSeq seq;
+  DualSeqInit(&seq, 1, 0);
+  EXPECT_EQ(Generate_SP(&seq), 0);
+  EXPECT_EQ(genrand_int31(), first);
+  EXPECT_EQ(Walk(seq.next_a, 1), std::vector<int>{1});
+  EXPECT_EQ(Walk(seq.next_b, 1), std::vector<int>{1});
+  ExpectPermutations(seq);
+}
+
+// floor(n/2) steps of two draws each; with a single step only A changes.
+TEST(GenerateSP, DrawsTwoNumbersPerStep) {
+  for (int n = 0; n <= 9; ++n) {
+    init_genrand(1234 + n);
+    for (int k = 0; k < 2 * (n / 2); ++k) genrand_int31();
+    const int32_t after = genrand_int31();
+    init_genrand(1234 + n);
+    tagDualSeq seq;
+    DualSeqInit(&seq, n, 0);
+    Generate_SP(&seq);
+    EXPECT_EQ(genrand_int31(), after) << n;
+    if (n <= 3) {
+      std::vector<int> identity;
+      for (int b = 1; b <= n; ++b) identity.push_back(b);
+      EXPECT_EQ(Walk(seq.next_b, n), identity) << n;
+    }
+  }
+}
+
+// Each step exchanges, in the cyclic order 0, first, ..., last, the two
+// entries that follow the drawn indices i and j; reading the cycle from 0
+// gives the sequence. Steps alternate between B (odd counter) and A.
+std::vector<int> CycleAfterSwaps(std::vector<int> cycle, int step_parity, int n) {
+  for (int step = n / 2 - 1; step >= 0; --step) {
+    const int i = genrand_int31() % (n + 1);
+    const int j = genrand_int31() % (n + 1);
+    if (i == j || step % 2 != step_parity) continue;
+    const auto at = [&](int v) { return std::find(cycle.begin(), cycle.end(), v) - cycle.begin(); };
+    const int x = cycle[(at(i) + 1) % (n + 1)];
+    const int y = cycle[(at(j) + 1) % (n + 1)];
+    std::swap(cycle[at(x)], cycle[at(y)]);
+  }
+  std::rotate(cycle.begin(), std::find(cycle.begin(), cycle.end(), 0), cycle.end());
+  return std::vector<int>(cycle.begin() + 1, cycle.end());
+}
+
+TEST(GenerateSP, ExchangesTheSuccessorsOfTheDrawnIndices) {
+  for (int n : {2, 3, 4, 5, 6, 11, 40}) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+      std::vector<int> start(n + 1);
+      std::iota(start.begin(), start.end(), 0);
+      init_genrand(seed);
+      const std::vector<int> want_a = CycleAfterSwaps(start, 0, n);
+      init_genrand(seed);
+      const std::vector<int> want_b = CycleAfterSwaps(start, 1, n);
+      init_genrand(seed);
+      tagDualSeq seq;
+      DualSeqInit(&seq, n, 0);
+      Generate_SP(&seq);
+      ASSERT_EQ(Walk(seq.next_a, n), want_a) << n << " blocks, seed " << seed;
+      ASSERT_EQ(Walk(seq.next_b, n), want_b) << n << " blocks, seed " << seed;
+    }
+  }
+}
+
+// Two blocks take one step on A: coinciding draws leave (1, 2), any other
+// pair turns it into (2, 1).
+TEST(GenerateSP, CoincidingDrawsChangeNothing) {
+  int same = 0, different = 0;
+  for (unsigned seed = 1; seed <= 30; ++seed) {
+    init_genrand(seed);
+    const bool coincide = genrand_int31() % 3 == genrand_int31() % 3;
+    init_genrand(seed);
+    tagDualSeq seq;
+    DualSeqInit(&seq, 2, 0);
+    Generate_SP(&seq);
+    const std::vector<int> want = coincide ? std::vector<int>{1, 2} : std::vector<int>{2, 1};
+    EXPECT_EQ(Walk(seq.next_a, 2), want);
+    (coincide ? same : different)++;
+  }
+  EXPECT_GT(same, 0);
+  EXPECT_GT(different, 0);
+}
+
+TEST(GenerateSP, BuildsConsistentPermutations) {
+  for (int n : {2, 3, 4, 7, 50, 1000, 3300}) {
+    for (unsigned seed : {1u, 77u}) {
+      init_genrand(seed);
+      tagDualSeq seq;
+      DualSeqInit(&seq, n, 0);
+      Generate_SP(&seq);
+      ExpectPermutations(seq);
+      EXPECT_EQ(nmate[0], 3300);
+      for (int k = 1; k <= n; ++k) ASSERT_EQ(nmate[k], n + 1 - k);
+      if (n < 3300) {
+        EXPECT_EQ(nmate[3300], 0);
+      }
+    }
+  }
+}
+
+TEST(GenerateSP, FixedSeedGivesTheSameSequences) {
+  tagDualSeq first, second;
+  DualSeqInit(&first, 200, 0);
+  DualSeqInit(&second, 200, 0);
+  init_genrand(4242);
+  Generate_SP(&first);
+  init_genrand(4242);
+  Generate_SP(&second);
+  EXPECT_EQ(first.next_a, second.next_a);
+  EXPECT_EQ(first.next_b, second.next_b);
+  // A large sequence is actually shuffled.
+  std::vector<int> identity;
+  for (int b = 1; b <= 200; ++b) identity.push_back(b);
+  EXPECT_NE(Walk(first.next_a, 200), identity);
+  EXPECT_NE(Walk(first.next_b, 200), identity);
+}
+
+TEST(ClearLevelLists, EmptiesEveryStaircase) {
+  auto levels = std::make_unique<tagLevelList>();
+  levels->t.next[17] = 4;
+  levels->l.prev[kEndLevel] = 9;
+  ClearLevelLists(levels.get());
+  for (const tagStaircase* s : {&levels->b, &levels->t, &levels->r, &levels->l}) {
+    for (int k = 0; k < kLevelCap; ++k) {
+      ASSERT_EQ(s->next[k], 0);
+      ASSERT_EQ(s->prev[k], 0);
+    }
+    EXPECT_EQ(s->dist[0], 0.0);
+    EXPECT_EQ(s->dist[kEndLevel], 2147483647.0);
+  }
+}
+
+struct InitDataTest : ::testing::Test {
+  InitDataTest() : fp(3) {
+    params.sparearea = 20;
+    params.aspect_ratio = 1.0;
+    params.lb_shift = 3;
+    norm.unscale_sq = 0.25;
+    fp.classes[1].width = 10;
+    fp.classes[1].height = 10;
+    fp.classes[2].width = -20;  // a negative size counts as positive
+    fp.classes[2].height = 10;
+    fp.classes[3].width = 10;
+    fp.classes[3].height = 30;
+    for (int b = 1; b <= 3; ++b) {
+      fp.blocks[b].area = 100.0 * b;
+      fp.blocks[b].degree = b;
+    }
+    fp.blocks[2].kind = 2;  // orientation given, turned
+    fp.blocks[2].orient = 1;
+    fp.blocks[3].kind = 3;  // fixed at (4, 5), turned
+    fp.blocks[3].orient = 3;
+    fp.blocks[3].region_x_lo = 4;
+    fp.blocks[3].region_y_lo = 5;
+  }
+  std::string RunInitData() {
+    testing_support::CaptureStdout capture;
+    InitData(fp.blka.data(), nullptr, &fp.seq, &norm, &params);
+    return capture.Finish();
+  }
+  Floorplan fp;
+  tagPARAMETERS params{};
+  tagNORMPARA norm{};
+};
+
+TEST_F(InitDataTest, PrintsAreasAndSizesTheOutline) {
+  EXPECT_EQ(RunInitData(),
+            "Total  Cell Area =            150\n"
+            "Active Core Area =            180\n"
+            "         Expand  =  1.000 X 1.000\n\n");
+  const double side = std::sqrt(720.0);
+  EXPECT_DOUBLE_EQ(shape_h, side);
+  EXPECT_DOUBLE_EQ(shape_v, side);
+  EXPECT_EQ(fp.blocks[0].width, shape_h);
+  EXPECT_EQ(fp.blocks[0].height, shape_v);
+  EXPECT_EQ(fp.blocks[0].region_x_hi, shape_h);
+  EXPECT_EQ(fp.blocks[0].area, 600.0);
+  EXPECT_EQ(fp.blocks[0].degree, 6);
+  EXPECT_EQ(zarea_all, 600.0);
+  EXPECT_EQ(params.placed_area, 600.0);
+  EXPECT_EQ(params.lb_shift, 0.0);
+  EXPECT_EQ(optsize_h, 2147483647.0);
+  EXPECT_EQ(fp.classes[2].width, 20.0);
+  ExpectPermutations(fp.seq);
+}
+
+TEST_F(InitDataTest, AspectRatioShapesTheOutline) {
+  params.aspect_ratio = 2.0;
+  RunInitData();
+  EXPECT_DOUBLE_EQ(shape_h, std::sqrt(1440.0));
+  EXPECT_DOUBLE_EQ(shape_v, std::sqrt(360.0));
+}
+
+TEST_F(InitDataTest, BoundsOfTheLowerLeftCorners) {
+  RunInitData();
+  const double side = std::sqrt(720.0);
+  const tagBLOCK& free_blk = fp.blocks[1];
+  EXPECT_EQ(free_blk.width, 10.0);
+  EXPECT_EQ(free_blk.fixed_x_lo, 0.0);
+  EXPECT_DOUBLE_EQ(free_blk.fixed_x_hi, side - 10);
+  EXPECT_DOUBLE_EQ(free_blk.region_y_hi, side - 10);
+  EXPECT_NEAR(ndpos_x_lft[1], 0.0, 1e-9);
+  EXPECT_EQ(ndsiz1_x[1], 10.0);
+  EXPECT_EQ(ndofs0_x[1], 0.0);
+
+  // Turned by its given orientation: the bounds stay those of the class.
+  const tagBLOCK& turned = fp.blocks[2];
+  EXPECT_EQ(turned.width, 10.0);
+  EXPECT_EQ(turned.height, 20.0);
+  EXPECT_EQ(turned.orient, 1);
+  EXPECT_DOUBLE_EQ(turned.fixed_x_hi, side - 20);
+  EXPECT_DOUBLE_EQ(turned.fixed_y_hi, side - 10);
+  EXPECT_NEAR(ndpos_x_lft[2], 10.0, 1e-9);
+  EXPECT_NEAR(ndpos_y_top[2], -10.0, 1e-9);
+  EXPECT_EQ(ndsiz1_x[2], 20.0);
+
+  // A fixed block cannot move, turned or not.
+  const tagBLOCK& fixed = fp.blocks[3];
+  EXPECT_EQ(fixed.width, 30.0);
+  EXPECT_EQ(fixed.height, 10.0);
+  EXPECT_EQ(fixed.fixed_x_lo, 4.0);
+  EXPECT_EQ(fixed.fixed_x_hi, 4.0);
+  EXPECT_EQ(fixed.fixed_y_lo, 5.0);
+  EXPECT_EQ(fixed.fixed_y_hi, 5.0);
+  EXPECT_EQ(fixed.region_x_hi, 4.0);
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], side - 4 - 30);
+}
+
+TEST(SetBlockBounds, OffsetsAndClamping) {
+  Floorplan fp(1);
+  shape_h = 50;
+  shape_v = 40;
+  fp.classes[1].width = 10;
+  fp.classes[1].height = 6;
+  ndsiz1_x[1] = 14;  // a slot wider and taller than the outline of the block
+  ndsiz1_y[1] = 8;
+  tagBLOCK& blk = fp.blocks[1];
+  blk.width = 14;
+  blk.height = 8;
+  blk.kind = 1;
+  blk.orient = 5;
+  blk.region_x_lo = 1;  // below the offset: clamped at 0
+  blk.region_y_lo = 3;
+  blk.region_x_hi = 30;
+  blk.region_y_hi = 5;  // leaves no room: clamped at 0
+  SetBlockBounds(fp.blka.data(), 1);
+  EXPECT_EQ(ndofs0_x[1], 2.0);
+  EXPECT_EQ(ndofs0_y[1], 1.0);
+  EXPECT_EQ(blk.fixed_x_lo, 0.0);
+  EXPECT_EQ(blk.fixed_y_lo, 2.0);
+  EXPECT_EQ(blk.fixed_x_hi, 18.0);
+  EXPECT_EQ(blk.fixed_y_hi, 0.0);
+  EXPECT_EQ(ndpos1_x_max[1], 18.0);
+  EXPECT_EQ(blk.orient, 0);
+  EXPECT_EQ(ndpos_x_lft[1], 50.0 - 18 - 14);
+  EXPECT_EQ(ndpos_y_top[1], 40.0 - 0 - 8);
+}
+
+}  // namespace

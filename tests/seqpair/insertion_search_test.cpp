@@ -1,0 +1,181 @@
+// The insertion-point search and its exact re-evaluation, checked against
+// full re-packing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "design_builder.h"
+#include "driver/utilities.h"
+#include "seqpair/engine_state.h"
+#include "tiers/tier_state.h"
+
+using testing_support::TestDesign;
+using testing_support::TestEngine;
+
+namespace {
+
+// A movable block that shares its tier with a neighbour in A.
+int PickBlock(const TestEngine& e, unsigned draw) {
+  const tagDualSeq& s = e.seq;
+  for (int tries = 0; tries < 1000; ++tries) {
+    int b = static_cast<int>((draw + tries * 7919u) % s.count) + 1;
+    int next = s.next_a[b], prev = s.prev_a[b];
+    if ((next && s.tier[next] == s.tier[b]) || (prev && s.tier[prev] == s.tier[b])) return b;
+  }
+  return 0;
+}
+
+struct Search {
+  int block;
+  double chip_w, chip_h;  // chip without the block
+};
+
+Search RemoveAndSearch(TestEngine& e, int b, tagBLOCK* moved) {
+  *moved = *e.d.blka[b];
+  moved->kind = 0;
+  RemoveCell(b, &e.seq, e.stacks.get());
+  FindInsPoint(moved, e.candidates.get(), e.d.blka.data(), e.d.pada.data(), &e.seq, e.levels.get(),
+               e.d.norm, &e.d.params);
+  Search s{b, mxdsth, mxdstv};
+  SelectInsPoint(moved, e.candidates.get(), e.d.blka.data(), e.d.neta.data(), e.d.pada.data(), &e.seq,
+                 e.levels.get(), e.d.norm, &e.d.params);
+  return s;
+}
+
+// Inserting the chosen candidate and packing from scratch gives exactly the
+// chip size and net length that the incremental evaluation reported.
+TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepack) {
+  for (unsigned seed = 1; seed <= 24; ++seed) {
+    const int tiers = 1 + seed % 3;
+    auto d = TestDesign::Random(6 + static_cast<int>(seed), 4, 10 + static_cast<int>(seed), seed);
+    TestEngine e(*d, tiers);
+    init_genrand(seed);
+    for (int trial = 0; trial < 6; ++trial) {
+      e.Pack();
+      int b = PickBlock(e, seed * 31u + trial);
+      if (b == 0) continue;
+      tagBLOCK moved;
+      Search s = RemoveAndSearch(e, b, &moved);
+      const tagINSCANDS& c = *e.candidates;
+      ASSERT_GT(c.chosen, 0) << "seed " << seed;
+      const int k = c.chosen;
+      InsertCell(b, c.apos[k], c.bpos[k], c.orient[k], c.tier[k], d->blka.data(), &e.seq, e.stacks.get());
+      ReLabel(&e.seq);
+      e.Pack();
+      EXPECT_DOUBLE_EQ(mxdstha, c.width[k]) << "seed " << seed << " trial " << trial;
+      EXPECT_DOUBLE_EQ(mxdstva, c.height[k]) << "seed " << seed << " trial " << trial;
+      // Terminals stay where the search put them.
+      SetCellPos(s.chip_w, s.chip_h, 0, d->blka.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm);
+      double wire = SetNetLength(d->blka.data(), d->neta.data(), d->pada.data(), 3, &d->params);
+      EXPECT_NEAR(wire, c.chosen_wire_h + c.chosen_wire_v, 1e-9 * std::max(1.0, wire))
+          << "seed " << seed << " trial " << trial;
+    }
+  }
+}
+
+// The exact area cost of every insertion point that keeps the tiers grouped,
+// found by inserting and packing.
+double BestAreaByBruteForce(TestEngine& e, int b, const Search& s) {
+  const int n = e.seq.count;
+  tagDualSeq trial;
+  DualSeqInit(&trial, n, 0);
+  tagBLOCK saved = *e.d.blka[b];
+  double best = kInfinity;
+  const double keep_h = mxdsth, keep_v = mxdstv;
+  for (int tier = 0; tier < tier_no; ++tier) {
+    // A and B positions after which the block stays inside the tier's runs.
+    int a_lo = n + 1, a_hi = -1, b_lo = n + 1, b_hi = -1;
+    for (int x = 1; x <= n; ++x) {
+      if (x == b || e.seq.tier[x] != tier) continue;
+      a_lo = std::min(a_lo, e.seq.pos_a[x] - 1);
+      a_hi = std::max(a_hi, e.seq.pos_a[x]);
+      b_lo = std::min(b_lo, e.seq.pos_b[x] - 1);
+      b_hi = std::max(b_hi, e.seq.pos_b[x]);
+    }
+    if (tier_no == 1) a_lo = b_lo = 0, a_hi = b_hi = n;
+    for (int apos = a_lo; apos <= a_hi; ++apos)
+      for (int bpos = b_lo; bpos <= b_hi; ++bpos)
+        for (int orient : {saved.orient, saved.orient ^ 1}) {
+          CopyDualSeq(&e.seq, &trial);
+          InsertCell(b, apos, bpos, orient, tier, e.d.blka.data(), &trial, e.stacks.get());
+          double w, h;
+          CalCoords(e.d.blka.data(), &trial, e.levels.get(), p_btree, p_rtree, e.scratch_b.data(),
+                    e.scratch_r.data(), &h, &w);
+          mxdsth = s.chip_w;
+          mxdstv = s.chip_h;
+          best = std::min(best, ExactAreaCost(w, h, &e.d.params));
+          *e.d.blka[b] = saved;
+        }
+  }
+  mxdsth = keep_h;
+  mxdstv = keep_v;
+  return best;
+}
+
+// With every evaluated point kept and no net or via term, the search finds
+// an insertion point as good in area as the best of all insertion points:
+// the parts of the B range a slot skips repeat or are dominated by others.
+TEST(FindInsPoint, ReachesTheBestAreaOfAllInsertionPoints) {
+  for (unsigned seed = 1; seed <= 16; ++seed) {
+    const int tiers = 1 + seed % 2;
+    auto d = TestDesign::Random(5 + static_cast<int>(seed % 7), 2, 8, seed + 100);
+    d->params.opt_wire = 0;
+    d->params.wgt_via = 0;
+    d->params.ipcand = 2998;
+    TestEngine e(*d, tiers);
+    init_genrand(seed);
+    e.Pack();
+    int b = PickBlock(e, seed);
+    if (b == 0) continue;
+    tagBLOCK moved;
+    Search s = RemoveAndSearch(e, b, &moved);
+    ASSERT_GT(e.candidates->chosen, 0);
+    EXPECT_NEAR(e.candidates->chosen_area_cost, BestAreaByBruteForce(e, b, s), 1e-9)
+        << "seed " << seed << " block " << b;
+    UndoRemove(b, &e.seq, e.stacks.get());
+  }
+}
+
+TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {
+  TestDesign d;
+  d.AddBlock(10, 10);
+  d.Finish();
+  d.params.opt_wire = 0;
+  d.params.ipcand = 3;
+  tagINSCANDS c;
+  c.count = 1;
+  c.area_cost[0] = -kInfinity;
+  c.area_cost[1] = kInfinity;
+  c.vias[0] = -kIntInfinity;
+  c.vias[1] = kIntInfinity;
+  c.wire[0] = -kInfinity;
+  c.wire[1] = kInfinity;
+  int no_vias[kMaxTiers] = {0};
+  double no_area[kMaxTiers] = {0};
+  auto save = [&](double cost, int tag) {
+    SaveIpCand(&c, tag, 0, 0, 0, 1, 1, 0, 0, no_vias, no_area, &d.params, cost, 0, 0);
+  };
+  save(50, 1);
+  save(30, 2);
+  save(40, 3);
+  ASSERT_EQ(c.count, 3);
+  EXPECT_EQ(c.apos[1], 2);
+  EXPECT_EQ(c.apos[2], 3);
+  EXPECT_EQ(c.apos[3], 1);
+  save(10, 4);  // the worst (50) falls off
+  EXPECT_EQ(c.count, 3);
+  EXPECT_EQ(c.apos[1], 4);
+  EXPECT_EQ(c.apos[3], 3);
+  save(30, 5);  // a tie keeps the older candidate in front
+  EXPECT_EQ(c.apos[2], 2);
+  EXPECT_EQ(c.apos[3], 5);
+
+  d.params.ipcand = 1;
+  c.count = 1;
+  save(10, 6);
+  save(90, 7);
+  EXPECT_EQ(c.count, 1);
+  EXPECT_EQ(c.apos[1], 7);
+}
+
+}  // namespace

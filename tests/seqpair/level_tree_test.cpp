@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <random>
+#include <set>
+
+#include "seqpair/seqpair.h"
+#include "test_support.h"
+
+namespace {
+
+tagBinTree MakeTree(int n) {
+  tagBinTree tree;
+  EXPECT_EQ(BinTreeInit(&tree, n), 1);
+  Tr_Init(&tree);
+  return tree;
+}
+
+TEST(LevelTree, LeavesAreTheSmallestPowerOfTwoAboveN) {
+  const int cases[][2] = {{-3, 1}, {0, 1}, {1, 2}, {2, 4}, {3, 4}, {4, 8}, {7, 8},
+                          {8, 16}, {1000, 1024}, {3300, 4096}};
+  for (const auto& c : cases) {
+    tagBinTree tree;
+    BinTreeInit(&tree, c[0]);
+    EXPECT_EQ(tree.leaves, c[1]) << "n = " << c[0];
+    EXPECT_EQ(tree.node.size(), static_cast<size_t>(2 * c[1] + 1));
+  }
+}
+
+TEST(LevelTree, FourBlocksHoldEightLevels) {
+  tagBinTree tree = MakeTree(4);
+  EXPECT_EQ(Tr_Exist(0, &tree), 0);  // present, but level 0 reads as 0
+  EXPECT_EQ(Tr_AddLvl(3, &tree), 3);
+  EXPECT_EQ(Tr_FindPrevLvl(5, &tree), 3);
+  EXPECT_EQ(Tr_FindPrevLvl(3, &tree), 0);
+  EXPECT_EQ(Tr_AddLvl(7, &tree), 7);
+  EXPECT_EQ(Tr_Exist(7, &tree), 7);
+  EXPECT_EQ(Tr_FindPrevLvl(7, &tree), 3);
+  EXPECT_EQ(Tr_Add_FindPrevLvl(5, &tree), 3);
+  EXPECT_EQ(Tr_FindPrevLvl(7, &tree), 5);
+  // Levels outside the tree are refused.
+  EXPECT_EQ(Tr_AddLvl(8, &tree), 0);
+  EXPECT_EQ(Tr_Exist(-1, &tree), 0);
+}
+
+TEST(LevelTree, DuplicatesAndAbsentLevelsChangeNothing) {
+  tagBinTree tree = MakeTree(9);
+  ASSERT_EQ(Tr_AddLvl(6, &tree), 6);
+  const std::vector<int> before = tree.node;
+  EXPECT_EQ(Tr_AddLvl(6, &tree), 0);
+  EXPECT_EQ(Tr_RemLvl(5, &tree), 0);
+  EXPECT_EQ(tree.node, before);
+  EXPECT_EQ(Tr_RemLvl(6, &tree), 6);
+  EXPECT_EQ(Tr_Exist(6, &tree), 0);
+  EXPECT_EQ(Tr_RemLvl(6, &tree), 0);
+}
+
+TEST(LevelTree, InitEmptiesTheTreeButKeepsTheOrigin) {
+  tagBinTree tree = MakeTree(20);
+  for (int level : {1, 9, 17, 20}) Tr_AddLvl(level, &tree);
+  Tr_Init(&tree);
+  for (int level = 1; level < tree.leaves; ++level) {
+    EXPECT_EQ(Tr_Exist(level, &tree), 0) << level;
+    EXPECT_EQ(Tr_FindPrevLvl(level, &tree), 0) << level;
+  }
+}
+
+// Random operation sequences against std::set, for sizes that are and are
+// not powers of two. Level 0 stays in the set, as in every packing.
+TEST(LevelTree, MatchesAnOrderedSet) {
+  std::mt19937 rng(7);
+  for (int n : {1, 2, 3, 4, 5, 7, 8, 9, 31, 100, 1000, 3300}) {
+    tagBinTree tree = MakeTree(n);
+    std::set<int> ref{0};
+    std::uniform_int_distribution<int> level(1, tree.leaves - 1), op(0, 4);
+    for (int step = 0; step < 20 * tree.leaves + 200; ++step) {
+      const int L = level(rng);
+      const auto below = std::prev(ref.lower_bound(L));
+      switch (op(rng)) {
+        case 0:
+          ASSERT_EQ(Tr_AddLvl(L, &tree), ref.insert(L).second ? L : 0) << n;
+          break;
+        case 1:
+          ASSERT_EQ(Tr_RemLvl(L, &tree), ref.erase(L) ? L : 0) << n;
+          break;
+        case 2:
+          ASSERT_EQ(Tr_Exist(L, &tree), ref.count(L) ? L : 0) << n;
+          break;
+        case 3:
+          ASSERT_EQ(Tr_FindPrevLvl(L, &tree), *below) << n << " level " << L;
+          break;
+        default:
+          ASSERT_EQ(Tr_Add_FindPrevLvl(L, &tree), *below) << n << " level " << L;
+          ref.insert(L);
+          break;
+      }
+    }
+    // Full scan: membership and predecessor of every level.
+    for (int L = 1; L < tree.leaves; ++L) {
+      ASSERT_EQ(Tr_Exist(L, &tree), ref.count(L) ? L : 0);
+      ASSERT_EQ(Tr_FindPrevLvl(L, &tree), *std::prev(ref.lower_bound(L)));
+    }
+  }
+}
+
+TEST(LevelTree, ReportsMissingTreesAndCorruptNodes) {
+  testing_support::CaptureStdout capture;
+  EXPECT_EQ(BinTreeInit(nullptr, 3), 0);
+  Tr_Init(nullptr);
+  // A leaf whose parent holds it while the grandparent misses the parent.
+  tagBinTree tree = MakeTree(3);  // nodes 1..3, level 2 is leaf 6 under node 3
+  tree.node[3] = 1;
+  tree.node[1] = 0;
+  EXPECT_EQ(Tr_RemLvl(2, &tree), 2);
+  EXPECT_EQ(capture.Finish(),
+            "Null Pointers(Binary tree)!\n"
+            "Null Pointer when intializing tree!\n"
+            "Conflict in T_child\n");
+}
+
+}  // namespace

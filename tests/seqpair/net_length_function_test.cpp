@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+
+#include "design_builder.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tier_state.h"
+
+namespace {
+
+using testing_support::TestDesign;
+
+double Distance(double c, double lo, double hi) {
+  if (c < lo) return lo - c;
+  if (c > hi) return c - hi;
+  return 0.0;
+}
+
+// Weighted distance of the point (x or y) to each of block b's nets' boxes of
+// other pins, measured directly from the blocks' centres and terminals.
+double BruteForce(const TestDesign& d, int b, bool vertical, double c, double limit) {
+  const tagBLOCK* self = d.blka[b];
+  double total = 0.0;
+  for (const tagPINLIST* ref = self->net_refs; ref; ref = ref->next) {
+    const tagNET* net = static_cast<const tagNET*>(ref->pin);
+    double lo = kInfinity, hi = -kInfinity;
+    for (const tagPINLIST* node = net->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      double v;
+      if (pin->id == 0) {
+        if (pin->owner == self) continue;
+        v = vertical ? pin->owner->y : pin->owner->x;
+      } else {
+        v = vertical ? pin->y : pin->x;
+      }
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+    if (lo > hi) continue;
+    total += net->weight * Distance(c, lo, std::min(hi, limit));
+  }
+  return total;
+}
+
+class NetLengthFunctionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEngineState();
+    ResetTierState();
+    rel = std::make_unique<tagNetRel>();
+  }
+  std::unique_ptr<tagNetRel> rel;
+};
+
+TEST_F(NetLengthFunctionTest, MatchesBruteForceOnRandomDesigns) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    auto d = TestDesign::Random(12, 5, 30, 100 + round);
+    const double W = 200, H = 150;
+    std::uniform_real_distribution<double> ux(0, W), uy(0, H), weight(0.5, 3.0);
+    for (int j = 1; j < static_cast<int>(d->neta.size()); ++j) d->neta[j]->weight = weight(rng);
+    // During a search blocks hold their centres; integer-ish positions make
+    // shared box edges (and merged breakpoints) likely.
+    for (int b = 1; b <= d->n(); ++b) {
+      d->blka[b]->width = 4;
+      d->blka[b]->height = 6;
+      d->blka[b]->x = std::floor(ux(rng) / 10) * 10;
+      d->blka[b]->y = std::floor(uy(rng) / 10) * 10;
+    }
+    for (int k = 1; k <= d->terminals(); ++k) {
+      d->pada[k]->x = ux(rng);
+      d->pada[k]->y = uy(rng);
+    }
+    for (int b = 1; b <= d->n(); ++b) {
+      SetPLfunc(b, W, H, d->blka.data(), d->pada.data(), rel.get(), &d->params);
+      for (int probe = 0; probe < 40; ++probe) {
+        const double x = probe == 0 ? 0.0 : probe == 1 ? W : ux(rng);
+        const double y = probe == 0 ? 0.0 : probe == 1 ? H : uy(rng);
+        const double fx = EvalPLfunc(rel.get(), 0, x), fy = EvalPLfunc(rel.get(), 1, y);
+        const double ex = BruteForce(*d, b, false, x, W), ey = BruteForce(*d, b, true, y, H);
+        ASSERT_NEAR(fx, ex, 1e-6 * (1 + ex)) << "block " << b << " x " << x;
+        ASSERT_NEAR(fy, ey, 1e-6 * (1 + ey)) << "block " << b << " y " << y;
+        ASSERT_NEAR(fx + fy, ex + ey, 1e-6 * (1 + ex + ey));
+      }
+    }
+  }
+}
+
+TEST_F(NetLengthFunctionTest, NetWithOnlyTheBlockContributesNothing) {
+  TestDesign d;
+  d.AddBlock(4, 4);
+  d.AddBlock(4, 4);
+  d.AddNet({1});
+  d.AddNet({1, 2}, 2.0);
+  d.Finish();
+  d.blka[1]->x = 50;
+  d.blka[1]->y = 50;
+  d.blka[2]->x = 30;
+  d.blka[2]->y = 70;
+  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+  // Only the two-block net: 2 * |x - 30| and 2 * |y - 70|.
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 0), 60.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 30), 0.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 45), 30.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 10), 120.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 100), 60.0);
+}
+
+TEST_F(NetLengthFunctionTest, BlockWithoutNetsHasAZeroFunction) {
+  TestDesign d;
+  d.AddBlock(4, 4);
+  d.Finish();
+  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+  EXPECT_EQ(EvalPLfunc(rel.get(), 0, 37), 0.0);
+  EXPECT_EQ(EvalPLfunc(rel.get(), 1, 250), 0.0);
+}
+
+TEST_F(NetLengthFunctionTest, BoxIsClippedToTheChip) {
+  TestDesign d;
+  d.AddBlock(4, 4);
+  d.AddTerminal(0, 0);
+  d.AddTerminal(0, 0);
+  d.AddNet({1, -1, -2});
+  d.Finish();
+  d.pada[1]->x = 20;
+  d.pada[1]->y = 10;
+  d.pada[2]->x = 150;  // beyond the chip width
+  d.pada[2]->y = 30;
+  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 10), 10.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 60), 0.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 120), 20.0);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 40), 10.0);
+}
+
+TEST_F(NetLengthFunctionTest, RebuildingForAnotherBlockStartsAfresh) {
+  auto d = TestDesign::Random(6, 2, 10, 3);
+  for (int b = 1; b <= d->n(); ++b) {
+    d->blka[b]->x = 10.0 * b;
+    d->blka[b]->y = 5.0 * b;
+  }
+  SetPLfunc(1, 100, 100, d->blka.data(), d->pada.data(), rel.get(), &d->params);
+  SetPLfunc(2, 100, 100, d->blka.data(), d->pada.data(), rel.get(), &d->params);
+  for (double c : {0.0, 13.0, 47.5, 100.0})
+    EXPECT_NEAR(EvalPLfunc(rel.get(), 0, c), BruteForce(*d, 2, false, c, 100), 1e-9);
+}
+
+}  // namespace

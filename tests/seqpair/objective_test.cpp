@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "design_builder.h"
+#include "driver/utilities.h"
+#include "sequence_fixture.h"
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "test_support.h"
+#include "tiers/tier_state.h"
+
+namespace {
+
+using testing_support::CaptureStdout;
+using testing_support::TestDesign;
+
+// The first pin of a block's pin list.
+tagPIN* FirstPin(tagBLOCK* blk) { return blk->pins; }
+
+// Blocks of the given sizes placed with their lower-left corners at the given
+// points; pins are never at the centre unless a test asks for it.
+void PlaceBlock(tagBLOCK* blk, double x, double y, double w, double h) {
+  blk->x = x;
+  blk->y = y;
+  blk->width = w;
+  blk->height = h;
+}
+
+class NetLengthTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEngineState();
+    ResetTierState();
+  }
+};
+
+TEST_F(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
+  TestDesign d;
+  d.AddTerminal(0, 0);
+  d.AddTerminal(0, 0);
+  d.AddNet({-1, -2}, 2.0);
+  d.Finish();
+  d.pada[1]->x = 0;
+  d.pada[1]->y = 0;
+  d.pada[2]->x = 3;
+  d.pada[2]->y = 4;
+  EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 14.0);
+  // Terminals keep the positions they were given.
+  EXPECT_EQ(d.pada[2]->x, 3.0);
+  EXPECT_EQ(d.pada[2]->y, 4.0);
+  d.params.net_scale = 0.5;
+  EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 7.0);
+}
+
+TEST_F(NetLengthTest, ModesSelectReadAndAddedNets) {
+  TestDesign d;
+  d.AddBlock(2, 2);
+  d.AddBlock(2, 2);
+  d.AddBlock(2, 2);
+  d.AddNet({1, 2});  // read
+  d.AddNet({2, 3});  // read
+  d.AddNet({1, 3});  // added later by the driver
+  d.Finish();
+  ntmax0 = 2;
+  PlaceBlock(d.blka[1], 0, 0, 2, 2);
+  PlaceBlock(d.blka[2], 10, 0, 2, 2);
+  PlaceBlock(d.blka[3], 10, 100, 2, 2);
+  tagBLOCK** b = d.blka.data();
+  tagNET** n = d.neta.data();
+  // Centres: (1,1), (11,1), (11,101).
+  const double net1 = 10, net2 = 100, net3 = 110;
+  EXPECT_DOUBLE_EQ(SetNetLength(b, n, d.pada.data(), 1, &d.params), net1 + net2);
+  EXPECT_DOUBLE_EQ(SetNetLength(b, n, d.pada.data(), 2, &d.params), net3);
+  EXPECT_DOUBLE_EQ(SetNetLength(b, n, d.pada.data(), 3, &d.params), net1 + net2 + net3);
+
+  // Mode 1 repositions only the pins of the read nets.
+  PlaceBlock(d.blka[1], 50, 50, 2, 2);
+  SetNetLength(b, n, d.pada.data(), 1, &d.params);
+  tagPIN* on_net1 = nullptr;
+  tagPIN* on_net3 = nullptr;
+  for (tagPIN* pin = d.blka[1]->pins; pin; pin = pin->next)
+    (pin->net->id == 1 ? on_net1 : on_net3) = pin;
+  ASSERT_NE(on_net1, nullptr);
+  ASSERT_NE(on_net3, nullptr);
+  EXPECT_DOUBLE_EQ(on_net1->x, 51.0);
+  EXPECT_DOUBLE_EQ(on_net3->x, 1.0);
+  SetNetLength(b, n, d.pada.data(), 2, &d.params);
+  EXPECT_DOUBLE_EQ(on_net3->x, 51.0);
+}
+
+TEST_F(NetLengthTest, NetWithoutPinsContributesNothing) {
+  TestDesign d;
+  d.AddTerminal(0, 0);
+  d.AddTerminal(0, 0);
+  d.AddNet({});
+  d.AddNet({-1, -2});
+  d.Finish();
+  d.pada[2]->x = 5;
+  EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 5.0);
+}
+
+TEST_F(NetLengthTest, PinAtCentreIgnoresTheClassOffset) {
+  TestDesign d;
+  d.AddBlock(10.3, 6);
+  d.AddTerminal(0, 0);
+  d.AddNet({1, -1});
+  d.Finish();
+  tagPIN* pin = FirstPin(d.blka[1]);
+  pin->pinclass->x = 2;
+  pin->pinclass->y = 1;
+  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
+  d.blka[1]->orient = 5;
+  d.params.pin_at_center = 1;
+  SetPinPosition(pin, &d.params);
+  // The half sizes are taken in single precision.
+  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
+  EXPECT_NE(pin->x, 100 + 5.15);
+  EXPECT_DOUBLE_EQ(pin->y, 203.0);
+}
+
+TEST_F(NetLengthTest, OrientationTableGivesEachPinOffset) {
+  TestDesign d;
+  d.AddBlock(10, 6);
+  d.AddTerminal(0, 0);
+  d.AddNet({1, -1});
+  d.Finish();
+  d.params.pin_at_center = 0;
+  tagPIN* pin = FirstPin(d.blka[1]);
+  pin->pinclass->x = 2;
+  pin->pinclass->y = 1;
+  // The block's parent offset is added to every pin.
+  d.design->x = 7;
+  d.design->y = 9;
+  PlaceBlock(d.blka[1], 100, 200, 10, 6);
+  // Class 10 x 6, pin class point (2, 1).
+  const double expected[8][2] = {{2, 1}, {1, 8}, {2, 5}, {1, 2}, {8, 1}, {5, 8}, {8, 5}, {5, 2}};
+  for (int orient = 0; orient < 8; ++orient) {
+    SCOPED_TRACE(orient);
+    d.blka[1]->orient = orient;
+    // A turned block's current size does not change the class-based offset.
+    if (orient & 1) PlaceBlock(d.blka[1], 100, 200, 6, 10);
+    SetPinPosition(pin, &d.params);
+    EXPECT_DOUBLE_EQ(pin->x, 107 + expected[orient][0]);
+    EXPECT_DOUBLE_EQ(pin->y, 209 + expected[orient][1]);
+  }
+}
+
+TEST_F(NetLengthTest, UnknownOrientationIsReportedAndAddsNoOffset) {
+  TestDesign d;
+  d.AddBlock(10, 6);
+  d.AddTerminal(0, 0);
+  d.AddNet({1, -1});
+  d.Finish();
+  d.params.pin_at_center = 0;
+  tagPIN* pin = FirstPin(d.blka[1]);
+  pin->pinclass->x = 2;
+  pin->pinclass->y = 1;
+  PlaceBlock(d.blka[1], 100, 200, 10, 6);
+  d.blka[1]->orient = 8;
+  CaptureStdout capture;
+  SetPinPosition(pin, &d.params);
+  EXPECT_EQ(capture.Finish(), "Error Block Directions\n");
+  EXPECT_DOUBLE_EQ(pin->x, 100.0);
+  EXPECT_DOUBLE_EQ(pin->y, 200.0);
+}
+
+class AreaCostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEngineState();
+    InitParameters(&p);
+    p.aspect_ratio = 1.0;
+    p.area_wgt = 1.0;
+    shape_h = shape_v = 100.0;
+  }
+  tagPARAMETERS p;
+};
+
+TEST_F(AreaCostTest, InsideTheOutlineCostsNothing) {
+  EXPECT_EQ(InsertionAreaCost(80, 99, &p), 0.0);
+  EXPECT_EQ(InsertionAreaCost(100, 100, &p), 0.0);
+  EXPECT_EQ(ExactAreaCost(1, 1, &p), 0.0);
+}
+
+TEST_F(AreaCostTest, WidthOverflowIsChargedThreeTimes) {
+  EXPECT_DOUBLE_EQ(InsertionAreaCost(110, 50, &p), 30 + 110.0 / 16);
+  EXPECT_DOUBLE_EQ(InsertionAreaCost(110, 120, &p), 40 + 10 + 20 + 120.0 / 16);
+  p.area_wgt = 2.0;
+  EXPECT_DOUBLE_EQ(InsertionAreaCost(110, 50, &p), 60 + 110.0 / 16);
+}
+
+TEST_F(AreaCostTest, AspectRatioScalesTheHeight) {
+  p.aspect_ratio = 2.0;
+  // Height overflow 5 counts as 10; the size term takes 2 H.
+  EXPECT_DOUBLE_EQ(InsertionAreaCost(50, 105, &p), 30 + 210.0 / 16);
+  EXPECT_DOUBLE_EQ(AreaCost(50, 105, 0, 0, 1.0, &p), 30 + 210.0 / 16);
+}
+
+TEST_F(AreaCostTest, OverflowBeforeTheMoveCountsForEveryCandidate) {
+  mxdsth = 120;  // the floorplan without the block already overflows by 20
+  EXPECT_DOUBLE_EQ(InsertionAreaCost(90, 40, &p), 60 + 90.0 / 16);
+  // The exact form measures the floorplan at least as large as before.
+  EXPECT_DOUBLE_EQ(ExactAreaCost(90, 40, &p), 60 + 120.0 / 16);
+  EXPECT_DOUBLE_EQ(ExactAreaCost(130, 40, &p), 90 + 130.0 / 16);
+}
+
+TEST_F(AreaCostTest, FloorplanObjectiveAddsGapsWireAndArea) {
+  p.obj_area_wgt = 3.0;
+  p.allfix = 100.0;
+  p.allnet = 2.0;
+  p.net_scale = 1.0;
+  mxdstha = 110;
+  mxdstva = 50;
+  ngap_h = 1.0;
+  ngap_v = 4.0;
+  const double gaps = (2 * 4 + 1 + 4) * 100.0;
+  const double area = (110.0 / 16 + 20 + 10) * 3.0;
+  EXPECT_DOUBLE_EQ(FloorplanObjective(7.0, &p), gaps + 14.0 + area);
+  // Inside the outline only the gaps and the wire count.
+  EXPECT_DOUBLE_EQ(ObjectiveValue(90, 90, 0, 0, 7.0, &p), 14.0);
+}
+
+class ImprovementTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitParameters(&p);
+    p.deltac_wgt = p.deltnt_wgt = p.deltvia_wgt = 1.0;
+    p.opt_wire = 0;
+  }
+  tagPARAMETERS p;
+};
+
+TEST_F(ImprovementTest, IdenticalSolutionsTie) {
+  EXPECT_EQ(improvement(5, 5, 7, 7, 3, 3, &p), 0.0);
+  p.opt_wire = 1;
+  EXPECT_EQ(improvement(5, 5, 7, 7, 3, 3, &p), 0.0);
+  EXPECT_EQ(improvement(0, 0, 0, 0, 0, 0, &p), 0.0);
+}
+
+TEST_F(ImprovementTest, RelativeDifferencesUseTheLargerValue) {
+  EXPECT_DOUBLE_EQ(improvement(2, 1, 100, 1, 0, 0, &p), 0.5);  // wire ignored
+  EXPECT_DOUBLE_EQ(improvement(1, 2, 0, 0, 0, 0, &p), -0.5);
+  p.opt_wire = 1;
+  EXPECT_DOUBLE_EQ(improvement(1, 1, 10, 8, 0, 0, &p), 0.2);
+  EXPECT_DOUBLE_EQ(improvement(1, 1, 8, 10, 0, 0, &p), -0.2);
+  EXPECT_DOUBLE_EQ(improvement(1, 1, 1, 1, 4, 2, &p), 0.5);
+  EXPECT_DOUBLE_EQ(improvement(1, 1, 1, 1, 0, 3, &p), -1.0);
+  p.deltvia_wgt = 2.0;
+  p.deltac_wgt = 0.5;
+  EXPECT_DOUBLE_EQ(improvement(2, 1, 1, 1, 4, 2, &p), 0.5 * 0.5 + 2.0 * 0.5);
+}
+
+TEST_F(ImprovementTest, TinyAreasCountAsEqual) {
+  EXPECT_EQ(improvement(1e-7, 5e-7, 1, 1, 0, 0, &p), 0.0);
+}
+
+TEST_F(ImprovementTest, EmptyWireIsNotANumberProblem) {
+  p.opt_wire = 1;
+  EXPECT_DOUBLE_EQ(improvement(2, 1, 0, 0, 0, 0, &p), 0.5);
+}
+
+TEST_F(ImprovementTest, SentinelLosesAgainstAnyRealSolution) {
+  p.opt_wire = 1;
+  const double s = kInfinity;
+  const int v = kIntInfinity;
+  EXPECT_GT(improvement(s, 0, s, 0, v, 0, &p), 0);
+  EXPECT_GT(improvement(s, 1e6, s, 1e6, v, 1000, &p), 0);
+  EXPECT_LT(improvement(0, s, 0, s, 0, v, &p), 0);
+}
+
+TEST(SetNewWeightTest, CyclesThroughThePhaseFactorsWithJitter) {
+  tagPARAMETERS p;
+  InitParameters(&p);
+  p.movarea = 500;
+  p.allarea = 10000;
+  p.movnet = 5;
+  p.allnet = 1.0;
+  p.wgt_phase = 0;
+
+  ResetRandomGenerators();
+  std::vector<double> draws;
+  for (int k = 0; k < 15; ++k) draws.push_back(frandom());
+  ResetRandomGenerators();
+
+  const double factors[5] = {0.9, 1.2, 0.8, 1.0, 0.9};
+  const int phases[5] = {1, 2, 3, 0, 1};
+  for (int call = 0; call < 5; ++call) {
+    SCOPED_TRACE(call);
+    CaptureStdout capture;
+    SetNewWeight(&p);
+    const std::string out = capture.Finish();
+    const double u = draws[3 * call], u2 = draws[3 * call + 1], u3 = draws[3 * call + 2];
+    const double area = factors[call] * 500 * (1 + (u - 0.5) * 0.2);
+    const double all = factors[call] * 10000 * (1 + (u2 - 0.5) * 0.2);
+    const double net = (1 + (u3 - 0.5) * 0.3) * 25;
+    EXPECT_EQ(p.wgt_phase, phases[call]);
+    EXPECT_DOUBLE_EQ(p.area_wgt, area);
+    EXPECT_DOUBLE_EQ(p.obj_area_wgt, all);
+    EXPECT_DOUBLE_EQ(p.net_wgt, net);
+    char line[200];
+    snprintf(line, sizeof line, " Solution Restored: New Wgts = (%7.2f %7.2f), (%7.2f %7.2f)\n",
+             area, net, all, 1.0);
+    EXPECT_EQ(out, line);
+  }
+}
+
+// CalcObj on hand-built floorplans: positions, chip size and bound excess.
+TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
+  seqpair_testing::Floorplan fp(3);
+  tagPARAMETERS p;
+  InitParameters(&p);
+  fp.SetSize(1, 10, 5);
+  fp.SetSize(2, 4, 8);
+  fp.SetSize(3, 6, 6);
+  for (int i = 1; i <= 3; ++i) {
+    fp.SetLowerBounds(i, 0, 0);
+    fp.blocks[i].fixed_x_hi = fp.blocks[i].fixed_y_hi = 1000;
+  }
+  // Side by side; block 2 must start at y 1 and may not go above y 0,
+  // block 3 may not start right of x 12.
+  fp.blocks[2].kind = 2;
+  fp.SetLowerBounds(2, 0, 1);
+  fp.blocks[2].fixed_y_hi = 0;
+  fp.blocks[3].kind = 1;
+  fp.blocks[3].fixed_x_hi = 12;
+  fp.SetOrder({1, 2, 3}, {3, 2, 1});
+  ntmax0 = ntmax = 0;
+  tagNORMPARA norm{1, 1, 1, 1e7};
+  std::vector<tagNET*> neta(1, nullptr);
+  std::vector<tagPIN*> pada(1, nullptr);
+  CalcObj(fp.blka.data(), neta.data(), pada.data(), &fp.seq, fp.levels.get(), &norm, &p);
+  EXPECT_DOUBLE_EQ(mxdstha, 20.0);
+  EXPECT_DOUBLE_EQ(mxdstva, 9.0);
+  EXPECT_DOUBLE_EQ(fp.blocks[1].x, 0.0);
+  EXPECT_DOUBLE_EQ(fp.blocks[2].x, 10.0);
+  EXPECT_DOUBLE_EQ(fp.blocks[2].y, 1.0);
+  EXPECT_DOUBLE_EQ(fp.blocks[3].x, 14.0);
+  EXPECT_DOUBLE_EQ(fp.blocks[3].y, 0.0);
+  EXPECT_DOUBLE_EQ(ngap_h, 2.0);
+  EXPECT_DOUBLE_EQ(ngap_v, 1.0);
+}
+
+TEST(CalcObjTest, PositionsTerminalsAndPinsForThePacking) {
+  ResetEngineState();
+  ResetTierState();
+  TestDesign d;
+  d.AddBlock(10, 5);
+  d.AddBlock(4, 8);
+  d.AddTerminal(1.0, 0.5);
+  d.AddNet({1, 2, -1});
+  d.Finish();
+  testing_support::TestEngine e(d, 1);
+  ntmax0 = ntmax = d.design->net_count;  // the engine set-up clears the net counts
+  CalcObj(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, e.levels.get(), d.norm, &d.params);
+  EXPECT_DOUBLE_EQ(d.pada[1]->x, mxdstha);
+  EXPECT_DOUBLE_EQ(d.pada[1]->y, 0.5 * mxdstva);
+  // Every block pin sits at its block's centre after the evaluation.
+  for (int b = 1; b <= 2; ++b) {
+    const tagBLOCK* blk = d.blka[b];
+    EXPECT_GE(blk->x, 0.0);
+    EXPECT_LE(blk->x + blk->width, mxdstha + 1e-9);
+    EXPECT_DOUBLE_EQ(blk->pins->x, blk->x + static_cast<float>(0.5 * blk->width));
+    EXPECT_DOUBLE_EQ(blk->pins->y, blk->y + static_cast<float>(0.5 * blk->height));
+  }
+}
+
+}  // namespace

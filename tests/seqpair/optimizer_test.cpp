@@ -1,0 +1,157 @@
+// The two optimisers: schedules, restores, termination and legal results.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "design_builder.h"
+#include "driver/utilities.h"
+#include "seqpair/engine_state.h"
+#include "test_support.h"
+#include "tiers/tier_state.h"
+
+using testing_support::CaptureStdout;
+using testing_support::TestDesign;
+using testing_support::TestEngine;
+
+namespace {
+
+std::vector<int> Sequence(const std::vector<int>& next) {
+  std::vector<int> order;
+  for (int b = next[0]; b != 0 && order.size() < next.size(); b = next[b]) order.push_back(b);
+  return order;
+}
+
+enum class Method { kInsertion, kAnnealing };
+
+// Runs one optimiser as the driver does: pack, store the start as best,
+// optimise, restore the best.
+std::string RunOptimiser(TestEngine& e, Method method, int iterations) {
+  TestDesign& d = e.d;
+  CaptureStdout out;
+  e.Pack();
+  SaveOptG(d.blka.data(), d.pada.data(), &e.seq, &e.best, e.solution.get());
+  if (method == Method::kInsertion)
+    Optimize(iterations, d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, &e.best,
+             e.solution.get(), e.candidates.get(), e.levels.get(), d.norm, &d.params);
+  else
+    SimulatedAnnealing(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, &e.best,
+                       e.solution.get(), e.candidates.get(), e.levels.get(), d.norm, &d.params);
+  RestoreOptG(d.blka.data(), d.pada.data(), &e.seq, &e.best, e.solution.get());
+  return out.Finish();
+}
+
+// No two blocks of one tier overlap after a full packing.
+void ExpectLegal(TestEngine& e) {
+  e.Pack();
+  SetCellPos(mxdstha, mxdstva, 0, e.d.blka.data(), e.d.pada.data(), &e.seq, e.levels.get(), e.d.norm);
+  const int n = e.d.n();
+  for (int i = 1; i <= n; ++i)
+    for (int j = i + 1; j <= n; ++j) {
+      if (e.seq.tier[i] != e.seq.tier[j]) continue;
+      const tagBLOCK* a = e.d.blka[i];
+      const tagBLOCK* b = e.d.blka[j];
+      double w = std::min(a->x + a->width, b->x + b->width) - std::max(a->x, b->x);
+      double h = std::min(a->y + a->height, b->y + b->height) - std::max(a->y, b->y);
+      EXPECT_FALSE(w > 1e-9 && h > 1e-9) << "blocks " << i << " and " << j << " overlap";
+    }
+}
+
+TEST(Optimize, ZeroIterationsChangeNothing) {
+  auto d = TestDesign::Random(10, 3, 12, 3);
+  TestEngine e(*d, 2);
+  std::vector<int> a = Sequence(e.seq.next_a), b = Sequence(e.seq.next_b);
+  RunOptimiser(e, Method::kInsertion, 0);
+  EXPECT_EQ(Sequence(e.seq.next_a), a);
+  EXPECT_EQ(Sequence(e.seq.next_b), b);
+}
+
+TEST(Optimize, LeavesALegalFloorplanAndRestoresTheBest) {
+  for (int tiers : {1, 2}) {
+    auto d = TestDesign::Random(14, 4, 20, 11 + tiers);
+    d->params.idle_g = 15;  // restores happen within the run
+    TestEngine e(*d, tiers);
+    init_genrand(4);
+    std::string out = RunOptimiser(e, Method::kInsertion, 200);
+    EXPECT_NE(out.find(" Solution Restored: New Wgts = "), std::string::npos);
+    // The restored floorplan is the saved best one.
+    EXPECT_EQ(Sequence(e.seq.next_a), Sequence(e.best.next_a));
+    EXPECT_DOUBLE_EQ(mxdstha, optsize_h);
+    ExpectLegal(e);
+  }
+}
+
+TEST(SimulatedAnnealing, FollowsItsSchedule) {
+  auto d = TestDesign::Random(12, 3, 15, 21);
+  d->params.start_tempe = 1000;
+  d->params.end_tempe = 100;
+  d->params.cooling_ratio = 0.5;
+  d->params.iterations = 50;  // six moves per temperature
+  TestEngine e(*d, 2);
+  init_genrand(9);
+  std::string out = RunOptimiser(e, Method::kAnnealing, 0);
+  // 1000, 500, 250, 125 then 62 ends the schedule.
+  for (const char* line : {"Temperature: 1000\n", "Temperature: 500\n", "Temperature: 250\n",
+                           "Temperature: 125\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line;
+  EXPECT_EQ(out.find("Temperature: 62\n"), std::string::npos);
+  EXPECT_NE(out.find("\nOptimal Area: "), std::string::npos);
+  EXPECT_NE(out.find("Optimal Via Number: "), std::string::npos);
+  ExpectLegal(e);
+}
+
+TEST(SimulatedAnnealing, MakesNoMoveWithoutASchedule) {
+  for (int case_no = 0; case_no < 2; ++case_no) {
+    auto d = TestDesign::Random(8, 2, 8, 5);
+    if (case_no == 0) {
+      d->params.start_tempe = 100;  // not above end_tempe
+    } else {
+      d->params.iterations = 13;  // 13% of 8 blocks: R = 1, so no move at any temperature
+    }
+    TestEngine e(*d, 2);
+    std::vector<int> a = Sequence(e.seq.next_a);
+    std::string out = RunOptimiser(e, Method::kAnnealing, 0);
+    EXPECT_EQ(Sequence(e.seq.next_a), a) << case_no;
+    EXPECT_EQ(out.find("Temperature: ") == std::string::npos, case_no == 0);
+  }
+}
+
+TEST(SimulatedAnnealing, StopsAtTheFirstBestThatFitsWhenOnlyAreaCounts) {
+  auto d = TestDesign::Random(8, 2, 8, 6);
+  d->params.opt_wire = 0;
+  d->params.wgt_via = 0;
+  d->params.sparearea = 400;  // every floorplan fits
+  TestEngine e(*d, 1);
+  init_genrand(2);
+  std::string out = RunOptimiser(e, Method::kAnnealing, 0);
+  EXPECT_NE(out.find("Temperature: 50000\n"), std::string::npos);
+  EXPECT_EQ(out.find("Temperature: 42500\n"), std::string::npos);
+}
+
+TEST(Optimizers, SayWhenNoBlockCanMove) {
+  for (Method method : {Method::kInsertion, Method::kAnnealing}) {
+    auto d = TestDesign::Random(4, 1, 3, 8);
+    TestEngine e(*d, 1);
+    for (int b = 1; b <= 4; ++b) d->blka[b]->kind = 3;
+    std::string out = RunOptimiser(e, method, 10);
+    EXPECT_TRUE(out.find("No movable block") != std::string::npos ||
+                out.find("No block can be moved") != std::string::npos)
+        << out;
+  }
+}
+
+TEST(Optimizers, RepeatForAFixedSeed) {
+  auto once = [](Method method) {
+    ResetRandomGenerators();
+    init_genrand(77);
+    auto d = TestDesign::Random(12, 3, 14, 17);
+    TestEngine e(*d, 2);
+    d->params.iterations = 100;
+    d->params.start_tempe = 1000;
+    RunOptimiser(e, method, 60);
+    return std::make_pair(Sequence(e.seq.next_a), Sequence(e.seq.next_b));
+  };
+  for (Method method : {Method::kInsertion, Method::kAnnealing})
+    EXPECT_EQ(once(method), once(method));
+}
+
+}  // namespace

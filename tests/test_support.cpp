@@ -1,0 +1,85 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tierplan-XXXXXX").string();
+  char* made = mkdtemp(pattern.data());
+  path_ = made ? made : "";
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+RunResult RunIn(const std::string& dir, const std::string& command, const std::string& input) {
+  std::string input_file = dir + "/.stdin";
+  WriteFile(input_file, input);
+  std::string full = "cd '" + dir + "' && " + command + " < .stdin 2>&1";
+  RunResult result{-1, ""};
+  FILE* pipe = popen(full.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  int status = pclose(pipe);
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}
+
+std::string TierplanBinary() { return TIERPLAN_BINARY; }
+std::string SourceDir() { return TIERPLAN_SOURCE_DIR; }
+
+std::string BenchmarkDir() {
+  std::filesystem::path dir = std::filesystem::path(TIERPLAN_SOURCE_DIR) / ".." / "shared" / "benchmarks";
+  return std::filesystem::is_directory(dir) ? std::filesystem::canonical(dir).string() : "";
+}
+
+CaptureStdout::CaptureStdout() {
+  char name[] = "/tmp/tierplan-stdout-XXXXXX";
+  int fd = mkstemp(name);
+  path_ = name;
+  fflush(stdout);
+  saved_fd_ = dup(fileno(stdout));
+  dup2(fd, fileno(stdout));
+  close(fd);
+}
+
+CaptureStdout::~CaptureStdout() { Finish(); }
+
+std::string CaptureStdout::Finish() {
+  if (done_) return "";
+  done_ = true;
+  fflush(stdout);
+  dup2(saved_fd_, fileno(stdout));
+  close(saved_fd_);
+  std::string text = ReadFile(path_);
+  std::remove(path_.c_str());
+  return text;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,290 @@
+// The multi-tier start: the hypergraph of a design, the spreading of blocks
+// over tiers, the tier-by-tier dual sequence, and the outline and bounds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "design_builder.h"
+#include "driver/utilities.h"
+#include "seqpair/engine_state.h"
+#include "test_support.h"
+#include "tiers/tier_state.h"
+#include "tiers/tiers.h"
+
+using testing_support::CaptureStdout;
+using testing_support::TestDesign;
+using testing_support::TestEngine;
+
+namespace {
+
+std::vector<int> Walk(const std::vector<int>& next, int n) {
+  std::vector<int> order;
+  for (int b = next[0]; b != 0 && static_cast<int>(order.size()) <= n; b = next[b])
+    order.push_back(b);
+  return order;
+}
+
+std::vector<int> Hyperedge(const tagHYPERGRAPH* hg, int e) {
+  std::vector<int> pins(hg->eind + hg->eptr[e], hg->eind + hg->eptr[e + 1]);
+  std::sort(pins.begin(), pins.end());
+  return pins;
+}
+
+// Blocks of areas 5000, 0.4, a fixed one, 322.35 and 400, two terminals, and
+// nets: terminals only, one block with a terminal, three blocks of weight
+// 2.7, two blocks with a terminal.
+struct WeighedDesign {
+  TestDesign d;
+  WeighedDesign() {
+    d.AddBlock(100, 50);
+    d.AddBlock(0.8, 0.5);
+    d.AddBlock(40, 30, 3);
+    d.AddBlock(10.5, 30.7);
+    d.AddBlock(20, 20);
+    d.AddTerminal(0, 0.5);
+    d.AddTerminal(1, 0.5);
+    d.AddNet({-1, -2});
+    d.AddNet({2, -1});
+    d.AddNet({1, 3, 4}, 2.7);
+    d.AddNet({4, 5, -2});
+    d.Finish();
+  }
+};
+
+TEST(CreateHyperGraphTest, OneHyperedgePerNetWithABlockPin) {
+  WeighedDesign w;
+  tagHYPERGRAPH* hg = CreateHyperGraph(w.d.design);
+  ASSERT_NE(hg, nullptr);
+  EXPECT_EQ(hg->nvtxs, 5);
+  // The terminal-only net is absent; the others keep the net-list order.
+  ASSERT_EQ(hg->nhedges, 3);
+  EXPECT_EQ(std::vector<int>(hg->eptr, hg->eptr + 4), (std::vector<int>{0, 1, 4, 6}));
+  EXPECT_EQ(Hyperedge(hg, 0), (std::vector<int>{1}));
+  EXPECT_EQ(Hyperedge(hg, 1), (std::vector<int>{0, 2, 3}));
+  EXPECT_EQ(Hyperedge(hg, 2), (std::vector<int>{3, 4}));
+  EXPECT_EQ(std::vector<int>(hg->hewgts, hg->hewgts + 3), (std::vector<int>{1, 2, 1}));
+  FreeHyperGraph(hg);
+}
+
+TEST(CreateHyperGraphTest, VertexWeightsAreTruncatedCappedAreas) {
+  WeighedDesign w;
+  tagHYPERGRAPH* hg = CreateHyperGraph(w.d.design);
+  ASSERT_NE(hg, nullptr);
+  // 5000 -> 1000, 0.4 -> 1, fixed -> 1, 322.35 -> 322, 400 -> 400.
+  EXPECT_EQ(std::vector<int>(hg->vwgts, hg->vwgts + 5), (std::vector<int>{1000, 1, 1, 322, 400}));
+  FreeHyperGraph(hg);
+}
+
+TEST(CreateHyperGraphTest, ADesignWithoutNetsHasNoHypergraph) {
+  TestDesign d;
+  d.AddBlock(10, 10);
+  d.AddBlock(20, 10);
+  d.Finish();
+  CaptureStdout capture;
+  EXPECT_EQ(CreateHyperGraph(d.design), nullptr);
+  EXPECT_EQ(capture.Finish(), "No net information,no partition!\n");
+  FreeHyperGraph(nullptr);
+}
+
+TEST(PartitionIntoTiersTest, WithoutNetsEveryBlockStaysOnTierZero) {
+  TestDesign d;
+  for (int i = 0; i < 4; ++i) d.AddBlock(10, 10);
+  d.Finish();
+  for (int i = 1; i <= 4; ++i) d.blka[i]->tier = 2;
+  CaptureStdout capture;
+  PartitionIntoTiers(d.design, 3, false);
+  EXPECT_EQ(capture.Finish(), "No net information,no partition!\n");
+  for (int i = 1; i <= 4; ++i) EXPECT_EQ(d.blka[i]->tier, 0) << i;
+}
+
+TEST(PartitionIntoTiersTest, RandomTiersAreOneDrawPerVertexInOrder) {
+  auto d = TestDesign::Random(20, 3, 30, 4u);
+  ResetRandomGenerators();
+  PartitionIntoTiers(d->design, 3, true);
+  ResetRandomGenerators();
+  std::set<int> used;
+  for (int i = 1; i <= 20; ++i) {
+    EXPECT_EQ(d->blka[i]->tier, static_cast<int>(genrand_int32() % 3)) << i;
+    used.insert(d->blka[i]->tier);
+  }
+  EXPECT_EQ(used.size(), 3u);
+}
+
+TEST(PartitionIntoTiersTest, ThePartitionerSplitsTwoClustersOverTwoTiers) {
+  TestDesign d;
+  for (int i = 0; i < 8; ++i) d.AddBlock(10, 10);
+  for (int base : {1, 5}) {
+    for (int i = 0; i < 4; ++i)
+      for (int j = i + 1; j < 4; ++j) d.AddNet({base + i, base + j});
+    d.AddNet({base, base + 1, base + 2, base + 3});
+  }
+  d.AddNet({4, 5});
+  d.Finish();
+  PartitionIntoTiers(d.design, 2, false);
+  for (int i = 2; i <= 4; ++i) EXPECT_EQ(d.blka[i]->tier, d.blka[1]->tier) << i;
+  for (int i = 6; i <= 8; ++i) EXPECT_EQ(d.blka[i]->tier, d.blka[5]->tier) << i;
+  EXPECT_NE(d.blka[1]->tier, d.blka[5]->tier);
+}
+
+// The initial sequences: every block once in each, both identical, tiers in
+// ascending order and the block-list order within a tier, positions numbered.
+void ExpectTierByTierStack(const TestEngine& e, int tiers) {
+  const int n = e.d.n();
+  const std::vector<int> a = Walk(e.seq.next_a, n), b = Walk(e.seq.next_b, n);
+  ASSERT_EQ(static_cast<int>(a.size()), n);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(std::set<int>(a.begin(), a.end()).size(), static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    const int blk = a[k];
+    EXPECT_EQ(e.seq.tier[blk], e.d.blka[blk]->tier);
+    EXPECT_GE(e.seq.tier[blk], 0);
+    EXPECT_LT(e.seq.tier[blk], tiers);
+    if (k > 0) {
+      const int before = a[k - 1];
+      EXPECT_TRUE(e.seq.tier[before] < e.seq.tier[blk] ||
+                  (e.seq.tier[before] == e.seq.tier[blk] && before < blk))
+          << before << " then " << blk;
+    }
+    EXPECT_EQ(e.seq.pos_a[blk], k + 1);
+    EXPECT_EQ(e.seq.pos_b[blk], k + 1);
+    EXPECT_EQ(e.seq.rpos_a[blk], n - k);
+    EXPECT_EQ(e.seq.rpos_b[blk], n - k);
+    EXPECT_EQ(e.seq.prev_a[blk], k ? a[k - 1] : 0);
+    EXPECT_EQ(e.seq.prev_b[blk], k ? a[k - 1] : 0);
+  }
+  EXPECT_EQ(e.seq.prev_a[0], a.back());
+  EXPECT_EQ(e.seq.pos_a[0], n + 1);
+  EXPECT_EQ(e.seq.rpos_b[0], n + 1);
+  EXPECT_EQ(e.seq.tier[0], 0);
+  EXPECT_EQ(e.d.design->tier, 0);
+  EXPECT_EQ(nmate[0], kMaxBlocks);
+  EXPECT_EQ(nmate[kMaxBlocks], 0);
+  for (int k = 1; k <= n; ++k) EXPECT_EQ(nmate[k], n + 1 - k);
+}
+
+TEST(InitDataForMultiTiersTest, SevenBlocksOnThreeTiersFormOneStack) {
+  for (int init_rand : {0, 1}) {
+    auto d = TestDesign::Random(7, 2, 10, 21u);
+    d->params.init_rand = init_rand;
+    CaptureStdout quiet;
+    TestEngine e(*d, 3);
+    quiet.Finish();
+    ExpectTierByTierStack(e, 3);
+  }
+}
+
+TEST(InitDataForMultiTiersTest, TwoTiersByPartitionPutTierZeroFirst) {
+  auto d = TestDesign::Random(40, 6, 80, 8u);
+  d->params.init_rand = 0;
+  CaptureStdout quiet;
+  TestEngine e(*d, 2);
+  quiet.Finish();
+  ExpectTierByTierStack(e, 2);
+  std::set<int> used;
+  for (int i = 1; i <= 40; ++i) used.insert(e.seq.tier[i]);
+  EXPECT_EQ(used, (std::set<int>{0, 1}));
+}
+
+TEST(InitDataForMultiTiersTest, TerminalsCountOnTierZero) {
+  // Each block is joined to one terminal: its net needs as many vias as the
+  // block's tier number, one landing on each tier up to the block's.
+  TestDesign d;
+  for (int i = 0; i < 6; ++i) d.AddBlock(10, 10);
+  d.AddTerminal(0, 0);
+  for (int i = 1; i <= 6; ++i) d.AddNet({i, -1});
+  d.Finish();
+  ResetRandomGenerators();
+  CaptureStdout quiet;
+  TestEngine e(d, 4);
+  quiet.Finish();
+  int expected_total = 0;
+  int expected[kMaxTiers] = {};
+  for (int i = 1; i <= 6; ++i) {
+    expected_total += e.seq.tier[i];
+    for (int t = 1; t <= e.seq.tier[i]; ++t) ++expected[t];
+  }
+  expected[0] = expected_total;
+  EXPECT_GT(expected_total, 0);
+  int per_tier[kMaxTiers] = {};
+  EXPECT_EQ(CountInterLayerVias(d.design->nets, &e.seq, 4, per_tier), expected_total);
+  EXPECT_EQ(std::vector<int>(per_tier, per_tier + 4), std::vector<int>(expected, expected + 4));
+}
+
+// Three blocks (10 x 20, 30 x 10, 5 x 8) with one net, reported in units of
+// one tenth: areas print at 100 times, lengths at 10 times.
+struct OutlineDesign {
+  TestDesign d;
+  OutlineDesign() {
+    d.AddBlock(10, 20);
+    d.AddBlock(30, 10);
+    d.AddBlock(5, 8, 3);
+    d.AddNet({1, 2, 3});
+    d.Finish();
+    d.norm->unscale = 10.0;
+    d.norm->unscale_sq = 100.0;
+    d.params.aspect_ratio = 2.0;
+    d.params.init_rand = 1;
+  }
+};
+
+TEST(InitDataForMultiTiersTest, ReportsAreasAndTheSharedOutline) {
+  OutlineDesign o;
+  CaptureStdout capture;
+  TestEngine e(o.d, 2);
+  // Core 1.2 x 540 = 648 shared by two tiers at aspect ratio 2.
+  EXPECT_EQ(capture.Finish(),
+            "Total  Cell Area =          54000\n"
+            "Active Core Area =          64800\n"
+            "Fixed-outline: 254.558441 X  127.279221\n");
+  EXPECT_DOUBLE_EQ(shape_h, std::sqrt(648.0));
+  EXPECT_DOUBLE_EQ(shape_v, std::sqrt(162.0));
+  EXPECT_DOUBLE_EQ(o.d.design->width, shape_h);
+  EXPECT_DOUBLE_EQ(o.d.design->height, shape_v);
+  EXPECT_DOUBLE_EQ(optsize_h, kInfinity);
+  EXPECT_DOUBLE_EQ(optsize_v, kInfinity);
+}
+
+TEST(InitDataForMultiTiersTest, SizesComeFromTheClassesMadePositive) {
+  OutlineDesign o;
+  o.d.blka[2]->blkclass->width = -30;
+  int degree = 0;
+  for (int i = 1; i <= 3; ++i) degree += o.d.blka[i]->degree;
+  CaptureStdout quiet;
+  TestEngine e(o.d, 2);
+  quiet.Finish();
+  EXPECT_DOUBLE_EQ(o.d.blka[2]->blkclass->width, 30);
+  EXPECT_DOUBLE_EQ(o.d.blka[2]->width, 30);
+  EXPECT_DOUBLE_EQ(ndsiz1_x[2], 30);
+  EXPECT_DOUBLE_EQ(ndsiz1_y[1], 20);
+  EXPECT_DOUBLE_EQ(o.d.params.placed_area, 540);
+  EXPECT_DOUBLE_EQ(zarea_all, 540);
+  EXPECT_DOUBLE_EQ(o.d.design->area, 540);
+  EXPECT_EQ(o.d.design->degree, degree);
+}
+
+TEST(InitDataForMultiTiersTest, BoundsKeepTheGivenRegions) {
+  // Unlike the single-tier start, the regions are not widened to the outline.
+  OutlineDesign o;
+  o.d.blka[1]->region_x_hi = 50;
+  o.d.blka[1]->region_y_hi = 40;
+  o.d.blka[3]->region_x_lo = 7;
+  o.d.blka[3]->region_y_lo = 3;
+  o.d.blka[3]->region_x_hi = o.d.blka[3]->region_y_hi = 100;
+  CaptureStdout quiet;
+  TestEngine e(o.d, 2);
+  quiet.Finish();
+  EXPECT_DOUBLE_EQ(o.d.blka[1]->region_x_hi, 40);
+  EXPECT_DOUBLE_EQ(o.d.blka[1]->fixed_y_hi, 20);
+  EXPECT_DOUBLE_EQ(ndpos1_x_max[1], 40);
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[1], shape_h - 40 - 10);
+  EXPECT_DOUBLE_EQ(ndpos_y_top[1], shape_v - 20 - 20);
+  // The fixed block may not move.
+  EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_x_hi, 7);
+  EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_y_hi, 3);
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+// Inter-tier via counts against an independent recount: whole-design counts,
+// per-tier block areas, and the effect of moving one block to another tier.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "design_builder.h"
+#include "seqpair/seqpair.h"
+#include "tiers/tiers.h"
+
+using testing_support::TestDesign;
+
+namespace {
+
+// The design's via counts as tallied from scratch: the tiers of every net's
+// pins (terminals on tier 0), then one via per interface inside the span.
+struct Tally {
+  int total = 0;
+  std::vector<int> per_tier;
+  std::vector<double> area;
+};
+
+Tally Recount(const TestDesign& d, const tagDualSeq& seq, int tiers) {
+  Tally tally;
+  tally.per_tier.assign(tiers, 0);
+  tally.area.assign(tiers, 0.0);
+  for (int i = 1; i <= d.n(); ++i) tally.area[seq.tier[i]] += d.blka[i]->area;
+  for (int j = 1; j < static_cast<int>(d.neta.size()); ++j) {
+    std::vector<int> on;
+    for (const tagPINLIST* node = d.neta[j]->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      on.push_back(pin->id == 0 ? seq.tier[pin->owner->id] : 0);
+    }
+    if (on.empty()) continue;
+    const int lo = *std::min_element(on.begin(), on.end());
+    const int hi = *std::max_element(on.begin(), on.end());
+    tally.total += hi - lo;
+    for (int t = lo + 1; t <= hi; ++t) ++tally.per_tier[t];
+  }
+  tally.per_tier[0] = tally.total;
+  return tally;
+}
+
+// The vias of the nets that touch block b, with b on tier t.
+int RecountForBlock(const TestDesign& d, std::vector<int> tier, int b, int t, int tiers) {
+  tier[b] = t;
+  int vias = 0;
+  for (int j = 1; j < static_cast<int>(d.neta.size()); ++j) {
+    int lo = tiers, hi = -1;
+    bool touches = false;
+    for (const tagPINLIST* node = d.neta[j]->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      const int on = pin->id == 0 ? tier[pin->owner->id] : 0;
+      touches = touches || (pin->id == 0 && pin->owner->id == b);
+      lo = std::min(lo, on);
+      hi = std::max(hi, on);
+    }
+    if (touches) vias += hi - lo;
+  }
+  return vias;
+}
+
+struct TieredDesign {
+  std::unique_ptr<TestDesign> owned;
+  TestDesign& d;
+  tagDualSeq seq;
+  int tiers;
+
+  TieredDesign(std::unique_ptr<TestDesign> design, int tiers)
+      : owned(std::move(design)), d(*owned), tiers(tiers) {
+    DualSeqInit(&seq, d.n(), 0);
+  }
+  void SetTiers(const std::vector<int>& tier_of_block) {
+    for (size_t i = 0; i < tier_of_block.size(); ++i) seq.tier[i + 1] = tier_of_block[i];
+  }
+  tagBLOCK* Block(int b) { return d.blka[b]; }
+};
+
+std::unique_ptr<TestDesign> Build(int blocks, int terminals,
+                                  const std::vector<std::vector<int>>& nets) {
+  auto d = std::make_unique<TestDesign>();
+  for (int i = 0; i < blocks; ++i) d->AddBlock(10 + i, 5 + 2 * i);
+  for (int k = 0; k < terminals; ++k) d->AddTerminal(0, 0.1 * k);
+  for (const auto& net : nets) d->AddNet(net);
+  d->Finish();
+  return d;
+}
+
+TEST(CountInterLayerViasTest, SpansGiveOneViaPerCrossedInterface) {
+  // Spans {0,0}, {0,2} and {1,3} on four tiers.
+  TieredDesign t(Build(6, 0, {{1, 2}, {1, 3, 4}, {4, 5, 6}}), 4);
+  t.SetTiers({0, 0, 2, 1, 3, 2});
+  int per_tier[kMaxTiers];
+  std::fill(std::begin(per_tier), std::end(per_tier), 99);
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 4, per_tier), 4);
+  EXPECT_EQ(std::vector<int>(per_tier, per_tier + 4), (std::vector<int>{4, 1, 2, 1}));
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 4), 4);
+}
+
+TEST(CountInterLayerViasTest, ATerminalSitsOnTierZero) {
+  TieredDesign t(Build(1, 1, {{1, -1}}), 3);
+  t.SetTiers({2});
+  int per_tier[kMaxTiers];
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 3, per_tier), 2);
+  EXPECT_EQ(std::vector<int>(per_tier, per_tier + 3), (std::vector<int>{2, 1, 1}));
+}
+
+TEST(CountInterLayerViasTest, EmptyListsAndPinlessNetsCostNothing) {
+  TieredDesign t(Build(2, 0, {{}, {1}}), 2);
+  t.SetTiers({1, 0});
+  int per_tier[kMaxTiers] = {5, 5};
+  EXPECT_EQ(CountInterLayerVias(nullptr, &t.seq, 2, per_tier), 0);
+  EXPECT_EQ(per_tier[0], 0);
+  EXPECT_EQ(per_tier[1], 0);
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 2), 0);
+}
+
+TEST(CountInterLayerViasTest, RandomDesignsMatchTheRecount) {
+  for (unsigned seed = 1; seed <= 10; ++seed) {
+    const int tiers = 2 + static_cast<int>(seed % 8);
+    TieredDesign t(TestDesign::Random(30, 5, 60, seed), tiers);
+    std::mt19937 rng(seed);
+    for (int i = 1; i <= 30; ++i) t.seq.tier[i] = static_cast<int>(rng() % tiers);
+    const Tally expected = Recount(t.d, t.seq, tiers);
+    int per_tier[kMaxTiers];
+    EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, tiers, per_tier), expected.total);
+    EXPECT_EQ(std::vector<int>(per_tier, per_tier + tiers), expected.per_tier) << "seed " << seed;
+    double area[kMaxTiers];
+    EXPECT_EQ(CountNetBlockAreaForEachLayer(t.d.design, &t.seq, tiers, area), 0);
+    for (int k = 0; k < tiers; ++k) EXPECT_DOUBLE_EQ(area[k], expected.area[k]) << k;
+  }
+}
+
+TEST(ChangeForCellMoveTest, EveryMoveMatchesTheRecountAfterMoving) {
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    const int tiers = 2 + static_cast<int>(seed % 4);
+    TieredDesign t(TestDesign::Random(25, 4, 50, 100 + seed), tiers);
+    std::mt19937 rng(seed);
+    for (int i = 1; i <= 25; ++i) t.seq.tier[i] = static_cast<int>(rng() % tiers);
+    for (int b = 1; b <= 25; ++b) {
+      const int own = t.seq.tier[b];
+      for (int to = 0; to < tiers; ++to) {
+        int sv[kMaxTiers];
+        double area[kMaxTiers];
+        EXPECT_EQ(ChangeForCellMove(t.Block(b), &t.seq, to, tiers, sv, area), 0);
+        const int o_vias = CountInterLayerViasForCell(t.Block(b), &t.seq, own, tiers);
+        const int n_vias = CountInterLayerViasForCell(t.Block(b), &t.seq, to, tiers);
+        EXPECT_EQ(o_vias, RecountForBlock(t.d, t.seq.tier, b, own, tiers));
+        EXPECT_EQ(n_vias, RecountForBlock(t.d, t.seq.tier, b, to, tiers));
+
+        const Tally before = Recount(t.d, t.seq, tiers);
+        t.seq.tier[b] = to;
+        const Tally after = Recount(t.d, t.seq, tiers);
+        t.seq.tier[b] = own;
+        EXPECT_EQ(sv[0], after.total - before.total) << "block " << b << " to " << to;
+        EXPECT_EQ(sv[0], n_vias - o_vias);
+        for (int k = 1; k < tiers; ++k)
+          EXPECT_EQ(sv[k], after.per_tier[k] - before.per_tier[k]) << "tier " << k;
+        for (int k = 0; k < tiers; ++k)
+          EXPECT_DOUBLE_EQ(area[k], after.area[k] - before.area[k]) << "tier " << k;
+      }
+    }
+  }
+}
+
+TEST(ChangeForCellMoveTest, MovingToTheOwnTierChangesNothing) {
+  TieredDesign t(Build(3, 1, {{1, 2}, {1, 3, -1}}), 3);
+  t.SetTiers({1, 0, 2});
+  int sv[kMaxTiers];
+  double area[kMaxTiers];
+  std::fill(std::begin(sv), std::end(sv), 7);
+  std::fill(std::begin(area), std::end(area), 7.0);
+  ChangeForCellMove(t.Block(1), &t.seq, 1, 3, sv, area);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(sv[k], 0);
+    EXPECT_EQ(area[k], 0.0);
+  }
+}
+
+TEST(ChangeForCellMoveTest, KeptSpansMoveOnlyTheArea) {
+  // Block 2 sits between tiers 0 and 3 of its only net.
+  TieredDesign t(Build(3, 0, {{1, 2, 3}}), 4);
+  t.SetTiers({0, 1, 3});
+  int sv[kMaxTiers];
+  double area[kMaxTiers];
+  ChangeForCellMove(t.Block(2), &t.seq, 2, 4, sv, area);
+  EXPECT_EQ(std::vector<int>(sv, sv + 4), (std::vector<int>{0, 0, 0, 0}));
+  const double a = t.Block(2)->area;
+  EXPECT_EQ(std::vector<double>(area, area + 4), (std::vector<double>{0, -a, a, 0}));
+}
+
+TEST(ChangeForCellMoveTest, ABlockWithoutNetsMovesOnlyItsArea) {
+  TieredDesign t(Build(3, 0, {{1, 2}}), 2);
+  t.SetTiers({0, 1, 0});
+  int sv[kMaxTiers];
+  double area[kMaxTiers];
+  ChangeForCellMove(t.Block(3), &t.seq, 1, 2, sv, area);
+  EXPECT_EQ(sv[0], 0);
+  EXPECT_EQ(sv[1], 0);
+  EXPECT_EQ(area[0], -t.Block(3)->area);
+  EXPECT_EQ(area[1], t.Block(3)->area);
+  EXPECT_EQ(CountInterLayerViasForCell(t.Block(3), &t.seq, 1, 2), 0);
+}
+
+TEST(ChangeForCellMoveTest, ANetWithTwoPinsOnTheMovedBlockCountsOnce) {
+  TieredDesign t(Build(2, 0, {{1, 1, 2}, {2, 1}}), 3);
+  t.SetTiers({0, 0});
+  int sv[kMaxTiers];
+  double area[kMaxTiers];
+  ChangeForCellMove(t.Block(1), &t.seq, 2, 3, sv, area);
+  EXPECT_EQ(std::vector<int>(sv, sv + 3), (std::vector<int>{4, 2, 2}));
+  EXPECT_EQ(CountInterLayerViasForCell(t.Block(1), &t.seq, 2, 3), 4);
+  t.seq.tier[1] = 2;
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 3), 4);
+}
+
+}  // namespace
