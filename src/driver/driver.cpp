@@ -108,15 +108,6 @@ void IndexDesign(Run& run) {
     if (net->id >= 1 && net->id <= ntmax) run.neta[net->id] = net;
 }
 
-// Size-dependent defaults that the parameter file may override.
-void SetSizeParameters(tagPARAMETERS& p, int n) {
-  p.giveup = 5 * n;
-  p.movenode = n;
-  int depth = static_cast<int>(0.5 * n / std::sqrt(std::sqrt(static_cast<double>(n))));
-  if (n <= 0) depth = 0;
-  p.depthmax = std::min(n, std::max(50, depth));
-}
-
 void ReadParameters(Run& run) {
   InputPrm("fl.prm", &run.params, run.n);
   if (run.params.seed != 0) init_genrand(static_cast<unsigned long>(run.params.seed));
@@ -263,7 +254,7 @@ int RunTierplan(int argc, char** argv) {
                         run.root, run.design, run.norm, &run.pads, &run.cell_nets);
 
   IndexDesign(run);
-  SetSizeParameters(run.params, run.n);
+  SetSizeParameters(&run.params, run.n);
   ReadParameters(run);
   std::printf(" Cell = %d, ExtCells = %d, Nets = %d\n\n", run.n, run.t, ntmax0);
 

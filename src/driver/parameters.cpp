@@ -1,6 +1,8 @@
 #include "driver/parameters.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -223,6 +225,14 @@ int InitParameters(tagPARAMETERS* p) {
   p->t_base = 0.05;
   p->opt_wire = 1;
   return 0;
+}
+
+void SetSizeParameters(tagPARAMETERS* p, int n) {
+  p->giveup = 5 * n;
+  p->movenode = n;
+  // The product is truncated before it is compared with 50.
+  const int depth = n > 0 ? static_cast<int>(0.5 * n / std::sqrt(std::sqrt(static_cast<double>(n)))) : 0;
+  p->depthmax = std::min(n, std::max(50, depth));
 }
 
 int InputPrm(const char* path, tagPARAMETERS* p, int n) {

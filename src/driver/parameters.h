@@ -93,6 +93,10 @@ struct tagPARAMETERS {
 // Fills every default; "Null pointer!" and -1 for a null record.
 int InitParameters(tagPARAMETERS* p);
 
+// The defaults that depend on the block count n (giveup, movenode, depthmax);
+// set before the file is read, so the file's percentages override them.
+void SetSizeParameters(tagPARAMETERS* p, int n);
+
 // Reads keyword-value pairs from `path`; `n` is the block count used by the
 // percentage keywords. Exits with status 1 when the file cannot be opened.
 int InputPrm(const char* path, tagPARAMETERS* p, int n);

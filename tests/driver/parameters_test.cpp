@@ -130,6 +130,30 @@ TEST(InitParametersTest, NullRecord) {
   EXPECT_EQ(capture.Finish(), "Null pointer!\n");
 }
 
+// ---- size-dependent defaults ---------------------------------------------
+
+TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
+  struct Case {
+    int n, depth;
+  } cases[] = {{1, 1}, {16, 16}, {49, 49}, {50, 50}, {100, 50}, {1000, 88}, {3000, 202}, {3300, 217}};
+  for (const Case& c : cases) {
+    tagPARAMETERS p = Defaults();
+    SetSizeParameters(&p, c.n);
+    EXPECT_EQ(p.depthmax, c.depth) << "n " << c.n;
+    EXPECT_EQ(p.giveup, 5 * c.n);
+    EXPECT_EQ(p.movenode, c.n);
+  }
+}
+
+TEST(SetSizeParametersTest, FileValuesReplaceThem) {
+  tagPARAMETERS p = Defaults();
+  SetSizeParameters(&p, 40);
+  ReadPrm("giveup 50\nend\n", &p, 40);
+  EXPECT_EQ(p.giveup, 20);
+  EXPECT_EQ(p.movenode, 40);
+  EXPECT_EQ(p.depthmax, 40);
+}
+
 // ---- InputPrm -------------------------------------------------------------
 
 TEST(InputPrmTest, EndOnlyKeepsEveryField) {
