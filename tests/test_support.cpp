@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,6 +58,49 @@ std::string SourceDir() { return TIERPLAN_SOURCE_DIR; }
 std::string BenchmarkDir() {
   std::filesystem::path dir = std::filesystem::path(TIERPLAN_SOURCE_DIR) / ".." / "shared" / "benchmarks";
   return std::filesystem::is_directory(dir) ? std::filesystem::canonical(dir).string() : "";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files of `dir` with the extension `ext`, sorted by name.
+std::vector<fs::path> FilesWith(const fs::path& dir, const char* ext) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.is_regular_file() && entry.path().extension() == ext) found.push_back(entry.path());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+void CollectDesigns(const fs::path& dir, const fs::path& parent, std::vector<LefDefDesign>* out) {
+  for (const fs::path& def : FilesWith(dir, ".def")) {
+    fs::path lef = fs::path(def).replace_extension(".lef");
+    if (!fs::exists(lef)) {
+      std::vector<fs::path> lefs = FilesWith(dir, ".lef");
+      if (lefs.empty() && !parent.empty()) lefs = FilesWith(parent, ".lef");
+      if (lefs.size() != 1) continue;
+      lef = lefs[0];
+    }
+    fs::path part = fs::path(def).replace_extension(".part");
+    out->push_back({lef.string(), def.string(), fs::exists(part) ? part.string() : ""});
+  }
+}
+
+}  // namespace
+
+std::vector<LefDefDesign> SharedLefDefDesigns() {
+  std::vector<LefDefDesign> designs;
+  fs::path shared = fs::path(TIERPLAN_SOURCE_DIR) / ".." / "shared" / "lefdef";
+  if (!fs::is_directory(shared)) return designs;
+  shared = fs::canonical(shared);
+  CollectDesigns(shared, fs::path(), &designs);
+  std::vector<fs::path> subdirs;
+  for (const auto& entry : fs::directory_iterator(shared))
+    if (entry.is_directory()) subdirs.push_back(entry.path());
+  std::sort(subdirs.begin(), subdirs.end());
+  for (const fs::path& sub : subdirs) CollectDesigns(sub, shared, &designs);
+  return designs;
 }
 
 CaptureStdout::CaptureStdout() {

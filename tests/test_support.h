@@ -2,6 +2,7 @@
 // the real binary and reading what it wrote.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -36,6 +37,16 @@ std::string TierplanBinary();
 std::string SourceDir();
 // ../shared/benchmarks beside the project, or "" when it is absent.
 std::string BenchmarkDir();
+
+// A LEF/DEF design beside the project: its DEF, the LEF that goes with it and
+// its partition file ("" when there is none).
+struct LefDefDesign {
+  std::string lef, def, part;
+};
+// Every DEF under ../shared/lefdef (its directory and their subdirectories)
+// with the LEF of the same stem, else the only LEF of its own or the parent
+// directory; empty when the directory is absent.
+std::vector<LefDefDesign> SharedLefDefDesigns();
 
 // Captures everything written to stdout while alive.
 class CaptureStdout {

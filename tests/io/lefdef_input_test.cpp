@@ -460,14 +460,9 @@ TEST_F(LefDefInputTest, WithoutAPartitionFileThePartitionerGroupsTheCells) {
 // Real designs beside the project, when present: each reads, groups and
 // scales to an outline of width + height 200.
 TEST_F(LefDefInputTest, SharedDesignsReadAndScale) {
-  const std::filesystem::path shared = std::filesystem::path(SourceDir()) / ".." / "shared" / "lefdef";
-  if (!std::filesystem::is_directory(shared)) GTEST_SKIP() << "no designs in " << shared;
-  int read = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(shared)) {
-    if (entry.path().extension() != ".def") continue;
-    std::filesystem::path lef = entry.path();
-    lef.replace_extension(".lef");
-    if (!std::filesystem::exists(lef)) continue;
+  const std::vector<LefDefDesign> designs = SharedLefDefDesigns();
+  if (designs.empty()) GTEST_SKIP() << "no LEF/DEF designs beside the project";
+  for (const LefDefDesign& shared : designs) {
     EXPECT_EXIT(
         {
           tagBLOCKCLASS* r = NewBlkc();
@@ -475,14 +470,12 @@ TEST_F(LefDefInputTest, SharedDesignsReadAndScale) {
           tagNORMPARA n{};
           tagBLOCK* p = nullptr;
           tagNET* c = nullptr;
-          InputDataFromLefDef(lef.c_str(), entry.path().c_str(), nullptr, r, d, &n, &p, &c);
+          InputDataFromLefDef(shared.lef.c_str(), shared.def.c_str(), nullptr, r, d, &n, &p, &c);
           std::exit(std::fabs(d->width + d->height - 200) < 1e-6 ? 0 : 2);
         },
         ::testing::ExitedWithCode(0), "")
-        << entry.path();
-    ++read;
+        << shared.def;
   }
-  if (read == 0) GTEST_SKIP() << "no LEF/DEF pairs in " << shared;
 }
 
 }  // namespace
