@@ -159,49 +159,31 @@ class TextStream {
   FILE* f_ = nullptr;
 };
 
-TEST(GetIntTest, NegativeStopsAtNonDigit) {
+TEST(GetIntTest, ReadsSignedDecimalsAndLeavesTheFirstOtherCharacter) {
   TextStream s("-12x");
   EXPECT_EQ(GetInt(s.get()), -12);
   EXPECT_EQ(s.Rest(), "x");
+  TextStream letter("abc");
+  EXPECT_EQ(GetInt(letter.get()), 0);
+  EXPECT_EQ(letter.Rest(), "abc");
+  TextStream several("  \n\t 42\n-7 0 +5");
+  EXPECT_EQ(GetInt(several.get()), 42);
+  EXPECT_EQ(GetInt(several.get()), -7);
+  EXPECT_EQ(GetInt(several.get()), 0);
+  EXPECT_EQ(GetInt(several.get()), 0);  // a plus sign is not part of a number
+  EXPECT_EQ(several.Rest(), "+5");
+  TextStream blank("   ");
+  EXPECT_EQ(GetInt(blank.get()), 0);
+  EXPECT_EQ(GetInt(blank.get()), 0);
 }
 
-TEST(GetIntTest, LetterGivesZeroAndStaysUnread) {
-  TextStream s("abc");
-  EXPECT_EQ(GetInt(s.get()), 0);
-  EXPECT_EQ(s.Rest(), "abc");
+TEST(GetIntTest, LimitsAreExactAndLongerNumbersSaturate) {
+  TextStream s("2147483647 -2147483648 2147483648 99999999999999999999999999 -2147483649 "
+               "-77777777777777777777 5");
+  for (int expected : {INT_MAX, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN, 5}) EXPECT_EQ(GetInt(s.get()), expected);
 }
 
-TEST(GetIntTest, SkipsWhiteSpaceAndReadsSuccessiveValues) {
-  TextStream s("  \n\t 42\n-7 0 +5");
-  EXPECT_EQ(GetInt(s.get()), 42);
-  EXPECT_EQ(GetInt(s.get()), -7);
-  EXPECT_EQ(GetInt(s.get()), 0);
-  EXPECT_EQ(GetInt(s.get()), 0);  // a plus sign is not part of a number
-  EXPECT_EQ(s.Rest(), "+5");
-}
-
-TEST(GetIntTest, EndOfFileGivesZero) {
-  TextStream s("   ");
-  EXPECT_EQ(GetInt(s.get()), 0);
-  EXPECT_EQ(GetInt(s.get()), 0);
-}
-
-TEST(GetIntTest, IntLimitsAreExact) {
-  TextStream s("2147483647 -2147483648");
-  EXPECT_EQ(GetInt(s.get()), INT_MAX);
-  EXPECT_EQ(GetInt(s.get()), INT_MIN);
-}
-
-TEST(GetIntTest, LongDigitStringsSaturateAndAreConsumed) {
-  TextStream s("2147483648 99999999999999999999999999 -2147483649 -77777777777777777777 5");
-  EXPECT_EQ(GetInt(s.get()), INT_MAX);
-  EXPECT_EQ(GetInt(s.get()), INT_MAX);
-  EXPECT_EQ(GetInt(s.get()), INT_MIN);
-  EXPECT_EQ(GetInt(s.get()), INT_MIN);
-  EXPECT_EQ(GetInt(s.get()), 5);
-}
-
-TEST(GetStringTest, ReadsWordsAndConsumesOneSeparator) {
+TEST(GetStringTest, ReadsWordsUpToTheEndOfTheFile) {
   TextStream s("  alpha beta\ngamma");
   char buf[16];
   EXPECT_EQ(GetString(s.get(), buf, sizeof buf), 0);
@@ -209,38 +191,22 @@ TEST(GetStringTest, ReadsWordsAndConsumesOneSeparator) {
   EXPECT_EQ(GetString(s.get(), buf, sizeof buf), 0);
   EXPECT_STREQ(buf, "beta");
   EXPECT_EQ(s.Rest(), "gamma");
-}
-
-TEST(GetStringTest, WordEndingAtEndOfFileReturnsZero) {
-  TextStream s("last");
-  char buf[16];
-  EXPECT_EQ(GetString(s.get(), buf, sizeof buf), 0);
+  TextStream last("last \n\t ");
+  EXPECT_EQ(GetString(last.get(), buf, sizeof buf), 0);
   EXPECT_STREQ(buf, "last");
-  EXPECT_EQ(GetString(s.get(), buf, sizeof buf), EOF);
-  EXPECT_STREQ(buf, "");
-}
-
-TEST(GetStringTest, OnlyWhiteSpaceLeftReturnsEof) {
-  TextStream s(" \n\t ");
-  char buf[8] = "junk";
-  EXPECT_EQ(GetString(s.get(), buf, sizeof buf), EOF);
+  EXPECT_EQ(GetString(last.get(), buf, sizeof buf), EOF);
   EXPECT_STREQ(buf, "");
 }
 
 TEST(GetStringTest, OverlongWordIsCutAndItsRestDropped) {
-  TextStream s("abcdefghij next");
+  TextStream s("abcdefghij next abcd");
   char buf[6] = {'#', '#', '#', '#', '#', '#'};
   EXPECT_EQ(GetString(s.get(), buf, 5), 0);
   EXPECT_STREQ(buf, "abcd");
   EXPECT_EQ(buf[5], '#');  // nothing written past size
   EXPECT_EQ(GetString(s.get(), buf, 5), 0);
   EXPECT_STREQ(buf, "next");
-}
-
-TEST(GetStringTest, ExactFitKeepsWholeWord) {
-  TextStream s("abcd");
-  char buf[5];
-  EXPECT_EQ(GetString(s.get(), buf, sizeof buf), 0);
+  EXPECT_EQ(GetString(s.get(), buf, 5), 0);  // an exact fit is kept whole
   EXPECT_STREQ(buf, "abcd");
 }
 
