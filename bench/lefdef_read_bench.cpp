@@ -1,7 +1,8 @@
 // Reading speed of the LEF/DEF input: writes synthetic designs of growing
 // size into a temporary directory, reads each with InputLef and InputDef and
 // reports seconds per megabyte. A flat column means reading is linear.
-// `lefdef_read_bench design.lef design.def` times a real design as well.
+// It then times the largest design in ../shared/lefdef when there is one, or
+// the design given as `lefdef_read_bench design.lef design.def`.
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 
 #include "driver/records.h"
 #include "io/lefdef.h"
+#include "test_support.h"
 
 namespace {
 
@@ -76,19 +78,26 @@ void WriteDesign(const std::string& path, int cells) {
   std::fclose(f);
 }
 
-// Reads one LEF/DEF pair and prints its line of the table.
+// Reads one LEF/DEF pair three times and prints the fastest read. The echo
+// file of the previous read is removed first: truncating a large one is not
+// part of reading.
 void TimeRead(const std::string& lef, const std::string& def, const char* label) {
   const double mb = static_cast<double>(std::filesystem::file_size(def) + std::filesystem::file_size(lef)) /
                     (1024.0 * 1024.0);
-  tagBLOCKCLASS* root = NewBlkc();
-  tagBLOCK* design = NewBlk();
-  design->blkclass = root;
-  const auto start = std::chrono::steady_clock::now();
-  InputLef(lef.c_str(), root);
-  InputDef(def.c_str(), design);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%10s %10.2f %10.3f %10.4f\n", label, mb, seconds, seconds / mb);
-  free_memory(design, root, nullptr, nullptr);
+  double best = 0;
+  for (int round = 0; round < 3; ++round) {
+    std::filesystem::remove("list");
+    tagBLOCKCLASS* root = NewBlkc();
+    tagBLOCK* design = NewBlk();
+    design->blkclass = root;
+    const auto start = std::chrono::steady_clock::now();
+    InputLef(lef.c_str(), root);
+    InputDef(def.c_str(), design);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (round == 0 || seconds < best) best = seconds;
+    free_memory(design, root, nullptr, nullptr);
+  }
+  std::printf("%10s %10.2f %10.3f %10.4f\n", label, mb, best, best / mb);
 }
 
 }  // namespace
@@ -98,6 +107,12 @@ int main(int argc, char** argv) {
   if (argc == 3) {
     lef = std::filesystem::absolute(argv[1]).string();
     def = std::filesystem::absolute(argv[2]).string();
+  } else {
+    for (const testing_support::LefDefDesign& shared : testing_support::SharedLefDefDesigns())
+      if (def.empty() || std::filesystem::file_size(shared.def) > std::filesystem::file_size(def)) {
+        lef = shared.lef;
+        def = shared.def;
+      }
   }
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("lefdef_bench_" + std::to_string(getpid()));
@@ -111,7 +126,10 @@ int main(int argc, char** argv) {
     WriteDesign("bench.def", cells);
     TimeRead("bench.lef", "bench.def", std::to_string(cells).c_str());
   }
-  if (!def.empty()) TimeRead(lef, def, "given");
+  if (!def.empty()) {
+    std::printf("%s\n", def.c_str());
+    TimeRead(lef, def, "real");
+  }
 
   std::filesystem::current_path(previous);
   std::filesystem::remove_all(dir);
