@@ -61,7 +61,7 @@ FILE* OpenInput(const char* path) {
   FILE* file = std::fopen(path, "r");
   if (!file) {
     std::fprintf(stderr, "Couldn't open input file '%s'\n", path);
-    std::exit(1);
+    StopRun(1);
   }
   return file;
 }
@@ -71,7 +71,7 @@ FILE* OpenInput(const char* path) {
 void CheckStatus(int status) {
   if (status == 0) return;
   std::fprintf(stderr, "Reader returns bad status.\n");
-  std::exit(1);
+  StopRun(1);
 }
 
 void PushRef(tagPINLIST** list, void* target) {
@@ -135,7 +135,7 @@ void ScaleOutline(tagBLOCK* design, tagNORMPARA* norm) {
   const double w = root->width, h = root->height;
   if (!(w + h > 0)) {
     DclError("Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
-    std::exit(1);
+    StopRun(1);
   }
   const double s = 200.0 / (w + h);
   norm->scale = s;
@@ -355,9 +355,9 @@ void InputLef(const char* path, tagBLOCKCLASS* root) {
   lefwInit(fout);
   const int status = lefrRead(file, path, root);
   std::fclose(file);
-  CheckStatus(status);
-  lefrPrintUnusedCallbacks(fout);
+  if (status == 0) lefrPrintUnusedCallbacks(fout);
   CloseEcho();
+  CheckStatus(status);
 }
 
 void InputDef(const char* path, tagBLOCK* design) {
@@ -380,9 +380,9 @@ void InputDef(const char* path, tagBLOCK* design) {
   defwInit(fout);
   const int status = defrRead(file, path, design);
   std::fclose(file);
-  CheckStatus(status);
-  defrPrintUnusedCallbacks(fout);
+  if (status == 0) defrPrintUnusedCallbacks(fout);
   CloseEcho();
+  CheckStatus(status);
   CheckCount("COMPONENTS", &design->block_count, block_no - 1);
   CheckCount("PINS", &design->pin_count, pin_no - 1);
   p_libcelltable.clear();
