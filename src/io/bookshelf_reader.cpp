@@ -10,7 +10,8 @@
 // dropped. Input the floorplanner cannot use stops the run (status 255) with
 // a message naming the file: a file that ends early, a count out of range,
 // more than kMaxBlocks blocks, a malformed block or position line, a block
-// without positive width and height, a number that does not fit in an int,
+// without positive width and height, a number that does not fit in an int
+// (nor may the sums of the block widths and heights),
 // a pin offset beyond +-1e6 percent, a name longer than 63 characters, or a
 // block or terminal name given twice.
 #include <algorithm>
@@ -177,6 +178,9 @@ FilePtr OpenForRead(const std::string& path) { return FilePtr(std::fopen(path.c_
 
 void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count,
                  const tagNORMPARA* norm, NameIndex& names) {
+  // The blocks side by side must still measure in ints, or no packing of
+  // them can be held.
+  long long width_sum = 0, height_sum = 0;
   for (int i = 0; i < count; ++i) {
     if (!ReadRecordLine(in)) {
       DclError("Error: Unexpected end of file.");
@@ -202,6 +206,11 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
             "and fit in an int.", in.path, in.line_no, name, width, height);
     if (names.blocks.count(name))
       Fatal("Error: %s line %d: duplicate block name %s.", in.path, in.line_no, name);
+    width_sum += width;
+    height_sum += height;
+    if (width_sum > INT_MAX || height_sum > INT_MAX)
+      Fatal("Error: %s line %d: the block widths add up to %lld and the heights to %lld; each sum "
+            "must fit in an int.", in.path, in.line_no, width_sum, height_sum);
 
     tagBLOCK* blk = NewBlk();
     names.blocks.emplace(name, blk);

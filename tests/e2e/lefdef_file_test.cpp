@@ -50,7 +50,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"unterminated_string", {{"demo.lef", "\"/\" ;", "\"/ ;"}}, kLefDef,
                  "syntax error: expected a closing '\"' for the string, found end of file", 1},
         BadInput{"missing_semicolon", {{"demo.lef", "SIZE 1.2 BY 2.0 ;", "SIZE 1.2 BY 2.0"}}, kLefDef,
-                 "demo.lef:19: syntax error: expected ';'", 1}),
+                 "demo.lef:19: syntax error: expected ';'", 1},
+        BadInput{"macro_size_beyond_limit", {{"demo.lef", "SIZE 1.2 BY 2.0", "SIZE 1e300 BY 2.0"}},
+                 kWithPart, "Error: macro NAND2 has SIZE 1e+300 BY 2; sizes must lie in 0..1e+06 microns.", 1},
+        BadInput{"negative_macro_size", {{"demo.lef", "SIZE 1.2 BY 2.0", "SIZE -5 BY 2.0"}}, kWithPart,
+                 "Error: macro NAND2 has SIZE -5 BY 2;", 1},
+        BadInput{"def_name_of_1000", {}, "demo.lef " + std::string(1000, 'd'),
+                 "longer than 127 characters.", 1}),
     Label);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Error: DIEAREA ( 0 0 ) ( 120000 0 ) encloses no area.", 1},
         BadInput{"units_zero", {{"demo.def", "MICRONS 1000", "MICRONS 0"}}, kLefDef,
                  "Error: UNITS DISTANCE MICRONS 0 is not a positive number.", 1},
+        BadInput{"fixed_cell_beyond_int", {{"demo.def", "FIXED ( 60000 60000 )", "FIXED ( 1e300 60000 )"}},
+                 kWithPart, "Error: component ram0 is placed at ( 1e+300 60000 ), beyond", 1},
         BadInput{"count_beyond_int", {{"demo.def", "COMPONENTS 45 ;", "COMPONENTS 99999999999 ;"}},
                  kLefDef, "demo.def:9: syntax error:", 1},
         BadInput{"component_name_of_100000", {{"demo.def", "- u0 AOI22", "- " + std::string(100000, 'u') + " AOI22"}},
