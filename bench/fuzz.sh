@@ -12,19 +12,8 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(bookshelf_fuzz parameters_fuzz lef_fuzz def_fuzz partition_fuzz)
 
-# clang and its libFuzzer runtime, from Debian.
-rt_package=libclang-rt-14-dev
-apt-cache show "$rt_package" >/dev/null 2>&1 || rt_package=libclang-rt-dev
-missing=()
-for p in clang "$rt_package"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=""
-  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+# clang and its libFuzzer runtime (libclang-rt-dev follows Debian's clang version).
+scripts/install-packages.sh clang libclang-rt-dev
 
 build=${TIERPLAN_FUZZ_BUILD_DIR:-build-fuzz}
 CXX=clang++ cmake -S . -B "$build" -DTIERPLAN_FUZZ=ON -DTIERPLAN_TESTS=OFF \

@@ -1,6 +1,5 @@
 // Fuzz target of the DEF reader and the design it builds over a fixed library.
 #include "fuzz_support.h"
-#include "io/lefdef.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::WriteText("lib.lef", fuzz::LibraryText());
@@ -13,9 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tagBLOCKCLASS* root = NewBlkc();
   tagBLOCK* design = NewBlk();
   try {
-    InputLef("lib.lef", root);
-    design->blkclass = root;
-    InputDef("f.def", design);
+    fuzz::ReadFixedLibraryAnd("f.def", root, design);
   } catch (const fuzz::StopRequest&) {
   }
   free_memory(design, root, nullptr, new tagNORMPARA{});

@@ -11,6 +11,7 @@
 
 #include "driver/records.h"
 #include "driver/utilities.h"
+#include "io/lefdef.h"
 
 namespace fuzz {
 
@@ -65,6 +66,13 @@ inline const char* DesignText() {
          "PINS 2 ;\n  - a + NET a + DIRECTION INPUT ;\n  - z + NET z + DIRECTION OUTPUT ;\nEND PINS\n"
          "NETS 4 ;\n  - a ( PIN a ) ( pw P ) ( u0 A ) ;\n  - n1 ( u0 Z ) ( u1 A ) ( ram D ) ;\n"
          "  - n2 ( u1 Z ) ( u2 A ) ;\n  - z ( PIN z ) ( pe P ) ( u2 Z ) ;\nEND NETS\nEND DESIGN\n";
+}
+
+// Reads lib.lef into `root` and the DEF file `def` into `design`.
+inline void ReadFixedLibraryAnd(const char* def, tagBLOCKCLASS* root, tagBLOCK* design) {
+  InputLef("lib.lef", root);
+  design->blkclass = root;
+  InputDef(def, design);
 }
 
 }  // namespace fuzz

@@ -1,7 +1,6 @@
 // Fuzz target of the partition file reader and the grouping it drives, over
 // a fixed LEF/DEF design.
 #include "fuzz_support.h"
-#include "io/lefdef.h"
 #include "tiers/tiers.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -18,9 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tagBLOCK* pads = nullptr;
   tagNET* cell_nets = nullptr;
   try {
-    InputLef("lib.lef", root);
-    design->blkclass = root;
-    InputDef("design.def", design);
+    fuzz::ReadFixedLibraryAnd("design.def", root, design);
     ReadPartition(design, "f.part", &pads, &cell_nets);
   } catch (const fuzz::StopRequest&) {
   }
