@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "driver/utilities.h"
 
@@ -239,9 +240,10 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n) {
   FILE* f = fopen(path, "r");
   if (!f) {
     printf("cann't open %s\n", path);
-    exit(1);
+    StopRun(1);
   }
-  char keyword[kKeywordCap];
+  // One byte more than a keyword may use, so that a longer word shows.
+  char keyword[kKeywordCap + 1];
   int echoed = 0;
   for (;;) {
     Skip(f);
@@ -252,7 +254,13 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n) {
     }
     ungetc(c, f);
     // The end of the file ends the list as "end" does.
-    if (GetString(f, keyword, kKeywordCap) == EOF) break;
+    if (GetString(f, keyword, sizeof keyword) == EOF) break;
+    if (std::strlen(keyword) >= kKeywordCap) {
+      fclose(f);
+      printf("\nError: %s: the word %.40s... is longer than %d characters.\n", path, keyword,
+             kKeywordCap - 1);
+      StopRun(1);
+    }
     int v = GetInt(f);
     if (Strcmp(keyword, "end")) break;
     if (!StoreKeyword(p, keyword, v, n)) printf(" %s ?", keyword);

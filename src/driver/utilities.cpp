@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -190,3 +191,15 @@ int Strcmp(const char* a, const char* b) { return std::strcmp(a, b) == 0 ? 1 : 0
 int CountStr(const char* s) { return s ? static_cast<int>(std::strlen(s)) + 1 : -1; }
 
 void DclError(const char* msg) { printf("%s\n", msg); }
+
+namespace {
+void (*stop_handler)(int) = nullptr;
+}  // namespace
+
+void SetStopHandler(void (*handler)(int status)) { stop_handler = handler; }
+
+void StopRun(int status) {
+  std::fflush(stdout);
+  if (stop_handler) stop_handler(status);
+  std::exit(status);
+}

@@ -32,3 +32,9 @@ int GetString(FILE* f, char* buf, int size);
 int Strcmp(const char* a, const char* b);  // 1 when equal, else 0
 int CountStr(const char* s);               // strlen + 1; -1 for null
 void DclError(const char* msg);            // prints msg and a line end on stdout
+
+// Ends the run with `status` once a reader has said why it refuses its input.
+// A harness that reads many inputs in one process (the fuzz targets) installs
+// a handler that throws instead; a handler that returns still ends the run.
+[[noreturn]] void StopRun(int status);
+void SetStopHandler(void (*handler)(int status));

@@ -10,8 +10,15 @@
 // dropped. Input the floorplanner cannot use stops the run (status 255) with
 // a message naming the file: a file that ends early, a count out of range,
 // more than kMaxBlocks blocks, a malformed block or position line, a block
-// without positive width and height, a name longer than 63 characters, or a
+// without positive width and height, a number that does not fit in an int
+// (nor may the sums of the block widths and heights),
+// a pin offset beyond +-1e6 percent, a name longer than 63 characters, or a
 // block or terminal name given twice.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +35,7 @@ namespace {
 constexpr int kLineSize = 1024;
 constexpr int kNameSize = 64;  // names up to 63 characters
 constexpr char kSpaces[] = " \t\r\n\v\f";
+constexpr float kMaxPinOffset = 1e6f;
 
 // Prints one formatted line and ends the run: the input cannot be used.
 [[noreturn]] void Fatal(const char* format, ...) {
@@ -40,7 +48,7 @@ constexpr char kSpaces[] = " \t\r\n\v\f";
   std::vsnprintf(text.data(), text.size() + 1, format, again);
   va_end(again);
   DclError(text.c_str());
-  std::exit(-1);
+  StopRun(-1);
 }
 
 struct FileCloser {
@@ -106,10 +114,42 @@ void RequireKeyword(LineReader& in, const char* keyword) {
   if (!FindKeyword(in, keyword)) Fatal("Error: %s ends before the \"%s\" line.", in.path, keyword);
 }
 
+// Field scanning on the current line. Integers must fit in an int: a longer
+// number ends the run rather than wrapping.
+void SkipBlanks(const char*& p) { p += std::strspn(p, kSpaces); }
+
+void SkipWord(const char*& p) {
+  SkipBlanks(p);
+  p += std::strcspn(p, kSpaces);
+}
+
+bool TakeChar(const char*& p, char c) {
+  SkipBlanks(p);
+  if (*p != c) return false;
+  ++p;
+  return true;
+}
+
+bool TakeInt(const LineReader& in, const char*& p, int* value) {
+  SkipBlanks(p);
+  if (!std::isdigit(static_cast<unsigned char>(p[*p == '-' || *p == '+' ? 1 : 0]))) return false;
+  errno = 0;
+  char* end;
+  const long long v = std::strtoll(p, &end, 10);
+  if (errno == ERANGE || v < INT_MIN || v > INT_MAX)
+    Fatal("Error: %s line %d: the number %.*s does not fit in an int.", in.path, in.line_no,
+          static_cast<int>(std::min<size_t>(end - p, 40)), p);
+  p = end;
+  *value = static_cast<int>(v);
+  return true;
+}
+
 // The number of a "keyword : number" line.
 int ParseCount(const LineReader& in, const char* keyword, int minimum) {
+  const char* p = in.line_buffer;
+  SkipWord(p);
   int value;
-  if (std::sscanf(in.line_buffer, "%*s : %d", &value) != 1 || value < minimum)
+  if (!TakeChar(p, ':') || !TakeInt(in, p, &value) || value < minimum)
     Fatal("Error: %s line %d: \"%s :\" must be followed by a number of at least %d.", in.path,
           in.line_no, keyword, minimum);
   return value;
@@ -138,6 +178,9 @@ FilePtr OpenForRead(const std::string& path) { return FilePtr(std::fopen(path.c_
 
 void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count,
                  const tagNORMPARA* norm, NameIndex& names) {
+  // The blocks side by side must still measure in ints, or no packing of
+  // them can be held.
+  long long width_sum = 0, height_sum = 0;
   for (int i = 0; i < count; ++i) {
     if (!ReadRecordLine(in)) {
       DclError("Error: Unexpected end of file.");
@@ -145,19 +188,32 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     }
     char name[kNameSize];
     ReadName(in, name);
+    // "name type vertices (x0, y0) (x1, y1) (x2, y2) (x3, y3)"
+    const char* p = in.line_buffer;
+    SkipWord(p);
+    SkipWord(p);
     int vertices, x[4], y[4];
-    if (std::sscanf(in.line_buffer, "%*s %*s %d ( %d , %d ) ( %d , %d ) ( %d , %d ) ( %d , %d )",
-                    &vertices, &x[0], &y[0], &x[1], &y[1], &x[2], &y[2], &x[3], &y[3]) != 9)
-      Fatal("Error: %s line %d: malformed block line.", in.path, in.line_no);
+    bool ok = TakeInt(in, p, &vertices);
+    for (int k = 0; k < 4 && ok; ++k)
+      ok = TakeChar(p, '(') && TakeInt(in, p, &x[k]) && TakeChar(p, ',') && TakeInt(in, p, &y[k]) &&
+           TakeChar(p, ')');
+    if (!ok) Fatal("Error: %s line %d: malformed block line.", in.path, in.line_no);
     // The corners start at the lower-left one and go round the block.
-    const int width = x[2] - x[0], height = y[2] - y[0];
-    if (width <= 0 || height <= 0)
-      Fatal("Error: %s line %d: block %s has width %d and height %d; both must be positive.",
-            in.path, in.line_no, name, width, height);
+    const long long width = static_cast<long long>(x[2]) - x[0];
+    const long long height = static_cast<long long>(y[2]) - y[0];
+    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
+      Fatal("Error: %s line %d: block %s has width %lld and height %lld; both must be positive "
+            "and fit in an int.", in.path, in.line_no, name, width, height);
+    if (names.blocks.count(name))
+      Fatal("Error: %s line %d: duplicate block name %s.", in.path, in.line_no, name);
+    width_sum += width;
+    height_sum += height;
+    if (width_sum > INT_MAX || height_sum > INT_MAX)
+      Fatal("Error: %s line %d: the block widths add up to %lld and the heights to %lld; each sum "
+            "must fit in an int.", in.path, in.line_no, width_sum, height_sum);
 
     tagBLOCK* blk = NewBlk();
-    if (!names.blocks.emplace(name, blk).second)
-      Fatal("Error: %s line %d: duplicate block name %s.", in.path, in.line_no, name);
+    names.blocks.emplace(name, blk);
     tagBLOCKCLASS* cls = NewBlkc();
     cls->id = count - i;
     cls->type = 2;
@@ -187,9 +243,10 @@ void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int c
     }
     char name[kNameSize];
     ReadName(in, name);
-    tagPIN* term = NewPin();
-    if (!names.terminals.emplace(name, term).second)
+    if (names.terminals.count(name))
       Fatal("Error: %s line %d: duplicate terminal name %s.", in.path, in.line_no, name);
+    tagPIN* term = NewPin();
+    names.terminals.emplace(name, term);
     tagPINCLASS* pc = NewPinc();
     pc->id = count - i;
     pc->next = root->pinclasses;
@@ -231,8 +288,10 @@ void read_positions(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, const
       Fatal("Error: %s ends after %d of %d terminal positions.", in.path, i, terminals);
     char name[kNameSize];
     ReadName(in, name);
+    const char* p = in.line_buffer;
+    SkipWord(p);
     int x, y;
-    if (std::sscanf(in.line_buffer, "%*s %d %d", &x, &y) != 2)
+    if (!TakeInt(in, p, &x) || !TakeInt(in, p, &y))
       Fatal("Error: %s line %d: malformed terminal position.", in.path, in.line_no);
     auto found = names.terminals.find(name);
     if (found == names.terminals.end()) {
@@ -277,6 +336,11 @@ void AddBlockPin(const LineReader& in, tagNET* net, tagBLOCK* blk, char mark) {
   if (mark != ':') return;
   float x_offset = -1, y_offset = -1;
   std::sscanf(in.line_buffer, "%*s %*s : %% %f %% %f", &x_offset, &y_offset);
+  // Offsets far outside the block would carry coordinates past what the
+  // writers and the net model can hold.
+  if (!(std::fabs(x_offset) <= kMaxPinOffset && std::fabs(y_offset) <= kMaxPinOffset))
+    Fatal("Error: %s line %d: pin offsets must be numbers within +-%g percent.", in.path, in.line_no,
+          kMaxPinOffset);
   tagBLOCKCLASS* cls = blk->blkclass;
   tagPINCLASS* pc = NewPinc();
   pc->x = (x_offset / 100 + 0.5) * cls->width;
@@ -295,6 +359,9 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
     net->id = count - i;
     net->weight = 1.0;
     net->degree = degree;
+    // On the list before its pins, so a refused pin leaves nothing unowned.
+    net->next = design->nets;
+    design->nets = net;
 
     for (int p = 0; p < degree; ++p) {
       if (!ReadRecordLine(in))
@@ -318,8 +385,6 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
         std::printf("warning: illegal terminal name or block name\n!");
       }
     }
-    net->next = design->nets;
-    design->nets = net;
   }
 }
 
@@ -329,7 +394,7 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
                    tagPARAMETERS* /*params*/) {
   if (!base || !*base) {
     DclError("You Must provide base filename of a test case!");
-    std::exit(-1);
+    StopRun(-1);
   }
   const std::string blocks_path = std::string(base) + ".blocks";
   const std::string nets_path = std::string(base) + ".nets";
@@ -347,7 +412,7 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
     FilePtr file = OpenForRead(blocks_path);
     if (!file) {
       std::printf("Cannot open .blocks  file %s", blocks_path.c_str());
-      std::exit(-1);
+      StopRun(-1);
     }
     LineReader in{file.get(), blocks_path.c_str(), 0, {}};
     RequireKeyword(in, "NumSoftRectangularBlocks");

@@ -263,7 +263,7 @@ void defwInit(FILE* echo) { echo_file = echo; }
 int defrRead(FILE* file, const char* path, defiUserData data) {
   std::string text;
   if (!file || !ReadWholeFile(file, &text)) {
-    std::fprintf(stderr, "%s: cannot read the file\n", path ? path : "");
+    std::fprintf(stderr, "%s: cannot read the file, or it is larger than 1 GiB\n", path ? path : "");
     return 1;
   }
   LefDefTokenizer in(path, std::move(text), echo_file);

@@ -2,6 +2,7 @@
 // writers of the placement, the tier drawings and the statistics record.
 #pragma once
 #include <cstdio>
+#include <string>
 
 #include "driver/parameters.h"
 #include "driver/records.h"
@@ -16,6 +17,10 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
                    tagPARAMETERS* params);
 
 // --- result writers -----------------------------------------------------------
+// Appends `record` to `path` (created when missing) in one write; a write cut
+// short is taken back, so the file only ever grows by whole records. 0 on
+// success, -1 when the record could not be appended.
+int AppendRecord(const char* path, const std::string& record);
 int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPARAMETERS* params);
 int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
                              tagPIN** pada, tagBLOCK* pads, tagDualSeq* seq, tagLevelList* levels,

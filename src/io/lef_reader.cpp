@@ -198,7 +198,7 @@ void lefwInit(FILE* echo) { echo_file = echo; }
 int lefrRead(FILE* file, const char* path, lefiUserData data) {
   std::string text;
   if (!file || !ReadWholeFile(file, &text)) {
-    std::fprintf(stderr, "%s: cannot read the file\n", path ? path : "");
+    std::fprintf(stderr, "%s: cannot read the file, or it is larger than 1 GiB\n", path ? path : "");
     return 1;
   }
   LefDefTokenizer in(path, std::move(text), echo_file);

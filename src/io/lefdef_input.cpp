@@ -2,6 +2,7 @@
 // macro, one block per component, one terminal per DEF pin and one net per
 // DEF net; then the components are grouped into blocks, the pad ring sets the
 // outline, the terminals are placed and the design is scaled to internal units.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,15 @@
 #include "tiers/tiers.h"
 
 FILE* fout = nullptr;
+
+namespace {
+// Bounds of LEF and DEF values: macro sizes in microns, DEF coordinates in
+// database units (the int range) and database units per micron.
+constexpr double kMaxMacroSize = 1e6;
+constexpr double kMaxDefCoordinate = 2147483647.0;
+constexpr double kMaxDefUnits = 1e6;
+}  // namespace
+
 tagBLOCKCLASS* p_lib_design = nullptr;
 tagBLOCK* p_design = nullptr;
 
@@ -61,7 +71,7 @@ FILE* OpenInput(const char* path) {
   FILE* file = std::fopen(path, "r");
   if (!file) {
     std::fprintf(stderr, "Couldn't open input file '%s'\n", path);
-    std::exit(1);
+    StopRun(1);
   }
   return file;
 }
@@ -71,7 +81,7 @@ FILE* OpenInput(const char* path) {
 void CheckStatus(int status) {
   if (status == 0) return;
   std::fprintf(stderr, "Reader returns bad status.\n");
-  std::exit(1);
+  StopRun(1);
 }
 
 void PushRef(tagPINLIST** list, void* target) {
@@ -135,7 +145,7 @@ void ScaleOutline(tagBLOCK* design, tagNORMPARA* norm) {
   const double w = root->width, h = root->height;
   if (!(w + h > 0)) {
     DclError("Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
-    std::exit(1);
+    StopRun(1);
   }
   const double s = 200.0 / (w + h);
   norm->scale = s;
@@ -149,6 +159,10 @@ void ScaleOutline(tagBLOCK* design, tagNORMPARA* norm) {
   design->region_x_hi *= s;
   design->region_y_hi *= s;
 }
+
+// DEF coordinates are integers in database units; larger values would carry
+// the outline and fixed blocks beyond what the engine can pack.
+bool InCoordinateRange(double v) { return std::fabs(v) <= kMaxDefCoordinate; }
 
 // A section count that disagrees with the entries read would index past the
 // records, so the entries read win.
@@ -185,6 +199,12 @@ int macroClassTypeCB(lefrCallbackType_e type, const char* macro_class, lefiUserD
 int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud) {
   if (!CallbackFits(type, lefrLastCbkType, ud, p_lib_design) || !p_lib_design->classes) return 0;
   tagBLOCKCLASS* cls = p_lib_design->classes;
+  if (macro->hasSize() && !(macro->sizeX() >= 0 && macro->sizeX() <= kMaxMacroSize &&
+                            macro->sizeY() >= 0 && macro->sizeY() <= kMaxMacroSize)) {
+    std::fprintf(stderr, "Error: macro %s has SIZE %g BY %g; sizes must lie in 0..%g microns.\n",
+                 macro->name(), macro->sizeX(), macro->sizeY(), kMaxMacroSize);
+    return 1;
+  }
   if (macro->hasSize()) {
     cls->width = macro->sizeX();
     cls->height = macro->sizeY();
@@ -214,6 +234,10 @@ int units(defrCallbackType_e type, double distance, defiUserData ud) {
     std::fprintf(stderr, "Error: UNITS DISTANCE MICRONS %g is not a positive number.\n", distance);
     return 1;
   }
+  if (distance > kMaxDefUnits) {
+    std::fprintf(stderr, "Error: UNITS DISTANCE MICRONS %g is above %g.\n", distance, kMaxDefUnits);
+    return 1;
+  }
   p_design->unit_scale = distance;
   return 0;
 }
@@ -241,6 +265,12 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
   if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
   if (type == defrDieAreaCbkType) {
     const defiBox* box = static_cast<const defiBox*>(object);
+    if (!InCoordinateRange(box->xl()) || !InCoordinateRange(box->yl()) ||
+        !InCoordinateRange(box->xh()) || !InCoordinateRange(box->yh())) {
+      std::fprintf(stderr, "Error: DIEAREA ( %g %g ) ( %g %g ) lies beyond +-%g.\n", box->xl(),
+                   box->yl(), box->xh(), box->yh(), kMaxDefCoordinate);
+      return 1;
+    }
     const double d = p_design->unit_scale;
     const double w = box->xh() / d - box->xl() / d, h = box->yh() / d - box->yl() / d;
     if (!(w > 0 && h > 0)) {
@@ -271,6 +301,11 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
 
 int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud) {
   if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
+  if (!InCoordinateRange(comp->placementX()) || !InCoordinateRange(comp->placementY())) {
+    std::fprintf(stderr, "Error: component %s is placed at ( %g %g ), beyond +-%g.\n", comp->id(),
+                 comp->placementX(), comp->placementY(), kMaxDefCoordinate);
+    return 1;
+  }
   tagBLOCK* blk = NewBlk();
   blk->name = CopyName(comp->id());
   blk->id = block_no++;
@@ -355,9 +390,9 @@ void InputLef(const char* path, tagBLOCKCLASS* root) {
   lefwInit(fout);
   const int status = lefrRead(file, path, root);
   std::fclose(file);
-  CheckStatus(status);
-  lefrPrintUnusedCallbacks(fout);
+  if (status == 0) lefrPrintUnusedCallbacks(fout);
   CloseEcho();
+  CheckStatus(status);
 }
 
 void InputDef(const char* path, tagBLOCK* design) {
@@ -380,9 +415,9 @@ void InputDef(const char* path, tagBLOCK* design) {
   defwInit(fout);
   const int status = defrRead(file, path, design);
   std::fclose(file);
-  CheckStatus(status);
-  defrPrintUnusedCallbacks(fout);
+  if (status == 0) defrPrintUnusedCallbacks(fout);
   CloseEcho();
+  CheckStatus(status);
   CheckCount("COMPONENTS", &design->block_count, block_no - 1);
   CheckCount("PINS", &design->pin_count, pin_no - 1);
   p_libcelltable.clear();

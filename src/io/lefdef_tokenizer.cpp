@@ -34,7 +34,10 @@ bool ReadWholeFile(FILE* file, std::string* text) {
   text->clear();
   char buffer[1 << 16];
   size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, got);
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    if (text->size() + got > kMaxLefDefBytes) return false;
+    text->append(buffer, got);
+  }
   return !std::ferror(file);
 }
 

@@ -25,7 +25,11 @@ struct LefDefStop {
 // "END name (opened at line N)", what a section still waits for.
 std::string EndOf(std::string_view name, int opened);
 
-// Reads an open file completely; false when it cannot be read.
+// The largest LEF or DEF file read: the whole file is held in memory.
+constexpr size_t kMaxLefDefBytes = size_t{1} << 30;
+
+// Reads an open file completely; false when it cannot be read or is larger
+// than kMaxLefDefBytes.
 bool ReadWholeFile(FILE* file, std::string* text);
 
 // Kinds of constructs that were read but had no callback, in first-seen order.

@@ -1,9 +1,16 @@
 // Result output: the final placement, one gnuplot drawing per tier with the
 // nets on tier 0, the floorplan summary on standard output and the appended
 // statistics record. Replaced files are written under a temporary name and
-// renamed into place, so an interrupted run never leaves a truncated result.
+// renamed into place, so an interrupted run never leaves a truncated result;
+// an appended record is built in memory and written whole or not at all.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -61,6 +68,23 @@ class ReplacedFile {
   FILE* f_;
 };
 
+// printf onto the end of a string.
+void Appendf(std::string& out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int size = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  if (size > 0) {
+    const size_t old = out.size();
+    out.resize(old + size + 1);
+    std::vsnprintf(&out[old], size + 1, format, again);
+    out.resize(old + size);
+  }
+  va_end(again);
+}
+
 void WriteCorner(FILE* f, int x, int y, int tier) { fprintf(f, "%d %d %d\n", x, y, tier); }
 
 // A closed rectangle as five corners, then the data-set separator.
@@ -101,42 +125,61 @@ struct Summary {
   double wire;  // nets read, internal units
 };
 
-void WriteStatistics(FILE* f, const Summary& s, tagBLOCK** blka, tagDualSeq* seq,
+void WriteStatistics(std::string& f, const Summary& s, tagBLOCK** blka, tagDualSeq* seq,
                      tagNORMPARA* norm, tagPARAMETERS* p, int budget) {
   const tagBLOCK* design = blka[0];
   if (design->name)
-    fprintf(f, "\nCircuit:%s\n ", design->name);
+    Appendf(f, "\nCircuit:%s\n ", design->name);
   else
     DclError("Warning: No circuit Name!");
-  fprintf(f, "BlockNo.; NetNo.; Pins; ");
-  fprintf(f,
+  Appendf(f, "BlockNo.; NetNo.; Pins; ");
+  Appendf(f,
           "Width vs. Height; Cell Area(mm2); NetArea; Usage; Adjust; Wire(mm); vias; "
           "(all_fix,mov_fix,(wgt_movarea_b,itr_lmt),qp_itrmax) time, ipcand, deltac_wgt, "
           "deltnt_wgt, deltvia_wgt\n");
-  fprintf(f, "%d; %d; %d; ", design->block_count, design->net_count, design->pin_count);
-  fprintf(f, "%8.2fx%8.2f; %8.1f; (%6.2f); ", s.width * norm->unscale, s.height * norm->unscale,
+  Appendf(f, "%d; %d; %d; ", design->block_count, design->net_count, design->pin_count);
+  Appendf(f, "%8.2fx%8.2f; %8.1f; (%6.2f); ", s.width * norm->unscale, s.height * norm->unscale,
           s.area * norm->unscale_sq, s.area);
-  fprintf(f, "%dX%5.4f; %5.4f; ", tier_no,
+  Appendf(f, "%dX%5.4f; %5.4f; ", tier_no,
           Ratio(zarea_all * norm->unscale_sq, static_cast<double>(tier_no)), s.usage);
-  fprintf(f, "%8.6fx%8.6f;", s.adjust_w, s.adjust_h);
-  fprintf(f, "%8.2f; (%8.2f); ", s.wire * norm->unscale, s.wire);
-  fprintf(f, "%d;", inter_layer_vias);
-  fprintf(f, "(%7.0f,%7.0f,(%d,%d)%d)", p->allfix, p->movfix, p->movarea, budget, p->qp_itrmax);
+  Appendf(f, "%8.6fx%8.6f;", s.adjust_w, s.adjust_h);
+  Appendf(f, "%8.2f; (%8.2f); ", s.wire * norm->unscale, s.wire);
+  Appendf(f, "%d;", inter_layer_vias);
+  Appendf(f, "(%7.0f,%7.0f,(%d,%d)%d)", p->allfix, p->movfix, p->movarea, budget, p->qp_itrmax);
   if (sa_flag != 0)
-    fprintf(f, "(%d,%d,%d,%.2f,%.2f,", p->start_tempe, p->end_tempe,
+    Appendf(f, "(%d,%d,%d,%.2f,%.2f,", p->start_tempe, p->end_tempe,
             Trunc(std::floor(p->iterations / 100.0 * seq->count)), p->cooling_ratio,
             p->sparearea / 100);
   else
-    fprintf(f, "(%d,%d,%.2f,", p->movarea, budget, p->sparearea / 100);
-  fprintf(f, "%d,%d,%4.2f,%d,%3.2f);", p->movarea, p->movnet, p->allnet, p->wgt_via,
+    Appendf(f, "(%d,%d,%.2f,", p->movarea, budget, p->sparearea / 100);
+  Appendf(f, "%d,%d,%4.2f,%d,%3.2f);", p->movarea, p->movnet, p->allnet, p->wgt_via,
           p->aspect_ratio);
-  fprintf(f, "%8.2f; ", (et - bt) / 1000.0);
-  fprintf(f, "%d; ", p->ipcand);
+  Appendf(f, "%8.2f; ", (et - bt) / 1000.0);
+  Appendf(f, "%d; ", p->ipcand);
   for (double w : {p->deltac_wgt, p->deltnt_wgt, p->deltvia_wgt})
-    fprintf(f, "%d; ", Trunc(std::floor(w * 10000)));
+    Appendf(f, "%d; ", Trunc(std::floor(w * 10000)));
 }
 
 }  // namespace
+
+int AppendRecord(const char* path, const std::string& record) {
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  struct stat before;
+  const bool sized = fstat(fd, &before) == 0;
+  size_t done = 0;
+  while (done < record.size()) {
+    const ssize_t n = write(fd, record.data() + done, record.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  const bool complete = done == record.size();
+  // A record cut short is taken back, so the file keeps whole records only.
+  if (!complete && sized && done > 0) (void)!ftruncate(fd, before.st_size);
+  const bool closed = close(fd) == 0;
+  return complete && closed ? 0 : -1;
+}
 
 int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm,
                     tagPARAMETERS* /*params*/) {
@@ -189,13 +232,10 @@ int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET
   printf("Area usage:%f/%d/%f=%f\n", zarea_all, tier_no, s.area, s.usage);
 
   if (flag == 1) {
-    FILE* f = base ? fopen((std::string(base) + ".txt").c_str(), "a") : nullptr;
-    if (!f) {
+    std::string record;
+    WriteStatistics(record, s, blka, seq, norm, params, budget);
+    if (!base || AppendRecord((std::string(base) + ".txt").c_str(), record) != 0)
       DclError("Warning: Cannot open results file!");
-    } else {
-      WriteStatistics(f, s, blka, seq, norm, params, budget);
-      fclose(f);
-    }
   }
 
   if (!base) return 0;

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,20 +21,36 @@ constexpr int kPadClass = 4;
 
 [[noreturn]] void Stop(const char* message, int status) {
   DclError(message);
-  std::exit(status);
+  StopRun(status);
 }
 
-// Reads the integer that starts the next non-blank line and drops the rest of
-// that line; false at the end of the file or when no number starts there.
-bool ReadLeadingInt(FILE* f, int* value) {
-  Skip(f);
-  const int c = std::getc(f);
-  if (c == EOF) return false;
-  std::ungetc(c, f);
-  if (!std::isdigit(c) && c != '-') return false;
-  *value = GetInt(f);
-  SkipLine(f);
-  return true;
+// A partition file read line by line; only the number that starts a line
+// counts, the rest of the line is dropped. Blank lines are passed over.
+struct PartitionLines {
+  FILE* f;
+  const char* path;
+  int line = 0;
+  char start[32] = {0};  // the first characters of the current line
+};
+
+// The number that starts the next non-blank line, saturated to the long long
+// range: 1 when read, 0 at the end of the file, -1 when the line starts with
+// something else.
+int NextLeadingNumber(PartitionLines& in, long long* value) {
+  for (;;) {
+    int c = std::getc(in.f);
+    if (c == EOF) return 0;
+    ++in.line;
+    size_t len = 0;
+    for (; c != EOF && c != '\n'; c = std::getc(in.f))
+      if (len + 1 < sizeof in.start) in.start[len++] = static_cast<char>(c);
+    in.start[len] = '\0';
+    const char* p = in.start + std::strspn(in.start, " \t\r\v\f");
+    if (*p == '\0') continue;
+    char* end;
+    *value = std::strtoll(p, &end, 10);
+    return end != p ? 1 : -1;
+  }
 }
 
 void PushNode(tagPINLIST** list, void* target) {
@@ -158,28 +175,41 @@ void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets
 void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets) {
   if (!design) Stop("Null Pointer!", 1);
   FILE* f = std::fopen(path, "r");
-  if (!f) Stop("cannot open partition file!", 0);
-  int vertices = -1;
+  // A run without its groups has failed, so the status says so.
+  if (!f) Stop("cannot open partition file!", 1);
+  PartitionLines in{f, path};
+  char message[200];
   const int cells = design->block_count;
-  if (!ReadLeadingInt(f, &vertices) || (vertices != cells && vertices != cells + design->pin_count)) {
+  long long vertices = -1;
+  if (NextLeadingNumber(in, &vertices) != 1 ||
+      (vertices != cells && vertices != static_cast<long long>(cells) + design->pin_count)) {
     std::fclose(f);
-    Stop("Vertice Number was not setup properly!", 1);
+    DclError("Vertice Number was not setup properly!");
+    std::snprintf(message, sizeof message, "Error: %s: the first line must give %d (cells) or %d "
+                  "(cells and terminals).", path, cells, cells + design->pin_count);
+    Stop(message, 1);
   }
   // Vertex i is the cell numbered i + 1; entries past the cells are terminals.
-  std::vector<int> part(std::max(vertices, 1), 0);
+  std::vector<int> part(std::max<long long>(vertices, 1), 0);
   int largest = -1;
   for (int i = 0; i < vertices; ++i) {
-    const bool read = ReadLeadingInt(f, &part[i]);
-    if (!read || part[i] < 0 || part[i] >= vertices) {
+    long long group = 0;
+    const int read = NextLeadingNumber(in, &group);
+    if (read != 1 || group < 0 || group >= vertices) {
       std::fclose(f);
-      char message[160];
-      if (read)
-        std::snprintf(message, sizeof message, "Error: partition group %d of vertex %d is outside 0..%d!",
-                      part[i], i, vertices - 1);
+      if (read == 0)
+        std::snprintf(message, sizeof message, "Error: %s ends after %d of %lld vertices.", path, i,
+                      vertices);
+      else if (read < 0)
+        std::snprintf(message, sizeof message, "Error: %s line %d: no group number for vertex %d.", path,
+                      in.line, i);
       else
-        std::snprintf(message, sizeof message, "Error: the partition file ends before vertex %d!", i);
+        std::snprintf(message, sizeof message,
+                      "Error: %s line %d: group %lld of vertex %d is outside 0..%lld.", path, in.line,
+                      group, i, vertices - 1);
       Stop(message, 1);
     }
+    part[i] = static_cast<int>(group);
     largest = std::max(largest, part[i]);
   }
   std::fclose(f);

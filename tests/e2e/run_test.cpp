@@ -110,27 +110,6 @@ TEST(EndToEnd, TwoRunsAppendTwoStatisticsRecords) {
             2);
 }
 
-TEST(EndToEnd, RefusesBadRunSettings) {
-  struct Case {
-    std::string prm;
-    std::string args;
-    std::string message;
-  } cases[] = {
-      {"layers 0", "demo16", "layers 0"},
-      {"layers 10", "demo16", "layers 10"},
-      {"", std::string(40, 'x'), "longer than 31 characters"},
-  };
-  for (const Case& c : cases) {
-    ScratchDir dir;
-    CopyExample(dir);
-    WriteFile(dir.file("fl.prm"), ExamplePrm(c.prm));
-    RunResult run = RunIn(dir.path(), Tierplan() + " " + c.args);
-    EXPECT_NE(run.status, 0) << c.args << " " << c.prm;
-    EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
-    EXPECT_FALSE(FileExists(dir.file("demo16_final.pl")));
-  }
-}
-
 TEST(EndToEnd, MissingParameterFileStopsTheRun) {
   ScratchDir dir;
   CopyExample(dir);

@@ -672,7 +672,8 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"soft_block_line", "blocks", "c hardrectilinear 4 (0, 0) (0, 40) (30, 40) (30, 0)",
                    "c softrectangular 1200 0.5 2.0", "Error: @ line 10: malformed block line\\."},
         BrokenCase{"flat_block", "blocks", "(0, 20) (10, 20)", "(0, 0) (10, 0)",
-                   "Error: @ line 9: block b has width 10 and height 0; both must be positive\\."},
+                   "Error: @ line 9: block b has width 10 and height 0; both must be positive and "
+                   "fit in an int\\."},
         BrokenCase{"long_block_name", "blocks", "b hard", std::string(64, 'b') + " hard",
                    "Error: @ line 9: name longer than 63 characters\\."},
         BrokenCase{"long_pin_name", "nets", "c B\n", std::string(70, 'c') + " B\n",

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -28,6 +34,26 @@ std::vector<std::string> DirectoryEntries(const std::string& dir) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// Runs `write` in a child process whose files cannot grow past `limit` bytes,
+// as on a full disk; true when the child finished normally.
+bool WriteWithFileSizeLimit(rlim_t limit, const std::function<void()>& write) {
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, fileno(stdout));
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit cap{limit, limit};
+    setrlimit(RLIMIT_FSIZE, &cap);
+    write();
+    std::fflush(stdout);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Three blocks side by side (10 x 5, 4 x 8, 6 x 6), terminals at the chip's
@@ -219,6 +245,31 @@ TEST_F(WriterTest, PlotsReplaceEarlierDrawings) {
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_layer_0.plt"});
 }
 
+TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
+  const std::string previous = "\nCircuit:case\n an earlier record; ";
+  WriteFile(base + "_layer_0.plt", "old drawing\n");
+  WriteFile(base + ".txt", previous);
+  // Room for part of a record only: what was written is taken back.
+  ASSERT_TRUE(WriteWithFileSizeLimit(previous.size() + 40, [&] { Write(1); }));
+  EXPECT_EQ(ReadFile(base + "_layer_0.plt"), "old drawing\n");
+  EXPECT_EQ(ReadFile(base + ".txt"), previous);
+  EXPECT_EQ(DirectoryEntries(dir.path()), (std::vector<std::string>{"case.txt", "case_layer_0.plt"}));
+}
+
+TEST(AppendRecordTest, AppendsWholeRecordsAndReportsFailure) {
+  ScratchDir dir;
+  const std::string path = dir.file("report.txt");
+  EXPECT_EQ(AppendRecord(path.c_str(), "first;"), 0);
+  EXPECT_EQ(AppendRecord(path.c_str(), "second\n"), 0);
+  EXPECT_EQ(ReadFile(path), "first;second\n");
+  EXPECT_EQ(AppendRecord(dir.file("missing/report.txt").c_str(), "x"), -1);
+  // The child ends with status 0 only when the cut-short append reports failure.
+  EXPECT_TRUE(WriteWithFileSizeLimit(20, [&] {
+    if (AppendRecord(path.c_str(), std::string(100, 'r')) == 0) _exit(3);
+  }));
+  EXPECT_EQ(ReadFile(path), "first;second\n");
+}
+
 class PlacementFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -280,6 +331,15 @@ TEST_F(PlacementFileTest, FailuresAreReportedAndWriteNothing) {
   OutputGSRCFiles(missing.c_str(), d.design, d.norm, &d.params);
   EXPECT_EQ(capture.Finish(), "Cannot open .pl file " + missing + "_final.pl for write!\n");
   EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
+}
+
+TEST_F(PlacementFileTest, FailedWriteKeepsThePreviousPlacement) {
+  WriteFile(base + "_final.pl", "old placement\n");
+  ASSERT_TRUE(WriteWithFileSizeLimit(30, [&] {
+    OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
+  }));
+  EXPECT_EQ(ReadFile(base + "_final.pl"), "old placement\n");
+  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
 }
 
 TEST(NetsForPlotTest, SegmentsJoinPinsInOrderOfX) {

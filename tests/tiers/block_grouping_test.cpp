@@ -425,19 +425,25 @@ TEST_F(PartitionFileTest, OtherVertexCountsAreRefused) {
 }
 
 TEST_F(PartitionFileTest, ShortOrOutOfRangeFilesAreRefused) {
-  const std::string short_file = Write("7\n0\n0\n1\n");
-  EXPECT_EXIT(ReadOnStderr(short_file),
-      ::testing::ExitedWithCode(1), "Error: the partition file ends before vertex 3!");
-  const std::string wide = dir.file("wide.part");
-  WriteFile(wide, "5\n0\n9\n0\n0\n0\n");
-  EXPECT_EXIT(ReadOnStderr(wide),
-      ::testing::ExitedWithCode(1), "Error: partition group 9 of vertex 1 is outside 0..4!");
-  const std::string word = dir.file("word.part");
-  WriteFile(word, "five\n");
-  EXPECT_EXIT(ReadOnStderr(word),
-      ::testing::ExitedWithCode(1), "Vertice Number was not setup properly!");
+  const struct {
+    const char* text;
+    const char* message;  // after the file name
+  } cases[] = {
+      {"7\n0\n0\n1\n", " ends after 3 of 7 vertices\\."},
+      {"5\n0\n\n9\n0\n0\n0\n", " line 4: group 9 of vertex 1 is outside 0\\.\\.4\\."},
+      {"5\n0\n-1\n0\n0\n0\n", " line 3: group -1 of vertex 1 is outside 0\\.\\.4\\."},
+      {"5\n0\n0\n99999999999999999999999\n0\n0\n",
+       " line 4: group 9223372036854775807 of vertex 2 is outside"},
+      {"5\n0\nx\n0\n0\n0\n", " line 3: no group number for vertex 1\\."},
+      {"five\n", ": the first line must give 5 \\(cells\\) or 7 \\(cells and terminals\\)\\."},
+      {"", ": the first line must give 5"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Write(c.text);
+    EXPECT_EXIT(ReadOnStderr(path), ::testing::ExitedWithCode(1), "Error: " + path + c.message) << c.text;
+  }
   EXPECT_EXIT(ReadOnStderr(dir.file("absent.part")),
-      ::testing::ExitedWithCode(0), "cannot open partition file!");
+      ::testing::ExitedWithCode(1), "cannot open partition file!");
 }
 
 TEST(PartitionTest, EveryMovableCellLandsInOneOfTheGroups) {
