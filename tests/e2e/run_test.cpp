@@ -34,18 +34,12 @@ int HeaderCount(const std::string& text, const std::string& key) {
   return std::stoi(m[1]);
 }
 
-std::string FpcheckBinary() { return std::string(TIERPLAN_TOOLS_DIR) + "/fpcheck"; }
-
 // The independent checker's verdict on a run's placement (status 0: legal).
 RunResult Fpcheck(const ScratchDir& dir, const std::string& base) {
-  return RunIn(dir.path(), "'" + FpcheckBinary() + "' " + base);
+  return RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' " + base);
 }
 
-#define REQUIRE_FPCHECK() \
-  if (!FileExists(FpcheckBinary())) GTEST_SKIP() << "fpcheck is not built"
-
 TEST(EndToEnd, ExampleRunsToItsResultFiles) {
-  REQUIRE_FPCHECK();
   ScratchDir dir;
   CopyExample(dir);
   WriteFile(dir.file("fl.prm"), ExamplePrm(""));
@@ -70,6 +64,8 @@ TEST(EndToEnd, FixedSeedRepeatsExactly) {
     ASSERT_EQ(RunIn(dir->path(), Tierplan() + " demo16").status, 0);
   }
   EXPECT_EQ(ReadFile(first.file("demo16_final.pl")), ReadFile(second.file("demo16_final.pl")));
+  RunResult check = Fpcheck(first, "demo16");
+  EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_EQ(ReadFile(first.file("demo16_layer_0.plt")), ReadFile(second.file("demo16_layer_0.plt")));
 }
 
@@ -80,11 +76,11 @@ TEST(EndToEnd, PromptsForTheBaseNameWithoutArguments) {
   RunResult run = RunIn(dir.path(), Tierplan(), "demo16\n");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output.rfind("data file > ", 0), 0u);
-  EXPECT_TRUE(FileExists(dir.file("demo16_final.pl")));
+  RunResult check = Fpcheck(dir, "demo16");
+  EXPECT_EQ(check.status, 0) << check.output;
 }
 
 TEST(EndToEnd, SingleTierWritesOneDrawingAndNoViaLine) {
-  REQUIRE_FPCHECK();
   ScratchDir dir;
   CopyExample(dir);
   WriteFile(dir.file("fl.prm"), ExamplePrm("layers 1"));
@@ -142,7 +138,6 @@ TEST(EndToEnd, MissingParameterFileStopsTheRun) {
 TEST(EndToEnd, PublicBenchmarksRunWithoutOverlap) {
   std::string benchmarks = BenchmarkDir();
   if (benchmarks.empty()) GTEST_SKIP() << "no benchmarks beside the project";
-  REQUIRE_FPCHECK();
   for (const auto& entry : std::filesystem::directory_iterator(benchmarks)) {
     std::string base = entry.path().filename().string();
     for (int layers : {1, 2, 4}) {
