@@ -35,6 +35,8 @@ RunResult RunIn(const std::string& dir, const std::string& command, const std::s
 // The tierplan binary under test, and the project source tree.
 std::string TierplanBinary();
 std::string SourceDir();
+// A helper program built from tools/ (fpcheck, genbench).
+std::string ToolBinary(const std::string& name);
 // ../shared/benchmarks beside the project, or "" when it is absent.
 std::string BenchmarkDir();
 

@@ -1,0 +1,73 @@
+// The picture script: gnuplot turns the floorplanner's drawings into PNG and SVG.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string Render() { return "'" + SourceDir() + "/tools/render'"; }
+
+bool HaveGnuplot() { return RunIn("/", "command -v gnuplot").status == 0; }
+
+// A PNG file that is more than its signature.
+bool IsPng(const std::string& path) {
+  std::string data = FileExists(path) ? ReadFile(path) : "";
+  return data.size() > 1000 && data.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
+}
+
+TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
+  if (!HaveGnuplot()) GTEST_SKIP() << "gnuplot is not installed";
+  ScratchDir dir;
+  for (const char* name : {"demo16.blocks", "demo16.nets", "demo16.pl"})
+    std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
+  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
+  WriteFile(dir.file("fl.prm"), prm.substr(0, prm.rfind("end")) + "layers 3 iterations 100\nend\n");
+  ASSERT_EQ(RunIn(dir.path(), "'" + TierplanBinary() + "' demo16").status, 0);
+
+  RunResult r = RunIn(dir.path(), Render() + " -o pictures demo16");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "");  // gnuplot accepted every line
+  for (const char* name : {"demo16_layer_0", "demo16_layer_1", "demo16_layer_2", "demo16_tiers"}) {
+    EXPECT_TRUE(IsPng(dir.file(std::string("pictures/") + name + ".png"))) << name;
+    std::string svg = ReadFile(dir.file(std::string("pictures/") + name + ".svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos) << name;
+  }
+  EXPECT_FALSE(FileExists(dir.file("pictures/demo16_layer_3.png")));
+  EXPECT_FALSE(FileExists(dir.file("pictures/via_dist_demo16.png")));
+}
+
+TEST(Render, DrawsViaDistributionsAndCanLeaveOutSvg) {
+  if (!HaveGnuplot()) GTEST_SKIP() << "gnuplot is not installed";
+  ScratchDir dir;
+  std::string drawing =
+      "set nokey\n\n\nplot '-' w l\n0 0 0\n0 50 0\n50 50 0\n50 0 0\n0 0 0\n\n\nEOF\n\n"
+      "pause -1 'Press any key'\n\r\n";
+  WriteFile(dir.file("d_layer_0.plt"), drawing);
+  std::string via = "set nokey\n\n\nplot '-' w l\n0 0\n0 50\n50 50\n50 0\n0 0\n\n\n10 10\n10 20\n20 20\n20 10\n10 10\n\n\n"
+                    "EOF\n\npause -1 'Press any key'\n";
+  WriteFile(dir.file("via_dist_d_0.gp"), via);
+  WriteFile(dir.file("via_dist_d_1.gp"), via);
+  RunResult r = RunIn(dir.path(), Render() + " --no-svg --outline 40,40.5 d");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+  for (const char* name : {"d_layer_0", "d_tiers", "via_dist_d_0", "via_dist_d_1", "via_dist_d"})
+    EXPECT_TRUE(IsPng(dir.file(std::string(name) + ".png"))) << name;
+  EXPECT_FALSE(FileExists(dir.file("d_layer_0.svg")));
+}
+
+TEST(Render, RefusesWhatItCannotDraw) {
+  ScratchDir dir;
+  RunResult r = RunIn(dir.path(), Render() + " nothing");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("no nothing_layer_0.plt"), std::string::npos) << r.output;
+  EXPECT_EQ(RunIn(dir.path(), Render()).status, 2);
+  EXPECT_EQ(RunIn(dir.path(), Render() + " a b").status, 2);
+  EXPECT_EQ(RunIn(dir.path(), Render() + " --outline 40x40 a").status, 2);
+}
+
+}  // namespace
