@@ -34,6 +34,11 @@ RunResult RunIn(const std::string& dir, const std::string& command, const std::s
 // The tierplan binary under test, and the project source tree.
 std::string TierplanBinary();
 std::string SourceDir();
+// Copies the bundled example design (demo16.blocks, .nets, .pl) into dir.
+void CopyExample(const ScratchDir& dir);
+// The bundled parameter file with `extra` keyword lines added before its end.
+std::string ExamplePrm(const std::string& extra);
+
 // ../shared/benchmarks beside the project, or "" when it is absent.
 std::string BenchmarkDir();
 
