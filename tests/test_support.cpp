@@ -56,6 +56,17 @@ std::string TierplanBinary() { return TIERPLAN_BINARY; }
 std::string SourceDir() { return TIERPLAN_SOURCE_DIR; }
 std::string ToolBinary(const std::string& name) { return std::string(TIERPLAN_TOOLS_DIR) + "/" + name; }
 
+void CopyExample(const ScratchDir& dir) {
+  for (const char* name : {"demo16.blocks", "demo16.nets", "demo16.pl"})
+    std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
+}
+
+std::string ExamplePrm(const std::string& extra) {
+  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
+  size_t end = prm.rfind("end");
+  return prm.substr(0, end) + extra + "\nend\n";
+}
+
 std::string BenchmarkDir() {
   std::filesystem::path dir = std::filesystem::path(TIERPLAN_SOURCE_DIR) / ".." / "shared" / "benchmarks";
   return std::filesystem::is_directory(dir) ? std::filesystem::canonical(dir).string() : "";

@@ -37,6 +37,11 @@ std::string TierplanBinary();
 std::string SourceDir();
 // A helper program built from tools/ (fpcheck, genbench).
 std::string ToolBinary(const std::string& name);
+// Copies the bundled example design (demo16.blocks, .nets, .pl) into dir.
+void CopyExample(const ScratchDir& dir);
+// The bundled parameter file with `extra` keyword lines added before its end.
+std::string ExamplePrm(const std::string& extra);
+
 // ../shared/benchmarks beside the project, or "" when it is absent.
 std::string BenchmarkDir();
 

@@ -158,6 +158,11 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
                         tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, tagNET* nets);
 double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n);
 
+// Appends printf-style text to a report file in the working directory; a file
+// that cannot be opened is reported and skipped.
+void AppendToReport(const char* path, const char* mode, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 // Net by net shortest paths; returns 0.
 int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
                                           tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
@@ -168,6 +173,18 @@ void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tag
 // ---------------------------------------------------------------------------
 // Lagrangian relaxation
 
+// One usable cell of a via's window. costs holds one entry for a net's lowest
+// via (the cell with nothing below), otherwise one per candidate of the via
+// below, indexed by that candidate's index.
+struct tagVIACAND {
+  int index;  // position among the via's candidates, 0 up in creation order
+  tagSIGGRID* cell;
+  std::vector<double> costs;
+  double dist;        // best path value up to here in the current solve
+  tagVIACAND* pred;   // choice for the via below on that path; null at the lowest via
+  tagVIACAND* next;   // next candidate of the same via
+};
+
 // On return net_list holds only the nets the relaxation could not place.
 int MultiLayerSignalViaAssignmentByMultiRelaxation(tagNETLIST*& net_list, int tier_count,
                                                    tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
@@ -177,8 +194,11 @@ void BuildGridList(tagSIGGRIDSET& grids, tagSIGGRID*& list, int& cap_total, int 
                    int tier_count);
 void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grids,
                                        tagSIGGRIDDIM* dim);
-void AssignViaToGridWithPriority(tagNETLIST*& net_list, int* work, int& inserted, int& failed,
-                                 double& wire);
+// Places the nets of the last relaxed solve, smallest relaxed length first;
+// a net that does not fit is rolled back and stays in net_list.
+void AssignViaToGridWithPriority(tagNETLIST*& net_list, int& inserted, int& failed, double& wire);
+// Releases the candidates of the net's vias and clears their choices.
+void FreeCandidateLists(tagNET* net);
 double UpdateLM(double lm, double theta, int via_num, int via_cap);
 double UpdateTheta(double upper, double lambda, double lower, double norm2);
 

@@ -1,0 +1,216 @@
+// Via demand: nets split into sub-nets and vias, the net order, the
+// via-aware length and the path edge cost it is built from.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "via_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+using Pin = ViaScene::Pin;
+
+int PinCount(const tagNET* net) {
+  int count = 0;
+  for (const tagPINLIST* node = net->pins; node; node = node->next) ++count;
+  return count;
+}
+
+TEST(ViaDemand, NetFromTerminalToTierTwoOfFour) {
+  ViaScene s(100, 100);
+  tagNET* net = s.AddNet({{10, 20, 0, true}, {60, 70, 2}});
+  {
+    CaptureStdout quiet;
+    s.BuildDemand(4);
+  }
+  ASSERT_EQ(net->via_cnt, 2);
+  EXPECT_DOUBLE_EQ(net->hpwl_w_via, 100.0);
+  EXPECT_EQ(s.via_count, (std::vector<int>{2, 1, 1, 0}));
+  EXPECT_EQ(s.lists[0], nullptr);
+  EXPECT_EQ(s.lists[3], nullptr);
+  tagSIGVIA* low = net->vias[0];
+  tagSIGVIA* high = net->vias[1];
+  EXPECT_EQ(s.lists[1], low);
+  EXPECT_EQ(s.lists[2], high);
+  EXPECT_EQ(low->layer, 1);
+  EXPECT_EQ(high->layer, 2);
+  for (tagSIGVIA* via : {low, high}) {
+    EXPECT_EQ(via->net, net);
+    EXPECT_DOUBLE_EQ(via->minx, 10);
+    EXPECT_DOUBLE_EQ(via->maxy, 70);
+    EXPECT_EQ(via->grid, nullptr);
+  }
+  tagNET** sub = net->sub_nets;
+  EXPECT_EQ(low->lower_net, sub[0]);
+  EXPECT_EQ(low->upper_net, sub[1]);
+  EXPECT_EQ(high->lower_net, sub[1]);
+  EXPECT_EQ(high->upper_net, sub[2]);
+  // Tier 0 holds the terminal, tier 1 nothing but both vias, tier 2 the block pin.
+  EXPECT_EQ(PinCount(sub[0]), 1);
+  EXPECT_EQ(sub[0]->degree, 1);
+  EXPECT_EQ(PinCount(sub[1]), 0);
+  EXPECT_EQ(PinCount(sub[2]), 1);
+  EXPECT_DOUBLE_EQ(sub[0]->minx, 10);
+  EXPECT_DOUBLE_EQ(sub[2]->maxy, 70);
+  EXPECT_DOUBLE_EQ(sub[1]->minx, kInfinity);
+  EXPECT_DOUBLE_EQ(sub[1]->maxx, 0.0);
+  EXPECT_EQ(sub[0]->via_cnt, 1);
+  EXPECT_EQ(sub[0]->vias[0], low);
+  ASSERT_EQ(sub[1]->via_cnt, 2);
+  EXPECT_EQ(sub[1]->vias[0], low);
+  EXPECT_EQ(sub[1]->vias[1], high);
+  EXPECT_EQ(sub[2]->via_cnt, 1);
+  EXPECT_EQ(sub[2]->vias[0], high);
+}
+
+TEST(ViaDemand, NetsOverTwoThreeAndFourTiers) {
+  ViaScene s(100, 100);
+  tagNET* two = s.AddNet({{10, 10, 1}, {20, 20, 2}});
+  tagNET* three = s.AddNet({{10, 10, 1}, {30, 30, 3}, {40, 40, 2}, {50, 50, 3}});
+  tagNET* four = s.AddNet({{0, 0, 0, true}, {90, 90, 3}});
+  tagNET* flat = s.AddNet({{10, 10, 2}, {80, 80, 2}});
+  tagNET* empty = s.AddNet({});
+  CaptureStdout out;
+  s.BuildDemand(4);
+  EXPECT_NE(out.Finish().find("The number of nets demand vias: 3 (length:280.00) "
+                              "(total:5, length:420.00)\n"),
+            std::string::npos);
+
+  EXPECT_EQ(two->via_cnt, 1);
+  EXPECT_EQ(two->vias[0]->layer, 2);
+  EXPECT_EQ(three->via_cnt, 2);
+  EXPECT_EQ(three->vias[0]->layer, 2);
+  EXPECT_EQ(three->vias[1]->layer, 3);
+  EXPECT_EQ(PinCount(three->sub_nets[0]), 1);
+  EXPECT_EQ(PinCount(three->sub_nets[1]), 1);
+  EXPECT_EQ(PinCount(three->sub_nets[2]), 2);
+  EXPECT_DOUBLE_EQ(three->sub_nets[2]->minx, 30);
+  EXPECT_DOUBLE_EQ(three->sub_nets[2]->maxx, 50);
+  EXPECT_EQ(four->via_cnt, 3);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(four->vias[k]->layer, k + 1);
+  EXPECT_EQ(flat->via_cnt, 0);
+  EXPECT_EQ(flat->vias, nullptr);
+  EXPECT_EQ(empty->via_cnt, 0);
+  EXPECT_DOUBLE_EQ(empty->hpwl_w_via, 0.0);
+
+  // Boundary lists run newest first with ids counted per boundary.
+  EXPECT_EQ(s.via_count, (std::vector<int>{6, 1, 3, 2}));
+  EXPECT_EQ(s.lists[2], four->vias[1]);
+  EXPECT_EQ(s.lists[2]->via_id, 2);
+  EXPECT_EQ(s.lists[2]->via_next, three->vias[0]);
+  EXPECT_EQ(s.lists[2]->via_next->via_next, two->vias[0]);
+  EXPECT_EQ(s.lists[3]->via_id, 1);
+
+  EXPECT_EQ(ReadFile(s.dir.file("vp_table1.txt")), "3; 6; ");
+  EXPECT_EQ(ReadFile(s.dir.file("via_assignment.txt")),
+            "\n[NETS][net_num:3;via_num:6;wire:280.00;]\n");
+}
+
+TEST(ViaDemand, NetListRunsFromTheSmallestHalfPerimeter) {
+  ViaScene s(100, 100);
+  tagNET* thirty = s.AddNet({{0, 0, 0}, {30, 0, 1}});
+  tagNET* ten = s.AddNet({{0, 0, 0}, {0, 10, 1}});
+  tagNET* twenty = s.AddNet({{0, 0, 1}, {10, 10, 0}});
+  {
+    CaptureStdout quiet;
+    s.BuildDemand(2);
+  }
+  std::vector<tagNET*> order;
+  for (tagNETLIST* node = s.net_list; node; node = node->next) order.push_back(node->net);
+  EXPECT_EQ(order, (std::vector<tagNET*>{ten, twenty, thirty}));
+}
+
+TEST(ViaDemand, SortIsAscendingOnRandomLists) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    const int n = 1 + static_cast<int>(rng() % 30);
+    std::vector<tagNET> nets(n);
+    std::vector<tagNETLIST> nodes(n);
+    tagNETLIST* head = nullptr;
+    for (int i = 0; i < n; ++i) {
+      nets[i] = tagNET{};
+      nets[i].hpwl_w_via = static_cast<double>(rng() % 10);
+      nodes[i] = {&nets[i], head};
+      head = &nodes[i];
+    }
+    head = SortNetByHPWL(head, n);
+    int seen = 0;
+    for (tagNETLIST* node = head; node; node = node->next, ++seen) {
+      if (node->next) {
+        EXPECT_LE(node->net->hpwl_w_via, node->next->net->hpwl_w_via);
+      }
+    }
+    EXPECT_EQ(seen, n);
+  }
+}
+
+TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
+  ViaScene s(400, 400);
+  tagNET* net = s.AddNet({{10, 10, 0}, {300, 50, 2}, {350, 90, 2}});
+  s.BuildGrid(4, 4, 3, 4);
+  {
+    CaptureStdout quiet;
+    s.BuildDemand(3);
+  }
+  net->vias[0]->grid = s.Cell(1, 1, 2);  // centre (150, 250)
+  net->vias[1]->grid = s.Cell(2, 3, 0);  // centre (350, 50)
+  // Tier 0: pin (10,10) and (150,250); tier 1: both centres; tier 2: pins and (350,50).
+  const double expected = (140 + 240) + (200 + 200) + (50 + 40);
+  EXPECT_DOUBLE_EQ(ViaAwareNetLength(net), expected);
+  EXPECT_DOUBLE_EQ(EdgeCost(net, s.Cell(1, 1, 2), nullptr, 0) +
+                       EdgeCost(net, s.Cell(2, 3, 0), s.Cell(1, 1, 2), 1),
+                   expected);
+
+  // A via without a cell is reported and left out.
+  net->vias[1]->grid = nullptr;
+  CaptureStdout out;
+  const double partial = ViaAwareNetLength(net);
+  EXPECT_NE(out.Finish().find("Some via has no position!\n"), std::string::npos);
+  EXPECT_DOUBLE_EQ(partial, (140 + 240) + 0 + (50 + 40));
+}
+
+TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 30; ++round) {
+    ViaScene s(500, 500);
+    const int tiers = 2 + static_cast<int>(rng() % 3);
+    std::vector<Pin> pins;
+    const int pin_count = 2 + static_cast<int>(rng() % 5);
+    for (int p = 0; p < pin_count; ++p)
+      pins.push_back({static_cast<double>(rng() % 500), static_cast<double>(rng() % 500),
+                      static_cast<int>(rng() % tiers)});
+    pins.push_back({1, 1, tiers - 1});
+    tagNET* net = s.AddNet(pins);
+    s.BuildGrid(5, 5, tiers, 4);
+    {
+      CaptureStdout quiet;
+      s.BuildDemand(tiers);
+    }
+    if (net->via_cnt == 0) continue;
+    double sum = 0.0;
+    tagSIGGRID* below = nullptr;
+    for (int k = 0; k < net->via_cnt; ++k) {
+      tagSIGGRID* cell = s.Cell(net->vias[k]->layer, rng() % 5, rng() % 5);
+      net->vias[k]->grid = cell;
+      sum += EdgeCost(net, cell, below, k);
+      below = cell;
+    }
+    EXPECT_NEAR(sum, ViaAwareNetLength(net), 1e-9);
+  }
+}
+
+TEST(ViaDemand, MissingCellCostsNothing) {
+  ViaScene s(100, 100);
+  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
+  {
+    CaptureStdout quiet;
+    s.BuildDemand(2);
+  }
+  CaptureStdout out;
+  EXPECT_DOUBLE_EQ(EdgeCost(net, nullptr, nullptr, 0), 0.0);
+  EXPECT_EQ(out.Finish(), "Warning: Null Pointer\n");
+}
+
+}  // namespace
