@@ -1,6 +1,9 @@
 #include "assignment_checks.h"
 
 #include <algorithm>
+#include <string>
+
+#include <gtest/gtest.h>
 
 namespace testing_support {
 
@@ -85,6 +88,16 @@ void BuildRandomScene(ViaScene& scene, std::mt19937& rng, int tiers, int dimx, i
       int j0 = uniform(0, dimy - 1), j1 = uniform(j0, dimy - 1);
       PinWindow(via, scene, i0, i1, j0, j1);
     }
+  }
+}
+
+void ForEachRandomScene(const RandomScenes& kind, const std::function<void(ViaScene&)>& check) {
+  for (int seed = 1; seed <= kind.seeds; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    ViaScene scene(310, 205);
+    BuildRandomScene(scene, rng, 3, kind.dimx, kind.dimy, kind.nets, kind.max_cap, seed % 2 == 0);
+    check(scene);
   }
 }
 

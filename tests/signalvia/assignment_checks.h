@@ -2,6 +2,7 @@
 // windows pinned by hand, wire costs recomputed from the sub-nets' boxes, and
 // random multi-tier scenes small enough to search exhaustively.
 #pragma once
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -36,5 +37,13 @@ std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list);
 // [0, max_cap] and each boundary topped up to hold all its vias.
 void BuildRandomScene(ViaScene& scene, std::mt19937& rng, int tiers, int dimx, int dimy, int nets,
                       int max_cap, bool span_all);
+
+// Runs `check` on random scenes of 3 tiers on a 310 x 205 outline (cell
+// centres off the integers), seeds 1 to `seeds`; odd seeds mix net spans,
+// even ones span every tier.
+struct RandomScenes {
+  int seeds, dimx, dimy, nets, max_cap;
+};
+void ForEachRandomScene(const RandomScenes& kind, const std::function<void(ViaScene&)>& check);
 
 }  // namespace testing_support

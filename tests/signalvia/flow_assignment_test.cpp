@@ -43,6 +43,16 @@ const tagSIGGRID* CellBelow(const tagSIGVIA* via) {
   return k > 0 ? net->vias[k - 1]->grid : nullptr;
 }
 
+// Three one-via nets near the origin on a 2 x 2 grid of 100 x 100 cells,
+// whose only usable cells are the lower-left and the upper-right one.
+void ThreeViasNearTheOrigin(ViaScene& scene, int lower_left_cap, int upper_right_cap) {
+  for (int n = 0; n < 3; ++n) scene.AddNet({{10.0 + n, 10, 0}, {20, 15.0 + n, 1}});
+  scene.BuildGrid(2, 2, 2, 0);
+  scene.BuildDemand(2);
+  scene.Cell(1, 0, 0)->via_cap = lower_left_cap;
+  scene.Cell(1, 1, 1)->via_cap = upper_right_cap;
+}
+
 int RunFlow(ViaScene& scene, int tiers) {
   CaptureStdout quiet;
   return SignalViaAssignment(scene.lists.data(), scene.via_count.data(), tiers, *scene.grids,
@@ -54,13 +64,9 @@ int RunFlow(ViaScene& scene, int tiers) {
 // Boundaries are placed from the lowest up, so each boundary's choice is
 // checked against every choice given the cells already fixed below it.
 TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
-  const int tiers = 3;
-  for (unsigned seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
-    // Cell centres off the integers, so that truncation matters.
-    ViaScene scene(310, 205);
-    BuildRandomScene(scene, rng, tiers, 3, 3, 4, 2, seed % 2 == 0);
+  // Cell centres lie off the integers, so that truncation matters.
+  ForEachRandomScene({40, 3, 3, 4, 2}, [](ViaScene& scene) {
+    const int tiers = 3;
     std::map<tagSIGGRID*, int> cap_before;
     for (tagSIGGRID& c : scene.grids->cells) cap_before[&c] = c.via_cap;
 
@@ -102,16 +108,12 @@ TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
       placed_seen += count;
     }
     EXPECT_EQ(placed, placed_seen);
-  }
+  });
 }
 
 TEST(FlowAssignment, ViasShareTheCellTheyAllPrefer) {
   ViaScene scene(200, 200);
-  for (int n = 0; n < 3; ++n) scene.AddNet({{10.0 + n, 10, 0}, {20, 15.0 + n, 1}});
-  scene.BuildGrid(2, 2, 2, 0);
-  scene.BuildDemand(2);
-  scene.Cell(1, 0, 0)->via_cap = 4;
-  scene.Cell(1, 1, 1)->via_cap = 1;
+  ThreeViasNearTheOrigin(scene, 4, 1);
   for (tagSIGVIA* via : BoundaryVias(scene.lists[1])) PinWindow(via, scene, 0, 1, 0, 1);
 
   EXPECT_EQ(RunFlow(scene, 2), 3);
@@ -130,11 +132,7 @@ TEST(FlowAssignment, ViasShareTheCellTheyAllPrefer) {
 
 TEST(FlowAssignment, UnreachedViasKeepTheirEarlierCells) {
   ViaScene scene(200, 200);
-  for (int n = 0; n < 3; ++n) scene.AddNet({{10.0 + n, 10, 0}, {20, 15.0 + n, 1}});
-  scene.BuildGrid(2, 2, 2, 0);
-  scene.BuildDemand(2);
-  scene.Cell(1, 0, 0)->via_cap = 1;
-  scene.Cell(1, 1, 1)->via_cap = 2;
+  ThreeViasNearTheOrigin(scene, 1, 2);
   tagSIGGRID* earlier = scene.Cell(1, 1, 0);
   std::vector<tagSIGVIA*> vias = BoundaryVias(scene.lists[1]);
   for (tagSIGVIA* via : vias) via->grid = earlier;

@@ -12,6 +12,8 @@ using namespace testing_support;
 
 namespace {
 
+constexpr int kTiers = 3;  // of the random scenes
+
 // Cheapest via-aware length of the net over every choice of one usable cell
 // per via in the vias' windows.
 double CheapestNetLength(tagNET* net, ViaScene& scene) {
@@ -100,12 +102,7 @@ TEST(Relaxation, MultiplierStaysNonNegativeAndStepNeedsAnOverflow) {
 // With room for every via no constraint is relaxed: the first solve is
 // already optimal, the step becomes 0 and the loop ends in its second round.
 TEST(Relaxation, AmpleCapacityGivesEveryNetItsCheapestCells) {
-  const int tiers = 3;
-  for (unsigned seed = 1; seed <= 30; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
-    ViaScene scene(310, 205);
-    BuildRandomScene(scene, rng, tiers, 3, 3, 3, 0, seed % 2 == 0);
+  ForEachRandomScene({30, 3, 3, 3, 0}, [](ViaScene& scene) {
     for (tagSIGGRID& c : scene.grids->cells) c.via_cap = 4;
     auto cap_before = Capacities(scene);
     std::vector<tagNET*> nets = NetsOf(scene.net_list);
@@ -113,52 +110,41 @@ TEST(Relaxation, AmpleCapacityGivesEveryNetItsCheapestCells) {
     for (tagNET* net : nets) cheapest[net] = CheapestNetLength(net, scene);
     lm_upper_bound = 1e6;
 
-    std::string out = Relax(scene, tiers);
+    std::string out = Relax(scene, kTiers);
     EXPECT_EQ(scene.net_list, nullptr);
     for (tagNET* net : nets) EXPECT_NEAR(net->hpwl_w_via, cheapest[net], 1e-6);
     EXPECT_NE(out.find("Iteration 2: theta: 0.00000"), std::string::npos);
     EXPECT_EQ(out.find("Iteration 3:"), std::string::npos);
-    ExpectFeasiblePlacement(scene, cap_before, tiers);
-  }
+    ExpectFeasiblePlacement(scene, cap_before, kTiers);
+  });
 }
 
 TEST(Relaxation, CongestedScenesNeverOverfillACell) {
-  const int tiers = 3;
-  for (unsigned seed = 1; seed <= 30; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
-    ViaScene scene(310, 205);
-    BuildRandomScene(scene, rng, tiers, 3, 2, 6, 1, seed % 2 == 0);
+  ForEachRandomScene({30, 3, 2, 6, 1}, [](ViaScene& scene) {
     auto cap_before = Capacities(scene);
     lm_upper_bound = 2000;
-
-    std::string out = Relax(scene, tiers);
+    std::string out = Relax(scene, kTiers);
     EXPECT_EQ(out.find("Iteration 101:"), std::string::npos);
-    ExpectFeasiblePlacement(scene, cap_before, tiers);
-  }
+    ExpectFeasiblePlacement(scene, cap_before, kTiers);
+  });
 }
 
 // The whole stage: the nets the relaxation could not place get a net-by-net
 // pass on the capacity left, and no cell ends up over its capacity.
 TEST(Relaxation, LeftoverNetsGoToANetByNetPassWithinCapacity) {
-  const int tiers = 3;
-  for (unsigned seed = 1; seed <= 20; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
-    ViaScene scene(310, 205);
-    BuildRandomScene(scene, rng, tiers, 3, 2, 6, 1, seed % 2 == 0);
+  ForEachRandomScene({20, 3, 2, 6, 1}, [](ViaScene& scene) {
     auto cap_before = Capacities(scene);
     lm_upper_bound = 2000;
     {
       CaptureStdout quiet;
-      MultiLayerSignalViaAssignmentByMultiRelaxation(scene.net_list, tiers, *scene.grids, &scene.dim);
+      MultiLayerSignalViaAssignmentByMultiRelaxation(scene.net_list, kTiers, *scene.grids, &scene.dim);
     }
     std::map<tagSIGGRID*, int> load;
     for (tagNET* net = scene.design->nets; net; net = net->next)
       for (int k = 0; k < net->via_cnt; ++k)
         if (net->vias[k]->placed) ++load[net->vias[k]->grid];
     for (auto& [cell, count] : load) EXPECT_LE(count, cap_before[cell]);
-  }
+  });
 }
 
 TEST(Relaxation, ViaWithoutCandidateFailsOnlyItsNet) {
