@@ -15,6 +15,7 @@
 #include "io/io.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
+#include "signalvia/signalvia.h"
 #include "tiers/tier_state.h"
 #include "tiers/tiers.h"
 
@@ -223,6 +224,28 @@ void WriteResults(Run& run, const char* base) {
   OutputGSRCFiles(base, run.design, run.norm, &run.params);
 }
 
+// Plans the inter-tier signal vias on the final placement; the report files
+// are only touched when planning is switched on.
+void PlanSignalVias(Run& run) {
+  if (run.params.svia_assignment == 0) return;
+  std::printf("\nBegin inter-layer via planning......\n");
+  const double scale = run.norm->scale;
+  sigvia_size *= scale * scale;
+  run.params.signalvia_sizex *= scale;
+  run.params.signalvia_sizey *= scale;
+  tagBLOCK* design = run.design;
+  const double wire0 =
+      SetNetLength(run.blka.data(), run.neta.data(), run.pada.data(), 1, &run.params);
+  AppendToReport("via_assignment.txt", "a+", "%s;nets:%d;area:%.2f; wire0:%.2f;\n", design->name,
+                 design->net_count, design->width * design->height * run.norm->unscale,
+                 wire0 * run.norm->unscale);
+  AppendToReport("via_rt.txt", "a+", "%s:", design->name);
+  bt = GetCpuTime();
+  SignalViaPlanning(design, tier_no, &run.params, run.norm);
+  et = GetCpuTime();
+  std::printf("Inter-layer Via Planning Time:%.2f\n", (et - bt) / 1000.0);
+}
+
 void Release(Run& run) {
   run.blka.clear();
   run.pada.clear();
@@ -277,6 +300,7 @@ int RunTierplan(int argc, char** argv) {
   ScaleOptimisationWeights(run);
   Optimise(run);
   WriteResults(run, base);
+  PlanSignalVias(run);
 
   Release(run);
   std::printf(" *** normally terminated.\n");
