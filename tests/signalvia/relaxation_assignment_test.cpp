@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <regex>
 #include <string>
 
 #include "assignment_checks.h"
@@ -169,6 +170,16 @@ TEST(Relaxation, ViaWithoutCandidateFailsOnlyItsNet) {
   EXPECT_EQ(NetsOf(scene.net_list), std::vector<tagNET*>{spanning});
   EXPECT_EQ(lower->vias[0]->placed, 1);
   ExpectFeasiblePlacement(scene, cap_before, tiers);
+
+  // The report line, written in pieces around the iterations.
+  std::string log = ReadFile("via_assignment.txt");
+  log = log.substr(log.find("[UPPERBOUND]"));
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex(R"(\[UPPERBOUND\]\[1000\.00\];\[LOWERBOUND\]\[ofblr:\d+;cost:[\d.]+;wire:[\d.]+;)"
+                      R"(cntsnum:\d+;varnum:\d+;nodes:0;edges:0;\]\n)"
+                      R"(\[LAGRAGIAN\]\[ofalr:\d+;lrtime:[\d.]+;netfam:1;via_inserted:1;cost:[\d.]+;wire:[\d.]+\]\n)")))
+      << log;
+  EXPECT_NE(ReadFile("via_rt.txt").find("[LOWERBOUND][ofblr:"), std::string::npos);
 }
 
 // Two nets whose relaxed choices take the last slot of one cell: the one
