@@ -54,6 +54,12 @@ TEST(EndToEnd, LefDefDesignRunsWithAndWithoutAPartitionFile) {
     EXPECT_NE(run.output.find("Number of Nets: 47\nNumber of Components: 45\nNumber of Pins:6\n"),
               std::string::npos);
     EXPECT_NE(run.output.find("Number of Fixed Pads:4\n"), std::string::npos);
+    // The fixed RAM, FIXED at (60000, 60000) with 1000 units per micron, is
+    // the last block and keeps its place.
+    const std::string placement = ReadFile(dir.file("demo.lef_final.pl"));
+    const int blocks = Printed(run.output, " Cell =");
+    EXPECT_NE(placement.find("\nsub-block-" + std::to_string(blocks) + " 60 60 "), std::string::npos)
+        << placement;
     // The echo file holds the DEF as read, one line per construct.
     const std::string list = ReadFile(dir.file("list"));
     EXPECT_EQ(list.rfind("VERSION 5.5 ;\n", 0), 0u) << list;
