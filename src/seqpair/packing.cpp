@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "seqpair/engine_state.h"
+#include "seqpair/level_tree_ops.h"
 #include "seqpair/seqpair.h"
 #include "tiers/tier_state.h"
 
@@ -30,13 +31,13 @@ struct Placement {
 // levels the insertion unlinked so that it can be taken back exactly.
 Placement PlaceOnStaircase(tagStaircase& s, tagBinTree* tree, int level, double lower,
                            double extent, tagStaircaseUndo* undo) {
-  const int below = Tr_Add_FindPrevLvl(level, tree);
+  const int below = level_tree::AddFindPrevious(tree, level);
   const double end = std::max(s.dist[below], lower) + extent;
   s.dist[level] = end;
   const int first = s.next[below];
   int q = first;
   while (s.dist[q] <= end) {
-    Tr_RemLvl(q, tree);
+    level_tree::RemoveIfPresent(tree, q);
     q = s.next[q];
   }
   if (undo) {
@@ -92,6 +93,11 @@ void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinT
   int tier = 0;
   double H = 0.0, W = 0.0, chip_h = 0.0, chip_w = 0.0;
   for (int b = seq->next_a[0]; b != 0; b = seq->next_a[b]) {
+    // The block records are scattered in memory: fetch the next one while
+    // this one is placed.
+    const tagBLOCK* coming = blocks[seq->next_a[b]];
+    __builtin_prefetch(&coming->width);
+    __builtin_prefetch(&coming->fixed_y_lo);
     if (seq->tier[b] != tier) {
       // Blocks of different tiers do not interact: start an empty packing.
       RecordTierExtent(tier, W, H);

@@ -2,6 +2,7 @@
 // packing, objective, move and undo. Engine-wide work arrays live in
 // engine_state.h.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,11 @@ constexpr int kLevelCap = 3302;
 struct tagBinTree {
   int leaves;
   std::vector<int> node;  // 2 * leaves + 1 entries
+  // The same levels as bits (level L is bit L % 64 of word L / 64), with one
+  // summary bit per non-empty word: an index that answers a predecessor
+  // query with two word scans instead of a walk through the tree.
+  std::vector<uint64_t> present;
+  std::vector<uint64_t> summary;
 };
 
 // The floorplan: sequences A and B as successor/predecessor lists with

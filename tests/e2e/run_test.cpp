@@ -99,37 +99,44 @@ TEST(EndToEnd, MissingParameterFileStopsTheRun) {
   EXPECT_NE(run.output.find("cann't open fl.prm\n"), std::string::npos);
 }
 
-// Every public benchmark beside the project, with one, two and four tiers:
-// the counts read, a complete run and, when the checker is built, a legal result.
+// Runs the benchmark `base` from `source` with one, two and four tiers and has
+// the checker read each written placement back.
+void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::string& base) {
+  for (int layers : {1, 2, 4}) {
+    ScratchDir dir;
+    for (const char* ext : {".blocks", ".nets", ".pl"})
+      std::filesystem::copy_file(source / (base + ext), dir.file(base + ext));
+    // A short schedule: legality, not quality, is checked here.
+    std::string settings = "layers " + std::to_string(layers) +
+                           " iterations 100 start_tempe 1000 end_tempe 100 cooling_ratio 50";
+    WriteFile(dir.file("fl.prm"), ExamplePrm(settings));
+    RunResult run = RunIn(dir.path(), Tierplan() + " " + base);
+    ASSERT_EQ(run.status, 0) << base << " " << layers << "\n" << run.output;
+    EXPECT_NE(run.output.find(" *** normally terminated."), std::string::npos);
+    std::string blocks = ReadFile(dir.file(base + ".blocks"));
+    char counts[128];
+    std::snprintf(counts, sizeof counts, " Cell = %d, ExtCells = %d, Nets = %d\n",
+                  HeaderCount(blocks, "NumHardRectilinearBlocks"), HeaderCount(blocks, "NumTerminals"),
+                  HeaderCount(ReadFile(dir.file(base + ".nets")), "NumNets"));
+    EXPECT_NE(run.output.find(counts), std::string::npos) << base << " " << counts;
+    if (base == "ami33") {
+      EXPECT_NE(run.output.find(" Cell = 33, ExtCells = 42, Nets = 123"), std::string::npos);
+    }
+    RunResult check = Fpcheck(dir, base);
+    EXPECT_EQ(check.status, 0) << base << " layers " << layers << "\n" << check.output;
+  }
+}
+
+TEST(EndToEnd, BundledExampleRunsWithoutOverlap) {
+  RunWithOneTwoAndFourTiers(SourceDir() + "/examples/demo16", "demo16");
+}
+
+// Every public benchmark beside the project.
 TEST(EndToEnd, PublicBenchmarksRunWithoutOverlap) {
   std::string benchmarks = BenchmarkDir();
   if (benchmarks.empty()) GTEST_SKIP() << "no benchmarks beside the project";
-  for (const auto& entry : std::filesystem::directory_iterator(benchmarks)) {
-    std::string base = entry.path().filename().string();
-    for (int layers : {1, 2, 4}) {
-      ScratchDir dir;
-      for (const char* ext : {".blocks", ".nets", ".pl"})
-        std::filesystem::copy_file(entry.path() / (base + ext), dir.file(base + ext));
-      // A short schedule: legality, not quality, is checked here.
-      std::string settings = "layers " + std::to_string(layers) +
-                             " iterations 100 start_tempe 1000 end_tempe 100 cooling_ratio 50";
-      WriteFile(dir.file("fl.prm"), ExamplePrm(settings));
-      RunResult run = RunIn(dir.path(), Tierplan() + " " + base);
-      ASSERT_EQ(run.status, 0) << base << " " << layers << "\n" << run.output;
-      EXPECT_NE(run.output.find(" *** normally terminated."), std::string::npos);
-      std::string blocks = ReadFile(dir.file(base + ".blocks"));
-      char counts[128];
-      std::snprintf(counts, sizeof counts, " Cell = %d, ExtCells = %d, Nets = %d\n",
-                    HeaderCount(blocks, "NumHardRectilinearBlocks"), HeaderCount(blocks, "NumTerminals"),
-                    HeaderCount(ReadFile(dir.file(base + ".nets")), "NumNets"));
-      EXPECT_NE(run.output.find(counts), std::string::npos) << base << " " << counts;
-      if (base == "ami33") {
-        EXPECT_NE(run.output.find(" Cell = 33, ExtCells = 42, Nets = 123"), std::string::npos);
-      }
-      RunResult check = Fpcheck(dir, base);
-      EXPECT_EQ(check.status, 0) << base << " layers " << layers << "\n" << check.output;
-    }
-  }
+  for (const auto& entry : std::filesystem::directory_iterator(benchmarks))
+    RunWithOneTwoAndFourTiers(entry.path(), entry.path().filename().string());
 }
 
 }  // namespace

@@ -66,10 +66,11 @@ TEST(LevelTree, InitEmptiesTheTreeButKeepsTheOrigin) {
 }
 
 // Random operation sequences against std::set, for sizes that are and are
-// not powers of two. Level 0 stays in the set, as in every packing.
+// not powers of two, up to trees whose levels fill several words of the
+// presence summary. Level 0 stays in the set, as in every packing.
 TEST(LevelTree, MatchesAnOrderedSet) {
   std::mt19937 rng(7);
-  for (int n : {1, 2, 3, 4, 5, 7, 8, 9, 31, 100, 1000, 3300}) {
+  for (int n : {1, 2, 3, 4, 5, 7, 8, 9, 31, 63, 64, 100, 1000, 3300, 4096, 9000}) {
     tagBinTree tree = MakeTree(n);
     std::set<int> ref{0};
     std::uniform_int_distribution<int> level(1, tree.leaves - 1), op(0, 4);
