@@ -11,8 +11,8 @@
 
 namespace {
 
-// Via-aware length of every via net into its hpwl_w_via; returns the sum
-// and counts the nets left without a length.
+// Via-aware length of every via net into its hpwl_w_via; returns the sum.
+// With `failed` given, the nets left without a length are reported and counted.
 double MeasureViaNets(tagNET* nets, int* failed) {
   double sum = 0.0;
   if (failed) *failed = 0;
@@ -20,9 +20,9 @@ double MeasureViaNets(tagNET* nets, int* failed) {
     if (net->via_cnt <= 0) continue;
     net->hpwl_w_via = ViaAwareNetLength(net);
     sum += net->hpwl_w_via;
-    if (net->hpwl_w_via <= 1e-6) {
+    if (failed && net->hpwl_w_via <= 1e-6) {
       std::printf("Warning: Some nets required vias have zero hpwl(%.2f)!\n", net->hpwl_w_via);
-      if (failed) ++*failed;
+      ++*failed;
     }
   }
   return sum;
@@ -95,7 +95,8 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   double seconds = Seconds(start);
   std::printf("Upper Bound Updated: --> %.2f\n", lm_upper_bound);
   ub_change = false;
-  double wire = MeasureViaNets(design->nets, nullptr);
+  int failed = 0;
+  double wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length(net by net): %.2f\n\n", wire);
   AppendToReport("vp_table1.txt", "a+", "%.2f; %.2f; ", wire, seconds);
 
@@ -112,7 +113,6 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   start = GetCpuTime();
   MultiLayerSignalViaAssignmentByMultiRelaxation(net_list, tier_count, *grids, &dim);
   seconds = Seconds(start);
-  int failed = 0;
   wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length: %.2f, time:%.2f\n", wire, seconds);
   AppendToReport("vp_table1.txt", "a+", "%.2f; %.2f; ", wire, seconds);
