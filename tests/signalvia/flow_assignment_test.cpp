@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+
+#include "assignment_checks.h"
+#include "via_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Best placement of one boundary's vias found by trying every choice: most
+// vias placed, then least total truncated cost.
+struct Optimum {
+  int count = -1;
+  double cost = 0.0;
+};
+
+void Search(size_t i, const std::vector<tagSIGVIA*>& vias,
+            const std::vector<std::vector<tagSIGGRID*>>& options,
+            const std::vector<std::vector<double>>& costs, std::map<tagSIGGRID*, int>& used,
+            int count, double cost, Optimum& best) {
+  if (i == vias.size()) {
+    if (count > best.count || (count == best.count && cost < best.cost)) best = {count, cost};
+    return;
+  }
+  Search(i + 1, vias, options, costs, used, count, cost, best);
+  for (size_t c = 0; c < options[i].size(); ++c) {
+    tagSIGGRID* cell = options[i][c];
+    if (used[cell] >= cell->via_cap) continue;
+    ++used[cell];
+    Search(i + 1, vias, options, costs, used, count + 1, cost + costs[i][c], best);
+    --used[cell];
+  }
+}
+
+// The via's cell below in its net, once placed.
+const tagSIGGRID* CellBelow(const tagSIGVIA* via) {
+  const tagNET* net = via->net;
+  int k = via->layer - net->vias[0]->layer;
+  return k > 0 ? net->vias[k - 1]->grid : nullptr;
+}
+
+// Three one-via nets near the origin on a 2 x 2 grid of 100 x 100 cells,
+// whose only usable cells are the lower-left and the upper-right one.
+void ThreeViasNearTheOrigin(ViaScene& scene, int lower_left_cap, int upper_right_cap) {
+  for (int n = 0; n < 3; ++n) scene.AddNet({{10.0 + n, 10, 0}, {20, 15.0 + n, 1}});
+  scene.BuildGrid(2, 2, 2, 0);
+  scene.BuildDemand(2);
+  scene.Cell(1, 0, 0)->via_cap = lower_left_cap;
+  scene.Cell(1, 1, 1)->via_cap = upper_right_cap;
+}
+
+int RunFlow(ViaScene& scene, int tiers) {
+  CaptureStdout quiet;
+  return SignalViaAssignment(scene.lists.data(), scene.via_count.data(), tiers, *scene.grids,
+                             &scene.dim, scene.design->nets);
+}
+
+}  // namespace
+
+// Boundaries are placed from the lowest up, so each boundary's choice is
+// checked against every choice given the cells already fixed below it.
+TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
+  // Cell centres lie off the integers, so that truncation matters.
+  ForEachRandomScene({40, 3, 3, 4, 2}, [](ViaScene& scene) {
+    const int tiers = 3;
+    std::map<tagSIGGRID*, int> cap_before;
+    for (tagSIGGRID& c : scene.grids->cells) cap_before[&c] = c.via_cap;
+
+    int placed = RunFlow(scene, tiers);
+
+    int placed_seen = 0;
+    for (int t = 1; t < tiers; ++t) {
+      std::vector<tagSIGVIA*> vias = BoundaryVias(scene.lists[t]);
+      std::vector<std::vector<tagSIGGRID*>> options;
+      std::vector<std::vector<double>> costs;
+      int count = 0;
+      double cost = 0.0;
+      std::map<tagSIGGRID*, int> load;
+      for (tagSIGVIA* via : vias) {
+        options.push_back(UsableWindowCells(via, scene));
+        costs.emplace_back();
+        for (tagSIGGRID* c : options.back())
+          costs.back().push_back(PlacementCost(via, c, CellBelow(via), true));
+        if (!via->grid) continue;
+        ASSERT_NE(std::find(options.back().begin(), options.back().end(), via->grid),
+                  options.back().end())
+            << "a via left its window";
+        ++count;
+        ++load[via->grid];
+        cost += PlacementCost(via, via->grid, CellBelow(via), true);
+      }
+      Optimum best;
+      std::map<tagSIGGRID*, int> used;
+      Search(0, vias, options, costs, used, 0, 0.0, best);
+      EXPECT_EQ(count, best.count) << "boundary " << t;
+      EXPECT_DOUBLE_EQ(cost, best.cost) << "boundary " << t;
+      for (int ix = 0; ix < 3; ++ix)
+        for (int iy = 0; iy < 3; ++iy) {
+          tagSIGGRID* c = scene.Cell(t, ix, iy);
+          EXPECT_EQ(c->via_num, load[c]);
+          EXPECT_LE(c->via_num, c->via_cap);
+          EXPECT_EQ(c->via_cap, cap_before[c]);
+        }
+      placed_seen += count;
+    }
+    EXPECT_EQ(placed, placed_seen);
+  });
+}
+
+TEST(FlowAssignment, ViasShareTheCellTheyAllPrefer) {
+  ViaScene scene(200, 200);
+  ThreeViasNearTheOrigin(scene, 4, 1);
+  for (tagSIGVIA* via : BoundaryVias(scene.lists[1])) PinWindow(via, scene, 0, 1, 0, 1);
+
+  EXPECT_EQ(RunFlow(scene, 2), 3);
+  EXPECT_EQ(scene.Cell(1, 0, 0)->via_num, 3);
+  EXPECT_EQ(scene.Cell(1, 1, 1)->via_num, 0);
+  // Each net's length is measured from its via's cell and bounds the relaxation.
+  double wire = 0.0;
+  for (tagNET* net = scene.design->nets; net; net = net->next) {
+    EXPECT_EQ(net->vias[0]->grid, scene.Cell(1, 0, 0));
+    EXPECT_DOUBLE_EQ(net->hpwl_w_via, ViaAwareNetLength(net));
+    wire += net->hpwl_w_via;
+  }
+  EXPECT_TRUE(ub_change);
+  EXPECT_DOUBLE_EQ(lm_upper_bound, wire);
+}
+
+TEST(FlowAssignment, UnreachedViasKeepTheirEarlierCells) {
+  ViaScene scene(200, 200);
+  ThreeViasNearTheOrigin(scene, 1, 2);
+  tagSIGGRID* earlier = scene.Cell(1, 1, 0);
+  std::vector<tagSIGVIA*> vias = BoundaryVias(scene.lists[1]);
+  for (tagSIGVIA* via : vias) via->grid = earlier;
+  PinWindow(vias[0], scene, 0, 0, 0, 0);
+  PinWindow(vias[1], scene, 0, 0, 0, 0);
+  PinWindow(vias[2], scene, 0, 0, 1, 1);  // only an unusable cell
+
+  std::string out;
+  int placed;
+  {
+    CaptureStdout capture;
+    placed = SignalViaAssignment(scene.lists.data(), scene.via_count.data(), 2, *scene.grids,
+                                 &scene.dim, scene.design->nets);
+    out = capture.Finish();
+  }
+  EXPECT_EQ(placed, 1);
+  EXPECT_NE(out.find("Warning: Some via has no candidate position!\n"), std::string::npos);
+  EXPECT_EQ((vias[0]->grid == scene.Cell(1, 0, 0)) + (vias[1]->grid == scene.Cell(1, 0, 0)), 1);
+  EXPECT_EQ((vias[0]->grid == earlier) + (vias[1]->grid == earlier), 1);
+  EXPECT_EQ(vias[2]->grid, earlier);
+}
+
+TEST(FlowAssignment, BoundaryShortOfCapacityEndsTheRunAsFailed) {
+  ViaScene scene(200, 200);
+  for (int n = 0; n < 2; ++n) scene.AddNet({{10, 10, 0}, {20, 20, 1}});
+  scene.BuildGrid(2, 2, 2, 0);
+  scene.BuildDemand(2);
+  scene.Cell(1, 0, 0)->via_cap = 1;
+  EXPECT_EXIT(RunFlow(scene, 2), testing::ExitedWithCode(255), "");
+}
+
+TEST(FlowAssignment, ReportsEveryCallAndLogsTheFirstOnly) {
+  ViaScene scene(200, 200);
+  scene.AddNet({{10, 10, 0}, {120, 130, 1}});
+  scene.BuildGrid(2, 2, 2, 4);
+  scene.BuildDemand(2);
+  for (tagSIGVIA* via : BoundaryVias(scene.lists[1])) PinWindow(via, scene, 0, 1, 0, 1);
+  const size_t log_start = ReadFile("via_assignment.txt").size();
+  const std::string table_start = ReadFile("vp_table1.txt");
+  RunFlow(scene, 2);
+  RunFlow(scene, 2);
+  // One via between (10,10) and (120,130): the cell centred at (50,50) lies
+  // in their box and gives 110 + 120 = 230. The capacity total runs on over
+  // calls.
+  const std::string line = "[LAYERBYLAYER][wire2(ub)1:230.00;ubtime1:";
+  std::string log = ReadFile("via_assignment.txt").substr(log_start);
+  EXPECT_EQ(log.find(line), 0u);
+  size_t second = log.find(line, 1);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_NE(log.find("viain1:1;vcg:1.00;cap1:16;]\n"), std::string::npos);
+  EXPECT_NE(log.find("viain1:1;vcg:1.00;cap1:32;]\n", second), std::string::npos);
+  EXPECT_EQ(ReadFile("vp_table1.txt"), table_start + "230.00; 230.00; ");
+  std::string rt = ReadFile("via_rt.txt");
+  EXPECT_EQ(rt.rfind("[LAYERBYLAYER][wire2(ub)1:230.00;time:", 0), 0u);
+  EXPECT_EQ(rt.find("[LAYERBYLAYER]", 1), std::string::npos);
+  EXPECT_EQ(rt.back(), ']');
+}
+
+TEST(ViaCongestion, MeanOfTheFullestTenthOfTheCells) {
+  ViaScene scene(400, 400);
+  scene.BuildGrid(4, 4, 2, 4);
+  auto congestion = [&](int n) { return CalViaCongCost(*scene.grids, &scene.dim, 1, n); };
+  EXPECT_EQ(congestion(20), 0.0) << "no cell holds a via";
+  scene.Cell(1, 0, 0)->via_num = 3;
+  scene.Cell(1, 1, 2)->via_num = 1;
+  scene.Cell(1, 2, 1)->via_num = 4;
+  scene.Cell(1, 3, 3)->via_num = 3;
+  scene.Cell(0, 0, 1)->via_num = 9;  // another layer
+  EXPECT_DOUBLE_EQ(congestion(20), 3.5);
+  EXPECT_DOUBLE_EQ(congestion(5), 4.0);
+  EXPECT_DOUBLE_EQ(congestion(100), 2.75);
+}
+
+TEST(ViaCongestion, SingleTierReportsNoCongestion) {
+  ViaScene scene(200, 200);
+  scene.BuildGrid(2, 2, 1, 4);
+  scene.BuildDemand(1);
+  std::string out;
+  {
+    CaptureStdout capture;
+    EXPECT_EQ(SignalViaAssignment(scene.lists.data(), scene.via_count.data(), 1, *scene.grids,
+                                  &scene.dim, scene.design->nets),
+              0);
+    out = capture.Finish();
+  }
+  EXPECT_NE(out.find("cost:0.00;\nVia Congestion Cost:0.00;]"), std::string::npos) << out;
+}
