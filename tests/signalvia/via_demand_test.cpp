@@ -116,30 +116,6 @@ TEST(ViaDemand, NetListRunsFromTheSmallestHalfPerimeter) {
   EXPECT_EQ(order, (std::vector<tagNET*>{ten, twenty, thirty}));
 }
 
-TEST(ViaDemand, SortIsAscendingOnRandomLists) {
-  std::mt19937 rng(7);
-  for (int round = 0; round < 20; ++round) {
-    const int n = 1 + static_cast<int>(rng() % 30);
-    std::vector<tagNET> nets(n);
-    std::vector<tagNETLIST> nodes(n);
-    tagNETLIST* head = nullptr;
-    for (int i = 0; i < n; ++i) {
-      nets[i] = tagNET{};
-      nets[i].hpwl_w_via = static_cast<double>(rng() % 10);
-      nodes[i] = {&nets[i], head};
-      head = &nodes[i];
-    }
-    head = SortNetByHPWL(head, n);
-    int seen = 0;
-    for (tagNETLIST* node = head; node; node = node->next, ++seen) {
-      if (node->next) {
-        EXPECT_LE(node->net->hpwl_w_via, node->next->net->hpwl_w_via);
-      }
-    }
-    EXPECT_EQ(seen, n);
-  }
-}
-
 TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{10, 10, 0}, {300, 50, 2}, {350, 90, 2}});
@@ -187,15 +163,6 @@ TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {
     }
     EXPECT_NEAR(sum, ViaAwareNetLength(net), 1e-9);
   }
-}
-
-TEST(ViaDemand, MissingCellCostsNothing) {
-  ViaScene s(100, 100);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  s.BuildDemand(2);
-  CaptureStdout out;
-  EXPECT_DOUBLE_EQ(EdgeCost(net, nullptr, nullptr, 0), 0.0);
-  EXPECT_EQ(out.Finish(), "Warning: Null Pointer\n");
 }
 
 }  // namespace

@@ -64,14 +64,6 @@ TEST(ViaGrid, NoGridForEmptyDimensions) {
   EXPECT_FALSE(BuildGridsForViaPlanning(s.design, &s.dim, &s.params));
 }
 
-TEST(ViaGrid, CellIndexPutsBoundariesInTheLowerCell) {
-  EXPECT_EQ(CellIndex(0.0, 100), 0);
-  EXPECT_EQ(CellIndex(100.0, 100), 0);
-  EXPECT_EQ(CellIndex(100.5, 100), 1);
-  EXPECT_EQ(CellIndex(-30.0, 100), 0);
-  EXPECT_EQ(CellIndex(399.0, 100), 3);
-}
-
 TEST(ViaGrid, BlocksTakeExactlyTheWhiteSpaceTheyCover) {
   ViaScene s(400, 400);  // 4 x 4 cells of 100 x 100
   sigvia_size = 2500.0;  // a full cell holds 4 vias
