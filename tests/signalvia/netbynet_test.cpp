@@ -116,8 +116,7 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
       const int count = 2 + static_cast<int>(rng() % 2);
       for (int p = 0; p < count; ++p)
         pins.push_back({static_cast<double>(rng() % 3000) / 10.0,
-                        static_cast<double>(rng() % 3000) / 10.0,
-                        static_cast<int>(rng() % tiers)});
+                        static_cast<double>(rng() % 3000) / 10.0, static_cast<int>(rng() % tiers)});
       s.AddNet(pins);
     }
     s.BuildGrid(3, 3, tiers, 0);

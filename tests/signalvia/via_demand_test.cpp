@@ -72,7 +72,7 @@ TEST(ViaDemand, NetsOverTwoThreeAndFourTiers) {
   std::string out;
   s.BuildDemand(4, &out);
   EXPECT_NE(out.find("The number of nets demand vias: 3 (length:280.00) "
-                              "(total:5, length:420.00)\n"),
+                     "(total:5, length:420.00)\n"),
             std::string::npos);
 
   EXPECT_EQ(two->via_cnt, 1);

@@ -17,8 +17,7 @@ using Pin = ViaScene::Pin;
 // `nets` two-pin nets from tier 0 to tier 1.
 void TwoCellScene(ViaScene& s, int nets) {
   sigvia_size = 2000.0;  // pins' 1 x 1 blocks leave a cell room for four vias
-  for (int n = 0; n < nets; ++n)
-    s.AddNet({{10.0 + 9 * n, 10, 0}, {190.0 - 9 * n, 90.0 - n, 1}});
+  for (int n = 0; n < nets; ++n) s.AddNet({{10.0 + 9 * n, 10, 0}, {190.0 - 9 * n, 90.0 - n, 1}});
   s.params.signalvia_gridx = 2;
   s.params.signalvia_gridy = 1;
 }
@@ -49,8 +48,7 @@ TEST(ViaPlanningDeathTest, OneViaMoreThanTheCapacityStopsTheRun) {
   ViaScene s(200, 100);
   TwoCellScene(s, 9);
   tagNORMPARA norm{1.0, 1.0, 1.0, 0.0};
-  EXPECT_EXIT(SignalViaPlanning(s.design, 2, &s.params, &norm), testing::ExitedWithCode(255),
-              "");
+  EXPECT_EXIT(SignalViaPlanning(s.design, 2, &s.params, &norm), testing::ExitedWithCode(255), "");
 }
 
 // The numbers of every match of `pattern` (one group) in `text`.
@@ -80,7 +78,8 @@ TEST(ViaPlanning, StageTotalsEqualTheRecomputedLengths) {
     const std::string out = Plan(s, 3);
     ASSERT_NE(out.find("Viaed Net Wire length: "), std::string::npos) << out;
     const std::string number = "(-?[0-9]+\\.[0-9]+)";
-    const std::vector<double> netbynet = Numbers(out, "\\[NETBYNET\\]\\[via_inserted:\\d+; wire:" + number);
+    const std::vector<double> netbynet =
+        Numbers(out, "\\[NETBYNET\\]\\[via_inserted:\\d+; wire:" + number);
     ASSERT_FALSE(netbynet.empty());
     EXPECT_NEAR(netbynet[0], Numbers(out, "length\\(net by net\\): " + number)[0], 0.006);
     // The relaxation's placed nets plus its final pass make up the final length.
