@@ -15,8 +15,8 @@ constexpr int kSource = 0, kSink = 1, kNet = 3, kCell = 5;
 
 // Walks the shortest path back from the sink and places the net's vias,
 // highest first, while their cells have room. Returns the vias placed.
-int PlaceAlongPath(ViaGraph& graph, int source, int sink, const std::vector<int>& pred,
-                   tagNET* net, double* wire) {
+int PlaceAlongPath(ViaGraph& graph, int source, int sink, const std::vector<int>& pred, tagNET* net,
+                   double* wire) {
   net->hpwl_w_via = 0.0;
   int placed = 0;
   int k = net->via_cnt - 1;
@@ -69,8 +69,8 @@ void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tag
     via->cand_num = 0;
     NetByNetCandidatePositionRange(via, grids, &i0, &i1, &j0, &j1, dim);
     if (via->cand_num == 0)
-      std::printf("Warning: Via has no candidate position layer: %d (%d, %d, %d, %d)!\n", layer,
-                  i0, i1, j0, j1);
+      std::printf("Warning: Via has no candidate position layer: %d (%d, %d, %d, %d)!\n", layer, i0,
+                  i1, j0, j1);
     current.clear();
     for (int i = i0; i <= i1; ++i) {
       for (int j = j0; j <= j1; ++j) {
@@ -133,10 +133,10 @@ int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
   const double seconds = (GetCpuTime() - start) / 1000.0;
   std::printf("[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n", placed, wire, seconds);
   AppendToReport("via_assignment.txt", "a", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n",
-                  placed, wire, seconds);
+                 placed, wire, seconds);
   if (netbynet_call_ct == 0)
-    AppendToReport("via_rt.txt", "a", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]",
-                    placed, wire, seconds);
+    AppendToReport("via_rt.txt", "a", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]", placed,
+                   wire, seconds);
   // The stage leaves its choice in the vias only: capacity goes back.
   for (tagSIGGRID* cell : usable) {
     cell->via_cap += cell->via_num;

@@ -79,8 +79,8 @@ std::unique_ptr<tagSIGGRIDSET> BuildGridsForViaPlanning(tagBLOCK* design, tagSIG
   return grids;
 }
 
-bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x,
-                double pitch_y, double W, double H) {
+bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x, double pitch_y,
+                double W, double H) {
   if (layer < 0 || layer >= grids.layers || dim->dimx != grids.dimx || dim->dimy != grids.dimy)
     return false;
   for (int ix = 0; ix < dim->dimx; ++ix) {
@@ -119,8 +119,7 @@ void CalWSDistribution(tagBLOCK* design, int tier_count, tagSIGGRIDSET& grids, t
       }
     }
   }
-  std::printf("Real Area Usage: %.6f\n",
-              (area / tier_count) / (design->width * design->height));
+  std::printf("Real Area Usage: %.6f\n", (area / tier_count) / (design->width * design->height));
 }
 
 void AssignBlkToGrids(tagBLOCK* block, tagSIGGRIDSET& grids, int layer, tagSIGGRIDDIM* dim) {

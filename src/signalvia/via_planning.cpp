@@ -11,8 +11,8 @@
 
 namespace {
 
-// Via-aware length of every via net into its hpwl_w_via; returns the sum
-// and counts the nets left without a length.
+// Via-aware length of every via net into its hpwl_w_via; returns the sum.
+// With `failed` given, the nets left without a length are reported and counted.
 double MeasureViaNets(tagNET* nets, int* failed) {
   double sum = 0.0;
   if (failed) *failed = 0;
@@ -20,9 +20,9 @@ double MeasureViaNets(tagNET* nets, int* failed) {
     if (net->via_cnt <= 0) continue;
     net->hpwl_w_via = ViaAwareNetLength(net);
     sum += net->hpwl_w_via;
-    if (net->hpwl_w_via <= 1e-6) {
+    if (failed && net->hpwl_w_via <= 1e-6) {
       std::printf("Warning: Some nets required vias have zero hpwl(%.2f)!\n", net->hpwl_w_via);
-      if (failed) ++*failed;
+      ++*failed;
     }
   }
   return sum;
@@ -55,10 +55,10 @@ void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNO
   std::printf("sv_sizey %.2f (Norm:%.2f)\n", sy * u, sy);
   std::printf("Grid Size:%.2f (Norm:%.2f);]\n\n", sx * sy * u2, sx * sy);
   AppendToReport("via_assignment.txt", "a",
-                  "[SETUP][grid:%dx%d;viasize:%.2f;sv_sizex:%.2f;sv_sizey %.2f;"
-                  "size_expand:%.2f;Grid Size:%.2f;]\n",
-                  dim.dimx, dim.dimy, sigvia_size * u * u, sx * u, sy * u, size_expand * u,
-                  sx * sy * u2);
+                 "[SETUP][grid:%dx%d;viasize:%.2f;sv_sizex:%.2f;sv_sizey %.2f;"
+                 "size_expand:%.2f;Grid Size:%.2f;]\n",
+                 dim.dimx, dim.dimy, sigvia_size * u * u, sx * u, sy * u, size_expand * u,
+                 sx * sy * u2);
 }
 
 void WriteOutline(FILE* f, const double (*points)[2]) {
@@ -76,8 +76,8 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
     return;
   }
   AppendToReport("vp_table1.txt", "a+",
-                  "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; "
-                  "time; lowerbound; LR; time;\n");
+                 "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; "
+                 "time; lowerbound; LR; time;\n");
   std::vector<int> cap_per_layer(tier_count, 0);
   CalWSDistribution(design, tier_count, *grids, &dim, cap_per_layer.data());
 
@@ -95,7 +95,8 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   double seconds = Seconds(start);
   std::printf("Upper Bound Updated: --> %.2f\n", lm_upper_bound);
   ub_change = false;
-  double wire = MeasureViaNets(design->nets, nullptr);
+  int failed = 0;
+  double wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length(net by net): %.2f\n\n", wire);
   AppendToReport("vp_table1.txt", "a+", "%.2f; %.2f; ", wire, seconds);
 
@@ -112,16 +113,15 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   start = GetCpuTime();
   MultiLayerSignalViaAssignmentByMultiRelaxation(net_list, tier_count, *grids, &dim);
   seconds = Seconds(start);
-  int failed = 0;
   wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length: %.2f, time:%.2f\n", wire, seconds);
   AppendToReport("vp_table1.txt", "a+", "%.2f; %.2f; ", wire, seconds);
   AppendToReport("via_assignment.txt", "a",
-                  "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f]\n\n", wire,
-                  failed, seconds);
+                 "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f]\n\n", wire,
+                 failed, seconds);
   AppendToReport("via_rt.txt", "a",
-                  "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f;]\n", wire,
-                  failed, seconds);
+                 "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f;]\n", wire, failed,
+                 seconds);
 
   OutputViaDistribution(design, *grids, &dim, tier_count, norm);
   AppendToReport("vp_table1.txt", "a+", "\n");
@@ -134,8 +134,8 @@ void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM
   const double s = norm->unscale;
   const double W = design->width * s, H = design->height * s;
   for (int t = 0; t < tier_count; ++t) {
-    const std::string name =
-        "via_dist_" + std::string(design->name ? design->name : "") + "_" + std::to_string(t) + ".gp";
+    const std::string name = "via_dist_" + std::string(design->name ? design->name : "") + "_" +
+                             std::to_string(t) + ".gp";
     FILE* f = std::fopen(name.c_str(), "w");
     if (!f) {
       std::printf("Warning: cannot open %s\n", name.c_str());

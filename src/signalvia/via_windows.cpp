@@ -122,8 +122,8 @@ void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* 
   Return(w, i0, i1, j0, j1);
 }
 
-void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1,
-                                    int* j0, int* j1, tagSIGGRIDDIM* dim) {
+void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0,
+                                    int* j1, tagSIGGRIDDIM* dim) {
   Window w = WindowOf(via, grids, dim);
   via->cand_num = 0;
   VisitWindow(w, grids, via->layer, [&](tagSIGGRID* cell) {

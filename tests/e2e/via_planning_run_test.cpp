@@ -35,8 +35,9 @@ void ExpectInOrder(const std::string& text, std::initializer_list<std::string> p
   size_t at = 0;
   for (const std::string& piece : pieces) {
     const size_t found = text.find(piece, at);
-    ASSERT_NE(found, std::string::npos) << "missing after offset " << at << ": " << piece
-                                        << "\n--- in ---\n" << text;
+    ASSERT_NE(found, std::string::npos)
+        << "missing after offset " << at << ": " << piece << "\n--- in ---\n"
+        << text;
     at = found + piece.size();
   }
 }
@@ -52,17 +53,18 @@ TEST(ViaPlanningRun, WritesEveryReportWithItsPieces) {
   CopyExample(dir);
   RunResult run = RunWith(dir, "svia_assignment 1");
   ASSERT_EQ(run.status, 0) << run.output;
-  ExpectInOrder(run.output,
-                {"\nBegin inter-layer via planning......\n", "Real Area Usage: ",
-                 "The number of nets demand vias: ", "Layer 1: ", " positions for ",
-                 "[SETUP]\n[Grid Dimension:10 X 10\nSignal Via Size: 25.00 (Norm:25.00)\n"
-                 "setDimOrSize 0\nBlock size expand (size_expand)0.00\n"
-                 "sv_sizex 4.00 (Norm:4.00)\nsv_sizey 4.00 (Norm:4.00)\n"
-                 "Grid Size:16.00 (Norm:16.00);]\n\n",
-                 "Beginning Signal Via Assignment Net by Net...\n", "[NETBYNET][via_inserted:",
-                 "Upper Bound Updated: --> 2147483647.00\n", "Viaed Net Wire length(net by net): ",
-                 "Begin min-cost max-flow based assignment ...\n", "Viaed Net Wire length: ",
-                 "Inter-layer Via Planning Time:", " *** normally terminated.\n"});
+  ExpectInOrder(
+      run.output,
+      {"\nBegin inter-layer via planning......\n",
+       "Real Area Usage: ", "The number of nets demand vias: ", "Layer 1: ", " positions for ",
+       "[SETUP]\n[Grid Dimension:10 X 10\nSignal Via Size: 25.00 (Norm:25.00)\n"
+       "setDimOrSize 0\nBlock size expand (size_expand)0.00\n"
+       "sv_sizex 4.00 (Norm:4.00)\nsv_sizey 4.00 (Norm:4.00)\n"
+       "Grid Size:16.00 (Norm:16.00);]\n\n",
+       "Beginning Signal Via Assignment Net by Net...\n",
+       "[NETBYNET][via_inserted:", "Upper Bound Updated: --> 2147483647.00\n",
+       "Viaed Net Wire length(net by net): ", "Begin min-cost max-flow based assignment ...\n",
+       "Viaed Net Wire length: ", "Inter-layer Via Planning Time:", " *** normally terminated.\n"});
 
   // The first stage places every via, so its total is the recomputed length.
   EXPECT_GT(NumberAfter(run.output, "[NETBYNET][via_inserted:"), 0);
@@ -76,8 +78,9 @@ TEST(ViaPlanningRun, WritesEveryReportWithItsPieces) {
       << table;
 
   const std::string log = ReadFile(dir.file("via_assignment.txt"));
-  EXPECT_TRUE(std::regex_search(log, std::regex(R"(^demo16;nets:27;area:[0-9]+\.[0-9]{2}; )"
-                                                R"(wire0:[0-9]+\.[0-9]{2};\n\n\[NETS\]\[net_num:)")))
+  EXPECT_TRUE(
+      std::regex_search(log, std::regex(R"(^demo16;nets:27;area:[0-9]+\.[0-9]{2}; )"
+                                        R"(wire0:[0-9]+\.[0-9]{2};\n\n\[NETS\]\[net_num:)")))
       << log;
   ExpectInOrder(log, {"[SETUP][grid:10x10;viasize:25.00;sv_sizex:4.00;sv_sizey 4.00;"
                       "size_expand:0.00;Grid Size:16.00;]\n",
@@ -129,16 +132,15 @@ TEST(ViaPlanningRun, TooFewPositionsStopTheRunBeforeAnyAssignment) {
   ScratchDir dir;
   CopyExample(dir);
   // One cell per tier holds at most four vias; three tiers need more.
-  RunResult run =
-      RunWith(dir, "layers 3\nsvia_assignment 1\nsignalvia_gridx 1\nsignalvia_gridy 1");
+  RunResult run = RunWith(dir, "layers 3\nsvia_assignment 1\nsignalvia_gridx 1\nsignalvia_gridy 1");
   EXPECT_EQ(run.status, 255) << run.output;
   ExpectInOrder(run.output, {"Layer 1: 4 positions for ",
                              "Warning: via positions on layer 1 is not enough\n", "Layer 2: "});
   EXPECT_EQ(run.output.find("Net by Net"), std::string::npos);
   EXPECT_EQ(run.output.find("normally terminated"), std::string::npos);
   // The row stops after the demand counts.
-  EXPECT_TRUE(std::regex_match(ReadFile(dir.file("vp_table1.txt")),
-                               std::regex(kHeader + R"(\d+; \d+; )")));
+  EXPECT_TRUE(
+      std::regex_match(ReadFile(dir.file("vp_table1.txt")), std::regex(kHeader + R"(\d+; \d+; )")));
 }
 
 }  // namespace

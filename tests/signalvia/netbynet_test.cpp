@@ -57,10 +57,7 @@ TEST(NetByNet, OneViaTakesTheCellClosestToBothSubNets) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{30, 30, 0}, {130, 30, 0}, {370, 370, 1}});
   s.BuildGrid(4, 4, 2, 1);
-  {
-    CaptureStdout quiet;
-    s.BuildDemand(2);
-  }
+  s.BuildDemand(2);
   RunStage(s, 2);
   // Window covers every cell; (1, 0) with centre (150, 50) costs 120+20 + 220+320,
   // as little as any cell on the way between both pin groups.
@@ -78,10 +75,7 @@ TEST(NetByNet, FirstNetInListOrderGetsTheContestedCell) {
   s.BuildGrid(4, 4, 2, 0);
   s.Cell(1, 0, 0)->via_cap = 1;  // centre (50, 50), in both nets' boxes
   s.Cell(1, 1, 1)->via_cap = 1;  // centre (150, 150)
-  {
-    CaptureStdout quiet;
-    s.BuildDemand(2);
-  }
+  s.BuildDemand(2);
   const std::vector<int> before = Caps(s);
   RunStage(s, 2);
   EXPECT_EQ(small->vias[0]->grid, s.Cell(1, 0, 0));
@@ -98,10 +92,7 @@ TEST(NetByNet, NetWithoutAnyUsableCellFails) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{40, 40, 0}, {160, 160, 1}});
   s.BuildGrid(2, 2, 2, 0);
-  {
-    CaptureStdout quiet;
-    s.BuildDemand(2);
-  }
+  s.BuildDemand(2);
   CaptureStdout out;
   NetByNetMultiLayerSignalViaAssignment(s.net_list, 2, *s.grids, &s.dim);
   const std::string text = out.Finish();
@@ -125,16 +116,12 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
       const int count = 2 + static_cast<int>(rng() % 2);
       for (int p = 0; p < count; ++p)
         pins.push_back({static_cast<double>(rng() % 3000) / 10.0,
-                        static_cast<double>(rng() % 3000) / 10.0,
-                        static_cast<int>(rng() % tiers)});
+                        static_cast<double>(rng() % 3000) / 10.0, static_cast<int>(rng() % tiers)});
       s.AddNet(pins);
     }
     s.BuildGrid(3, 3, tiers, 0);
     for (tagSIGGRID& cell : s.grids->cells) cell.via_cap = static_cast<int>(rng() % 3);
-    {
-      CaptureStdout quiet;
-      s.BuildDemand(tiers);
-    }
+    s.BuildDemand(tiers);
     const std::vector<int> before = Caps(s);
     RunStage(s, tiers);
     EXPECT_EQ(Caps(s), before);
@@ -179,10 +166,7 @@ TEST(NetByNet, ReportsEveryCallButLogsTheFirstOnly) {
   ViaScene s(400, 400);
   s.AddNet({{40, 40, 0}, {160, 160, 1}});
   s.BuildGrid(2, 2, 2, 4);
-  {
-    CaptureStdout quiet;
-    s.BuildDemand(2);
-  }
+  s.BuildDemand(2);
   RunStage(s, 2);
   RunStage(s, 2);
   const std::string log = ReadFile(s.dir.file("via_assignment.txt"));

@@ -82,9 +82,12 @@ void ViaScene::BuildGrid(int dimx, int dimy, int tiers, int cap) {
   for (tagSIGGRID& cell : grids->cells) cell.via_cap = cap;
 }
 
-void ViaScene::BuildDemand(int tiers) {
+void ViaScene::BuildDemand(int tiers, std::string* output) {
   via_count.assign(tiers, 0);
+  CaptureStdout capture;
   lists = ConstructViaListForLayers(design->nets, tiers, via_count.data(), net_list);
+  const std::string text = capture.Finish();
+  if (output) *output = text;
 }
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 #pragma once
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "driver/parameters.h"
@@ -36,8 +37,9 @@ class ViaScene {
   // Builds a dimx x dimy grid of `tiers` layers; every cell gets `cap`
   // (white space is not computed).
   void BuildGrid(int dimx, int dimy, int tiers, int cap);
-  // Splits the nets into vias (ConstructViaListForLayers).
-  void BuildDemand(int tiers);
+  // Splits the nets into vias (ConstructViaListForLayers); what it prints
+  // goes to `output` when given.
+  void BuildDemand(int tiers, std::string* output = nullptr);
   tagSIGGRID* Cell(int layer, int ix, int iy) { return grids->cell(layer, ix, iy); }
 
   tagBLOCK* design;

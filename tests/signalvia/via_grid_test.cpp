@@ -64,21 +64,13 @@ TEST(ViaGrid, NoGridForEmptyDimensions) {
   EXPECT_FALSE(BuildGridsForViaPlanning(s.design, &s.dim, &s.params));
 }
 
-TEST(ViaGrid, CellIndexPutsBoundariesInTheLowerCell) {
-  EXPECT_EQ(CellIndex(0.0, 100), 0);
-  EXPECT_EQ(CellIndex(100.0, 100), 0);
-  EXPECT_EQ(CellIndex(100.5, 100), 1);
-  EXPECT_EQ(CellIndex(-30.0, 100), 0);
-  EXPECT_EQ(CellIndex(399.0, 100), 3);
-}
-
 TEST(ViaGrid, BlocksTakeExactlyTheWhiteSpaceTheyCover) {
-  ViaScene s(400, 400);  // 4 x 4 cells of 100 x 100
-  sigvia_size = 2500.0;  // a full cell holds 4 vias
-  s.AddBlock(10, 10, 20, 30, 0);     // inside cell (0, 0)
-  s.AddBlock(100, 100, 100, 200, 0); // edges on boundaries: cells (1, 1), (1, 2)
-  s.AddBlock(250, 50, 100, 100, 1);  // corners of (2..3, 0..1) on tier 1
-  s.AddBlock(320, 220, 60, 160, 1);  // one cell wide: (3, 2..3)
+  ViaScene s(400, 400);               // 4 x 4 cells of 100 x 100
+  sigvia_size = 2500.0;               // a full cell holds 4 vias
+  s.AddBlock(10, 10, 20, 30, 0);      // inside cell (0, 0)
+  s.AddBlock(100, 100, 100, 200, 0);  // edges on boundaries: cells (1, 1), (1, 2)
+  s.AddBlock(250, 50, 100, 100, 1);   // corners of (2..3, 0..1) on tier 1
+  s.AddBlock(320, 220, 60, 160, 1);   // one cell wide: (3, 2..3)
   std::vector<int> caps = Capacities(s, 4, 4, 2);
 
   EXPECT_DOUBLE_EQ(s.Cell(0, 0, 0)->free_area, 10000 - 600);
@@ -106,9 +98,8 @@ TEST(ViaGrid, BlockOverManyCellsTakesStripsCornersAndInteriors) {
   ViaScene s(400, 400);
   s.AddBlock(50, 150, 200, 200, 0);  // x 50..250, y 150..350
   Capacities(s, 4, 4, 1);
-  const double expect[3][3] = {{50 * 50, 50 * 100, 50 * 50},
-                               {100 * 50, 100 * 100, 100 * 50},
-                               {50 * 50, 50 * 100, 50 * 50}};
+  const double expect[3][3] = {
+      {50 * 50, 50 * 100, 50 * 50}, {100 * 50, 100 * 100, 100 * 50}, {50 * 50, 50 * 100, 50 * 50}};
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
       EXPECT_DOUBLE_EQ(s.Cell(0, i, j + 1)->free_area, 10000 - expect[i][j]) << i << "," << j;
@@ -117,10 +108,10 @@ TEST(ViaGrid, BlockOverManyCellsTakesStripsCornersAndInteriors) {
 }
 
 TEST(ViaGrid, CapacityTruncatesAndStopsAtFour) {
-  ViaScene s(200, 100);  // cells of 100 x 100
-  s.AddBlock(0, 0, 98.7, 100, 0);       // leaves 130
-  s.AddBlock(100, 0, 99.76, 100, 0);    // leaves 24
-  s.AddBlock(100.1, 10, 50, 50, 0);     // overlaps: white space below zero
+  ViaScene s(200, 100);               // cells of 100 x 100
+  s.AddBlock(0, 0, 98.7, 100, 0);     // leaves 130
+  s.AddBlock(100, 0, 99.76, 100, 0);  // leaves 24
+  s.AddBlock(100.1, 10, 50, 50, 0);   // overlaps: white space below zero
   Capacities(s, 2, 1, 1);
   EXPECT_NEAR(s.Cell(0, 0, 0)->free_area, 130, 1e-9);
   EXPECT_EQ(s.Cell(0, 0, 0)->via_cap, 4);

@@ -2,6 +2,9 @@
 // without via nets, and the per-tier drawings.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <regex>
+
 #include "via_fixture.h"
 
 using namespace testing_support;
@@ -14,8 +17,7 @@ using Pin = ViaScene::Pin;
 // `nets` two-pin nets from tier 0 to tier 1.
 void TwoCellScene(ViaScene& s, int nets) {
   sigvia_size = 2000.0;  // pins' 1 x 1 blocks leave a cell room for four vias
-  for (int n = 0; n < nets; ++n)
-    s.AddNet({{10.0 + 9 * n, 10, 0}, {190.0 - 9 * n, 90.0 - n, 1}});
+  for (int n = 0; n < nets; ++n) s.AddNet({{10.0 + 9 * n, 10, 0}, {190.0 - 9 * n, 90.0 - n, 1}});
   s.params.signalvia_gridx = 2;
   s.params.signalvia_gridy = 1;
 }
@@ -46,8 +48,48 @@ TEST(ViaPlanningDeathTest, OneViaMoreThanTheCapacityStopsTheRun) {
   ViaScene s(200, 100);
   TwoCellScene(s, 9);
   tagNORMPARA norm{1.0, 1.0, 1.0, 0.0};
-  EXPECT_EXIT(SignalViaPlanning(s.design, 2, &s.params, &norm), testing::ExitedWithCode(255),
-              "");
+  EXPECT_EXIT(SignalViaPlanning(s.design, 2, &s.params, &norm), testing::ExitedWithCode(255), "");
+}
+
+// The numbers of every match of `pattern` (one group) in `text`.
+std::vector<double> Numbers(const std::string& text, const std::string& pattern) {
+  std::vector<double> found;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+       ++it)
+    found.push_back(std::stod((*it)[1]));
+  return found;
+}
+
+TEST(ViaPlanning, StageTotalsEqualTheRecomputedLengths) {
+  std::mt19937 rng(5);
+  int final_passes = 0;
+  for (int round = 0; round < 5; ++round) {
+    ViaScene s(500, 500);
+    sigvia_size = 6000.0;  // one via per cell: nets compete
+    for (int n = 0; n < 20; ++n) {
+      std::vector<Pin> pins;
+      for (int p = 0; p < 3; ++p)
+        pins.push_back({static_cast<double>(rng() % 500), static_cast<double>(rng() % 500),
+                        static_cast<int>(rng() % 3)});
+      s.AddNet(pins);
+    }
+    s.params.signalvia_gridx = s.params.signalvia_gridy = 5;
+    const std::string out = Plan(s, 3);
+    ASSERT_NE(out.find("Viaed Net Wire length: "), std::string::npos) << out;
+    const std::string number = "(-?[0-9]+\\.[0-9]+)";
+    const std::vector<double> netbynet =
+        Numbers(out, "\\[NETBYNET\\]\\[via_inserted:\\d+; wire:" + number);
+    ASSERT_FALSE(netbynet.empty());
+    EXPECT_NEAR(netbynet[0], Numbers(out, "length\\(net by net\\): " + number)[0], 0.006);
+    // The relaxation's placed nets plus its final pass make up the final length.
+    const double relaxed = Numbers(out, "Inserted Vias:\\d+; cost:[-0-9.]+; wire:" + number)[0];
+    const double final_pass = netbynet.size() > 1 ? netbynet[1] : 0.0;
+    final_passes += netbynet.size() > 1;
+    EXPECT_NEAR(relaxed + final_pass, Numbers(out, "Viaed Net Wire length: " + number)[0], 0.011);
+    EXPECT_EQ(out.find("zero hpwl"), std::string::npos);
+  }
+  EXPECT_GT(final_passes, 0);
 }
 
 TEST(ViaPlanning, DesignOnOneTierPlansNothing) {

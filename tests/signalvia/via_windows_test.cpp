@@ -18,8 +18,13 @@ struct Range {
 // holding `cap` vias.
 void TwoTierGrid(ViaScene& s, int cap) {
   s.BuildGrid(4, 4, 2, cap);
-  CaptureStdout quiet;
   s.BuildDemand(2);
+}
+
+Range NetByNetWindow(ViaScene& s, tagSIGVIA* via) {
+  Range r;
+  NetByNetCandidatePositionRange(via, *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim);
+  return r;
 }
 
 TEST(ViaWindows, ExpectedLoadSharesEachViaOverItsUsableCells) {
@@ -83,9 +88,7 @@ TEST(ViaWindows, NetByNetWindowGrowsToTheFirstUsableCell) {
   tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
   TwoTierGrid(s, 0);
   s.Cell(1, 2, 0)->via_cap = 1;
-  Range r;
-  NetByNetCandidatePositionRange(net->vias[0], *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim);
-  EXPECT_EQ(r, (Range{0, 2, 0, 2}));
+  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 2, 0, 2}));
   EXPECT_EQ(net->vias[0]->cand_num, 1);
 }
 
@@ -93,9 +96,7 @@ TEST(ViaWindows, NetByNetWindowCoversTheGridWhenNothingIsUsable) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
   TwoTierGrid(s, 0);
-  Range r;
-  NetByNetCandidatePositionRange(net->vias[0], *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim);
-  EXPECT_EQ(r, (Range{0, 3, 0, 3}));
+  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 3, 0, 3}));
   EXPECT_EQ(net->vias[0]->cand_num, 0);
 }
 
@@ -106,8 +107,7 @@ TEST(ViaWindows, BoxBeyondTheOutlineIsClampedToTheGrid) {
   Range r;
   ViaWindow(net->vias[0], *s.grids, &s.dim, &r.i0, &r.i1, &r.j0, &r.j1);
   EXPECT_EQ(r, (Range{0, 3, 0, 3}));
-  NetByNetCandidatePositionRange(net->vias[0], *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim);
-  EXPECT_EQ(r, (Range{0, 3, 0, 3}));
+  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 3, 0, 3}));
   EXPECT_EQ(net->vias[0]->cand_num, 16);
 }
 
