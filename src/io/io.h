@@ -17,6 +17,28 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
                    tagPARAMETERS* params);
 
 // --- result writers -----------------------------------------------------------
+// A file that replaces `path` only when it was written completely: it is
+// written under a temporary name and renamed into place by Commit. Without
+// Commit, or when a write failed, the old file stays and the temporary goes.
+class ReplacedFile {
+ public:
+  explicit ReplacedFile(std::string path);
+  ~ReplacedFile();
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+  FILE* get() const { return f_; }  // null when the file could not be created
+  const std::string& path() const { return path_; }
+  // Closes the file and moves it into place; on a write error prints
+  // "Warning: Cannot write <path>!" and the old file stays.
+  void Commit();
+
+ private:
+  std::string path_;
+  std::string temp_;
+  FILE* f_;
+};
+
 // Appends `record` to `path` (created when missing) in one write; a write cut
 // short is taken back, so the file only ever grows by whole records. 0 on
 // success, -1 when the record could not be appended.

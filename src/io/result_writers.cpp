@@ -36,38 +36,6 @@ int Trunc(double v) {
 // a / b, or 0 when there is nothing to divide by.
 double Ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
 
-// A file that replaces `path` only when it was written completely.
-class ReplacedFile {
- public:
-  explicit ReplacedFile(std::string path)
-      : path_(std::move(path)), temp_(path_ + ".tmp"), f_(fopen(temp_.c_str(), "w")) {}
-  ~ReplacedFile() {
-    if (!f_) return;
-    fclose(f_);
-    remove(temp_.c_str());
-  }
-  ReplacedFile(const ReplacedFile&) = delete;
-  ReplacedFile& operator=(const ReplacedFile&) = delete;
-
-  FILE* get() const { return f_; }
-  const std::string& path() const { return path_; }
-
-  // Closes the file and moves it into place; on a write error the old file stays.
-  void Commit() {
-    const bool written = !ferror(f_);
-    const bool closed = fclose(f_) == 0;
-    f_ = nullptr;
-    if (written && closed && rename(temp_.c_str(), path_.c_str()) == 0) return;
-    remove(temp_.c_str());
-    printf("Warning: Cannot write %s!\n", path_.c_str());
-  }
-
- private:
-  std::string path_;
-  std::string temp_;
-  FILE* f_;
-};
-
 // printf onto the end of a string.
 void Appendf(std::string& out, const char* format, ...) {
   va_list args;
@@ -161,6 +129,24 @@ void WriteStatistics(std::string& f, const Summary& s, tagBLOCK** blka, tagDualS
 }
 
 }  // namespace
+
+ReplacedFile::ReplacedFile(std::string path)
+    : path_(std::move(path)), temp_(path_ + ".tmp"), f_(fopen(temp_.c_str(), "w")) {}
+
+ReplacedFile::~ReplacedFile() {
+  if (!f_) return;
+  fclose(f_);
+  remove(temp_.c_str());
+}
+
+void ReplacedFile::Commit() {
+  const bool written = !ferror(f_);
+  const bool closed = fclose(f_) == 0;
+  f_ = nullptr;
+  if (written && closed && rename(temp_.c_str(), path_.c_str()) == 0) return;
+  remove(temp_.c_str());
+  printf("Warning: Cannot write %s!\n", path_.c_str());
+}
 
 int AppendRecord(const char* path, const std::string& record) {
   const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
