@@ -53,6 +53,11 @@ RunResult RunIn(const std::string& dir, const std::string& command, const std::s
 
 std::string TierplanBinary() { return TIERPLAN_BINARY; }
 std::string SourceDir() { return TIERPLAN_SOURCE_DIR; }
+std::string ExamplePrm(const std::string& extra) {
+  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
+  return prm.substr(0, prm.rfind("end")) + extra + "\nend\n";
+}
+
 std::string ToolBinary(const std::string& name) { return std::string(TIERPLAN_TOOLS_DIR) + "/" + name; }
 
 std::string BenchmarkDir() {

@@ -34,6 +34,8 @@ RunResult RunIn(const std::string& dir, const std::string& command, const std::s
 // The tierplan binary under test, and the project source tree.
 std::string TierplanBinary();
 std::string SourceDir();
+// The bundled examples/fl.prm with `extra` keyword pairs added before "end".
+std::string ExamplePrm(const std::string& extra);
 // A helper program built from tools/ (fpcheck, genbench).
 std::string ToolBinary(const std::string& name);
 // ../shared/benchmarks beside the project, or "" when it is absent.

@@ -13,13 +13,6 @@ namespace {
 
 const char* kExampleFiles[] = {"demo16.blocks", "demo16.nets", "demo16.pl"};
 
-// The bundled parameter file with some keywords replaced.
-std::string ExamplePrm(const std::string& extra) {
-  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
-  size_t end = prm.rfind("end");
-  return prm.substr(0, end) + extra + "\nend\n";
-}
-
 void CopyExample(const ScratchDir& dir) {
   for (const char* name : kExampleFiles)
     std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
