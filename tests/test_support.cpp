@@ -54,6 +54,7 @@ RunResult RunIn(const std::string& dir, const std::string& command, const std::s
 
 std::string TierplanBinary() { return TIERPLAN_BINARY; }
 std::string SourceDir() { return TIERPLAN_SOURCE_DIR; }
+
 std::string ToolBinary(const std::string& name) { return std::string(TIERPLAN_TOOLS_DIR) + "/" + name; }
 
 void CopyExample(const ScratchDir& dir) {

@@ -47,21 +47,22 @@ RunResult Check(const ScratchDir& dir, const std::string& placement, const std::
 
 bool Has(const RunResult& r, const std::string& text) { return r.output.find(text) != std::string::npos; }
 
+// Every one of `lines` appears in the checker's report.
+void ExpectReport(const RunResult& r, std::initializer_list<const char*> lines) {
+  for (const char* line : lines) EXPECT_TRUE(Has(r, line)) << line << "\n" << r.output;
+}
+
 TEST(Fpcheck, LegalFloorplanWithTouchingEdges) {
   ScratchDir dir;
   WriteDesign(dir);
   RunResult r = Check(dir, Placement({kLegal[0], kLegal[1], kLegal[2], kLegal[3]}));
   EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_TRUE(Has(r, "overlaps: 0 pairs, area 0\n")) << r.output;
-  EXPECT_TRUE(Has(r, "outline: 22.36 x 22.36 per tier (sparearea 100, aspect_ratio 1.00, layers 2)\n")) << r.output;
-  EXPECT_TRUE(Has(r, "tier 0: 3 blocks, extent 20 x 20, fits\n")) << r.output;
-  EXPECT_TRUE(Has(r, "tier 1: 1 blocks, extent 10 x 10, fits\n")) << r.output;
   // Terminal t2 is at the far corner of the 20 x 20 chip: a-b 10, t2-d 30,
   // t1-c-d 25; nets t2-d and t1-c-d each reach from tier 0 to tier 1.
-  EXPECT_TRUE(Has(r, "chip: 20 x 20\n")) << r.output;
-  EXPECT_TRUE(Has(r, "hpwl: 65.00\n")) << r.output;
-  EXPECT_TRUE(Has(r, "vias: 2\n")) << r.output;
-  EXPECT_TRUE(Has(r, "result: legal\n")) << r.output;
+  ExpectReport(r, {"overlaps: 0 pairs, area 0\n",
+                   "outline: 22.36 x 22.36 per tier (sparearea 100, aspect_ratio 1.00, layers 2)\n",
+                   "tier 0: 3 blocks, extent 20 x 20, fits\n", "tier 1: 1 blocks, extent 10 x 10, fits\n",
+                   "chip: 20 x 20\n", "hpwl: 65.00\n", "vias: 2\n", "result: legal\n"});
 }
 
 TEST(Fpcheck, OverlapByOneUnitIsIllegal) {
@@ -69,9 +70,7 @@ TEST(Fpcheck, OverlapByOneUnitIsIllegal) {
   WriteDesign(dir);
   RunResult r = Check(dir, Placement({kLegal[0], "b 9 0 0 0", kLegal[2], kLegal[3]}));
   EXPECT_EQ(r.status, 1) << r.output;
-  EXPECT_TRUE(Has(r, "overlap on tier 0: a and b, area 10\n")) << r.output;
-  EXPECT_TRUE(Has(r, "overlaps: 1 pairs, area 10\n")) << r.output;
-  EXPECT_TRUE(Has(r, "result: illegal")) << r.output;
+  ExpectReport(r, {"overlap on tier 0: a and b, area 10\n", "overlaps: 1 pairs, area 10\n", "result: illegal"});
 }
 
 TEST(Fpcheck, TurnedBlockUsesExchangedSides) {

@@ -109,9 +109,7 @@ TEST(Genbench, RefusesArgumentsOutOfRange) {
 TEST(Genbench, DesignRunsThroughTheFloorplannerAndTheChecker) {
   ScratchDir dir;
   ASSERT_EQ(Genbench(dir, "--seed 5 g 40 60 200").status, 0);
-  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
-  prm = prm.substr(0, prm.rfind("end")) + "layers 3 iterations 100 start_tempe 1000 end_tempe 100 seed 9\nend\n";
-  WriteFile(dir.file("fl.prm"), prm);
+  WriteFile(dir.file("fl.prm"), ExamplePrm("layers 3 iterations 100 start_tempe 1000 end_tempe 100 seed 9"));
   RunResult run = RunIn(dir.path(), "'" + TierplanBinary() + "' g");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find(" Cell = 40, ExtCells = 60, Nets = 200\n"), std::string::npos) << run.output;

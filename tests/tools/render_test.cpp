@@ -25,8 +25,7 @@ TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
   ScratchDir dir;
   for (const char* name : {"demo16.blocks", "demo16.nets", "demo16.pl"})
     std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
-  std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
-  WriteFile(dir.file("fl.prm"), prm.substr(0, prm.rfind("end")) + "layers 3 iterations 100\nend\n");
+  WriteFile(dir.file("fl.prm"), ExamplePrm("layers 3 iterations 100"));
   ASSERT_EQ(RunIn(dir.path(), "'" + TierplanBinary() + "' demo16").status, 0);
 
   RunResult r = RunIn(dir.path(), Render() + " -o pictures demo16");
