@@ -85,8 +85,9 @@ bool ACYCLIC_SHORTEST_PATH_T(const GraphTopology& G, int s, const std::vector<do
 // integer capacities (negative ones count as 0) and integer costs. Returns the
 // flow value and sets flow[e] to the integral flow on edge e. s == t or an
 // invalid node gives the value 0. Non-negative costs take successive shortest
-// paths; any negative cost switches to a maximum flow followed by cancelling
-// negative cycles, which is much slower on large networks.
+// paths whose searches stop at the sink, so sparse assignment networks cost
+// little more than their edges; any negative cost switches to a maximum flow
+// followed by cancelling negative cycles, which is much slower on large networks.
 int MCMF_COST_SCALING(const GraphTopology& G, int s, int t, const std::vector<int>& cap,
                       const std::vector<int>& cost, std::vector<int>& flow);
 

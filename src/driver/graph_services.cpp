@@ -1,13 +1,16 @@
-// The graph algorithms behind graph.h, carried out by the Boost Graph Library.
-// This is the one file that sees Boost; it copies a GraphTopology into a
-// Boost adjacency list (edges added in id order, so out-edges keep creation
-// order) and copies the results back into id-indexed vectors.
+// The graph algorithms behind graph.h. This is the one file that sees Boost;
+// it copies a GraphTopology into a Boost adjacency list (edges added in id
+// order, so out-edges keep creation order) and copies the results back into
+// id-indexed vectors. Min-cost flow with non-negative costs is our own
+// successive-shortest-path search: Boost's runs a full Dijkstra per
+// augmenting path, which made via assignment quadratic in the via count.
 #include "driver/graph.h"
 
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
 #include <limits>
+#include <queue>
 
 // GCC mistakes the optional inside Boost's filtered edge iterators for an
 // uninitialised value once the flow routines are inlined here.
@@ -16,7 +19,6 @@
 #include <boost/graph/cycle_canceling.hpp>
 #include <boost/graph/dag_shortest_paths.hpp>
 #include <boost/graph/edmonds_karp_max_flow.hpp>
-#include <boost/graph/successive_shortest_path_nonnegative_weights.hpp>
 #include <boost/graph/topological_sort.hpp>
 
 namespace {
@@ -61,6 +63,129 @@ struct FlowArc {
   FlowTraits::edge_descriptor reverse;
 };
 using FlowGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, boost::no_property, FlowArc>;
+
+// Successive shortest paths for non-negative costs. Each Dijkstra search runs
+// on reduced costs and stops as soon as the sink is settled, so on assignment
+// networks with small windows a search explores only the neighbourhood of the
+// augmenting path instead of the whole network. Potentials of the settled
+// nodes move by dist - dist(sink); that is the usual update shifted by a
+// constant, which keeps every residual reduced cost non-negative without
+// touching the unsettled nodes.
+class SuccessiveShortestPaths {
+ public:
+  SuccessiveShortestPaths(const GraphTopology& G, const std::vector<int>& cap, const std::vector<int>& cost)
+      : first_(G.node_count + 1, 0), potential_(G.node_count, 0), dist_(G.node_count, kUnreached),
+        pred_arc_(G.node_count, -1), settled_(G.node_count, 0) {
+    const int m = G.edge_count();
+    // Arc 2e is edge e, arc 2e + 1 its reverse twin; arcs are grouped by tail
+    // in edge order so that ties break the same way on every run.
+    head_.resize(2 * m);
+    residual_.resize(2 * m);
+    cost_.resize(2 * m);
+    for (int e = 0; e < m; ++e) {
+      head_[2 * e] = G.head[e];
+      head_[2 * e + 1] = G.tail[e];
+      residual_[2 * e] = std::max(cap[e], 0);
+      residual_[2 * e + 1] = 0;
+      cost_[2 * e] = cost[e];
+      cost_[2 * e + 1] = -static_cast<long long>(cost[e]);
+      ++first_[G.tail[e] + 1];
+      ++first_[G.head[e] + 1];
+    }
+    for (int v = 0; v < G.node_count; ++v) first_[v + 1] += first_[v];
+    arcs_.resize(2 * m);
+    std::vector<int> next(first_.begin(), first_.end() - 1);
+    for (int e = 0; e < m; ++e) {
+      arcs_[next[G.tail[e]]++] = 2 * e;
+      arcs_[next[G.head[e]]++] = 2 * e + 1;
+    }
+  }
+
+  // Pushes flow along cheapest augmenting paths until t is unreachable.
+  void Run(int s, int t) {
+    while (Search(s, t)) {
+      long long push = std::numeric_limits<long long>::max();
+      for (int v = t; v != s; v = head_[pred_arc_[v] ^ 1]) push = std::min(push, residual_[pred_arc_[v]]);
+      for (int v = t; v != s; v = head_[pred_arc_[v] ^ 1]) {
+        residual_[pred_arc_[v]] -= push;
+        residual_[pred_arc_[v] ^ 1] += push;
+      }
+    }
+  }
+
+  long long Flow(int e, int cap) const { return std::max(cap, 0) - residual_[2 * e]; }
+
+ private:
+  static constexpr long long kUnreached = std::numeric_limits<long long>::max();
+
+  bool Search(int s, int t) {
+    for (int v : touched_) {
+      dist_[v] = kUnreached;
+      settled_[v] = 0;
+    }
+    touched_.clear();
+    using Entry = std::pair<long long, int>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
+    dist_[s] = 0;
+    touched_.push_back(s);
+    heap.push({0, s});
+    while (!heap.empty()) {
+      auto [d, u] = heap.top();
+      heap.pop();
+      if (settled_[u]) continue;
+      settled_[u] = 1;
+      if (u == t) break;
+      for (int i = first_[u]; i < first_[u + 1]; ++i) {
+        int a = arcs_[i];
+        if (residual_[a] <= 0) continue;
+        int v = head_[a];
+        if (settled_[v]) continue;
+        long long nd = d + cost_[a] + potential_[u] - potential_[v];
+        if (nd < dist_[v]) {
+          if (dist_[v] == kUnreached) touched_.push_back(v);
+          dist_[v] = nd;
+          pred_arc_[v] = a;
+          heap.push({nd, v});
+        }
+      }
+    }
+    if (!settled_[t]) return false;
+    for (int v : touched_)
+      if (settled_[v]) potential_[v] += dist_[v] - dist_[t];
+    return true;
+  }
+
+  std::vector<int> first_, arcs_, head_;
+  std::vector<long long> residual_, cost_, potential_, dist_;
+  std::vector<int> pred_arc_;
+  std::vector<char> settled_;
+  std::vector<int> touched_;
+};
+
+// Any maximum flow, then cancel negative residual cycles until none is left:
+// the general case for negative costs, much slower on large networks.
+void MaxFlowThenCancelCycles(const GraphTopology& G, int s, int t, const std::vector<int>& cap,
+                             const std::vector<int>& cost, std::vector<int>& flow) {
+  // Residual network: each edge gets a reverse twin of capacity 0 and negated cost.
+  FlowGraph g(G.node_count);
+  std::vector<FlowGraph::edge_descriptor> forward(G.edge_count());
+  for (int e = 0; e < G.edge_count(); ++e) {
+    long long c = std::max(cap[e], 0);
+    forward[e] = boost::add_edge(G.tail[e], G.head[e], FlowArc{c, c, double(cost[e]), {}}, g).first;
+    auto back = boost::add_edge(G.head[e], G.tail[e], FlowArc{0, 0, -double(cost[e]), forward[e]}, g).first;
+    g[forward[e]].reverse = back;
+  }
+  auto capacity = boost::get(&FlowArc::capacity, g);
+  auto residual = boost::get(&FlowArc::residual, g);
+  auto weight = boost::get(&FlowArc::cost, g);
+  auto reverse = boost::get(&FlowArc::reverse, g);
+  if (s != t)
+    boost::edmonds_karp_max_flow(g, s, t,
+                                 boost::capacity_map(capacity).residual_capacity_map(residual).reverse_edge_map(reverse));
+  boost::cycle_canceling(g, boost::weight_map(weight).reverse_edge_map(reverse).residual_capacity_map(residual));
+  for (int e = 0; e < G.edge_count(); ++e)
+    flow[e] = static_cast<int>(g[forward[e]].capacity - g[forward[e]].residual);
+}
 
 }  // namespace
 
@@ -111,38 +236,16 @@ int MCMF_COST_SCALING(const GraphTopology& G, int s, int t, const std::vector<in
   flow.assign(G.edge_count(), 0);
   if (!IsNode(G, s) || !IsNode(G, t)) return 0;
 
-  // Residual network: each edge gets a reverse twin of capacity 0 and negated cost.
-  FlowGraph g(G.node_count);
-  std::vector<FlowGraph::edge_descriptor> forward(G.edge_count());
-  bool negative_cost = false;
-  for (int e = 0; e < G.edge_count(); ++e) {
-    long long c = std::max(cap[e], 0);
-    forward[e] = boost::add_edge(G.tail[e], G.head[e], FlowArc{c, c, double(cost[e]), {}}, g).first;
-    auto back = boost::add_edge(G.head[e], G.tail[e], FlowArc{0, 0, -double(cost[e]), forward[e]}, g).first;
-    g[forward[e]].reverse = back;
-    negative_cost = negative_cost || cost[e] < 0;
-  }
-  auto capacity = boost::get(&FlowArc::capacity, g);
-  auto residual = boost::get(&FlowArc::residual, g);
-  auto weight = boost::get(&FlowArc::cost, g);
-  auto reverse = boost::get(&FlowArc::reverse, g);
-
-  if (!negative_cost) {
-    if (s != t)
-      boost::successive_shortest_path_nonnegative_weights(
-          g, s, t,
-          boost::capacity_map(capacity).residual_capacity_map(residual).reverse_edge_map(reverse).weight_map(weight));
+  if (std::any_of(cost.begin(), cost.end(), [](int c) { return c < 0; })) {
+    MaxFlowThenCancelCycles(G, s, t, cap, cost, flow);
   } else {
-    // Any maximum flow, then cancel negative residual cycles until none is left.
-    if (s != t)
-      boost::edmonds_karp_max_flow(
-          g, s, t, boost::capacity_map(capacity).residual_capacity_map(residual).reverse_edge_map(reverse));
-    boost::cycle_canceling(g, boost::weight_map(weight).reverse_edge_map(reverse).residual_capacity_map(residual));
+    SuccessiveShortestPaths ssp(G, cap, cost);
+    if (s != t) ssp.Run(s, t);
+    for (int e = 0; e < G.edge_count(); ++e) flow[e] = static_cast<int>(ssp.Flow(e, cap[e]));
   }
 
   long long value = 0;  // net outflow of s (0 when s == t: only circulations remain)
   for (int e = 0; e < G.edge_count(); ++e) {
-    flow[e] = static_cast<int>(g[forward[e]].capacity - g[forward[e]].residual);
     if (G.tail[e] == s) value += flow[e];
     if (G.head[e] == s) value -= flow[e];
   }
