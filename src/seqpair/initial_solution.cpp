@@ -48,6 +48,21 @@ void SetBlockBounds(tagBLOCK** blka, int n) {
   }
 }
 
+void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params) {
+  zarea_all = 0.0;
+  for (int i = 1; i <= n; ++i) {
+    tagBLOCK* blk = blka[i];
+    tagBLOCKCLASS* cls = blk->blkclass;
+    cls->width = std::fabs(cls->width);
+    cls->height = std::fabs(cls->height);
+    blk->width = ndsiz1_x[i] = cls->width;
+    blk->height = ndsiz1_y[i] = cls->height;
+    params->placed_area += blk->width * blk->height;
+    zarea_all += blk->width * blk->height;
+  }
+  blka[0]->area = zarea_all;
+}
+
 int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* norm,
              tagPARAMETERS* params) {
   tagBLOCK* design = blka[0];
@@ -77,18 +92,7 @@ int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* n
   std::printf("Active Core Area = %14.0f\n", core * norm->unscale_sq);
   std::printf("         Expand  = %6.3f X%6.3f\n\n", 1.0, 1.0);
 
-  zarea_all = 0.0;
-  for (int i = 1; i <= n; ++i) {
-    tagBLOCK* blk = blka[i];
-    tagBLOCKCLASS* cls = blk->blkclass;
-    cls->width = std::fabs(cls->width);
-    cls->height = std::fabs(cls->height);
-    blk->width = ndsiz1_x[i] = cls->width;
-    blk->height = ndsiz1_y[i] = cls->height;
-    params->placed_area += blk->width * blk->height;
-    zarea_all += blk->width * blk->height;
-  }
-  design->area = zarea_all;
+  SetBlockSizes(blka, n, params);
 
   Generate_SP(seq);
   SetBlockBounds(blka, n);

@@ -111,8 +111,12 @@ void RebuildPositions(tagDualSeq* seq);
 int NumberSequence(const int* next, int* pos, int* rpos, int n);
 int InitData(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagNORMPARA* norm,
              tagPARAMETERS* params);
-// Sizes, offsets and lower-left bounds of every block, shared by both
-// initial solutions (the single-tier one and the multi-tier one).
+// Shared by both initial solutions (the single-tier one and the multi-tier
+// one). SetBlockSizes takes every block's size from its class into the work
+// arrays, adds it to the placed area and sums the block area into zarea_all
+// and the design record's area; SetBlockBounds sets offsets and lower-left
+// bounds.
+void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params);
 void SetBlockBounds(tagBLOCK** blka, int n);
 
 // --- packing -----------------------------------------------------------------

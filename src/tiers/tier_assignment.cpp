@@ -40,18 +40,7 @@ int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* dseq, 
   std::printf("Fixed-outline: %f X  %f\n", shape_h * norm->unscale, shape_v * norm->unscale);
 
   prm->placed_area = 0.0;
-  zarea_all = 0.0;
-  for (int i = 1; i <= n; ++i) {
-    tagBLOCK* blk = blka[i];
-    tagBLOCKCLASS* cls = blk->blkclass;
-    cls->width = std::fabs(cls->width);
-    cls->height = std::fabs(cls->height);
-    blk->width = ndsiz1_x[i] = cls->width;
-    blk->height = ndsiz1_y[i] = cls->height;
-    prm->placed_area += blk->width * blk->height;
-    zarea_all += blk->width * blk->height;
-  }
-  design->area = zarea_all;
+  SetBlockSizes(blka, n, prm);
   design->degree = degree;
 
   GenMultiTierByPartition(dseq, blka, tier_no, prm);
