@@ -139,7 +139,9 @@ void RunSweep(const SlotView& v, Sweep s, int n, int u_from, int u_to) {
     int end = IntervalEnd(s, n, u_to);
     EvaluateInterval(v, s, n, u, end);
     u = end + 1;
-    AdvanceTo(s, n, u);
+    // Nothing lies past u_to; with 3300 blocks u would reach the end
+    // sentinel's level and the walk along `next` would never stop.
+    if (u <= u_to) AdvanceTo(s, n, u);
   }
 }
 

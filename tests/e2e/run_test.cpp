@@ -131,7 +131,21 @@ TEST(EndToEnd, BundledExampleRunsWithoutOverlap) {
   RunWithOneTwoAndFourTiers(SourceDir() + "/examples/demo16", "demo16");
 }
 
-// Every public benchmark beside the project.
+// A design of the largest size the engine takes, through one short
+// temperature step (33 moves): the insertion search must reach its end.
+TEST(EndToEnd, LargestDesignRunsToTheEnd) {
+  ScratchDir dir;
+  ASSERT_EQ(RunIn(dir.path(), "'" + ToolBinary("genbench") + "' --seed 2 big 3300 400 6600").status, 0);
+  WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 1 start_tempe 110 end_tempe 100"));
+  RunResult run = RunIn(dir.path(), "ulimit -t 120; " + Tierplan() + " big");
+  ASSERT_EQ(run.status, 0) << run.output.substr(0, 2000);
+  EXPECT_NE(run.output.find(" Cell = 3300, ExtCells = 400, Nets = 6600\n"), std::string::npos);
+  EXPECT_NE(run.output.find("Temperature: 110\n"), std::string::npos);
+  RunResult check = Fpcheck(dir, "big");
+  EXPECT_EQ(check.status, 0) << check.output;
+}
+
+// Every public benchmark beside the project, with one, two and four tiers.
 TEST(EndToEnd, PublicBenchmarksRunWithoutOverlap) {
   std::string benchmarks = BenchmarkDir();
   if (benchmarks.empty()) GTEST_SKIP() << "no benchmarks beside the project";
