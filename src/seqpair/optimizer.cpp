@@ -28,6 +28,10 @@ void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to) {
 void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
               tagOptSolution* sol) {
   const int n = work->count, terminals = blka[0]->pin_count;
+  if (sol->x.size() < static_cast<size_t>(n + terminals)) {
+    sol->x.resize(n + terminals);
+    sol->y.resize(n + terminals);
+  }
   optsize_h = mxdstha;
   optsize_v = mxdstva;
   optngap_h = ngap_h;
@@ -50,6 +54,8 @@ void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best
 int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
                 tagOptSolution* sol) {
   const int n = work->count, terminals = blka[0]->pin_count;
+  // Nothing saved yet: the working floorplan is the best one there is.
+  if (sol->x.size() < static_cast<size_t>(n + terminals)) return 0;
   mxdstha = optsize_h;
   mxdstva = optsize_v;
   for (int b = 1; b <= n; ++b) {

@@ -214,8 +214,10 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagNET**
 // number i), block orientations (index 1..n) and sizes (entry i - 1).
 struct tagOptSolution {
   int orient[3303];
-  double x[3502];
-  double y[3502];
+  // Blocks 1..n at 0..n-1, then terminals 1..t at n..n+t-1: sized by the
+  // first save, since a design may hold far more terminals than blocks.
+  std::vector<double> x;
+  std::vector<double> y;
   double width[kMaxBlocks];
   double height[kMaxBlocks];
 };

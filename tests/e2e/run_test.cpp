@@ -131,18 +131,29 @@ TEST(EndToEnd, BundledExampleRunsWithoutOverlap) {
   RunWithOneTwoAndFourTiers(SourceDir() + "/examples/demo16", "demo16");
 }
 
-// A design of the largest size the engine takes, through one short
-// temperature step (33 moves): the insertion search must reach its end.
-TEST(EndToEnd, LargestDesignRunsToTheEnd) {
-  ScratchDir dir;
-  ASSERT_EQ(RunIn(dir.path(), "'" + ToolBinary("genbench") + "' --seed 2 big 3300 400 6600").status, 0);
-  WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 1 start_tempe 110 end_tempe 100"));
-  RunResult run = RunIn(dir.path(), "ulimit -t 120; " + Tierplan() + " big");
-  ASSERT_EQ(run.status, 0) << run.output.substr(0, 2000);
-  EXPECT_NE(run.output.find(" Cell = 3300, ExtCells = 400, Nets = 6600\n"), std::string::npos);
-  EXPECT_NE(run.output.find("Temperature: 110\n"), std::string::npos);
-  RunResult check = Fpcheck(dir, "big");
-  EXPECT_EQ(check.status, 0) << check.output;
+// Designs at the engine's limits, each through one short temperature step
+// (a few dozen moves): the largest block count, where the insertion search
+// must reach its end, and more blocks plus terminals than the best-solution
+// store held in a fixed table.
+TEST(EndToEnd, LargestDesignsRunToTheEnd) {
+  struct Case {
+    int blocks, terminals, nets;
+  };
+  for (Case c : {Case{3300, 400, 6600}, Case{2700, 1000, 16200}}) {
+    ScratchDir dir;
+    const std::string counts =
+        std::to_string(c.blocks) + " " + std::to_string(c.terminals) + " " + std::to_string(c.nets);
+    ASSERT_EQ(RunIn(dir.path(), "'" + ToolBinary("genbench") + "' --seed 2 big " + counts).status, 0);
+    WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 1 start_tempe 110 end_tempe 100 seed 2"));
+    RunResult run = RunIn(dir.path(), "ulimit -t 120; " + Tierplan() + " big");
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 2000);
+    EXPECT_NE(run.output.find(" Cell = " + std::to_string(c.blocks) + ", ExtCells = " +
+                              std::to_string(c.terminals) + ", Nets = " + std::to_string(c.nets) + "\n"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("Temperature: 110\n"), std::string::npos);
+    RunResult check = Fpcheck(dir, "big");
+    EXPECT_EQ(check.status, 0) << counts << "\n" << check.output;
+  }
 }
 
 // Every public benchmark beside the project, with one, two and four tiers.
