@@ -33,10 +33,6 @@ const char* const kSkippedSections[] = {
 
 const char* const kOrientations[] = {"N", "W", "S", "E", "FN", "FW", "FS", "FE"};
 
-void Deliver(int status) {
-  if (status != 0) throw LefDefStop{status};
-}
-
 template <typename F, typename... Args>
 void Call(F callback, const char* kind, Args... args) {
   if (callback)
@@ -261,18 +257,7 @@ void defrSetNetCbk(defrNetCbkFnType f) { callbacks.net = f; }
 void defwInit(FILE* echo) { echo_file = echo; }
 
 int defrRead(FILE* file, const char* path, defiUserData data) {
-  std::string text;
-  if (!file || !ReadWholeFile(file, &text)) {
-    std::fprintf(stderr, "%s: cannot read the file, or it is larger than 1 GiB\n", path ? path : "");
-    return 1;
-  }
-  LefDefTokenizer in(path, std::move(text), echo_file);
-  try {
-    ReadDesign(in, data);
-  } catch (const LefDefStop& stop) {
-    return stop.status;
-  }
-  return 0;
+  return ReadLefDefFile(file, path, echo_file, [data](LefDefTokenizer& in) { ReadDesign(in, data); });
 }
 
 void defrPrintUnusedCallbacks(FILE* out) { unused.Print(out, "DEF"); }

@@ -35,10 +35,6 @@ bool IsOneOf(const LefDefToken& tok, const char* const (&keywords)[N]) {
   return false;
 }
 
-void Deliver(int status) {
-  if (status != 0) throw LefDefStop{status};
-}
-
 // Checks "END <name>" after the END already consumed.
 void ExpectEndName(LefDefTokenizer& in, const std::string& name, int opened) {
   const LefDefToken tok = in.Next();
@@ -196,18 +192,7 @@ void lefrSetPinCbk(lefrPinCbkFnType f) { callbacks.pin = f; }
 void lefwInit(FILE* echo) { echo_file = echo; }
 
 int lefrRead(FILE* file, const char* path, lefiUserData data) {
-  std::string text;
-  if (!file || !ReadWholeFile(file, &text)) {
-    std::fprintf(stderr, "%s: cannot read the file, or it is larger than 1 GiB\n", path ? path : "");
-    return 1;
-  }
-  LefDefTokenizer in(path, std::move(text), echo_file);
-  try {
-    ReadLibrary(in, data);
-  } catch (const LefDefStop& stop) {
-    return stop.status;
-  }
-  return 0;
+  return ReadLefDefFile(file, path, echo_file, [data](LefDefTokenizer& in) { ReadLibrary(in, data); });
 }
 
 void lefrPrintUnusedCallbacks(FILE* out) { unused.Print(out, "LEF"); }

@@ -30,6 +30,8 @@ std::string EndOf(std::string_view name, int opened) {
   return text + " (opened at line " + std::to_string(opened) + ")";
 }
 
+namespace {
+
 bool ReadWholeFile(FILE* file, std::string* text) {
   text->clear();
   char buffer[1 << 16];
@@ -39,6 +41,24 @@ bool ReadWholeFile(FILE* file, std::string* text) {
     text->append(buffer, got);
   }
   return !std::ferror(file);
+}
+
+}  // namespace
+
+int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
+                   const std::function<void(LefDefTokenizer&)>& read) {
+  std::string text;
+  if (!file || !ReadWholeFile(file, &text)) {
+    std::fprintf(stderr, "%s: cannot read the file, or it is larger than 1 GiB\n", path ? path : "");
+    return 1;
+  }
+  LefDefTokenizer in(path, std::move(text), echo);
+  try {
+    read(in);
+  } catch (const LefDefStop& stop) {
+    return stop.status;
+  }
+  return 0;
 }
 
 void UnusedConstructs::Count(std::string_view kind) {

@@ -4,6 +4,7 @@
 // the tally of constructs read without a callback.
 #pragma once
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,15 +23,17 @@ struct LefDefStop {
   int status;
 };
 
+// Passes a callback's status on: a non-zero one abandons the read.
+inline void Deliver(int status) {
+  if (status != 0) throw LefDefStop{status};
+}
+
 // "END name (opened at line N)", what a section still waits for.
 std::string EndOf(std::string_view name, int opened);
 
 // The largest LEF or DEF file read: the whole file is held in memory.
 constexpr size_t kMaxLefDefBytes = size_t{1} << 30;
 
-// Reads an open file completely; false when it cannot be read or is larger
-// than kMaxLefDefBytes.
-bool ReadWholeFile(FILE* file, std::string* text);
 
 // Kinds of constructs that were read but had no callback, in first-seen order.
 struct UnusedConstructs {
@@ -95,3 +98,9 @@ class LefDefTokenizer {
   std::string busbit_ = "[]";
   char divider_ = '/';
 };
+
+// Reads an open file completely (at most kMaxLefDefBytes) and runs `read`
+// over its tokens, echoing to `echo`. Returns 1 when the file cannot be read,
+// the status a syntax error or a callback stopped the read with, else 0.
+int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
+                   const std::function<void(LefDefTokenizer&)>& read);
