@@ -8,6 +8,7 @@
 #include "seqpair/engine_state.h"
 #include "test_support.h"
 #include "tiers/tier_state.h"
+#include "tiers/tiers.h"
 
 using testing_support::CaptureStdout;
 using testing_support::TestDesign;
@@ -73,10 +74,13 @@ TEST(Optimize, LeavesALegalFloorplanAndRestoresTheBest) {
     init_genrand(4);
     std::string out = RunOptimiser(e, Method::kInsertion, 200);
     EXPECT_NE(out.find(" Solution Restored: New Wgts = "), std::string::npos);
-    // The restored floorplan is the saved best one.
+    // The restored floorplan is the saved best one and packs to its size.
     EXPECT_EQ(Sequence(e.seq.next_a), Sequence(e.best.next_a));
-    EXPECT_DOUBLE_EQ(mxdstha, optsize_h);
+    EXPECT_EQ(Sequence(e.seq.next_b), Sequence(e.best.next_b));
+    const double saved_w = optsize_h, saved_h = optsize_v;
     ExpectLegal(e);
+    EXPECT_DOUBLE_EQ(mxdstha, saved_w);
+    EXPECT_DOUBLE_EQ(mxdstva, saved_h);
   }
 }
 
@@ -97,6 +101,55 @@ TEST(SimulatedAnnealing, FollowsItsSchedule) {
   EXPECT_NE(out.find("\nOptimal Area: "), std::string::npos);
   EXPECT_NE(out.find("Optimal Via Number: "), std::string::npos);
   ExpectLegal(e);
+}
+
+// Block area on each tier.
+std::vector<double> TierAreas(const TestEngine& e) {
+  std::vector<double> area(tier_no, 0.0);
+  for (int b = 1; b <= e.d.n(); ++b)
+    area[e.seq.tier[b]] += e.d.blka[b]->width * e.d.blka[b]->height;
+  return area;
+}
+
+// The running via count stays equal to a recount, the best floorplan comes
+// back with its via count and chip size, and no tier fills up beyond its
+// share (terminals on tier 0 pull the blocks of their nets there).
+TEST(SimulatedAnnealing, KeepsCountsTierAreasAndTheBestSound) {
+  for (unsigned seed : {31u, 32u, 33u, 34u}) {
+    auto d = TestDesign::Random(18, 14, 36, seed);
+    d->params.start_tempe = 4000;
+    d->params.end_tempe = 100;
+    d->params.cooling_ratio = 0.5;
+    d->params.iterations = 300;  // 54 moves per temperature
+    TestEngine e(*d, 2);
+    init_genrand(seed);
+    inter_layer_vias = CountInterLayerVias(d->design->nets, &e.seq, tier_no, la_sv_num);
+    const std::vector<double> start = TierAreas(e);
+    double total = 0.0;
+    for (double a : start) total += a;
+    const double cap = total / tier_no * (1.0 + 0.5 * d->params.sparearea / 100.0);
+
+    CaptureStdout out;
+    e.Pack();
+    SaveOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+    SimulatedAnnealing(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, &e.best,
+                       e.solution.get(), e.candidates.get(), e.levels.get(), d->norm, &d->params);
+    EXPECT_EQ(inter_layer_vias, CountInterLayerVias(d->design->nets, &e.seq, tier_no));
+    const std::vector<double> end = TierAreas(e);
+    for (int t = 0; t < tier_no; ++t)
+      EXPECT_LE(end[t], std::max(start[t], cap) + 1e-9) << "seed " << seed << " tier " << t;
+
+    RestoreOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+    std::string text = out.Finish();
+    size_t at = text.find("Optimal Via Number: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(std::stoi(text.substr(at + 20)), CountInterLayerVias(d->design->nets, &e.seq, tier_no))
+        << "seed " << seed;
+    const double saved_w = optsize_h, saved_h = optsize_v;
+    ExpectLegal(e);
+    EXPECT_DOUBLE_EQ(mxdstha, saved_w) << "seed " << seed;
+    EXPECT_DOUBLE_EQ(mxdstva, saved_h) << "seed " << seed;
+  }
 }
 
 TEST(SimulatedAnnealing, MakesNoMoveWithoutASchedule) {
