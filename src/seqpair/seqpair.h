@@ -85,6 +85,9 @@ struct tagNetRel {
   int x_prev[kEndLevel];
   int y_next[kEndLevel];
   int y_prev[kEndLevel];
+  // Last node found in each list: the sweeps evaluate at coordinates that
+  // mostly move in one direction, so walking on from there is short.
+  int x_cursor, y_cursor;
 };
 
 // --- dual sequence and level tree -------------------------------------------
@@ -145,8 +148,8 @@ double improvement(double area1, double area2, double wire1, double wire2, int v
                    tagPARAMETERS* params);
 int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** pada, tagNetRel* rel,
               tagPARAMETERS* params);
-// Evaluates f_x (or f_y) at coordinate c.
-double EvalPLfunc(const tagNetRel* rel, int vertical, double c);
+// Evaluates f_x (or f_y) at coordinate c, walking from the list's cursor.
+double EvalPLfunc(tagNetRel* rel, int vertical, double c);
 int SetNewWeight(tagPARAMETERS* params);
 
 // --- move and undo -----------------------------------------------------------
