@@ -199,7 +199,11 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
     // far edge that moved; keep the exact extent with the candidate.
     c->width[k] = std::max(mxdsth, right);
     c->height[k] = std::max(mxdstv, top);
-    double cost = ExactAreaCost(c->width[k], c->height[k], params) + params->wgt_wsdist * c->ws_dev[k];
+    // A preplaced or bounded block pushed off its place costs as in the
+    // objective; otherwise neither optimiser would ever see it, and with
+    // the area cost zero inside the outline any such push counts fully.
+    double cost = ExactAreaCost(c->width[k], c->height[k], params) +
+                  params->wgt_wsdist * c->ws_dev[k] + GapCost(gap_h, gap_v, params);
     int vias = c->via_delta[k] + inter_layer_vias;
     if (c->chosen == 0 || improvement(c->chosen_area_cost, cost, c->chosen_wire_h + c->chosen_wire_v,
                                       wire_h + wire_v, c->chosen_vias, vias, params) > 0) {

@@ -138,6 +138,8 @@ double AreaCost(double W, double H, double overflow_w, double overflow_h, double
 double InsertionAreaCost(double W, double H, const tagPARAMETERS* params);
 // Exact re-evaluation form: extents are at least mxdsth, mxdstv.
 double ExactAreaCost(double W, double H, const tagPARAMETERS* params);
+// Cost of bounded blocks pushed beyond their upper bounds by gap_h, gap_v.
+double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params);
 // Objective of the whole floorplan packed into mxdstha x mxdstva.
 double FloorplanObjective(double wire, const tagPARAMETERS* params);
 // The same objective for a floorplan of width W and height H with the given

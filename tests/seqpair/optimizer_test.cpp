@@ -208,3 +208,56 @@ TEST(Optimizers, RepeatForAFixedSeed) {
 }
 
 }  // namespace
+
+namespace {
+
+// Preplaced blocks after a whole optimisation: the fixed blocks keep their
+// required order in both sequences.
+TEST(Optimizers, KeepPreplacedBlocksInTheirOrder) {
+  for (unsigned seed : {5u, 6u, 7u, 8u})
+  for (Method method : {Method::kInsertion, Method::kAnnealing}) {
+    auto d = std::make_unique<TestDesign>();
+    for (int i = 0; i < 10; ++i) d->AddBlock(20 + 7 * (i % 4), 15 + 9 * (i % 3));
+    // Three preplaced blocks: one in the lower left corner, one to its right
+    // and one above both.
+    const double corners[3][2] = {{0, 0}, {200, 0}, {0, 250}};
+    std::vector<int> fixed;
+    for (int i = 0; i < 3; ++i) fixed.push_back(d->AddBlock(30, 20, 3));
+    d->AddTerminal(0, 0.5);
+    for (int i = 1; i <= 12; ++i) d->AddNet({i, i % 13 + 1, i % 2 ? -1 : (i + 5) % 13 + 1});
+    d->Finish();
+    for (int i = 0; i < 3; ++i) {
+      tagBLOCK* blk = d->blka[fixed[i]];
+      blk->region_x_lo = blk->region_x_hi = corners[i][0];
+      blk->region_y_lo = blk->region_y_hi = corners[i][1];
+    }
+    d->params.idle_g = 20;
+    d->params.start_tempe = 2000;
+    d->params.cooling_ratio = 0.5;
+    d->params.iterations = 200;
+    TestEngine e(*d, 1);
+    fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed);
+    ASSERT_EQ(fixed_num, 3);
+    init_genrand(seed);
+    RunOptimiser(e, method, 150);
+    ExpectLegal(e);
+    auto rank = [&](const std::vector<int>& next) {
+      std::vector<int> order;
+      for (int b : Sequence(next))
+        if (d->blka[b]->kind != 0) order.push_back(b);
+      return order;
+    };
+    // Block 2 is right of block 1 (1 before 2 in A, after it in B); block 3
+    // is above block 1 (1 before 3 in both).
+    std::vector<int> a = rank(e.seq.next_a), b = rank(e.seq.next_b);
+    auto before = [](const std::vector<int>& order, int x, int y) {
+      return std::find(order.begin(), order.end(), x) < std::find(order.begin(), order.end(), y);
+    };
+    EXPECT_TRUE(before(a, fixed[0], fixed[1]));
+    EXPECT_TRUE(before(b, fixed[1], fixed[0]));
+    EXPECT_TRUE(before(a, fixed[0], fixed[2]));
+    EXPECT_TRUE(before(b, fixed[0], fixed[2]));
+  }
+}
+
+}  // namespace
