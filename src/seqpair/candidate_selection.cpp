@@ -214,9 +214,12 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
       c->chosen_gap_h = gap_h;
       c->chosen_gap_v = gap_v;
       c->chosen_vias = vias;
-      // The optimiser compares this value with its threshold and with the
-      // whole-floorplan objective it recomputes after a restore, so it is that
-      // objective for the candidate; vias steer the choice through improvement().
+      // The insertion optimiser compares this value with its threshold and
+      // with the whole-floorplan objective it recomputes after a restore, so
+      // it is that objective for the candidate: the gaps times allfix, the
+      // exact net length times allnet, and the outline and size terms of the
+      // exact extents (those behind the exact area cost) times obj_area_wgt.
+      // That objective has no via term; vias steer the choice above.
       chosen_value = ObjectiveValue(c->width[k], c->height[k], gap_h, gap_v, wire_h + wire_v, params);
     }
     RestoreStaircase(vertical, id);
