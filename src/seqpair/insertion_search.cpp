@@ -174,8 +174,7 @@ void FindTierRuns(const tagDualSeq* seq) {
 // tiers apart, so without a limit nearly all blocks end on one tier, far
 // outside an outline sized for all tiers. A tier therefore takes the moved
 // block only while its block area, with the block, stays within an even
-// share of all block area plus half the spare area of that share; the
-// block's own tier is always open.
+// share of all block area plus a quarter of the spare area of that share.
 void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
                    const tagPARAMETERS* params) {
   std::fill(std::begin(tier_open), std::end(tier_open), true);
@@ -186,10 +185,17 @@ void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
     total += a;
     if (b != N->id) area[seq->tier[b]] += a;
   }
-  const double slack = 1.0 + 0.5 * std::max(0.0, params->sparearea) / 100.0;
+  const double slack = 1.0 + 0.25 * std::max(0.0, params->sparearea) / 100.0;
   const double share = total / tier_no * slack, own = N->width * N->height;
-  for (int t = 0; t < tier_no; ++t)
-    tier_open[t] = t == seq->tier[N->id] || area[t] + own <= share;
+  const int home = seq->tier[N->id];
+  bool elsewhere = false;
+  for (int t = 0; t < tier_no; ++t) {
+    tier_open[t] = area[t] + own <= share;
+    elsewhere = elsewhere || (t != home && tier_open[t]);
+  }
+  // A block may stay on its own tier unless that tier is over its share
+  // and another tier can take the block: over-full tiers drain that way.
+  tier_open[home] = tier_open[home] || !elsewhere;
 }
 
 void ResetCandidates(tagINSCANDS* c) {
