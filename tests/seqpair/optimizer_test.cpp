@@ -152,6 +152,28 @@ TEST(SimulatedAnnealing, KeepsCountsTierAreasAndTheBestSound) {
   }
 }
 
+// At a low temperature annealing takes almost only moves that improve, so
+// the floorplan it ends with is hardly worse than the best it saved.
+TEST(SimulatedAnnealing, ColdScheduleStaysCloseToTheBest) {
+  for (unsigned seed : {51u, 52u, 53u}) {
+    auto d = TestDesign::Random(24, 6, 40, seed);
+    d->params.start_tempe = 101;  // one temperature: 101
+    d->params.iterations = 2000;  // 480 moves
+    d->params.sparearea = 0;      // no room to spare: the area cost always counts
+    TestEngine e(*d, 1);
+    init_genrand(seed);
+    CaptureStdout out;
+    e.Pack();
+    SaveOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+    SimulatedAnnealing(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, &e.best,
+                       e.solution.get(), e.candidates.get(), e.levels.get(), d->norm, &d->params);
+    out.Finish();
+    const double best_area = optsize_h * optsize_v;
+    e.Pack();
+    EXPECT_LE(mxdstha * mxdstva, 1.05 * best_area) << "seed " << seed;
+  }
+}
+
 TEST(SimulatedAnnealing, MakesNoMoveWithoutASchedule) {
   for (int case_no = 0; case_no < 2; ++case_no) {
     auto d = TestDesign::Random(8, 2, 8, 5);
