@@ -59,10 +59,18 @@ int ChooseBlock(tagBLOCK** blka, const tagDualSeq* seq) {
   return b;
 }
 
+// The gain is a relative change (a loss of 1% is -0.01) and the temperature
+// runs from thousands down to about a hundred, so gain / T alone passes
+// almost every move and the schedule never cools: the run stays a random walk
+// that large designs never steer into the outline. The temperature therefore
+// counts in units of 1e-5 relative change: at the first temperature (50000)
+// a loss of 50% passes with probability 1/e, at the last (100) one of 0.1%.
+constexpr double kGainPerDegree = 1e5;
+
 bool Accepts(float gain, int temperature) {
   if (gain > 0) return true;
   double r = (genrand_int31() % 100000) / 100000.0;
-  return std::exp(gain / temperature) > r;
+  return std::exp(gain * kGainPerDegree / temperature) > r;
 }
 
 }  // namespace

@@ -199,7 +199,11 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
     // far edge that moved; keep the exact extent with the candidate.
     c->width[k] = std::max(mxdsth, right);
     c->height[k] = std::max(mxdstv, top);
-    double cost = ExactAreaCost(c->width[k], c->height[k], params) + params->wgt_wsdist * c->ws_dev[k];
+    // A preplaced or bounded block pushed off its place costs as in the
+    // objective; otherwise neither optimiser would ever see it, and with
+    // the area cost zero inside the outline any such push counts fully.
+    double cost = ExactAreaCost(c->width[k], c->height[k], params) +
+                  params->wgt_wsdist * c->ws_dev[k] + GapCost(gap_h, gap_v, params);
     int vias = c->via_delta[k] + inter_layer_vias;
     if (c->chosen == 0 || improvement(c->chosen_area_cost, cost, c->chosen_wire_h + c->chosen_wire_v,
                                       wire_h + wire_v, c->chosen_vias, vias, params) > 0) {
@@ -210,9 +214,12 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
       c->chosen_gap_h = gap_h;
       c->chosen_gap_v = gap_v;
       c->chosen_vias = vias;
-      // The optimiser compares this value with its threshold and with the
-      // whole-floorplan objective it recomputes after a restore, so it is that
-      // objective for the candidate; vias steer the choice through improvement().
+      // The insertion optimiser compares this value with its threshold and
+      // with the whole-floorplan objective it recomputes after a restore, so
+      // it is that objective for the candidate: the gaps times allfix, the
+      // exact net length times allnet, and the outline and size terms of the
+      // exact extents (those behind the exact area cost) times obj_area_wgt.
+      // That objective has no via term; vias steer the choice above.
       chosen_value = ObjectiveValue(c->width[k], c->height[k], gap_h, gap_v, wire_h + wire_v, params);
     }
     RestoreStaircase(vertical, id);

@@ -40,6 +40,7 @@ std::vector<double> ntlna_h, ntlna_v;
 
 int lva, lva_nd;
 int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
+bool tier_open[kMaxTiers] = {true, true, true, true, true, true, true, true, true};
 tagNetRel move_net_rel;
 int search_rest_b[kLevelCap], search_rest_r[kLevelCap];
 
@@ -75,6 +76,7 @@ void ResetEngineState() {
   p_btree = p_rtree = nullptr;
   p_stacks = nullptr;
   lva = lva_nd = 0;
+  std::fill(std::begin(tier_open), std::end(tier_open), true);
   ntmax0 = ntmax = 0;
   sa_flag = 0;
   bt = et = 0;

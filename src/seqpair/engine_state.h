@@ -62,5 +62,8 @@ void ResetEngineState();
 // run, the moved block's net-length functions and the packing's scratch.
 extern int lva, lva_nd;
 extern int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
+// Tiers the moved block may go to: its own, and those whose block area stays
+// within an even share of all block area (with some slack) with it added.
+extern bool tier_open[kMaxTiers];
 extern tagNetRel move_net_rel;
 extern int search_rest_b[kLevelCap], search_rest_r[kLevelCap];

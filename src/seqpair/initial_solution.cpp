@@ -43,8 +43,13 @@ void SetBlockBounds(tagBLOCK** blka, int n) {
     } else {
       blk->orient = 0;
     }
-    ndpos_x_lft[i] = shape_h - blk->fixed_x_hi - blk->width;
-    ndpos_y_top[i] = shape_v - blk->fixed_y_hi - blk->height;
+    // Distances from the top right edges of the outline for the packing
+    // from there. Only a bounded block has one: a movable block's upper
+    // bounds are unset with several tiers, and taking them as 0 would push
+    // it a whole outline away and make every estimate of the insertion
+    // search too large.
+    ndpos_x_lft[i] = blk->kind > 0 ? shape_h - blk->fixed_x_hi - blk->width : 0.0;
+    ndpos_y_top[i] = blk->kind > 0 ? shape_v - blk->fixed_y_hi - blk->height : 0.0;
   }
 }
 

@@ -171,6 +171,35 @@ void FindTierRuns(const tagDualSeq* seq) {
   }
 }
 
+// Every via a net saves pulls its blocks towards the terminals' tier, and
+// once one tier overflows the outline the area cost no longer tells the
+// tiers apart, so without a limit nearly all blocks end on one tier, far
+// outside an outline sized for all tiers. A tier therefore takes the moved
+// block only while its block area, with the block, stays within an even
+// share of all block area plus a quarter of the spare area of that share.
+void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
+                   const tagPARAMETERS* params) {
+  std::fill(std::begin(tier_open), std::end(tier_open), true);
+  if (tier_no < 2) return;
+  double area[kMaxTiers] = {0.0}, total = 0.0;
+  for (int b = 1; b <= seq->count; ++b) {
+    const double a = blka[b]->width * blka[b]->height;
+    total += a;
+    if (b != N->id) area[seq->tier[b]] += a;
+  }
+  const double slack = 1.0 + 0.25 * std::max(0.0, params->sparearea) / 100.0;
+  const double share = total / tier_no * slack, own = N->width * N->height;
+  const int home = seq->tier[N->id];
+  bool elsewhere = false;
+  for (int t = 0; t < tier_no; ++t) {
+    tier_open[t] = area[t] + own <= share;
+    elsewhere = elsewhere || (t != home && tier_open[t]);
+  }
+  // A block may stay on its own tier unless that tier is over its share
+  // and another tier can take the block: over-full tiers drain that way.
+  tier_open[home] = tier_open[home] || !elsewhere;
+}
+
 void ResetCandidates(tagINSCANDS* c) {
   c->count = 1;
   c->chosen = 0;
@@ -245,6 +274,7 @@ void EnterTierRun(int tier, bool restore_heads, tagBLOCK* N, tagBLOCK* real, tag
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
               tagLevelList* levels, tagPARAMETERS* params) {
   int n = seq->count, lo, hi;
+  if (!tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
   SlotView view{N, cands, seq, rel, levels, params, tier};
@@ -261,6 +291,7 @@ void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNet
 void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
                tagLevelList* levels, tagPARAMETERS* params) {
   int n = seq->count, lo, hi;
+  if (!tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
   SlotView view{N, cands, seq, rel, levels, params, tier};
@@ -339,6 +370,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   ResetCandidates(cands);
   EmptyBottomLeft(levels);
   FindTierRuns(seq);
+  FindOpenTiers(N, blka, seq, params);
   lva = lva_nd = 0;
   ptier = seq->tier[0];
 

@@ -126,15 +126,19 @@ int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** /*pada*/, tag
   }
   Accumulate(ax);
   Accumulate(ay);
+  rel->x_cursor = rel->y_cursor = 0;
   return 0;
 }
 
-double EvalPLfunc(const tagNetRel* rel, int vertical, double c) {
+double EvalPLfunc(tagNetRel* rel, int vertical, double c) {
   const double* coord = vertical ? rel->y_coord : rel->x_coord;
   const double* slope = vertical ? rel->y_slope : rel->x_slope;
   const double* value = vertical ? rel->y_value : rel->x_value;
   const int* next = vertical ? rel->y_next : rel->x_next;
-  int at = 0;
-  for (int q = next[0]; q != -1 && coord[q] <= c; q = next[q]) at = q;
+  const int* prev = vertical ? rel->y_prev : rel->x_prev;
+  int& at = vertical ? rel->y_cursor : rel->x_cursor;
+  // The last node at or before c (node 0 for c below every breakpoint).
+  while (at != 0 && coord[at] > c) at = prev[at];
+  while (next[at] != -1 && coord[next[at]] <= c) at = next[at];
   return value[at] + (c - coord[at]) * slope[at];
 }

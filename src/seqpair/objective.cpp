@@ -134,11 +134,14 @@ double ExactAreaCost(double W, double H, const tagPARAMETERS* params) {
   return AreaCost(std::max(mxdsth, W), std::max(mxdstv, H), 0.0, 0.0, params->area_wgt, params);
 }
 
+double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params) {
+  return (2.0 * std::max(gap_h, gap_v) + gap_h + gap_v) * params->allfix * params->net_scale;
+}
+
 double ObjectiveValue(double W, double H, double gap_h, double gap_v, double wire,
                       const tagPARAMETERS* params) {
   const OutlineTerms terms = Outline(W, H, 0.0, 0.0, params);
-  const double gaps = 2.0 * std::max(gap_h, gap_v) + gap_h + gap_v;
-  return gaps * params->allfix * params->net_scale + wire * params->allnet +
+  return GapCost(gap_h, gap_v, params) + wire * params->allnet +
          (terms.size + terms.overflow) * params->obj_area_wgt;
 }
 

@@ -91,6 +91,9 @@ struct tagNetRel {
   int x_prev[kEndLevel];
   int y_next[kEndLevel];
   int y_prev[kEndLevel];
+  // Last node found in each list: the sweeps evaluate at coordinates that
+  // mostly move in one direction, so walking on from there is short.
+  int x_cursor, y_cursor;
 };
 
 // --- dual sequence and level tree -------------------------------------------
@@ -145,6 +148,8 @@ double AreaCost(double W, double H, double overflow_w, double overflow_h, double
 double InsertionAreaCost(double W, double H, const tagPARAMETERS* params);
 // Exact re-evaluation form: extents are at least mxdsth, mxdstv.
 double ExactAreaCost(double W, double H, const tagPARAMETERS* params);
+// Cost of bounded blocks pushed beyond their upper bounds by gap_h, gap_v.
+double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params);
 // Objective of the whole floorplan packed into mxdstha x mxdstva.
 double FloorplanObjective(double wire, const tagPARAMETERS* params);
 // The same objective for a floorplan of width W and height H with the given
@@ -155,8 +160,8 @@ double improvement(double area1, double area2, double wire1, double wire2, int v
                    tagPARAMETERS* params);
 int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** pada, tagNetRel* rel,
               tagPARAMETERS* params);
-// Evaluates f_x (or f_y) at coordinate c.
-double EvalPLfunc(const tagNetRel* rel, int vertical, double c);
+// Evaluates f_x (or f_y) at coordinate c, walking from the list's cursor.
+double EvalPLfunc(tagNetRel* rel, int vertical, double c);
 int SetNewWeight(tagPARAMETERS* params);
 
 // --- move and undo -----------------------------------------------------------

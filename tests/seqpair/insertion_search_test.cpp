@@ -83,6 +83,7 @@ double BestAreaByBruteForce(TestEngine& e, int b, const Search& s) {
   double best = kInfinity;
   const double keep_h = mxdsth, keep_v = mxdstv;
   for (int tier = 0; tier < tier_no; ++tier) {
+    if (!tier_open[tier]) continue;  // the search leaves full tiers alone
     // A and B positions after which the block stays inside the tier's runs.
     int a_lo = n + 1, a_hi = -1, b_lo = n + 1, b_hi = -1;
     for (int x = 1; x <= n; ++x) {
@@ -134,6 +135,50 @@ TEST(FindInsPoint, ReachesTheBestAreaOfAllInsertionPoints) {
         << "seed " << seed << " block " << b;
     UndoRemove(b, &e.seq, e.stacks.get());
   }
+}
+
+// Every point the sweeps estimate, inserted there and packed from scratch,
+// gives the estimated chip size: the estimate is the longest path through
+// the block, and the other paths are those of the packing without it.
+TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
+  int checked = 0;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    const int tiers = 1 + seed % 3;
+    auto d = TestDesign::Random(4 + static_cast<int>(seed % 9), 3, 9, seed + 500);
+    d->params.ipcand = 2998;  // keep every evaluated point
+    d->params.rotate = seed % 2;
+    TestEngine e(*d, tiers);
+    init_genrand(seed);
+    e.Pack();
+    const int b = PickBlock(e, seed * 13u);
+    if (b == 0) continue;
+    tagBLOCK moved = *e.d.blka[b];
+    moved.kind = 0;
+    RemoveCell(b, &e.seq, e.stacks.get());
+    FindInsPoint(&moved, e.candidates.get(), d->blka.data(), d->pada.data(), &e.seq,
+                 e.levels.get(), d->norm, &d->params);
+    const double without_w = mxdsth, without_h = mxdstv;
+    const tagINSCANDS& c = *e.candidates;
+    const tagBLOCK saved = *d->blka[b];
+    tagDualSeq trial;
+    DualSeqInit(&trial, e.seq.count, 0);
+    for (int k = 1; k < c.count; ++k) {
+      CopyDualSeq(&e.seq, &trial);
+      InsertCell(b, c.apos[k], c.bpos[k], c.orient[k], c.tier[k], d->blka.data(), &trial,
+                 e.stacks.get());
+      double w, h;
+      CalCoords(d->blka.data(), &trial, e.levels.get(), p_btree, p_rtree, e.scratch_b.data(),
+                e.scratch_r.data(), &h, &w);
+      EXPECT_DOUBLE_EQ(std::max(without_w, c.width[k]), w)
+          << "seed " << seed << " candidate " << k << " a " << c.apos[k] << " b " << c.bpos[k];
+      EXPECT_DOUBLE_EQ(std::max(without_h, c.height[k]), h)
+          << "seed " << seed << " candidate " << k << " a " << c.apos[k] << " b " << c.bpos[k];
+      *d->blka[b] = saved;
+      ++checked;
+    }
+    UndoRemove(b, &e.seq, e.stacks.get());
+  }
+  EXPECT_GT(checked, 100);
 }
 
 TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {

@@ -8,6 +8,7 @@
 #include "seqpair/engine_state.h"
 #include "test_support.h"
 #include "tiers/tier_state.h"
+#include "tiers/tiers.h"
 
 using testing_support::CaptureStdout;
 using testing_support::TestDesign;
@@ -73,10 +74,13 @@ TEST(Optimize, LeavesALegalFloorplanAndRestoresTheBest) {
     init_genrand(4);
     std::string out = RunOptimiser(e, Method::kInsertion, 200);
     EXPECT_NE(out.find(" Solution Restored: New Wgts = "), std::string::npos);
-    // The restored floorplan is the saved best one.
+    // The restored floorplan is the saved best one and packs to its size.
     EXPECT_EQ(Sequence(e.seq.next_a), Sequence(e.best.next_a));
-    EXPECT_DOUBLE_EQ(mxdstha, optsize_h);
+    EXPECT_EQ(Sequence(e.seq.next_b), Sequence(e.best.next_b));
+    const double saved_w = optsize_h, saved_h = optsize_v;
     ExpectLegal(e);
+    EXPECT_DOUBLE_EQ(mxdstha, saved_w);
+    EXPECT_DOUBLE_EQ(mxdstva, saved_h);
   }
 }
 
@@ -97,6 +101,77 @@ TEST(SimulatedAnnealing, FollowsItsSchedule) {
   EXPECT_NE(out.find("\nOptimal Area: "), std::string::npos);
   EXPECT_NE(out.find("Optimal Via Number: "), std::string::npos);
   ExpectLegal(e);
+}
+
+// Block area on each tier.
+std::vector<double> TierAreas(const TestEngine& e) {
+  std::vector<double> area(tier_no, 0.0);
+  for (int b = 1; b <= e.d.n(); ++b)
+    area[e.seq.tier[b]] += e.d.blka[b]->width * e.d.blka[b]->height;
+  return area;
+}
+
+// The running via count stays equal to a recount, the best floorplan comes
+// back with its via count and chip size, and no tier fills up beyond its
+// share (terminals on tier 0 pull the blocks of their nets there).
+TEST(SimulatedAnnealing, KeepsCountsTierAreasAndTheBestSound) {
+  for (unsigned seed : {31u, 32u, 33u, 34u}) {
+    auto d = TestDesign::Random(18, 14, 36, seed);
+    d->params.start_tempe = 4000;
+    d->params.end_tempe = 100;
+    d->params.cooling_ratio = 0.5;
+    d->params.iterations = 300;  // 54 moves per temperature
+    TestEngine e(*d, 2);
+    init_genrand(seed);
+    inter_layer_vias = CountInterLayerVias(d->design->nets, &e.seq, tier_no, la_sv_num);
+    const std::vector<double> start = TierAreas(e);
+    double total = 0.0;
+    for (double a : start) total += a;
+    const double cap = total / tier_no * (1.0 + 0.25 * d->params.sparearea / 100.0);
+
+    CaptureStdout out;
+    e.Pack();
+    SaveOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+    SimulatedAnnealing(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, &e.best,
+                       e.solution.get(), e.candidates.get(), e.levels.get(), d->norm, &d->params);
+    EXPECT_EQ(inter_layer_vias, CountInterLayerVias(d->design->nets, &e.seq, tier_no));
+    const std::vector<double> end = TierAreas(e);
+    for (int t = 0; t < tier_no; ++t)
+      EXPECT_LE(end[t], std::max(start[t], cap) + 1e-9) << "seed " << seed << " tier " << t;
+
+    RestoreOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+    std::string text = out.Finish();
+    size_t at = text.find("Optimal Via Number: ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(std::stoi(text.substr(at + 20)), CountInterLayerVias(d->design->nets, &e.seq, tier_no))
+        << "seed " << seed;
+    const double saved_w = optsize_h, saved_h = optsize_v;
+    ExpectLegal(e);
+    EXPECT_DOUBLE_EQ(mxdstha, saved_w) << "seed " << seed;
+    EXPECT_DOUBLE_EQ(mxdstva, saved_h) << "seed " << seed;
+  }
+}
+
+// At a low temperature annealing takes almost only moves that improve, so
+// the floorplan it ends with is hardly worse than the best it saved.
+TEST(SimulatedAnnealing, ColdScheduleStaysCloseToTheBest) {
+  for (unsigned seed : {51u, 52u, 53u}) {
+    auto d = TestDesign::Random(24, 6, 40, seed);
+    d->params.start_tempe = 101;  // one temperature: 101
+    d->params.iterations = 2000;  // 480 moves
+    d->params.sparearea = 0;      // no room to spare: the area cost always counts
+    TestEngine e(*d, 1);
+    init_genrand(seed);
+    CaptureStdout out;
+    e.Pack();
+    SaveOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+    SimulatedAnnealing(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, &e.best,
+                       e.solution.get(), e.candidates.get(), e.levels.get(), d->norm, &d->params);
+    out.Finish();
+    const double best_area = optsize_h * optsize_v;
+    e.Pack();
+    EXPECT_LE(mxdstha * mxdstva, 1.05 * best_area) << "seed " << seed;
+  }
 }
 
 TEST(SimulatedAnnealing, MakesNoMoveWithoutASchedule) {
@@ -152,6 +227,59 @@ TEST(Optimizers, RepeatForAFixedSeed) {
   };
   for (Method method : {Method::kInsertion, Method::kAnnealing})
     EXPECT_EQ(once(method), once(method));
+}
+
+}  // namespace
+
+namespace {
+
+// Preplaced blocks after a whole optimisation: the fixed blocks keep their
+// required order in both sequences.
+TEST(Optimizers, KeepPreplacedBlocksInTheirOrder) {
+  for (unsigned seed : {5u, 6u, 7u, 8u})
+  for (Method method : {Method::kInsertion, Method::kAnnealing}) {
+    auto d = std::make_unique<TestDesign>();
+    for (int i = 0; i < 10; ++i) d->AddBlock(20 + 7 * (i % 4), 15 + 9 * (i % 3));
+    // Three preplaced blocks: one in the lower left corner, one to its right
+    // and one above both.
+    const double corners[3][2] = {{0, 0}, {200, 0}, {0, 250}};
+    std::vector<int> fixed;
+    for (int i = 0; i < 3; ++i) fixed.push_back(d->AddBlock(30, 20, 3));
+    d->AddTerminal(0, 0.5);
+    for (int i = 1; i <= 12; ++i) d->AddNet({i, i % 13 + 1, i % 2 ? -1 : (i + 5) % 13 + 1});
+    d->Finish();
+    for (int i = 0; i < 3; ++i) {
+      tagBLOCK* blk = d->blka[fixed[i]];
+      blk->region_x_lo = blk->region_x_hi = corners[i][0];
+      blk->region_y_lo = blk->region_y_hi = corners[i][1];
+    }
+    d->params.idle_g = 20;
+    d->params.start_tempe = 2000;
+    d->params.cooling_ratio = 0.5;
+    d->params.iterations = 200;
+    TestEngine e(*d, 1);
+    fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed);
+    ASSERT_EQ(fixed_num, 3);
+    init_genrand(seed);
+    RunOptimiser(e, method, 150);
+    ExpectLegal(e);
+    auto rank = [&](const std::vector<int>& next) {
+      std::vector<int> order;
+      for (int b : Sequence(next))
+        if (d->blka[b]->kind != 0) order.push_back(b);
+      return order;
+    };
+    // Block 2 is right of block 1 (1 before 2 in A, after it in B); block 3
+    // is above block 1 (1 before 3 in both).
+    std::vector<int> a = rank(e.seq.next_a), b = rank(e.seq.next_b);
+    auto before = [](const std::vector<int>& order, int x, int y) {
+      return std::find(order.begin(), order.end(), x) < std::find(order.begin(), order.end(), y);
+    };
+    EXPECT_TRUE(before(a, fixed[0], fixed[1]));
+    EXPECT_TRUE(before(b, fixed[1], fixed[0]));
+    EXPECT_TRUE(before(a, fixed[0], fixed[2]));
+    EXPECT_TRUE(before(b, fixed[0], fixed[2]));
+  }
 }
 
 }  // namespace

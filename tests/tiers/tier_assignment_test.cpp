@@ -280,11 +280,15 @@ TEST(InitDataForMultiTiersTest, BoundsKeepTheGivenRegions) {
   EXPECT_DOUBLE_EQ(o.d.blka[1]->region_x_hi, 40);
   EXPECT_DOUBLE_EQ(o.d.blka[1]->fixed_y_hi, 20);
   EXPECT_DOUBLE_EQ(ndpos1_x_max[1], 40);
-  EXPECT_DOUBLE_EQ(ndpos_x_lft[1], shape_h - 40 - 10);
-  EXPECT_DOUBLE_EQ(ndpos_y_top[1], shape_v - 20 - 20);
+  // Only a bounded block keeps a distance from the top right edges; the
+  // packing from the bottom left ignores a movable block's upper bounds too.
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[1], 0);
+  EXPECT_DOUBLE_EQ(ndpos_y_top[1], 0);
   // The fixed block may not move.
   EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_x_hi, 7);
   EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_y_hi, 3);
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], shape_h - 7 - o.d.blka[3]->width);
+  EXPECT_DOUBLE_EQ(ndpos_y_top[3], shape_v - 3 - o.d.blka[3]->height);
 }
 
 }  // namespace
