@@ -69,7 +69,7 @@ void WriteTierPlot(FILE* f, int tier, tagBLOCK** blka, tagDualSeq* seq, tagNORMP
   const tagBLOCK* design = blka[0];
   const double u = norm->unscale;
   fprintf(f, "set nokey\n\n\n");
-  fprintf(f, tier == 0 ? "plot '-' w l, '-' w l 3\n" : "plot '-' w l\n");
+  fprintf(f, tier == 0 ? "plot '-' w l, '-' w l lt 3\n" : "plot '-' w l\n");
   const int F = Trunc(std::max((mxdstha + design->region_x_lo) * u, design->region_x_hi * u));
   WriteRectangle(f, 0, 0, F, F, tier);
   for (int b = 1; b <= seq->count; ++b) {

@@ -40,6 +40,13 @@ TEST(EndToEnd, ExampleRunsToItsResultFiles) {
   EXPECT_FALSE(FileExists(dir.file("demo16_layer_2.plt")));
   RunResult check = Fpcheck(dir, "demo16");
   EXPECT_EQ(check.status, 0) << check.output;
+  // The drawings open in gnuplot as they are written.
+  if (RunIn(dir.path(), "command -v gnuplot").status == 0) {
+    for (const char* name : {"demo16_layer_0.plt", "demo16_layer_1.plt"}) {
+      RunResult plot = RunIn(dir.path(), std::string("gnuplot -e 'set terminal dumb' ") + name + " >/dev/null");
+      EXPECT_EQ(plot.status, 0) << name << "\n" << plot.output;
+    }
+  }
 }
 
 TEST(EndToEnd, FixedSeedRepeatsExactly) {

@@ -173,7 +173,7 @@ TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
   Write(0);
   const std::string expected =
       "set nokey\n\n\n"
-      "plot '-' w l, '-' w l 3\n"
+      "plot '-' w l, '-' w l lt 3\n"
       "0 0 0\n0 25 0\n25 25 0\n25 0 0\n0 0 0\n\n\n"
       "3 4 0\n3 7 0\n11 7 0\n11 4 0\n3 4 0\n\n\n"
       "13 4 0\n13 10 0\n15 10 0\n15 4 0\n13 4 0\n\n\n"
@@ -208,7 +208,7 @@ TEST_F(WriterTest, EveryTierGetsItsOwnPlot) {
       "\r\n";
   EXPECT_EQ(ReadFile(base + "_layer_1.plt"), tier1);
   const std::string tier0 = ReadFile(base + "_layer_0.plt");
-  EXPECT_NE(tier0.find("plot '-' w l, '-' w l 3\n"), std::string::npos);
+  EXPECT_NE(tier0.find("plot '-' w l, '-' w l lt 3\n"), std::string::npos);
   EXPECT_EQ(tier0.find(" 1\n"), std::string::npos);  // no tier-1 block on tier 0
   EXPECT_FALSE(FileExists(base + "_layer_2.plt"));
 }
