@@ -227,10 +227,10 @@ void PlanSignalVias(Run& run) {
   tagBLOCK* design = run.design;
   const double wire0 =
       SetNetLength(run.blka.data(), run.neta.data(), run.pada.data(), 1, &run.params);
-  AppendToReport("via_assignment.txt", "a+", "%s;nets:%d;area:%.2f; wire0:%.2f;\n", design->name,
+  AppendToReport("via_assignment.txt", "%s;nets:%d;area:%.2f; wire0:%.2f;\n", design->name,
                  design->net_count, design->width * design->height * run.norm->unscale,
                  wire0 * run.norm->unscale);
-  AppendToReport("via_rt.txt", "a+", "%s:", design->name);
+  AppendToReport("via_rt.txt", "%s:", design->name);
   bt = GetCpuTime();
   SignalViaPlanning(design, tier_no, &run.params, run.norm);
   et = GetCpuTime();

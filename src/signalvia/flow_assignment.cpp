@@ -185,13 +185,11 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
   printf("via_inserted:%d (total_vias:%d, total_cap:%d) cost:%.2f;\nVia Congestion Cost:%.2f;]\n\n",
          total_flow, via_count[0], flow_total_cap, wire, avg_cong);
 
-  AppendToReport("via_assignment.txt", "a",
-                 "[LAYERBYLAYER][wire2(ub)1:%.2f;ubtime1:%.2f;viain1:%d;vcg:%.2f;cap1:%d;]\n", wire,
+  AppendToReport("via_assignment.txt", "[LAYERBYLAYER][wire2(ub)1:%.2f;ubtime1:%.2f;viain1:%d;vcg:%.2f;cap1:%d;]\n", wire,
                  secs, total_flow, avg_cong, flow_total_cap);
-  AppendToReport("vp_table1.txt", "a+", "%.2f; ", wire);
+  AppendToReport("vp_table1.txt", "%.2f; ", wire);
   if (flow_call_ct == 0)
-    AppendToReport("via_rt.txt", "a",
-                   "[LAYERBYLAYER][wire2(ub)1:%.2f;time:%.2f;via_inerted:%d;vcg:%.2f;cap:%d;]", wire,
+    AppendToReport("via_rt.txt", "[LAYERBYLAYER][wire2(ub)1:%.2f;time:%.2f;via_inerted:%d;vcg:%.2f;cap:%d;]", wire,
                    secs, total_flow, avg_cong, flow_total_cap);
   ++flow_call_ct;
   return total_flow;

@@ -132,10 +132,10 @@ int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
 
   const double seconds = (GetCpuTime() - start) / 1000.0;
   std::printf("[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n", placed, wire, seconds);
-  AppendToReport("via_assignment.txt", "a", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n",
+  AppendToReport("via_assignment.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n",
                  placed, wire, seconds);
   if (netbynet_call_ct == 0)
-    AppendToReport("via_rt.txt", "a", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]", placed,
+    AppendToReport("via_rt.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]", placed,
                    wire, seconds);
   // The stage leaves its choice in the vias only: capacity goes back.
   for (tagSIGGRID* cell : usable) {

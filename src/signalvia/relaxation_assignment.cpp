@@ -4,9 +4,7 @@
 // and a subgradient method adjusts the prices. The last relaxed choice is
 // made feasible greedily; nets that do not fit go to a net-by-net pass.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "driver/utilities.h"
@@ -72,18 +70,6 @@ RelaxedSolution RelaxedSolve(tagNETLIST* net_list, bool record) {
 
 bool IsRelaxed(const tagSIGGRID* cell) { return cell->via_cap < cell->cvia_num; }
 
-struct FileCloser {
-  void operator()(FILE* f) const { fclose(f); }
-};
-
-// Writes to the open report, if it could be opened.
-__attribute__((format(printf, 2, 3))) void Report(FILE* f, const char* format, ...) {
-  if (!f) return;
-  va_list args;
-  va_start(args, format);
-  vfprintf(f, format, args);
-  va_end(args);
-}
 
 }  // namespace
 
@@ -113,16 +99,14 @@ int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int ti
   printf("Overflow before relaxation:%d (cost:%.2f, wire:%.2f)\n", overflow, L, solution.wire);
   printf("Relaxed Constraints:%d, The variables involved:%d\n", relaxed, variables);
   printf("[UPPERBOUND][%.2f];\n", lm_upper_bound);
-  AppendToReport("vp_table1.txt", "a+", "%.2f; ", solution.wire);
+  AppendToReport("vp_table1.txt", "%.2f; ", solution.wire);
   if (ct_call == 0)
-    AppendToReport("via_rt.txt", "a", "[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;", overflow, L,
+    AppendToReport("via_rt.txt", "[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;", overflow, L,
                    solution.wire);
-  std::unique_ptr<FILE, FileCloser> report(fopen("via_assignment.txt", "a"));
-  if (!report) printf("Warning: Cannot open via_assignment.txt!\n");
-  Report(report.get(), "[UPPERBOUND][%.2f];", lm_upper_bound);
-  Report(report.get(), "[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;", overflow, L, solution.wire);
-  Report(report.get(), "cntsnum:%d;varnum:%d;", relaxed, variables);
-  Report(report.get(), "nodes:%d;edges:%d;]\n", 0, 0);
+  AppendToReport("via_assignment.txt",
+                 "[UPPERBOUND][%.2f];[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;cntsnum:%d;varnum:%d;"
+                 "nodes:%d;edges:%d;]\n",
+                 lm_upper_bound, overflow, L, solution.wire, relaxed, variables, 0, 0);
 
   double theta = 1.0, lambda = 1.0, L_prev = L;
   int no_decrease = 0;
@@ -168,15 +152,14 @@ int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int ti
 
   double secs = (GetCpuTime() - start) / 1000.0;
   printf("Solution Time:%.2f\n", secs);
-  Report(report.get(), "[LAGRAGIAN][ofalr:%d;", overflow);
-  Report(report.get(), "lrtime:%.2f;", secs);
   ++ct_call;
   printf("After mapping (ct_call): %d\n", ct_call);
   printf("The number of nets failed to be viaed: %d (%.2f%%, total: %d);\n"
          "Inserted Vias:%d; cost:%.2f; wire:%.2f\n",
          failed, n > 0 ? failed * 100.0 / n : 0.0, n, inserted, L, wire);
-  Report(report.get(), "netfam:%d;via_inserted:%d;cost:%.2f;wire:%.2f]\n", failed, inserted, L, wire);
-  report.reset();
+  AppendToReport("via_assignment.txt",
+                 "[LAGRAGIAN][ofalr:%d;lrtime:%.2f;netfam:%d;via_inserted:%d;cost:%.2f;wire:%.2f]\n",
+                 overflow, secs, failed, inserted, L, wire);
 
   for (tagNET* net : nets) FreeCandidateLists(net);
   return 0;

@@ -158,10 +158,9 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
                         tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, tagNET* nets);
 double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n);
 
-// Appends printf-style text to a report file in the working directory; a file
-// that cannot be opened is reported and skipped.
-void AppendToReport(const char* path, const char* mode, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+// Appends printf-style text to a report file in the working directory, in
+// one write that lands whole or not at all; a failure is reported and skipped.
+void AppendToReport(const char* path, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Net by net shortest paths; returns 0.
 int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,

@@ -141,9 +141,9 @@ std::vector<tagSIGVIA*> ConstructViaListForLayers(tagNET* nets, int tier_count, 
   net_list = SortNetByHPWL(net_list, via_nets);
   std::printf("The number of nets demand vias: %d (length:%.2f) (total:%d, length:%.2f)\n",
               via_nets, via_length, all_nets, all_length);
-  AppendToReport("via_assignment.txt", "a+", "\n[NETS][net_num:%d;via_num:%d;wire:%.2f;]\n",
+  AppendToReport("via_assignment.txt", "\n[NETS][net_num:%d;via_num:%d;wire:%.2f;]\n",
                  via_nets, via_count[0], via_length);
-  AppendToReport("vp_table1.txt", "a+", "%d; %d; ", via_nets, via_count[0]);
+  AppendToReport("vp_table1.txt", "%d; %d; ", via_nets, via_count[0]);
   return lists;
 }
 

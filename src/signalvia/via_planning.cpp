@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/utilities.h"
+#include "io/io.h"
 #include "signalvia/signalvia.h"
 
 namespace {
@@ -54,8 +55,7 @@ void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNO
   std::printf("sv_sizex %.2f (Norm:%.2f)\n", sx * u, sx);
   std::printf("sv_sizey %.2f (Norm:%.2f)\n", sy * u, sy);
   std::printf("Grid Size:%.2f (Norm:%.2f);]\n\n", sx * sy * u2, sx * sy);
-  AppendToReport("via_assignment.txt", "a",
-                 "[SETUP][grid:%dx%d;viasize:%.2f;sv_sizex:%.2f;sv_sizey %.2f;"
+  AppendToReport("via_assignment.txt", "[SETUP][grid:%dx%d;viasize:%.2f;sv_sizex:%.2f;sv_sizey %.2f;"
                  "size_expand:%.2f;Grid Size:%.2f;]\n",
                  dim.dimx, dim.dimy, sigvia_size * u * u, sx * u, sy * u, size_expand * u,
                  sx * sy * u2);
@@ -75,8 +75,7 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
     DclError("Failed to allocate memories!\n");
     return;
   }
-  AppendToReport("vp_table1.txt", "a+",
-                 "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; "
+  AppendToReport("vp_table1.txt", "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; "
                  "time; lowerbound; LR; time;\n");
   std::vector<int> cap_per_layer(tier_count, 0);
   CalWSDistribution(design, tier_count, *grids, &dim, cap_per_layer.data());
@@ -87,7 +86,7 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
       ConstructViaListForLayers(design->nets, tier_count, via_count.data(), net_list);
   CheckCapacity(tier_count, cap_per_layer.data(), via_count.data());
   std::printf("\n");
-  AppendToReport("vp_table1.txt", "a+", "%dx%d; ", dim.dimx, dim.dimy);
+  AppendToReport("vp_table1.txt", "%dx%d; ", dim.dimx, dim.dimy);
   ReportSetup(dim, prm, norm);
 
   int start = GetCpuTime();
@@ -98,12 +97,12 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   int failed = 0;
   double wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length(net by net): %.2f\n\n", wire);
-  AppendToReport("vp_table1.txt", "a+", "%.2f; %.2f; ", wire, seconds);
+  AppendToReport("vp_table1.txt", "%.2f; %.2f; ", wire, seconds);
 
   start = GetCpuTime();
   SetExpectedValueForGridVia(net_list, *grids, &dim, tier_count);
   SignalViaAssignment(lists.data(), via_count.data(), tier_count, *grids, &dim, design->nets);
-  AppendToReport("vp_table1.txt", "a+", "%.2f; ", Seconds(start));
+  AppendToReport("vp_table1.txt", "%.2f; ", Seconds(start));
   if (ub_change) {
     lm_upper_bound = MeasureViaNets(design->nets, nullptr);
     ub_change = false;
@@ -115,16 +114,14 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   seconds = Seconds(start);
   wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length: %.2f, time:%.2f\n", wire, seconds);
-  AppendToReport("vp_table1.txt", "a+", "%.2f; %.2f; ", wire, seconds);
-  AppendToReport("via_assignment.txt", "a",
-                 "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f]\n\n", wire,
+  AppendToReport("vp_table1.txt", "%.2f; %.2f; ", wire, seconds);
+  AppendToReport("via_assignment.txt", "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f]\n\n", wire,
                  failed, seconds);
-  AppendToReport("via_rt.txt", "a",
-                 "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f;]\n", wire, failed,
+  AppendToReport("via_rt.txt", "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f;]\n", wire, failed,
                  seconds);
 
   OutputViaDistribution(design, *grids, &dim, tier_count, norm);
-  AppendToReport("vp_table1.txt", "a+", "\n");
+  AppendToReport("vp_table1.txt", "\n");
   FreeSigGrid(grids, &dim);
   FreeViaDemand(design->nets, lists, net_list);
 }
@@ -136,7 +133,8 @@ void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM
   for (int t = 0; t < tier_count; ++t) {
     const std::string name = "via_dist_" + std::string(design->name ? design->name : "") + "_" +
                              std::to_string(t) + ".gp";
-    FILE* f = std::fopen(name.c_str(), "w");
+    ReplacedFile out(name);
+    FILE* f = out.get();
     if (!f) {
       std::printf("Warning: cannot open %s\n", name.c_str());
       continue;
@@ -164,6 +162,6 @@ void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM
     }
     std::fprintf(f, "EOF\n\n");
     std::fprintf(f, "pause -1 'Press any key'\n");
-    std::fclose(f);
+    out.Commit();
   }
 }
