@@ -54,6 +54,7 @@ void ReorderFixed(tagDualSeq* dseq, tagBLOCK** blka, const std::vector<int>& ord
   for (int b = next[0]; b != 0; b = next[b]) {
     if (!IsFixed(blka[b])) continue;
     const int t = std::clamp(dseq->tier[b], 0, kMaxTiers - 1);
+    if (rank[t] == wanted[t].size()) continue;  // not among the blocks ordered
     const int required = wanted[t][rank[t]++];
     if (b != required) {
       SwapBlocks(dseq, b, required, which);
