@@ -257,28 +257,6 @@ void ExpectPreplacedBlocksInPlace(TestEngine& e) {
   }
 }
 
-// Ten movable blocks and three preplaced ones at the given corners, with
-// nets that pull blocks across them.
-std::unique_ptr<TestDesign> DesignWithPreplacedBlocks(const double (&corners)[3][2]) {
-  auto d = std::make_unique<TestDesign>();
-  for (int i = 0; i < 10; ++i) d->AddBlock(20 + 7 * (i % 4), 15 + 9 * (i % 3));
-  std::vector<int> fixed;
-  for (int i = 0; i < 3; ++i) fixed.push_back(d->AddBlock(30, 20, 3));
-  d->AddTerminal(0, 0.5);
-  for (int i = 1; i <= 12; ++i) d->AddNet({i, i % 13 + 1, i % 2 ? -1 : (i + 5) % 13 + 1});
-  d->Finish();
-  for (int i = 0; i < 3; ++i) {
-    tagBLOCK* blk = d->blka[fixed[i]];
-    blk->region_x_lo = blk->region_x_hi = corners[i][0];
-    blk->region_y_lo = blk->region_y_hi = corners[i][1];
-  }
-  d->params.idle_g = 20;
-  d->params.start_tempe = 2000;
-  d->params.cooling_ratio = 0.5;
-  d->params.iterations = 200;
-  return d;
-}
-
 TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
   // One block in the lower left corner, one to its right and one above
   // both; first far apart, then inside the outline, where movable blocks
@@ -291,7 +269,11 @@ TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
   for (Method method : {Method::kInsertion, Method::kAnnealing}) {
     SCOPED_TRACE(testing::Message() << "tiers " << tiers << " seed " << seed << " method "
                                     << static_cast<int>(method) << " inside " << (corners == &inside));
-    auto d = DesignWithPreplacedBlocks(*corners);
+    auto d = TestDesign::WithPreplacedBlocks(*corners);
+    d->params.idle_g = 20;
+    d->params.start_tempe = 2000;
+    d->params.cooling_ratio = 0.5;
+    d->params.iterations = 200;
     TestEngine e(*d, tiers);
     fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed);
     ASSERT_EQ(fixed_num, 3);
