@@ -152,6 +152,22 @@ std::unique_ptr<TestDesign> TestDesign::Random(int n, int t, int m, unsigned see
   return d;
 }
 
+std::unique_ptr<TestDesign> TestDesign::WithPreplacedBlocks(const double (&corners)[3][2]) {
+  auto d = std::make_unique<TestDesign>();
+  for (int i = 0; i < 10; ++i) d->AddBlock(20 + 7 * (i % 4), 15 + 9 * (i % 3));
+  std::vector<int> fixed;
+  for (int i = 0; i < 3; ++i) fixed.push_back(d->AddBlock(30, 20, 3));
+  d->AddTerminal(0, 0.5);
+  for (int i = 1; i <= 12; ++i) d->AddNet({i, i % 13 + 1, i % 2 ? -1 : (i + 5) % 13 + 1});
+  d->Finish();
+  for (int i = 0; i < 3; ++i) {
+    tagBLOCK* blk = d->blka[fixed[i]];
+    blk->region_x_lo = blk->region_x_hi = corners[i][0];
+    blk->region_y_lo = blk->region_y_hi = corners[i][1];
+  }
+  return d;
+}
+
 TestEngine::TestEngine(TestDesign& design, int tiers) : d(design) {
   const int n = d.n();
   const int nets = d.design->net_count;

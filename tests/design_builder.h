@@ -30,6 +30,9 @@ class TestDesign {
 
   // A random design: n blocks of random sizes, t terminals and m nets of 2 to 4 members.
   static std::unique_ptr<TestDesign> Random(int n, int t, int m, unsigned seed);
+  // Ten movable blocks and three preplaced ones (30 x 20) at the given
+  // lower-left corners, with nets that pull blocks across them.
+  static std::unique_ptr<TestDesign> WithPreplacedBlocks(const double (&corners)[3][2]);
 
   int n() const { return static_cast<int>(blka.size()) - 1; }
   int terminals() const { return static_cast<int>(pada.size()) - 1; }

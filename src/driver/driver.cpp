@@ -161,6 +161,11 @@ void BuildInitialSolution(Run& run) {
     CountNetBlockAreaForEachLayer(run.design, &run.dualseq, tier_no, la_net_area);
   }
   fixed_num = FindModifySeqsOfFixed(run.blka.data(), &run.dualseq, &mt_fixed);
+  // The optimisers never let the best floorplan push a preplaced block
+  // further than the start does, so the start must not push any.
+  if (fixed_num > 0)
+    PutFixedBlocksFirst(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
+                        run.levels.get(), run.norm, &run.params);
 }
 
 // Weights of the optimisation, scaled once the initial drawings are written.
@@ -179,7 +184,10 @@ void ScaleOptimisationWeights(Run& run) {
 
 void Optimise(Run& run) {
   bt = GetCpuTime();
-  Pack(run);
+  // The full evaluation also measures the bound excess, which the saved
+  // start keeps: no floorplan that pushes bounded blocks further replaces it.
+  CalcObj(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(),
+          run.norm, &run.params);
   run.params.wgt_phase = 0;
   sa_flag = run.params.opt_method;
   // Without an accepted move the best floorplan stays the initial one.

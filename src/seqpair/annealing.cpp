@@ -134,7 +134,10 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
 
       const double best_gain = improvement(best_score.area, next.area, best_score.wire, next.wire,
                                            best_score.vias, next.vias, params);
-      if (recorded == 0 || best_gain > 0) {
+      // Less bound excess wins first, as in the insertion optimiser: the
+      // best floorplan never pushes bounded blocks further than the saved one.
+      const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
+      if (by_gap < 0 || (by_gap == 0 && (recorded == 0 || best_gain > 0))) {
         SaveOptG(blka, pada, work, best, sol);
         best_score = next;
         status.best_gain = best_gain;

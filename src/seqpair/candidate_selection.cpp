@@ -205,8 +205,14 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
     double cost = ExactAreaCost(c->width[k], c->height[k], params) +
                   params->wgt_wsdist * c->ws_dev[k] + GapCost(gap_h, gap_v, params);
     int vias = c->via_delta[k] + inter_layer_vias;
-    if (c->chosen == 0 || improvement(c->chosen_area_cost, cost, c->chosen_wire_h + c->chosen_wire_v,
-                                      wire_h + wire_v, c->chosen_vias, vias, params) > 0) {
+    // An insertion point that pushes bounded blocks less wins outright: the
+    // relative comparison below weighs a push against the net length and
+    // vias, and could trade a preplaced block's place for a shorter net.
+    const int by_gap =
+        c->chosen == 0 ? -1 : CompareGaps(gap_h + gap_v, c->chosen_gap_h + c->chosen_gap_v);
+    if (by_gap < 0 ||
+        (by_gap == 0 && improvement(c->chosen_area_cost, cost, c->chosen_wire_h + c->chosen_wire_v,
+                                    wire_h + wire_v, c->chosen_vias, vias, params) > 0)) {
       c->chosen = k;
       c->chosen_area_cost = cost;
       c->chosen_wire_h = wire_h;

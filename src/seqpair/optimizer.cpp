@@ -170,7 +170,12 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
       InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], blka, work,
                  p_stacks);
       ReLabel(work);
-      if (v < status.best) {
+      // A floorplan that pushes bounded blocks further off their places than
+      // the best one never replaces it, whatever its objective: the gap cost
+      // steers the search, but only this keeps a preplaced block that sat at
+      // its place in the best floorplan there in the result.
+      const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
+      if (by_gap < 0 || (by_gap == 0 && v < status.best)) {
         SaveOptG(blka, pada, work, best, sol);
         idle = 0;
         status.best = v;

@@ -150,6 +150,9 @@ double InsertionAreaCost(double W, double H, const tagPARAMETERS* params);
 double ExactAreaCost(double W, double H, const tagPARAMETERS* params);
 // Cost of bounded blocks pushed beyond their upper bounds by gap_h, gap_v.
 double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params);
+// -1, 0 or 1 as the bound excess `gap` is smaller than, equal to (up to
+// rounding) or larger than `than`.
+int CompareGaps(double gap, double than);
 // Objective of the whole floorplan packed into mxdstha x mxdstva.
 double FloorplanObjective(double wire, const tagPARAMETERS* params);
 // The same objective for a floorplan of width W and height H with the given

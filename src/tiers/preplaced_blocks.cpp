@@ -39,18 +39,45 @@ std::vector<int> RequiredOrder(const std::vector<std::vector<int>>& R, int bit) 
 }
 
 // Walks one sequence and brings the fixed blocks into the required order,
-// each exchange moving the required block into the place reached.
+// each exchange moving the required block into the place reached. Each tier
+// does so among the places its own fixed blocks hold: blocks of different
+// tiers never touch, and an exchange across tiers would split a tier's run in
+// the sequence into pieces that are packed apart and overlap.
 void ReorderFixed(tagDualSeq* dseq, tagBLOCK** blka, const std::vector<int>& order, int which) {
   std::vector<int>& next = which == 0 ? dseq->next_a : dseq->next_b;
-  size_t rank = 0;
-  for (int b = next[0]; b != 0 && rank < order.size(); b = next[b]) {
-    if (blka[b]->kind == 0) continue;
-    int wanted = ppblka[order[rank++]]->id;
-    if (b != wanted) {
-      SwapBlocks(dseq, b, wanted, which);
-      b = wanted;
+  std::vector<int> wanted[kMaxTiers];
+  for (int k : order) {
+    const int id = ppblka[k]->id;
+    wanted[std::clamp(dseq->tier[id], 0, kMaxTiers - 1)].push_back(id);
+  }
+  size_t rank[kMaxTiers] = {};
+  for (int b = next[0]; b != 0; b = next[b]) {
+    if (!IsFixed(blka[b])) continue;
+    const int t = std::clamp(dseq->tier[b], 0, kMaxTiers - 1);
+    if (rank[t] == wanted[t].size()) continue;  // not among the blocks ordered
+    const int required = wanted[t][rank[t]++];
+    if (b != required) {
+      SwapBlocks(dseq, b, required, which);
+      b = required;
     }
   }
+}
+
+// Moves the fixed blocks to the front of their tier's run in one sequence,
+// keeping their order and that of the movable blocks.
+void FixedBlocksFirst(tagDualSeq* dseq, tagBLOCK** blka, std::vector<int>& next) {
+  std::vector<int> order;
+  for (int b = next[0]; b != 0; b = next[b]) order.push_back(b);
+  auto is_fixed = [blka](int b) { return IsFixed(blka[b]); };
+  for (auto run = order.begin(); run != order.end();) {
+    const int tier = dseq->tier[*run];
+    auto end = std::find_if(run, order.end(), [&](int b) { return dseq->tier[b] != tier; });
+    std::stable_partition(run, end, is_fixed);
+    run = end;
+  }
+  int last = 0;
+  for (int b : order) last = next[last] = b;
+  next[last] = 0;
 }
 
 }  // namespace
@@ -140,6 +167,26 @@ int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::ve
   if (!order_b.empty()) ReorderFixed(dseq, blka, order_b, 1);
   if (!fixed_order.empty()) ReorderFixed(dseq, blka, fixed_order, 0);
   return fixed_num;
+}
+
+int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                        tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+  CalcObj(blka, neta, pada, dseq, levels, norm, params);
+  double pushed = 0.0;
+  for (const tagBLOCK* blk : ppblka) {
+    pushed += std::max(0.0, blk->x - blk->fixed_x_hi);
+    pushed += std::max(0.0, blk->y - blk->fixed_y_hi);
+  }
+  if (pushed <= 0.0) return 0;
+  // Packed ahead of every movable block of its tier, a fixed block has only
+  // fixed blocks below and left of it, and those stand apart as their given
+  // corners require, so every one of them lands exactly on its corner.
+  FixedBlocksFirst(dseq, blka, dseq->next_a);
+  FixedBlocksFirst(dseq, blka, dseq->next_b);
+  RebuildPositions(dseq);
+  CalcObj(blka, neta, pada, dseq, levels, norm, params);
+  std::printf("Preplaced blocks pushed off their places: moved ahead of the movable blocks.\n");
+  return 1;
 }
 
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi) {

@@ -7,6 +7,7 @@
 #include "driver/records.h"
 
 struct tagDualSeq;
+struct tagLevelList;
 
 // --- pin positions --------------------------------------------------------------
 void SetPinListForBlocks(tagBLOCK* design);
@@ -52,6 +53,12 @@ int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::ve
 int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R);
 // Exchanges the places of blocks i and j in sequence A (which = 0) or B.
 void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
+// Packs the floorplan; when that pushes a fixed block off its given corner,
+// puts the fixed blocks ahead of the movable blocks of their tier in both
+// sequences (where nothing can push them) and returns 1, else 0. Either way
+// the floorplan is left evaluated as by CalcObj.
+int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                        tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 // Window [lo, hi] of A positions after which a fixed block may be reinserted
 // so that the fixed blocks keep their required order; 0 for a movable block.
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);

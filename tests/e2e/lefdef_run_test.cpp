@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <regex>
 #include <string>
 
@@ -108,6 +110,75 @@ TEST(EndToEnd, SharedLefDefDesignsRunWithAndWithoutAPartitionFile) {
     run = RunIn(dir.path(), Tierplan() + " d.lef d.def d.part");
     ASSERT_EQ(run.status, 0) << run.output;
     ExpectCompleteRun(run, dir, "d.lef", true);
+  }
+}
+
+// The rectangles of one tier drawing (one unit inside each block), without
+// the outline frame that comes first.
+struct Rect {
+  int xl, yl, xh, yh;
+};
+std::vector<Rect> DrawnBlocks(const std::string& plot) {
+  std::istringstream in(plot);
+  std::vector<int> corners;
+  for (std::string line; std::getline(in, line) && line != "EOF";) {
+    std::istringstream fields(line);
+    int x, y, tier;
+    if (fields >> x >> y >> tier) corners.insert(corners.end(), {x, y});
+  }
+  std::vector<Rect> rects;
+  for (size_t k = 10; k + 10 <= corners.size(); k += 10)
+    rects.push_back({corners[k], corners[k + 1], corners[k + 4], corners[k + 5]});
+  return rects;
+}
+
+// Four RAMs fixed in the bundled design: the one of the demo, two side by
+// side in the lower left corner and one on top of the first of those, where
+// the movable blocks would push them if anything could.
+TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
+  const std::string demo = ReadFile(SourceDir() + "/examples/lefdef/demo.def");
+  std::string def = std::regex_replace(demo, std::regex("COMPONENTS 45 ;"), "COMPONENTS 48 ;");
+  def = std::regex_replace(def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
+                           "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
+                           "  - ram1 RAM + FIXED ( 0 0 ) N ;\n"
+                           "  - ram2 RAM + FIXED ( 30000 0 ) N ;\n"
+                           "  - ram3 RAM + FIXED ( 0 20000 ) N ;\n");
+  ASSERT_NE(def, demo);
+  const int corners[4][2] = {{60, 60}, {0, 0}, {30, 0}, {0, 20}};
+  for (int tiers : {1, 2})
+  for (int method : {0, 1}) {
+    SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
+    ScratchDir dir;
+    std::filesystem::copy_file(SourceDir() + "/examples/lefdef/demo.lef", dir.file("demo.lef"));
+    WriteFile(dir.file("demo.def"), def);
+    WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 100 start_tempe 1000 end_tempe 100 layers " +
+                                             std::to_string(tiers) + " opt_method " +
+                                             std::to_string(method) + " seed 3\n"));
+    RunResult run = RunIn(dir.path(), Tierplan() + " demo.lef demo.def");
+    ASSERT_EQ(run.status, 0) << run.output;
+    // The fixed blocks come last, in the order of the DEF.
+    const int blocks = Printed(run.output, " Cell =");
+    ASSERT_GT(blocks, 4) << run.output;
+    const std::string placement = ReadFile(dir.file("demo.lef_final.pl"));
+    for (int k = 0; k < 4; ++k) {
+      const std::string name = "sub-block-" + std::to_string(blocks - 3 + k);
+      std::smatch m;
+      ASSERT_TRUE(std::regex_search(placement, m, std::regex("\n" + name + " (-?\\d+) (-?\\d+) (\\d+) (\\d+)\n")))
+          << name << "\n" << placement;
+      EXPECT_EQ(std::stoi(m[1]), corners[k][0]) << name;
+      EXPECT_EQ(std::stoi(m[2]), corners[k][1]) << name;
+      // No other block on its tier reaches into the RAM (30 x 20).
+      const Rect ram{corners[k][0] + 1, corners[k][1] + 1, corners[k][0] + 29, corners[k][1] + 19};
+      const std::string plot = ReadFile(dir.file("demo.lef_layer_" + m[4].str() + ".plt"));
+      int found = 0;
+      for (const Rect& r : DrawnBlocks(plot)) {
+        if (r.xl == ram.xl && r.yl == ram.yl && r.xh == ram.xh && r.yh == ram.yh && found++ == 0) continue;
+        EXPECT_FALSE(std::min(r.xh, ram.xh) >= std::max(r.xl, ram.xl) &&
+                     std::min(r.yh, ram.yh) >= std::max(r.yl, ram.yl))
+            << name << " meets the block drawn at " << r.xl << " " << r.yl << " " << r.xh << " " << r.yh;
+      }
+      EXPECT_EQ(found, 1) << name << " is not drawn at its corner";
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "tiers/tier_state.h"
+#include "tiers/tiers.h"
 
 using testing_support::TestDesign;
 using testing_support::TestEngine;
@@ -135,6 +136,47 @@ TEST(FindInsPoint, ReachesTheBestAreaOfAllInsertionPoints) {
         << "seed " << seed << " block " << b;
     UndoRemove(b, &e.seq, e.stacks.get());
   }
+}
+
+// With preplaced blocks about, the chosen insertion point pushes them no
+// further than any other kept point, whatever it gains in net length, and
+// the bound excess it reports is that of a full packing.
+TEST(SelectInsPoint, ChoosesThePointThatPushesBoundedBlocksLeast) {
+  const double corners[3][2] = {{0, 0}, {50, 0}, {20, 45}};
+  int choices_that_mattered = 0;
+  for (unsigned seed = 1; seed <= 16; ++seed) {
+    auto d = TestDesign::WithPreplacedBlocks(corners);
+    d->params.ipcand = 40;
+    TestEngine e(*d, 1 + seed % 2);
+    fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed);
+    init_genrand(seed);
+    e.Pack();
+    const int b = PickBlock(e, seed * 5u);
+    if (b == 0 || d->blka[b]->kind != 0) continue;
+    tagBLOCK moved;
+    RemoveAndSearch(e, b, &moved);
+    const tagINSCANDS& c = *e.candidates;
+    ASSERT_GT(c.chosen, 0);
+    const int last = c.vias[c.count] == kIntInfinity ? c.count - 1 : c.count;
+    tagDualSeq trial;
+    DualSeqInit(&trial, e.seq.count, 0);
+    const tagBLOCK saved = *d->blka[b];
+    double chosen_gap = -1.0, least = kInfinity, most = 0.0;
+    for (int k = 1; k <= last; ++k) {
+      CopyDualSeq(&e.seq, &trial);
+      InsertCell(b, c.apos[k], c.bpos[k], c.orient[k], c.tier[k], d->blka.data(), &trial, e.stacks.get());
+      CalcObj(d->blka.data(), d->neta.data(), d->pada.data(), &trial, e.levels.get(), d->norm, &d->params);
+      const double gap = ngap_h + ngap_v;
+      least = std::min(least, gap);
+      most = std::max(most, gap);
+      if (k == c.chosen) chosen_gap = gap;
+      *d->blka[b] = saved;
+    }
+    EXPECT_DOUBLE_EQ(chosen_gap, least) << "seed " << seed;
+    EXPECT_NEAR(chosen_gap, c.chosen_gap_h + c.chosen_gap_v, 1e-9) << "seed " << seed;
+    if (least < most) ++choices_that_mattered;
+  }
+  EXPECT_GT(choices_that_mattered, 0);
 }
 
 // Every point the sweeps estimate, inserted there and packed from scratch,

@@ -10,7 +10,9 @@
 #include "tiers/tier_state.h"
 #include "tiers/tiers.h"
 
+using testing_support::CaptureStdout;
 using testing_support::TestDesign;
+using testing_support::TestEngine;
 
 namespace {
 
@@ -179,6 +181,80 @@ TEST(FindModifySeqsOfFixed, WithoutOrWithOneFixedBlockChangesNothing) {
       EXPECT_EQ(hi, 3);
     }
   }
+}
+
+std::vector<int> Order(const std::vector<int>& next) {
+  std::vector<int> order;
+  for (int b = next[0]; b != 0; b = next[b]) order.push_back(b);
+  return order;
+}
+
+TEST(FindModifySeqsOfFixed, ReordersEachTierAmongItsOwnPlaces) {
+  auto d = StackOfThree();  // 1 below 2 below 3, all fixed
+  tagDualSeq s;
+  // Tier 0 holds 1, 3 and 4, tier 1 holds 2 and 5; each tier is one run.
+  MakeSequence(&s, {4, 3, 1, 5, 2}, {3, 4, 1, 2, 5});
+  for (int b : {1, 3, 4}) s.tier[b] = 0;
+  for (int b : {2, 5}) s.tier[b] = 1;
+  ResetTierState();
+  ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &s, &mt_fixed), 3);
+  // Only 1 and 3 share a tier: they change places, block 2 keeps its own,
+  // and both runs stay whole.
+  EXPECT_EQ(Order(s.next_a), (std::vector<int>{4, 1, 3, 5, 2}));
+  EXPECT_EQ(Order(s.next_b), (std::vector<int>{1, 4, 3, 2, 5}));
+  ExpectConsistent(s, 0);
+  ExpectConsistent(s, 1);
+}
+
+// Three movable blocks and two fixed ones side by side on the ground, all in
+// one column: the movable blocks packed first push the fixed ones up.
+std::unique_ptr<TestDesign> FixedPairUnderAColumn() {
+  auto d = std::make_unique<TestDesign>();
+  for (int i = 0; i < 3; ++i) d->AddBlock(10, 10);
+  const int left = d->AddBlock(10, 10, 3), right = d->AddBlock(10, 10, 3);
+  d->Finish();
+  d->blka[left]->region_x_lo = d->blka[left]->region_x_hi = 0;
+  d->blka[right]->region_x_lo = d->blka[right]->region_x_hi = 30;
+  for (int b : {left, right}) d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
+  return d;
+}
+
+TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
+  auto d = FixedPairUnderAColumn();
+  TestEngine e(*d, 1);
+  auto set = [&e](const std::vector<int>& a, const std::vector<int>& b) {
+    int pa = 0, pb = 0;
+    for (int x : a) e.seq.next_a[pa] = x, pa = x;
+    for (int x : b) e.seq.next_b[pb] = x, pb = x;
+    e.seq.next_a[pa] = e.seq.next_b[pb] = 0;
+    RebuildPositions(&e.seq);
+  };
+  set({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
+  ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
+  EXPECT_EQ(Order(e.seq.next_b), (std::vector<int>{1, 2, 3, 5, 4}));  // 5 right of 4
+  auto put = [&] {
+    return PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq,
+                               e.levels.get(), d->norm, &d->params);
+  };
+  CaptureStdout out;
+  EXPECT_EQ(put(), 1);
+  EXPECT_EQ(out.Finish(), "Preplaced blocks pushed off their places: moved ahead of the movable blocks.\n");
+  EXPECT_EQ(Order(e.seq.next_a), (std::vector<int>{4, 5, 1, 2, 3}));
+  EXPECT_EQ(Order(e.seq.next_b), (std::vector<int>{5, 4, 1, 2, 3}));
+  ExpectConsistent(e.seq, 0);
+  ExpectConsistent(e.seq, 1);
+  // Left evaluated: the fixed blocks stand on their corners, the gap is gone.
+  EXPECT_EQ(d->blka[4]->x, 0);
+  EXPECT_EQ(d->blka[4]->y, 0);
+  EXPECT_EQ(d->blka[5]->x, 30);
+  EXPECT_EQ(d->blka[5]->y, 0);
+  EXPECT_EQ(ngap_h + ngap_v, 0);
+
+  // A start that pushes nothing stays as it is.
+  CaptureStdout quiet;
+  EXPECT_EQ(put(), 0);
+  EXPECT_EQ(quiet.Finish(), "");
+  EXPECT_EQ(Order(e.seq.next_a), (std::vector<int>{4, 5, 1, 2, 3}));
 }
 
 }  // namespace
