@@ -1,10 +1,11 @@
-// Design records: constructors, normalisation, hierarchical block sizes,
+// Design records: normalisation, hierarchical block sizes,
 // per-block and per-terminal net lists, and release of a whole design.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/records.h"
@@ -207,13 +208,36 @@ struct Hierarchy {
   }
 };
 
-TEST(SetBlockDimension, WithoutChildrenTheClassIsASquare) {
-  Hierarchy h(100, {});
-  EXPECT_EQ(h.Run(), "");
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->width, 10);
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->height, 10);
-  EXPECT_EQ(h.blk->max_child_width, 0.0);
+// A movable block of area 100 shaped around the sizes of its children.
+struct ShapeCase {
+  const char* label;
+  std::vector<std::pair<double, double>> children;
+  double width, height, max_child_width, max_child_height;
+  const char* output;
+};
+
+class SetBlockDimensionShape : public testing::TestWithParam<ShapeCase> {};
+
+TEST_P(SetBlockDimensionShape, FitsTheChildren) {
+  const ShapeCase& c = GetParam();
+  Hierarchy h(100, c.children);
+  EXPECT_EQ(h.Run(), c.output);
+  EXPECT_DOUBLE_EQ(h.blk->blkclass->width, c.width);
+  EXPECT_DOUBLE_EQ(h.blk->blkclass->height, c.height);
+  EXPECT_DOUBLE_EQ(h.blk->max_child_width, c.max_child_width);
+  EXPECT_DOUBLE_EQ(h.blk->max_child_height, c.max_child_height);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Children, SetBlockDimensionShape,
+    testing::Values(ShapeCase{"none_gives_a_square", {}, 10, 10, 0, 0, ""},
+                    ShapeCase{"wide_child_sets_the_width", {{20, 3}, {5, 2}}, 20, 5, 20, 3, ""},
+                    ShapeCase{"wide_child_too_tall_for_the_rest_turns_it", {{20, 6}}, 5, 20, 20, 6, ""},
+                    ShapeCase{"wider_and_taller_than_the_square_warns", {{20, 3}, {4, 15}}, 5, 20, 20, 15,
+                              "Warning: Not proper block size!\n"},
+                    // The widest child's width becomes the height.
+                    ShapeCase{"tall_child", {{4, 15}}, 25, 4, 4, 15, ""}),
+    [](const testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.label); });
 
 TEST(SetBlockDimension, AreaFactorEnlargesMovableBlocks) {
   Hierarchy h(100, {});
@@ -222,36 +246,6 @@ TEST(SetBlockDimension, AreaFactorEnlargesMovableBlocks) {
   sub_ar = 1.0;
   EXPECT_DOUBLE_EQ(h.blk->area, 400);
   EXPECT_DOUBLE_EQ(h.blk->blkclass->width, 20);
-}
-
-TEST(SetBlockDimension, WideChildSetsTheWidth) {
-  Hierarchy h(100, {{20, 3}, {5, 2}});
-  EXPECT_EQ(h.Run(), "");
-  EXPECT_DOUBLE_EQ(h.blk->max_child_width, 20);
-  EXPECT_DOUBLE_EQ(h.blk->max_child_height, 3);
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->width, 20);
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->height, 5);
-}
-
-TEST(SetBlockDimension, WideChildTooTallForTheRemainderTurnsTheBlock) {
-  Hierarchy h(100, {{20, 6}});
-  h.Run();
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->width, 5);
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->height, 20);
-}
-
-TEST(SetBlockDimension, ChildrenWiderAndTallerThanTheSquareWarn) {
-  Hierarchy h(100, {{20, 3}, {4, 15}});
-  EXPECT_EQ(h.Run(), "Warning: Not proper block size!\n");
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->width, 5);
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->height, 20);
-}
-
-TEST(SetBlockDimension, TallChildTakesTheWidestChildWidthAsHeight) {
-  Hierarchy h(100, {{4, 15}});
-  EXPECT_EQ(h.Run(), "");
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->height, 4);
-  EXPECT_DOUBLE_EQ(h.blk->blkclass->width, 25);
 }
 
 TEST(SetBlockDimension, FixedBlocksGetAPrivateCopyOfTheirClass) {
@@ -350,15 +344,6 @@ TEST(FindExtNetsForBlocks, AppendsAfterExistingReferences) {
   FindExtNetsForBlocks(d.design);
   EXPECT_EQ(RefIds(blk->net_refs), (std::vector<int>{9, 4, 4}));
   delete earlier;
-}
-
-TEST(FindExtNetsForBlocks, WithoutNetsNothingChanges) {
-  Design d;
-  tagBLOCK* blk = AddBlock(d.design, 1, nullptr);
-  blk->degree = 3;
-  FindExtNetsForBlocks(d.design);
-  EXPECT_EQ(blk->net_refs, nullptr);
-  EXPECT_EQ(blk->degree, 3);
 }
 
 // --- free_memory ----------------------------------------------------------------------

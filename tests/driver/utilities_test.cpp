@@ -23,13 +23,9 @@ class RandomTest : public ::testing::Test {
 
 const uint32_t kPublished5489[] = {3499211612u, 581869302u, 3890346734u, 3586334585u, 545404204u};
 
-TEST_F(RandomTest, UnseededTwisterMatchesPublishedSeed5489) {
+TEST_F(RandomTest, UnseededAndReseededTwisterMatchPublishedSeed5489) {
   for (uint32_t expected : kPublished5489) EXPECT_EQ(genrand_int32(), expected);
-}
-
-TEST_F(RandomTest, ExplicitSeed5489MatchesPublishedOutputs) {
-  genrand_int32();  // move away from the start, then reseed
-  init_genrand(5489);
+  init_genrand(5489);  // reseeding from elsewhere in the sequence starts it over
   for (uint32_t expected : kPublished5489) EXPECT_EQ(genrand_int32(), expected);
 }
 
@@ -67,35 +63,12 @@ TEST_F(RandomTest, DerivedOutputsComeFromOneDraw) {
   }
 }
 
-TEST_F(RandomTest, DerivedOutputRanges) {
-  init_genrand(99);
-  for (int i = 0; i < 5000; ++i) {
-    ASSERT_GE(genrand_int31(), 0);
-    double open = genrand_real3();
-    ASSERT_GT(open, 0.0);
-    ASSERT_LT(open, 1.0);
-    double closed = grandom();
-    ASSERT_GE(closed, 0.0);
-    ASSERT_LE(closed, 1.0);
-  }
-}
-
 // The BSD type-3 table, indexed 0..30 (the words after the type word).
 const uint32_t kAdditiveTable[31] = {
     0x9a319039, 0x32d9c024, 0x9b663182, 0x5da1f342, 0xde3b81e0, 0xdf0a6fb5, 0xf103bc02, 0x48f340fb,
     0x7449e56b, 0xbeb1dbb0, 0xab5c5918, 0x946554fd, 0x8c2e680f, 0xeb3d799f, 0xb11ee0b7, 0x2d436b86,
     0xda672e2a, 0x1588ca88, 0xe369735d, 0x904f35f7, 0xd7158fd6, 0x6fa6f051, 0x616e6b96, 0xac94efdc,
     0x36413f93, 0xc622c298, 0xf5a42ab8, 0x8a88d77b, 0xf5ad9d0e, 0x8999220b, 0x27fb47b9};
-
-TEST_F(RandomTest, AdditiveFirstValueByHand) {
-  // Front word 4 += rear word 1, then halve.
-  uint32_t sum = 0x5da1f342u + 0x9a319039u;
-  EXPECT_EQ(sum, 0xf7d3837bu);
-  EXPECT_EQ(frandom(), static_cast<int32_t>(sum >> 1) / 2147483647.0);
-  // Second: word 5 += word 2, with 32-bit wrap-around.
-  uint32_t second = 0xde3b81e0u + 0x32d9c024u;
-  EXPECT_EQ(frandom(), static_cast<int32_t>(second >> 1) / 2147483647.0);
-}
 
 TEST_F(RandomTest, AdditiveMatchesModularReferencePastSeveralWraps) {
   uint32_t table[31];
@@ -120,16 +93,6 @@ TEST_F(RandomTest, ResetRestoresBothSequences) {
   ResetRandomGenerators();
   for (double v : first) ASSERT_EQ(frandom(), v);
   EXPECT_EQ(genrand_int32(), twister);
-}
-
-// ---- timers ----------------------------------------------------------------
-
-TEST(TimerTest, CpuTimeNeverDecreases) {
-  int before = GetCpuTime();
-  volatile double sink = 0;
-  for (int i = 0; i < 100000; ++i) sink = sink + i;
-  EXPECT_GE(before, 0);
-  EXPECT_GE(GetCpuTime(), before);
 }
 
 // ---- character readers ----------------------------------------------------
@@ -249,7 +212,7 @@ TEST(ReaderTest, EolTestSkipsOnlySpaces) {
 
 // ---- strings and messages ---------------------------------------------------
 
-TEST(StringTest, StrcmpIsAnEqualityTest) {
+TEST(StringTest, StrcmpIsAnEqualityTestAndNullHasNoLength) {
   EXPECT_EQ(Strcmp("end", "end"), 1);
   EXPECT_EQ(Strcmp("en", "end"), 0);
   EXPECT_EQ(Strcmp("end", "en"), 0);
@@ -257,19 +220,7 @@ TEST(StringTest, StrcmpIsAnEqualityTest) {
   EXPECT_EQ(Strcmp("a", "b"), 0);  // ordering plays no part
   EXPECT_EQ(Strcmp("b", "a"), 0);
   EXPECT_EQ(Strcmp("", ""), 1);
-}
-
-TEST(StringTest, CountStrIsCopySize) {
-  EXPECT_EQ(CountStr(""), 1);
-  EXPECT_EQ(CountStr("block"), 6);
-  EXPECT_EQ(CountStr(nullptr), -1);
-}
-
-TEST(MessageTest, DclErrorPrintsLineAndReturns) {
-  testing_support::CaptureStdout capture;
-  DclError("Null pointer!");
-  DclError("second");
-  EXPECT_EQ(capture.Finish(), "Null pointer!\nsecond\n");
+  EXPECT_EQ(CountStr(nullptr), -1);  // a missing name has no copy size
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Malformed bookshelf benchmarks and command lines, run through the binary.
-// Cut-off files and the reader's other refusals are covered case by case in
-// tests/io/bookshelf_reader_test.cpp; this table adds what only a whole run
-// shows and the cases of broken numbers, sizes and names.
+// Malformed bookshelf benchmarks and command lines, run through the binary:
+// empty and cut-off files, broken numbers, sizes and names, and what only a
+// whole run shows. The reader's remaining refusals are covered in
+// tests/io/bookshelf_reader_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>

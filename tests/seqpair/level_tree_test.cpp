@@ -27,28 +27,14 @@ TEST(LevelTree, LeavesAreTheSmallestPowerOfTwoAboveN) {
   }
 }
 
-TEST(LevelTree, FourBlocksHoldEightLevels) {
-  tagBinTree tree = MakeTree(4);
-  EXPECT_EQ(Tr_Exist(0, &tree), 0);  // present, but level 0 reads as 0
-  EXPECT_EQ(Tr_AddLvl(3, &tree), 3);
-  EXPECT_EQ(Tr_FindPrevLvl(5, &tree), 3);
-  EXPECT_EQ(Tr_FindPrevLvl(3, &tree), 0);
-  EXPECT_EQ(Tr_AddLvl(7, &tree), 7);
-  EXPECT_EQ(Tr_Exist(7, &tree), 7);
-  EXPECT_EQ(Tr_FindPrevLvl(7, &tree), 3);
-  EXPECT_EQ(Tr_Add_FindPrevLvl(5, &tree), 3);
-  EXPECT_EQ(Tr_FindPrevLvl(7, &tree), 5);
-  // Levels outside the tree are refused.
-  EXPECT_EQ(Tr_AddLvl(8, &tree), 0);
-  EXPECT_EQ(Tr_Exist(-1, &tree), 0);
-}
-
-TEST(LevelTree, DuplicatesAndAbsentLevelsChangeNothing) {
-  tagBinTree tree = MakeTree(9);
+TEST(LevelTree, DuplicateAbsentAndOutsideLevelsChangeNothing) {
+  tagBinTree tree = MakeTree(9);  // levels 0..15
   ASSERT_EQ(Tr_AddLvl(6, &tree), 6);
   const std::vector<int> before = tree.node;
   EXPECT_EQ(Tr_AddLvl(6, &tree), 0);
   EXPECT_EQ(Tr_RemLvl(5, &tree), 0);
+  EXPECT_EQ(Tr_AddLvl(16, &tree), 0);
+  EXPECT_EQ(Tr_Exist(-1, &tree), 0);
   EXPECT_EQ(tree.node, before);
   EXPECT_EQ(Tr_RemLvl(6, &tree), 6);
   EXPECT_EQ(Tr_Exist(6, &tree), 0);

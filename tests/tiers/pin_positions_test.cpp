@@ -133,20 +133,16 @@ TEST(SetBlockPinPositions, FivePinsFillTwoSlotsPerSide) {
   EXPECT_EQ(blk->blkclass->pinclasses, PinsOf(blk).back()->pinclass);
 }
 
-TEST(SetBlockPinPositions, FourPinsGoLeftTopBottomRight) {
-  Design d;
-  d.params.pin_at_center = 0;
-  tagBLOCK* blk = BlockWithPins(d, 4, 90, 60);
-  SetBlockPinPositions(blk, &d.params);
-  EXPECT_EQ(Positions(blk), (std::vector<Point>{{0, 30}, {45, 60}, {45, 0}, {90, 30}}));
-}
-
-TEST(SetBlockPinPositions, PinAtCentreIgnoresTheCount) {
-  Design d;
-  d.params.pin_at_center = 1;
-  tagBLOCK* blk = BlockWithPins(d, 7, 90, 60);
-  SetBlockPinPositions(blk, &d.params);
-  EXPECT_EQ(Positions(blk), std::vector<Point>(7, {45, 30}));
+TEST(SetBlockPinPositions, FourPinsGoLeftTopBottomRightUnlessPinsSitAtTheCentre) {
+  for (int centre : {0, 1}) {
+    Design d;
+    d.params.pin_at_center = centre;
+    tagBLOCK* blk = BlockWithPins(d, 4, 90, 60);
+    SetBlockPinPositions(blk, &d.params);
+    const std::vector<Point> expected =
+        centre ? std::vector<Point>(4, {45, 30}) : std::vector<Point>{{0, 30}, {45, 60}, {45, 0}, {90, 30}};
+    EXPECT_EQ(Positions(blk), expected);
+  }
 }
 
 TEST(SetBlockPinPositions, MixedPinsAreReportedAndSlotted) {
@@ -164,18 +160,15 @@ TEST(SetBlockPinPositions, MixedPinsAreReportedAndSlotted) {
   EXPECT_EQ(capture.Finish(), "Some pins have positions while some pins have no positions!\n");
   // The given pin keeps its class; the other takes slot 1 (k = 1: the top side).
   EXPECT_EQ(Positions(blk), (std::vector<Point>{{7, 8}, {45, 60}}));
-}
 
-TEST(SetBlockPinPositions, OnlyPinsAfterAPlacedOneAreReported) {
-  Design d;
+  // With pins at the centre, a placed pin after the first is reported too.
   d.params.pin_at_center = 1;
-  tagBLOCK* blk = BlockWithPins(d, 3, 90, 60);
-  tagPINCLASS* given = NewPinc();
-  blk->blkclass->pinclasses = given;
-  blk->pins->next->pinclass = given;
-  CaptureStdout capture;
-  SetBlockPinPositions(blk, &d.params);
-  EXPECT_EQ(capture.Finish(), "Some pins have positions while some pins have no positions!\n");
+  tagBLOCK* second = BlockWithPins(d, 3, 90, 60);
+  second->blkclass->pinclasses = NewPinc();
+  second->pins->next->pinclass = second->blkclass->pinclasses;
+  CaptureStdout again;
+  SetBlockPinPositions(second, &d.params);
+  EXPECT_EQ(again.Finish(), "Some pins have positions while some pins have no positions!\n");
 }
 
 TEST(SetBlockPinPositions, BlockWithoutPinsGetsNoPinClasses) {
