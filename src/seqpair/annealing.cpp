@@ -102,6 +102,12 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
       tagBLOCK moved = *blka[b];
       RemoveCell(b, work, p_stacks);
       FindInsPoint(&moved, cands, blka, pada, work, levels, norm, params);
+      // The move is one of the best few insertion points at random, not the
+      // best: the best reinsertion of a block is mostly where it already is,
+      // so always taking it leaves the floorplan at a point where no move
+      // changes anything, whatever the temperature, and small designs stop
+      // a few percent outside the outline. The acceptance rule judges it.
+      KeepRandomIpCand(cands, params);
       SelectInsPoint(&moved, cands, blka, neta, pada, work, levels, norm, params);
       const int k = cands->chosen;
       if (k == 0) {
