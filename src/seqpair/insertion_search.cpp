@@ -191,8 +191,12 @@ void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
   const double share = total / tier_no * slack, own = N->width * N->height;
   const int home = seq->tier[N->id];
   bool elsewhere = false;
+  // A tier whose other blocks hold less than the home tier's may also take
+  // the block: both tiers then end below the home tier's load now, so no
+  // tier grows past the largest, and an uneven split can still even out
+  // when every block is larger than what the lighter tier has spare.
   for (int t = 0; t < tier_no; ++t) {
-    tier_open[t] = area[t] + own <= share;
+    tier_open[t] = area[t] + own <= share || area[t] < area[home];
     elsewhere = elsewhere || (t != home && tier_open[t]);
   }
   // A block may stay on its own tier unless that tier is over its share
