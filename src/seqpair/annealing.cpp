@@ -102,8 +102,25 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
       tagBLOCK moved = *blka[b];
       RemoveCell(b, work, p_stacks);
       FindInsPoint(&moved, cands, blka, pada, work, levels, norm, params);
-      SelectInsPoint(&moved, cands, blka, neta, pada, work, levels, norm, params);
-      const int k = cands->chosen;
+      // The move takes the best insertion point, but when that changes
+      // nothing (mostly the block's old place) one of the best few at random:
+      // otherwise the floorplan stays where no move changes anything,
+      // whatever the temperature, and small designs stop a few percent
+      // outside the outline. The acceptance rule judges the random one.
+      int k = 0;
+      Score next = worst;
+      float gain = 0.0f;
+      for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) KeepRandomIpCand(cands, params);
+        SelectInsPoint(&moved, cands, blka, neta, pada, work, levels, norm, params);
+        k = cands->chosen;
+        if (k == 0) break;
+        next = Score{cands->chosen_area_cost, cands->chosen_wire_h + cands->chosen_wire_v,
+                     cands->via_delta[k] + inter_layer_vias};
+        gain = static_cast<float>(improvement(status.current.area, next.area, status.current.wire,
+                                              next.wire, status.current.vias, next.vias, params));
+        if (gain != 0.0f) break;
+      }
       if (k == 0) {
         UndoRemove(b, work, p_stacks);
         continue;
@@ -112,11 +129,6 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
       ngap_v = cands->chosen_gap_v;
       mxdstva = std::max(cands->height[k], mxdstv);
       mxdstha = std::max(cands->width[k], mxdsth);
-      const Score next{cands->chosen_area_cost, cands->chosen_wire_h + cands->chosen_wire_v,
-                       cands->via_delta[k] + inter_layer_vias};
-      const float gain = static_cast<float>(improvement(status.current.area, next.area,
-                                                        status.current.wire, next.wire,
-                                                        status.current.vias, next.vias, params));
       status.gain = gain;
       if (!Accepts(gain, T)) {
         UndoRemove(b, work, p_stacks);

@@ -191,8 +191,12 @@ void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
   const double share = total / tier_no * slack, own = N->width * N->height;
   const int home = seq->tier[N->id];
   bool elsewhere = false;
+  // A tier whose other blocks hold less than the home tier's may also take
+  // the block: both tiers then end below the home tier's load now, so no
+  // tier grows past the largest, and an uneven split can still even out
+  // when every block is larger than what the lighter tier has spare.
   for (int t = 0; t < tier_no; ++t) {
-    tier_open[t] = area[t] + own <= share;
+    tier_open[t] = area[t] + own <= share || area[t] < area[home];
     elsewhere = elsewhere || (t != home && tier_open[t]);
   }
   // A block may stay on its own tier unless that tier is over its share
@@ -269,6 +273,27 @@ void EnterTierRun(int tier, bool restore_heads, tagBLOCK* N, tagBLOCK* real, tag
   FindOptI(tier, N, cands, seq, &move_net_rel, levels, params);
 }
 
+// Copies kept candidate `from` over `to`.
+void MoveIpCand(tagINSCANDS* c, int from, int to, const tagPARAMETERS* params) {
+  c->key[to] = c->key[from];
+  c->area_cost[to] = c->area_cost[from];
+  c->wire[to] = c->wire[from];
+  c->vias[to] = c->vias[from];
+  c->via_delta[to] = c->via_delta[from];
+  c->orient[to] = c->orient[from];
+  c->apos[to] = c->apos[from];
+  c->bpos[to] = c->bpos[from];
+  c->height[to] = c->height[from];
+  c->width[to] = c->width[from];
+  c->tier[to] = c->tier[from];
+  c->ws_dev[to] = c->ws_dev[from];
+  if (params->opt_ws_dist)
+    for (int t = 0; t < kMaxTiers; ++t) {
+      c->tier_vias[to][t] = c->tier_vias[from][t];
+      c->tier_area[to][t] = c->tier_area[from][t];
+    }
+}
+
 }  // namespace
 
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
@@ -304,31 +329,12 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
 void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height,
                 double width, int orient, double ws_dev, int* tier_vias, double* tier_area,
                 tagPARAMETERS* params, double area_cost, double wire, int vias) {
-  auto move = [&](int from, int to) {
-    c->key[to] = c->key[from];
-    c->area_cost[to] = c->area_cost[from];
-    c->wire[to] = c->wire[from];
-    c->vias[to] = c->vias[from];
-    c->via_delta[to] = c->via_delta[from];
-    c->orient[to] = c->orient[from];
-    c->apos[to] = c->apos[from];
-    c->bpos[to] = c->bpos[from];
-    c->height[to] = c->height[from];
-    c->width[to] = c->width[from];
-    c->tier[to] = c->tier[from];
-    c->ws_dev[to] = c->ws_dev[from];
-    if (params->opt_ws_dist)
-      for (int t = 0; t < kMaxTiers; ++t) {
-        c->tier_vias[to][t] = c->tier_vias[from][t];
-        c->tier_area[to][t] = c->tier_area[from][t];
-      }
-  };
   int k = c->count;
-  move(k, k + 1);
+  MoveIpCand(c, k, k + 1, params);
   while (k - 1 >= 1 &&
          improvement(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire, c->vias[k - 1], vias,
                      params) > 0) {
-    move(k - 1, k);
+    MoveIpCand(c, k - 1, k, params);
     --k;
   }
   c->key[k] = 0.0;
@@ -349,6 +355,16 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
       c->tier_area[k][t] = tier_area[t];
     }
   if (c->count < std::clamp(params->ipcand, 1, kCandidateCap - 2)) ++c->count;
+}
+
+void KeepRandomIpCand(tagINSCANDS* c, const tagPARAMETERS* params) {
+  const bool closed = c->area_cost[c->count] == kInfinity && c->vias[c->count] == kIntInfinity;
+  const int last = closed ? c->count - 1 : c->count;
+  if (last < 2) return;
+  MoveIpCand(c, 1 + genrand_int31() % last, 1, params);
+  c->key[2] = c->area_cost[2] = c->wire[2] = kInfinity;
+  c->vias[2] = kIntInfinity;
+  c->count = 2;
 }
 
 int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada,

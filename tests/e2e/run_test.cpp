@@ -171,4 +171,24 @@ TEST(EndToEnd, PublicBenchmarksRunWithoutOverlap) {
     RunWithOneTwoAndFourTiers(entry.path(), entry.path().filename().string());
 }
 
+// With the default parameters and two tiers a small design of a few large
+// blocks per tier ends inside the fixed outline, seed after seed.
+TEST(EndToEnd, SmallBenchmarkFitsTheOutlineWithTwoTiers) {
+  std::string benchmarks = BenchmarkDir();
+  if (benchmarks.empty() || !std::filesystem::exists(benchmarks + "/apte/apte.blocks"))
+    GTEST_SKIP() << "no apte benchmark beside the project";
+  const std::filesystem::path source = benchmarks + "/apte";
+  for (int seed = 1; seed <= 5; ++seed) {
+    ScratchDir dir;
+    for (const char* ext : {".blocks", ".nets", ".pl"})
+      std::filesystem::copy_file(source / (std::string("apte") + ext), dir.file(std::string("apte") + ext));
+    WriteFile(dir.file("fl.prm"),
+              "aspect_ratio 100\nlayers 2\nseed " + std::to_string(seed) + "\nend\n");
+    RunResult run = RunIn(dir.path(), Tierplan() + " apte");
+    ASSERT_EQ(run.status, 0) << run.output;
+    RunResult check = RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit apte");
+    EXPECT_EQ(check.status, 0) << "seed " << seed << "\n" << check.output;
+  }
+}
+
 }  // namespace

@@ -265,4 +265,87 @@ TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {
   EXPECT_EQ(c.apos[1], 7);
 }
 
+// The annealing's move keeps one kept candidate, each as likely, closed by
+// the sentinel, so that the exact re-evaluation takes exactly that one.
+TEST(KeepRandomIpCand, KeepsOneOfTheKeptCandidates) {
+  TestDesign d;
+  d.AddBlock(10, 10);
+  d.Finish();
+  d.params.opt_wire = 0;
+  int no_vias[kMaxTiers] = {0};
+  double no_area[kMaxTiers] = {0};
+  init_genrand(7);
+  // Three kept of three (no sentinel after the last) and two kept of three.
+  for (int saved : {3, 2}) {
+    d.params.ipcand = 3;
+    int drawn[4] = {0, 0, 0, 0};
+    for (int trial = 0; trial < 90; ++trial) {
+      tagINSCANDS c;
+      c.count = 1;
+      c.area_cost[0] = c.wire[0] = -kInfinity;
+      c.area_cost[1] = c.wire[1] = kInfinity;
+      c.vias[0] = -kIntInfinity;
+      c.vias[1] = kIntInfinity;
+      for (int tag = 1; tag <= saved; ++tag)
+        SaveIpCand(&c, tag, 0, 0, 0, 1, 1, 0, 0, no_vias, no_area, &d.params, 10.0 * tag, 0, 0);
+      KeepRandomIpCand(&c, &d.params);
+      ASSERT_EQ(c.count, 2);
+      ASSERT_GE(c.apos[1], 1);
+      ASSERT_LE(c.apos[1], saved);
+      EXPECT_EQ(c.area_cost[1], 10.0 * c.apos[1]);
+      EXPECT_EQ(c.area_cost[2], kInfinity);
+      EXPECT_EQ(c.vias[2], kIntInfinity);
+      ++drawn[c.apos[1]];
+    }
+    for (int tag = 1; tag <= saved; ++tag) EXPECT_GT(drawn[tag], 10) << saved << " kept, tag " << tag;
+  }
+  // A single kept candidate stays as it is.
+  tagINSCANDS one;
+  one.count = 1;
+  one.area_cost[1] = 5.0;
+  one.vias[1] = 0;
+  one.apos[1] = 4;
+  KeepRandomIpCand(&one, &d.params);
+  EXPECT_EQ(one.count, 1);
+  EXPECT_EQ(one.apos[1], 4);
+}
+
+// A tier takes a moved block only while it stays within its share of the
+// block area or below what the block's own tier holds now: a tier may never
+// grow past both, or vias saved would pile the blocks onto one tier.
+TEST(FindInsPoint, OpensOnlyTiersThatStayWithinTheShareOrTheHomeLoad) {
+  int opened_over_share = 0;
+  for (unsigned seed = 1; seed <= 30; ++seed) {
+    const int tiers = 2 + seed % 2;
+    auto d = TestDesign::Random(6 + static_cast<int>(seed % 9), 2, 12, seed + 300);
+    TestEngine e(*d, tiers);
+    init_genrand(seed);
+    for (int trial = 0; trial < 4; ++trial) {
+      e.Pack();
+      int b = PickBlock(e, seed * 17u + trial);
+      if (b == 0) continue;
+      double load[kMaxTiers] = {0.0}, total = 0.0;
+      for (int x = 1; x <= e.seq.count; ++x) {
+        const double a = d->blka[x]->width * d->blka[x]->height;
+        total += a;
+        load[e.seq.tier[x]] += a;
+      }
+      const int home = e.seq.tier[b];
+      const double own = d->blka[b]->width * d->blka[b]->height;
+      const double share = total / tiers * (1.0 + 0.25 * d->params.sparearea / 100.0);
+      tagBLOCK moved;
+      RemoveAndSearch(e, b, &moved);
+      for (int t = 0; t < tiers; ++t) {
+        if (t == home || !tier_open[t]) continue;
+        const bool within_share = load[t] + own <= share * (1 + 1e-12);
+        EXPECT_TRUE(within_share || load[t] + own < load[home])
+            << "seed " << seed << " block " << b << " tier " << t;
+        opened_over_share += !within_share;
+      }
+      UndoRemove(b, &e.seq, e.stacks.get());
+    }
+  }
+  EXPECT_GT(opened_over_share, 0) << "no case moved a block to a lighter tier past its share";
+}
+
 }  // namespace
