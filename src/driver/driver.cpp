@@ -156,15 +156,12 @@ void BuildInitialSolution(Run& run) {
   run.params.ntpenalty2 = 4.0;
 
   if (tier_no > 1) {
-    inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no, la_sv_num);
+    CountTierLoads(run.design, &run.dualseq);
     std::printf("Initial Inter Layer Via Number: %d\n", inter_layer_vias);
-    CountNetBlockAreaForEachLayer(run.design, &run.dualseq, tier_no, la_net_area);
   }
-  fixed_num = FindModifySeqsOfFixed(run.blka.data(), &run.dualseq, &mt_fixed);
   // The optimisers never let the best floorplan push a preplaced block
   // further than the start does, so the start must not push any.
-  if (fixed_num > 0)
-    PutFixedBlocksFirst(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
+  SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
                         run.levels.get(), run.norm, &run.params);
 }
 

@@ -95,6 +95,7 @@ constexpr Keyword kKeywords[] = {
     IntKey("end_tempe", &P::end_tempe),
     IntKey("iterations", &P::iterations),
     RealKey("cooling_ratio", &P::cooling_ratio, 100.0),
+    IntKey("anneal_rounds", &P::anneal_rounds),
     IntKey("layers", &P::layers),
     IntKey("wgt_via", &P::wgt_via),
     IntKey("thermal_opt", &P::thermal_opt),
@@ -201,6 +202,7 @@ int InitParameters(tagPARAMETERS* p) {
   p->end_tempe = 100;
   p->iterations = 3000;
   p->cooling_ratio = 0.85;
+  p->anneal_rounds = 10;
   p->layers = 2;
   p->wgt_via = 1;
   p->thermal_opt = 0;

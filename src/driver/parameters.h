@@ -64,6 +64,9 @@ struct tagPARAMETERS {
   int end_tempe;
   int iterations;
   double cooling_ratio;
+  // Annealing rounds at most: while the best floorplan misses the outline,
+  // a multi-tier run starts again from a new random tier split.
+  int anneal_rounds;
   int layers;
   int wgt_via;
   int thermal_opt;

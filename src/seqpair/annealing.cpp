@@ -1,6 +1,7 @@
 // Simulated annealing over insertion moves: a random movable block is put
 // back at its best insertion point, and the move is judged against the
-// current floorplan by the relative improvement under a geometric schedule.
+// current floorplan by the relative improvement under a geometric schedule,
+// in rounds from new tier splits while the best floorplan misses the outline.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "tiers/tier_state.h"
+#include "tiers/tiers.h"
 
 namespace {
 
@@ -67,10 +69,124 @@ int ChooseBlock(tagBLOCK** blka, const tagDualSeq* seq) {
 // a loss of 50% passes with probability 1/e, at the last (100) one of 0.1%.
 constexpr double kGainPerDegree = 1e5;
 
+bool BestFitsOutline() { return optsize_h <= shape_h && optsize_v <= shape_v; }
+
 bool Accepts(float gain, int temperature) {
   if (gain > 0) return true;
   double r = (genrand_int31() % 100000) / 100000.0;
   return std::exp(gain * kGainPerDegree / temperature) > r;
+}
+
+// The optimiser's inputs and the state it carries from round to round.
+struct Annealing {
+  tagBLOCK** blka;
+  tagNET** neta;
+  tagPIN** pada;
+  tagDualSeq* work;
+  tagDualSeq* best;
+  tagOptSolution* sol;
+  tagINSCANDS* cands;
+  tagLevelList* levels;
+  tagNORMPARA* norm;
+  tagPARAMETERS* params;
+  AnnealStatus status;
+  Score best_score;
+  int recorded;  // new bests saved so far
+  bool stop;
+};
+
+const Score kWorst{kInfinity, kInfinity, kIntInfinity};
+
+// One move of a random block to its best insertion point, judged at T.
+void Move(Annealing& a, int T) {
+  tagDualSeq* work = a.work;
+  tagINSCANDS* cands = a.cands;
+  tagPARAMETERS* params = a.params;
+  AnnealStatus& status = a.status;
+  const int b = ChooseBlock(a.blka, work);
+  status.block = b;
+  ++status.moves;
+  tagBLOCK moved = *a.blka[b];
+  RemoveCell(b, work, p_stacks);
+  FindInsPoint(&moved, cands, a.blka, a.pada, work, a.levels, a.norm, params);
+  // The move takes the best insertion point, but when that changes nothing
+  // (mostly the block's old place) one of the best few at random: otherwise
+  // the floorplan stays where no move changes anything, whatever the
+  // temperature, and small designs stop a few percent outside the outline.
+  // The acceptance rule judges the random one.
+  int k = 0;
+  Score next = kWorst;
+  float gain = 0.0f;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) KeepRandomIpCand(cands, params);
+    SelectInsPoint(&moved, cands, a.blka, a.neta, a.pada, work, a.levels, a.norm, params);
+    k = cands->chosen;
+    if (k == 0) break;
+    next = Score{cands->chosen_area_cost, cands->chosen_wire_h + cands->chosen_wire_v,
+                 cands->via_delta[k] + inter_layer_vias};
+    gain = static_cast<float>(improvement(status.current.area, next.area, status.current.wire,
+                                          next.wire, status.current.vias, next.vias, params));
+    if (gain != 0.0f) break;
+  }
+  if (k == 0) {
+    UndoRemove(b, work, p_stacks);
+    return;
+  }
+  ngap_h = cands->chosen_gap_h;
+  ngap_v = cands->chosen_gap_v;
+  mxdstva = std::max(cands->height[k], mxdstv);
+  mxdstha = std::max(cands->width[k], mxdsth);
+  status.gain = gain;
+  if (!Accepts(gain, T)) {
+    UndoRemove(b, work, p_stacks);
+    return;
+  }
+  InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], a.blka, work,
+             p_stacks);
+  if (params->opt_ws_dist)
+    for (int t = 0; t < tier_no; ++t) {
+      la_sv_num[t] += cands->tier_vias[k][t];
+      la_net_area[t] += cands->tier_area[k][t];
+    }
+  status.current = next;
+  inter_layer_vias = next.vias;
+
+  const double best_gain = improvement(a.best_score.area, next.area, a.best_score.wire, next.wire,
+                                       a.best_score.vias, next.vias, params);
+  // Less bound excess wins first, as in the insertion optimiser: the best
+  // floorplan never pushes bounded blocks further than the saved one.
+  const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
+  if (by_gap < 0 || (by_gap == 0 && (a.recorded == 0 || best_gain > 0))) {
+    SaveOptG(a.blka, a.pada, work, a.best, a.sol);
+    a.best_score = next;
+    status.best_gain = best_gain;
+    ++a.recorded;
+    a.stop = params->opt_wire == 0 && params->wgt_via == 0 && params->opt_ws_dist == 0 &&
+             BestFitsOutline();
+  }
+}
+
+// One pass through the temperature schedule.
+void Anneal(Annealing& a) {
+  const tagPARAMETERS* params = a.params;
+  const int moves_per_temperature =
+      static_cast<int>(static_cast<float>(params->iterations) / 100.0f * a.work->count);
+  for (int T = params->start_tempe; params->end_tempe < T && !a.stop;) {
+    std::printf("Temperature: %d\n", T);
+    OutStatusImpVersion(a.status, params);
+    for (int m = 1; m < moves_per_temperature && !a.stop; ++m) {
+      if (!AnyMovable(a.blka, a.work)) {
+        std::printf("No block can be moved: every block is fixed or alone on its tier.\n");
+        a.stop = true;
+        break;
+      }
+      Move(a, T);
+    }
+    // The schedule must cool; a ratio of 1 or more would never end it.
+    const int cooler = static_cast<int>(static_cast<float>(params->cooling_ratio) * T);
+    if (cooler >= T) break;
+    T = cooler;
+  }
 }
 
 }  // namespace
@@ -78,96 +194,26 @@ bool Accepts(float gain, int temperature) {
 int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
                        tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands,
                        tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
-  const int n = work->count;
-  const int moves_per_temperature =
-      static_cast<int>(static_cast<float>(params->iterations) / 100.0f * n);
-  const Score worst{kInfinity, kInfinity, kIntInfinity};
-  AnnealStatus status{0, 0, 0.0, 0.0, worst};
-  Score best_score = worst;
-  int recorded = 0;
-  bool stop = false;
-
-  for (int T = params->start_tempe; params->end_tempe < T && !stop;) {
-    std::printf("Temperature: %d\n", T);
-    OutStatusImpVersion(status, params);
-    for (int m = 1; m < moves_per_temperature && !stop; ++m) {
-      if (!AnyMovable(blka, work)) {
-        std::printf("No block can be moved: every block is fixed or alone on its tier.\n");
-        stop = true;
-        break;
-      }
-      const int b = ChooseBlock(blka, work);
-      status.block = b;
-      ++status.moves;
-      tagBLOCK moved = *blka[b];
-      RemoveCell(b, work, p_stacks);
-      FindInsPoint(&moved, cands, blka, pada, work, levels, norm, params);
-      // The move takes the best insertion point, but when that changes
-      // nothing (mostly the block's old place) one of the best few at random:
-      // otherwise the floorplan stays where no move changes anything,
-      // whatever the temperature, and small designs stop a few percent
-      // outside the outline. The acceptance rule judges the random one.
-      int k = 0;
-      Score next = worst;
-      float gain = 0.0f;
-      for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1) KeepRandomIpCand(cands, params);
-        SelectInsPoint(&moved, cands, blka, neta, pada, work, levels, norm, params);
-        k = cands->chosen;
-        if (k == 0) break;
-        next = Score{cands->chosen_area_cost, cands->chosen_wire_h + cands->chosen_wire_v,
-                     cands->via_delta[k] + inter_layer_vias};
-        gain = static_cast<float>(improvement(status.current.area, next.area, status.current.wire,
-                                              next.wire, status.current.vias, next.vias, params));
-        if (gain != 0.0f) break;
-      }
-      if (k == 0) {
-        UndoRemove(b, work, p_stacks);
-        continue;
-      }
-      ngap_h = cands->chosen_gap_h;
-      ngap_v = cands->chosen_gap_v;
-      mxdstva = std::max(cands->height[k], mxdstv);
-      mxdstha = std::max(cands->width[k], mxdsth);
-      status.gain = gain;
-      if (!Accepts(gain, T)) {
-        UndoRemove(b, work, p_stacks);
-        continue;
-      }
-      InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], blka, work,
-                 p_stacks);
-      if (params->opt_ws_dist)
-        for (int t = 0; t < tier_no; ++t) {
-          la_sv_num[t] += cands->tier_vias[k][t];
-          la_net_area[t] += cands->tier_area[k][t];
-        }
-      status.current = next;
-      inter_layer_vias = next.vias;
-
-      const double best_gain = improvement(best_score.area, next.area, best_score.wire, next.wire,
-                                           best_score.vias, next.vias, params);
-      // Less bound excess wins first, as in the insertion optimiser: the
-      // best floorplan never pushes bounded blocks further than the saved one.
-      const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
-      if (by_gap < 0 || (by_gap == 0 && (recorded == 0 || best_gain > 0))) {
-        SaveOptG(blka, pada, work, best, sol);
-        best_score = next;
-        status.best_gain = best_gain;
-        ++recorded;
-        stop = params->opt_wire == 0 && params->wgt_via == 0 && params->opt_ws_dist == 0 &&
-               optsize_h <= shape_h && optsize_v <= shape_v;
-      }
-    }
-    // The schedule must cool; a ratio of 1 or more would never end it.
-    const int cooler = static_cast<int>(static_cast<float>(params->cooling_ratio) * T);
-    if (cooler >= T) break;
-    T = cooler;
+  Annealing a{blka, neta, pada, work, best, sol, cands, levels, norm, params,
+              AnnealStatus{0, 0, 0.0, 0.0, kWorst}, kWorst, 0, false};
+  // With few large blocks per tier no single move can exchange blocks
+  // between tiers once their loads are even, so the first split holds for
+  // the whole run, and some splits cannot be packed into the outline at all.
+  // Another round from a new random split is then the way out.
+  const int rounds = tier_no > 1 ? std::max(1, params->anneal_rounds) : 1;
+  for (int round = 1;; ++round) {
+    Anneal(a);
+    if (a.stop || round >= rounds || a.status.moves == 0 || BestFitsOutline()) break;
+    std::printf("Outside the outline after round %d of %d: the blocks are spread over the tiers "
+                "anew.\n", round, rounds);
+    SpreadOverTiersAgain(blka, neta, pada, work, levels, norm, params);
+    a.status.current = kWorst;
   }
 
   std::printf("\nOptimal Area: %6.2f(normalized), %8.2f\n", optsize_h * optsize_v,
               optsize_h * optsize_v * norm->unscale_sq);
-  std::printf("Optimal Wire-length: %6.2f(normalized), %8.2f\n", best_score.wire,
-              best_score.wire * norm->unscale);
-  std::printf("Optimal Via Number: %d\n\n", best_score.vias);
+  std::printf("Optimal Wire-length: %6.2f(normalized), %8.2f\n", a.best_score.wire,
+              a.best_score.wire * norm->unscale);
+  std::printf("Optimal Via Number: %d\n\n", a.best_score.vias);
   return 0;
 }

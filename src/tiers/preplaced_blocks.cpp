@@ -148,8 +148,9 @@ void SwapBlocks(tagDualSeq* dseq, int i, int j, int which) {
 
 int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::vector<int>>* mt) {
   ppblka.clear();
+  // Numbered anew on every call: a fixed block keeps kind 3 in its low bits.
   for (tagBLOCK* b = blka[0]->children; b; b = b->next)
-    if (b->kind == 3) {
+    if (IsFixed(b)) {
       b->kind = 3 + 4 * static_cast<int>(ppblka.size());
       ppblka.push_back(b);
     }
@@ -187,6 +188,12 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
   CalcObj(blka, neta, pada, dseq, levels, norm, params);
   std::printf("Preplaced blocks pushed off their places: moved ahead of the movable blocks.\n");
   return 1;
+}
+
+void SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+  FindModifySeqsOfFixed(blka, dseq, &mt_fixed);
+  if (fixed_num > 0) PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
 }
 
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi) {

@@ -49,13 +49,17 @@ int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* dseq, 
 }
 
 int GenMultiTierByPartition(tagDualSeq* dseq, tagBLOCK** blka, int tiers, tagPARAMETERS* prm) {
+  PartitionIntoTiers(blka[0], tiers, prm->init_rand > 0);
+  StackTiers(dseq, blka, tiers);
+  return 0;
+}
+
+void StackTiers(tagDualSeq* dseq, tagBLOCK** blka, int tiers) {
   tagBLOCK* design = blka[0];
   const int n = dseq->count;
   nmate[0] = kMaxBlocks;
   nmate[kMaxBlocks] = 0;
   for (int i = 1; i <= std::min(n, kMaxBlocks); ++i) nmate[i] = n - i + 1;
-
-  PartitionIntoTiers(design, tiers, prm->init_rand > 0);
 
   // One vertical stack, tier by tier: both sequences hold the same order.
   int last = 0;
@@ -72,7 +76,20 @@ int GenMultiTierByPartition(tagDualSeq* dseq, tagBLOCK** blka, int tiers, tagPAR
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
     if (blk->id >= 1 && blk->id <= n) dseq->tier[blk->id] = blk->tier;
   RebuildPositions(dseq);
-  return 0;
+}
+
+void CountTierLoads(tagBLOCK* design, tagDualSeq* dseq) {
+  inter_layer_vias = CountInterLayerVias(design->nets, dseq, tier_no, la_sv_num);
+  CountNetBlockAreaForEachLayer(design, dseq, tier_no, la_net_area);
+}
+
+void SpreadOverTiersAgain(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                          tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* prm) {
+  PartitionIntoTiers(blka[0], tier_no, true);
+  StackTiers(dseq, blka, tier_no);
+  CountTierLoads(blka[0], dseq);
+  SettlePreplacedBlocks(blka, neta, pada, dseq, levels, norm, prm);
+  CalcObj(blka, neta, pada, dseq, levels, norm, prm);
 }
 
 void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random) {

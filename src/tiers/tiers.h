@@ -28,6 +28,12 @@ struct tagHYPERGRAPH {
 int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** pada, tagDualSeq* dseq, tagNORMPARA* norm,
                           tagPARAMETERS* prm);
 int GenMultiTierByPartition(tagDualSeq* dseq, tagBLOCK** blka, int tiers, tagPARAMETERS* prm);
+// Stacks the blocks tier by tier (by their `tier`) in both sequences.
+void StackTiers(tagDualSeq* dseq, tagBLOCK** blka, int tiers);
+// A fresh start on a new random tier split: stacked, counted, preplaced
+// blocks put in order, and evaluated as by CalcObj.
+void SpreadOverTiersAgain(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                          tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* prm);
 void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random);
 tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design);
 void FreeHyperGraph(tagHYPERGRAPH* hg);
@@ -44,6 +50,8 @@ int CountNetBlockAreaForEachLayer(tagBLOCK* design, tagDualSeq* dseq, int tiers,
 int ChangeForCellMove(tagBLOCK* blk, tagDualSeq* dseq, int new_tier, int tiers, int* sv_change,
                       double* area_change);
 int CountInterLayerViasForCell(tagBLOCK* blk, tagDualSeq* dseq, int tier, int tiers);
+// Sets inter_layer_vias, la_sv_num and la_net_area for the tier split of dseq.
+void CountTierLoads(tagBLOCK* design, tagDualSeq* dseq);
 
 // --- preplaced blocks ------------------------------------------------------------------
 // Gives every fixed block its fixed index, derives the required order of
@@ -59,6 +67,10 @@ void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
 // the floorplan is left evaluated as by CalcObj.
 int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
                         tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+// Both of the above: the fixed blocks in their required order and, when the
+// packing pushes one of them, ahead of the movable blocks.
+void SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 // Window [lo, hi] of A positions after which a fixed block may be reinserted
 // so that the fixed blocks keep their required order; 0 for a movable block.
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);

@@ -171,23 +171,27 @@ TEST(EndToEnd, PublicBenchmarksRunWithoutOverlap) {
     RunWithOneTwoAndFourTiers(entry.path(), entry.path().filename().string());
 }
 
-// With the default parameters and two tiers a small design of a few large
-// blocks per tier ends inside the fixed outline, seed after seed.
-TEST(EndToEnd, SmallBenchmarkFitsTheOutlineWithTwoTiers) {
-  std::string benchmarks = BenchmarkDir();
-  if (benchmarks.empty() || !std::filesystem::exists(benchmarks + "/apte/apte.blocks"))
-    GTEST_SKIP() << "no apte benchmark beside the project";
-  const std::filesystem::path source = benchmarks + "/apte";
-  for (int seed = 1; seed <= 5; ++seed) {
-    ScratchDir dir;
-    for (const char* ext : {".blocks", ".nets", ".pl"})
-      std::filesystem::copy_file(source / (std::string("apte") + ext), dir.file(std::string("apte") + ext));
-    WriteFile(dir.file("fl.prm"),
-              "aspect_ratio 100\nlayers 2\nseed " + std::to_string(seed) + "\nend\n");
-    RunResult run = RunIn(dir.path(), Tierplan() + " apte");
-    ASSERT_EQ(run.status, 0) << run.output;
-    RunResult check = RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit apte");
-    EXPECT_EQ(check.status, 0) << "seed " << seed << "\n" << check.output;
+// With the default parameters and two tiers the small designs of a few large
+// blocks per tier end inside the fixed outline in at least 9 runs of 10.
+TEST(EndToEnd, SmallBenchmarksFitTheOutlineWithTwoTiers) {
+  const std::string benchmarks = BenchmarkDir();
+  for (const std::string base : {"apte", "n10", "xerox"}) {
+    const std::filesystem::path source = benchmarks + "/" + base;
+    if (benchmarks.empty() || !std::filesystem::exists(source / (base + ".blocks")))
+      GTEST_SKIP() << "no " << base << " benchmark beside the project";
+    int fits = 0;
+    for (int seed = 1; seed <= 10; ++seed) {
+      ScratchDir dir;
+      for (const char* ext : {".blocks", ".nets", ".pl"})
+        std::filesystem::copy_file(source / (base + ext), dir.file(base + ext));
+      WriteFile(dir.file("fl.prm"),
+                "aspect_ratio 100\nlayers 2\nseed " + std::to_string(seed) + "\nend\n");
+      RunResult run = RunIn(dir.path(), Tierplan() + " " + base);
+      ASSERT_EQ(run.status, 0) << run.output;
+      RunResult check = RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit " + base);
+      if (check.status == 0) ++fits;
+    }
+    EXPECT_GE(fits, 9) << base;
   }
 }
 

@@ -285,4 +285,56 @@ TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
   }
 }
 
+// Occurrences of `what` in `text`.
+int Count(const std::string& text, const std::string& what) {
+  int count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+// A multi-tier run whose best floorplan misses the outline anneals again
+// from new tier splits, at most anneal_rounds times in all; one that fits,
+// or a single tier, anneals once. Whatever the rounds, the best comes back
+// whole: its via count, its chip size and its preplaced blocks' corners.
+TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
+  const double inside[3][2] = {{0, 0}, {50, 0}, {20, 45}};
+  struct Case {
+    int tiers;
+    double sparearea;  // below 0 the outline is smaller than the blocks
+    bool preplaced;
+    int rounds;
+  };
+  for (Case c : {Case{2, -40, false, 3}, Case{3, -40, true, 3}, Case{1, -40, false, 1},
+                 Case{2, 400, false, 1}}) {
+    SCOPED_TRACE(testing::Message() << "tiers " << c.tiers << " sparearea " << c.sparearea);
+    auto d = c.preplaced ? TestDesign::WithPreplacedBlocks(inside) : TestDesign::Random(12, 4, 16, 41);
+    d->params.sparearea = c.sparearea;
+    d->params.anneal_rounds = 3;
+    d->params.start_tempe = 1000;
+    d->params.cooling_ratio = 0.5;
+    d->params.iterations = 100;
+    TestEngine e(*d, c.tiers);
+    SettlePreplacedBlocks(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
+                          d->norm, &d->params);
+    if (c.tiers > 1) CountTierLoads(d->design, &e.seq);
+    init_genrand(3);
+    std::string out = RunOptimiser(e, Method::kAnnealing, 0);
+    EXPECT_EQ(Count(out, "Temperature: 1000\n"), c.rounds) << out;
+    EXPECT_EQ(Count(out, "Outside the outline after round "), c.rounds - 1);
+    if (c.rounds == 3) {
+      EXPECT_NE(out.find("Outside the outline after round 2 of 3: the blocks are spread over the "
+                         "tiers anew.\n"), std::string::npos);
+    }
+    size_t at = out.find("Optimal Via Number: ");
+    ASSERT_NE(at, std::string::npos);
+    if (c.tiers > 1) {
+      EXPECT_EQ(std::stoi(out.substr(at + 20)), CountInterLayerVias(d->design->nets, &e.seq, tier_no));
+    }
+    const double saved_w = optsize_h, saved_h = optsize_v;
+    ExpectPreplacedBlocksInPlace(e);
+    EXPECT_DOUBLE_EQ(mxdstha, saved_w);
+    EXPECT_DOUBLE_EQ(mxdstva, saved_h);
+  }
+}
+
 }  // namespace

@@ -149,6 +149,10 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
   EXPECT_EQ(a_order, (std::vector<int>{4, 1, 2, 5, 3}));
   ExpectConsistent(s, 0);
   ExpectConsistent(s, 1);
+  // A second call, as after a new tier split, numbers the same blocks alike.
+  EXPECT_EQ(FindModifySeqsOfFixed(d->blka.data(), &s, &mt_fixed), 3);
+  EXPECT_EQ(d->blka[2]->kind, 7);
+  EXPECT_EQ(d->blka[3]->kind, 11);
 
   // The window of fixed block 2: after block 1 and before block 3 in A.
   int lo = -1, hi = -1;

@@ -291,4 +291,39 @@ TEST(InitDataForMultiTiersTest, BoundsKeepTheGivenRegions) {
   EXPECT_DOUBLE_EQ(ndpos_y_top[3], shape_v - 3 - o.d.blka[3]->height);
 }
 
+// Another annealing round starts from a new random split: stacked tier by
+// tier, counted, and with the preplaced blocks at their given corners again.
+TEST(SpreadOverTiersAgainTest, NewSplitStartsWholeWithPreplacedBlocksInPlace) {
+  const double inside[3][2] = {{0, 0}, {50, 0}, {20, 45}};
+  auto d = TestDesign::WithPreplacedBlocks(inside);
+  CaptureStdout quiet;
+  TestEngine e(*d, 2);
+  quiet.Finish();
+  const std::vector<int> first(e.seq.tier.begin(), e.seq.tier.end());
+  bool changed = false;
+  for (unsigned seed = 1; seed <= 5; ++seed) {
+    init_genrand(seed);
+    CaptureStdout out;
+    SpreadOverTiersAgain(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
+                         d->norm, &d->params);
+    out.Finish();
+    for (const std::vector<int>* next : {&e.seq.next_a, &e.seq.next_b}) {
+      const std::vector<int> order = Walk(*next, d->n());
+      EXPECT_EQ(std::set<int>(order.begin(), order.end()).size(), static_cast<size_t>(d->n()));
+      EXPECT_TRUE(std::is_sorted(order.begin(), order.end(),
+                                 [&](int a, int b) { return e.seq.tier[a] < e.seq.tier[b]; }));
+    }
+    changed = changed || !std::equal(first.begin(), first.end(), e.seq.tier.begin());
+    int per_tier[kMaxTiers] = {0};
+    EXPECT_EQ(inter_layer_vias, CountInterLayerVias(d->design->nets, &e.seq, 2, per_tier));
+    EXPECT_TRUE(std::equal(per_tier, per_tier + 2, la_sv_num));
+    ASSERT_EQ(fixed_num, 3);
+    for (const tagBLOCK* blk : ppblka) {
+      EXPECT_DOUBLE_EQ(blk->x, blk->fixed_x_lo) << "seed " << seed << " block " << blk->id;
+      EXPECT_DOUBLE_EQ(blk->y, blk->fixed_y_lo) << "seed " << seed << " block " << blk->id;
+    }
+  }
+  EXPECT_TRUE(changed);
+}
+
 }  // namespace
