@@ -26,7 +26,7 @@ limit="${LIMIT:-900}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# One run; prints "fit W H outW outH usage hpwl vias cpu rss_kb moves".
+# One run; prints "fit W H outW outH usage hpwl vias cpu rss_kb moves seconds rounds".
 run_one() {
   local dir="$1" base="$2" tiers="$3" seed="$4"
   local run="$work/$base-$tiers-$seed"
@@ -43,28 +43,31 @@ run_one() {
     /^ Cell Area=/ { w = $3; h = $5 }
     /^Area usage:/ { split($0, u, "="); usage = u[2] }
     /^Netlength =/ { hpwl = $3 }
-    /^Optimal Via Number:/ { vias = $4 }
+    /^Outside the outline after round/ { rounds++ }
     /^ *[0-9]+\|/ { split($1, m, "|"); last = m[1] + 0 }
     /^ Cell = / { gsub(",", ""); n = $3 }
     END { if (ow == "") ow = oh = sqrt(core / tiers)
-          printf "%d %s %s %s %s %s %s %s %d %d\n", (w <= ow + 1e-6 && h <= oh + 1e-6),
-            w, h, ow, oh, usage, hpwl, (vias == "" ? 0 : vias), n, last }' "$run/out.txt" \
+          printf "%d %s %s %s %s %s %s %d %d %d\n", (w <= ow + 1e-6 && h <= oh + 1e-6),
+            w, h, ow, oh, usage, hpwl, n, last, rounds + 1 }' "$run/out.txt" \
     > "$run/summary.txt"
+  # The via count of the result: the twelfth field of the statistics record.
+  local vias
+  vias=$(tail -n 1 "$run/$base.txt" | awk -F';' '{ gsub(/ /, "", $12); print $12 + 0 }')
   local user sys rss
   user=$(awk -F': ' '/User time/ {print $2}' "$run/time.txt")
   sys=$(awk -F': ' '/System time/ {print $2}' "$run/time.txt")
   rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$run/time.txt")
   local opt
   opt=$(awk '/^Time consumed:/ {print $3}' "$run/out.txt")
-  read -r fit w h ow oh usage hpwl vias n last < "$run/summary.txt"
+  read -r fit w h ow oh usage hpwl n last rounds < "$run/summary.txt"
   # Moves: the counter of the last temperature's status line plus the moves
   # made at that temperature (R - 1 with R = 30 n for the default iterations).
   local moves=$((last + 30 * n - 1))
-  echo "$fit $w $h $ow $oh $usage $hpwl $vias $(echo "$user + $sys" | bc) $rss $moves $opt"
+  echo "$fit $w $h $ow $oh $usage $hpwl $vias $(echo "$user + $sys" | bc) $rss $moves $opt $rounds"
 }
 
-echo "| benchmark | blocks | tiers | runs | fit | mean W x H | outline | area usage | HPWL | vias | CPU s | peak MB | us/move |"
-echo "|---|---:|---:|---:|---:|---|---|---:|---:|---:|---:|---:|---:|"
+echo "| benchmark | blocks | tiers | runs | fit | rounds | mean W x H | outline | area usage | HPWL | vias | CPU s | peak MB | us/move |"
+echo "|---|---:|---:|---:|---:|---:|---|---|---:|---:|---:|---:|---:|---:|"
 for dir in "$benchmarks"/*/; do
   base="$(basename "$dir")"
   dir="$(realpath "$dir")"
@@ -83,9 +86,10 @@ for dir in "$benchmarks"/*/; do
     [ -s "$rows" ] || continue
     awk -v base="$base" -v blocks="$blocks" -v tiers="$tiers" '
       { runs++; fit += $1; w += $2; h += $3; ow = $4; oh = $5; use += $6; hpwl += $7;
-        vias += $8; cpu += $9; if ($10 > rss) rss = $10; us += ($11 > 0 ? $12 * 1e6 / $11 : 0) }
-      END { printf "| %s | %s | %d | %d | %d/%d | %.0f x %.0f | %.0f x %.0f | %.3f | %.0f | %.0f | %.1f | %.1f | %.0f |\n",
-              base, blocks, tiers, runs, fit, runs, w / runs, h / runs, ow, oh, use / runs,
+        vias += $8; cpu += $9; if ($10 > rss) rss = $10; us += ($11 > 0 ? $12 * 1e6 / $11 : 0)
+        rounds += $13 }
+      END { printf "| %s | %s | %d | %d | %d/%d | %.1f | %.0f x %.0f | %.0f x %.0f | %.3f | %.0f | %.0f | %.1f | %.1f | %.0f |\n",
+              base, blocks, tiers, runs, fit, runs, rounds / runs, w / runs, h / runs, ow, oh, use / runs,
               hpwl / runs, vias / runs, cpu / runs, rss / 1024, us / runs }' "$rows"
   done
 done

@@ -68,4 +68,12 @@ class CaptureStdout {
   bool done_ = false;
 };
 
+// The items of a list linked through `next`, from its head on.
+template <typename T>
+std::vector<T*> ListOf(T* head) {
+  std::vector<T*> items;
+  for (; head; head = head->next) items.push_back(head);
+  return items;
+}
+
 }  // namespace testing_support

@@ -169,8 +169,11 @@ void Move(Annealing& a, int T) {
 // One pass through the temperature schedule.
 void Anneal(Annealing& a) {
   const tagPARAMETERS* params = a.params;
+  // Single precision as the schedule is defined; capped, as a count beyond
+  // an int would not convert.
+  const float moves = static_cast<float>(params->iterations) / 100.0f * a.work->count;
   const int moves_per_temperature =
-      static_cast<int>(static_cast<float>(params->iterations) / 100.0f * a.work->count);
+      moves < static_cast<float>(kIntInfinity) ? static_cast<int>(moves) : kIntInfinity;
   for (int T = params->start_tempe; params->end_tempe < T && !a.stop;) {
     std::printf("Temperature: %d\n", T);
     OutStatusImpVersion(a.status, params);

@@ -64,13 +64,6 @@ const char* const kDesign =
     "END NETS\n"
     "END DESIGN\n";
 
-template <typename T>
-std::vector<T*> ListOf(T* head) {
-  std::vector<T*> items;
-  for (; head; head = head->next) items.push_back(head);
-  return items;
-}
-
 std::vector<std::string> Names(const std::vector<tagBLOCK*>& blocks) {
   std::vector<std::string> names;
   for (const tagBLOCK* b : blocks) names.push_back(b->name ? b->name : "");

@@ -16,13 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-template <typename T>
-std::vector<T*> ListOf(T* head) {
-  std::vector<T*> items;
-  for (; head; head = head->next) items.push_back(head);
-  return items;
-}
-
 std::vector<const tagPIN*> PinsOf(const tagNET* net) {
   std::vector<const tagPIN*> pins;
   for (const tagPINLIST* node = net->pins; node; node = node->next)
