@@ -170,6 +170,7 @@ TEST_F(WriterTest, SummaryOnStandardOutput) {
 }
 
 TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
+  WriteFile(base + "_layer_0.plt", "old drawing\n");  // replaced, not appended to
   Write(0);
   const std::string expected =
       "set nokey\n\n\n"
@@ -231,21 +232,12 @@ TEST_F(WriterTest, OptimiserRecordAndNamelessDesign) {
   EXPECT_EQ(ReadFile(base + ".txt"), std::string(kRecordBody) + "(500,42,0.20," + kRecordTail);
 }
 
-TEST_F(WriterTest, UnwritableResultsFileIsReported) {
-  base = dir.file("missing/case");
-  const std::string out = Write(1);
-  EXPECT_NE(out.find("Warning: Cannot open results file!\n"), std::string::npos);
-  EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
-}
-
-TEST_F(WriterTest, PlotsReplaceEarlierDrawings) {
-  WriteFile(base + "_layer_0.plt", "old drawing\n");
-  Write(0);
-  EXPECT_EQ(ReadFile(base + "_layer_0.plt").rfind("set nokey\n", 0), 0u);
-  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_layer_0.plt"});
-}
-
 TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
+  base = dir.file("missing/case");
+  EXPECT_NE(Write(1).find("Warning: Cannot open results file!\n"), std::string::npos);
+  EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
+
+  base = dir.file("case");
   const std::string previous = "\nCircuit:case\n an earlier record; ";
   WriteFile(base + "_layer_0.plt", "old drawing\n");
   WriteFile(base + ".txt", previous);
@@ -286,16 +278,18 @@ class PlacementFileTest : public ::testing::Test {
   std::string base;
 };
 
-TEST_F(PlacementFileTest, OneLinePerBlockWithTruncatedCoordinates) {
-  d.blka[1]->x = 10.6;
-  d.blka[1]->y = 3.2;
+// Coordinates go back to input units (halved here) and are truncated.
+TEST_F(PlacementFileTest, OneLinePerBlockInInputUnits) {
+  d.norm->unscale = 0.5;
+  d.blka[1]->x = 21.2;
+  d.blka[1]->y = 6.4;
   d.blka[1]->orient = 3;
   d.blka[1]->tier = 1;
   delete[] d.blka[2]->name;
   d.blka[2]->name = nullptr;
   d.blka[2]->x = 0;
-  d.blka[2]->y = 7.99;
-  d.blka[3]->x = 100;
+  d.blka[2]->y = 15.98;
+  d.blka[3]->x = 200;
   d.blka[3]->y = 0;
   d.blka[3]->orient = 6;
   WriteFile(base + "_final.pl", "stale placement\n");
@@ -311,16 +305,7 @@ TEST_F(PlacementFileTest, OneLinePerBlockWithTruncatedCoordinates) {
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
 }
 
-TEST_F(PlacementFileTest, CoordinatesAreConvertedToInputUnits) {
-  d.norm->unscale = 0.5;
-  d.blka[1]->x = 21.2;
-  d.blka[1]->y = 7.0;
-  OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
-  const std::string text = ReadFile(base + "_final.pl");
-  EXPECT_NE(text.find("\nb1 10 3 0 0\n"), std::string::npos);
-}
-
-TEST_F(PlacementFileTest, FailuresAreReportedAndWriteNothing) {
+TEST_F(PlacementFileTest, FailuresAreReportedAndKeepThePreviousPlacement) {
   {
     CaptureStdout capture;
     OutputGSRCFiles(nullptr, d.design, d.norm, &d.params);
@@ -331,9 +316,7 @@ TEST_F(PlacementFileTest, FailuresAreReportedAndWriteNothing) {
   OutputGSRCFiles(missing.c_str(), d.design, d.norm, &d.params);
   EXPECT_EQ(capture.Finish(), "Cannot open .pl file " + missing + "_final.pl for write!\n");
   EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
-}
 
-TEST_F(PlacementFileTest, FailedWriteKeepsThePreviousPlacement) {
   WriteFile(base + "_final.pl", "old placement\n");
   ASSERT_TRUE(WriteWithFileSizeLimit(30, [&] {
     OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
