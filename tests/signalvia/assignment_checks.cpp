@@ -1,6 +1,7 @@
 #include "assignment_checks.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -49,6 +50,25 @@ double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGG
   double cost = term(GrownHalfPerimeter(net->sub_nets[k], cell, below));
   if (k == net->via_cnt - 1) cost += term(GrownHalfPerimeter(net->sub_nets[k + 1], cell, nullptr));
   return cost;
+}
+
+double CheapestNetLength(tagNET* net, const std::vector<std::vector<tagSIGGRID*>>& options) {
+  std::vector<tagSIGGRID*> kept;
+  for (int k = 0; k < net->via_cnt; ++k) kept.push_back(net->vias[k]->grid);
+  double best = kInfinity;
+  std::function<void(int)> choose = [&](int k) {
+    if (k == net->via_cnt) {
+      best = std::min(best, ViaAwareNetLength(net));
+      return;
+    }
+    for (tagSIGGRID* cell : options[k]) {
+      net->vias[k]->grid = cell;
+      choose(k + 1);
+    }
+  };
+  choose(0);
+  for (int k = 0; k < net->via_cnt; ++k) net->vias[k]->grid = kept[k];
+  return best;
 }
 
 std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list) {

@@ -28,6 +28,11 @@ double GrownHalfPerimeter(const tagNET* sub, const tagSIGGRID* a, const tagSIGGR
 double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGGRID* below,
                      bool truncate);
 
+// The least via-aware length of the net over every choice of one cell per
+// via k from options[k] (kInfinity when some via has none); the vias keep
+// their cells.
+double CheapestNetLength(tagNET* net, const std::vector<std::vector<tagSIGGRID*>>& options);
+
 // Every via of the boundary list, in list order.
 std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list);
 

@@ -1,10 +1,10 @@
 // Net-by-net assignment against an exhaustive search on tiny instances.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <random>
 
+#include "assignment_checks.h"
 #include "via_fixture.h"
 
 using namespace testing_support;
@@ -36,56 +36,7 @@ double CheapestChoice(ViaScene& s, tagNET* net) {
         if (s.Cell(net->vias[k]->layer, i, j)->via_cap > 0)
           options[k].push_back(s.Cell(net->vias[k]->layer, i, j));
   }
-  double best = kInfinity;
-  std::vector<tagSIGGRID*> pick(net->via_cnt);
-  std::function<void(int)> choose = [&](int k) {
-    if (k == net->via_cnt) {
-      for (int v = 0; v < net->via_cnt; ++v) net->vias[v]->grid = pick[v];
-      best = std::min(best, ViaAwareNetLength(net));
-      return;
-    }
-    for (tagSIGGRID* cell : options[k]) {
-      pick[k] = cell;
-      choose(k + 1);
-    }
-  };
-  choose(0);
-  return best;
-}
-
-TEST(NetByNet, OneViaTakesTheCellClosestToBothSubNets) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{30, 30, 0}, {130, 30, 0}, {370, 370, 1}});
-  s.BuildGrid(4, 4, 2, 1);
-  s.BuildDemand(2);
-  RunStage(s, 2);
-  // Window covers every cell; (1, 0) with centre (150, 50) costs 120+20 + 220+320,
-  // as little as any cell on the way between both pin groups.
-  const tagSIGGRID* cell = net->vias[0]->grid;
-  ASSERT_NE(cell, nullptr);
-  EXPECT_EQ(net->vias[0]->placed, 1);
-  EXPECT_DOUBLE_EQ(net->hpwl_w_via, 680.0);
-  EXPECT_DOUBLE_EQ(ViaAwareNetLength(net), net->hpwl_w_via);
-}
-
-TEST(NetByNet, FirstNetInListOrderGetsTheContestedCell) {
-  ViaScene s(400, 400);
-  tagNET* wide = s.AddNet({{10, 10, 0}, {90, 95, 1}});
-  tagNET* small = s.AddNet({{40, 40, 0}, {60, 60, 1}});
-  s.BuildGrid(4, 4, 2, 0);
-  s.Cell(1, 0, 0)->via_cap = 1;  // centre (50, 50), in both nets' boxes
-  s.Cell(1, 1, 1)->via_cap = 1;  // centre (150, 150)
-  s.BuildDemand(2);
-  const std::vector<int> before = Caps(s);
-  RunStage(s, 2);
-  EXPECT_EQ(small->vias[0]->grid, s.Cell(1, 0, 0));
-  EXPECT_DOUBLE_EQ(small->hpwl_w_via, 40.0);
-  // The wider net finds the cell taken and grows its window to the next one.
-  EXPECT_EQ(wide->vias[0]->grid, s.Cell(1, 1, 1));
-  EXPECT_DOUBLE_EQ(wide->hpwl_w_via, (140.0 + 140.0) + (60.0 + 55.0));
-  // Capacity comes back and no cell keeps a count.
-  EXPECT_EQ(Caps(s), before);
-  for (const tagSIGGRID& cell : s.grids->cells) EXPECT_EQ(cell.via_num, 0);
+  return CheapestNetLength(net, options);
 }
 
 TEST(NetByNet, NetWithoutAnyUsableCellFails) {
@@ -124,9 +75,12 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
     s.BuildDemand(tiers);
     const std::vector<int> before = Caps(s);
     RunStage(s, tiers);
+    // Capacity comes back and no cell keeps a count.
     EXPECT_EQ(Caps(s), before);
+    for (const tagSIGGRID& cell : s.grids->cells) EXPECT_EQ(cell.via_num, 0);
 
-    // Replay the nets in list order on the original capacity.
+    // Replay the nets in list order on the original capacity: each takes its
+    // cheapest cells among those the nets before it left.
     std::map<tagSIGVIA*, tagSIGGRID*> chosen;
     for (tagNETLIST* node = s.net_list; node; node = node->next)
       for (int k = 0; k < node->net->via_cnt; ++k)

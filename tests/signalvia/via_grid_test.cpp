@@ -22,8 +22,8 @@ TEST(ViaGrid, CellCountModeSplitsTheOutlineEvenly) {
   s.BuildGrid(10, 4, 2, 0);
   ASSERT_EQ(s.dim.dimx, 10);
   ASSERT_EQ(s.dim.dimy, 4);
-  for (int layer = 0; layer < 2; ++layer) {
-    for (int ix = 0; ix < 10; ++ix) {
+  for (int layer = 0; layer < 2; ++layer)
+    for (int ix = 0; ix < 10; ++ix)
       for (int iy = 0; iy < 4; ++iy) {
         const tagSIGGRID* c = s.Cell(layer, ix, iy);
         EXPECT_DOUBLE_EQ(c->x, 100.0 * ix);
@@ -33,11 +33,7 @@ TEST(ViaGrid, CellCountModeSplitsTheOutlineEvenly) {
         EXPECT_DOUBLE_EQ(c->free_area, 12500.0);
         EXPECT_EQ(c->cell_id, 4 * ix + iy);
         EXPECT_EQ(c->layer, layer);
-        EXPECT_EQ(c->via_cap + c->via_num + c->cvia_num, 0);
-        EXPECT_EQ(c->grid_next, nullptr);
       }
-    }
-  }
 }
 
 TEST(ViaGrid, CellSizeModeGivesTheRemainderToTheLastColumnAndRow) {
@@ -94,65 +90,52 @@ TEST(ViaGrid, BlocksTakeExactlyTheWhiteSpaceTheyCover) {
   EXPECT_EQ(caps[1], 16 * 4 - 4 * 1 - 2 * 2);
 }
 
-TEST(ViaGrid, BlockOverManyCellsTakesStripsCornersAndInteriors) {
-  ViaScene s(400, 400);
-  s.AddBlock(50, 150, 200, 200, 0);  // x 50..250, y 150..350
-  Capacities(s, 4, 4, 1);
-  const double expect[3][3] = {
-      {50 * 50, 50 * 100, 50 * 50}, {100 * 50, 100 * 100, 100 * 50}, {50 * 50, 50 * 100, 50 * 50}};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      EXPECT_DOUBLE_EQ(s.Cell(0, i, j + 1)->free_area, 10000 - expect[i][j]) << i << "," << j;
-  EXPECT_DOUBLE_EQ(s.Cell(0, 0, 0)->free_area, 10000);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 3, 2)->free_area, 10000);
-}
-
-TEST(ViaGrid, CapacityTruncatesAndStopsAtFour) {
-  ViaScene s(200, 100);               // cells of 100 x 100
-  s.AddBlock(0, 0, 98.7, 100, 0);     // leaves 130
-  s.AddBlock(100, 0, 99.76, 100, 0);  // leaves 24
-  s.AddBlock(100.1, 10, 50, 50, 0);   // overlaps: white space below zero
-  Capacities(s, 2, 1, 1);
-  EXPECT_NEAR(s.Cell(0, 0, 0)->free_area, 130, 1e-9);
-  EXPECT_EQ(s.Cell(0, 0, 0)->via_cap, 4);
-  EXPECT_LT(s.Cell(0, 1, 0)->free_area, 0);
-  EXPECT_LE(s.Cell(0, 1, 0)->via_cap, 0);
-}
-
-TEST(ViaGrid, BlockPastTheGridIsReportedAndClipped) {
-  ViaScene s(400, 400);
-  s.AddBlock(350, 380, 100, 50, 0);  // reaches x 450 and y 430
-  s.BuildGrid(4, 4, 1, 0);
-  std::vector<int> caps(1);
-  CaptureStdout out;
-  CalWSDistribution(s.design, 1, *s.grids, &s.dim, caps.data());
-  EXPECT_NE(out.Finish().find("Error: Exceed Grid Dimension!\n"), std::string::npos);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 3, 3)->free_area, 10000 - 50 * 20);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 2, 3)->free_area, 10000);
-}
-
-TEST(ViaGrid, GridOfOneColumnUsesItsOnlyCell) {
-  ViaScene s(100, 400);
-  s.AddBlock(10, 150, 50, 100, 0);  // rows 1 and 2
-  Capacities(s, 1, 4, 1);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 0, 1)->free_area, 10000 - 50 * 50);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 0, 2)->free_area, 10000 - 50 * 50);
-}
-
-TEST(ViaGrid, TwoColumnsInCellSizeModeKeepTheRegularPitch) {
-  // Columns of 100 and 50: a block at x 60..90 lies in the first one.
-  ViaScene s(150, 200);
-  s.AddBlock(60, 10, 30, 30, 0);
-  s.params.setSizeOrDim = 1;
-  s.params.signalvia_sizex = 100;
-  s.params.signalvia_sizey = 100;
-  s.dim.layers = 1;
-  s.grids = BuildGridsForViaPlanning(s.design, &s.dim, &s.params);
-  std::vector<int> caps(1);
-  CaptureStdout quiet;
-  CalWSDistribution(s.design, 1, *s.grids, &s.dim, caps.data());
-  EXPECT_DOUBLE_EQ(s.Cell(0, 0, 0)->free_area, 10000 - 900);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 1, 0)->free_area, 5000);
+// One block on a grid of one tier: the white space it leaves in some cells.
+TEST(ViaGrid, BlockTakesStripsCornersAndInteriorsOfTheCellsItCovers) {
+  struct Cell {
+    int ix, iy;
+    double free_area;
+  };
+  struct Case {
+    const char* label;
+    double width, height;         // outline
+    int dimx, dimy;               // cells, or 0 for cells of 100 x 100
+    double x, y, w, h;            // the block
+    std::vector<Cell> expected;
+    const char* message;          // printed, or ""
+  } cases[] = {
+      {"over_many_cells", 400, 400, 4, 4, 50, 150, 200, 200,
+       {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 100}, {0, 3, 10000 - 50 * 50},
+        {1, 1, 10000 - 100 * 50}, {1, 2, 0}, {1, 3, 10000 - 100 * 50},
+        {2, 1, 10000 - 50 * 50}, {2, 2, 10000 - 50 * 100}, {2, 3, 10000 - 50 * 50},
+        {0, 0, 10000}, {3, 2, 10000}},
+       ""},
+      {"past_the_grid", 400, 400, 4, 4, 350, 380, 100, 50,
+       {{3, 3, 10000 - 50 * 20}, {2, 3, 10000}}, "Error: Exceed Grid Dimension!\n"},
+      {"one_column", 100, 400, 1, 4, 10, 150, 50, 100,
+       {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 50}}, ""},
+      // Columns of 100 and 50: a block at x 60..90 lies in the first one.
+      {"two_columns_by_size", 150, 200, 0, 0, 60, 10, 30, 30, {{0, 0, 10000 - 900}, {1, 0, 5000}}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ViaScene s(c.width, c.height);
+    s.AddBlock(c.x, c.y, c.w, c.h, 0);
+    if (c.dimx) {
+      s.BuildGrid(c.dimx, c.dimy, 1, 0);
+    } else {
+      s.params.setSizeOrDim = 1;
+      s.params.signalvia_sizex = s.params.signalvia_sizey = 100;
+      s.dim.layers = 1;
+      s.grids = BuildGridsForViaPlanning(s.design, &s.dim, &s.params);
+    }
+    std::vector<int> caps(1);
+    CaptureStdout out;
+    CalWSDistribution(s.design, 1, *s.grids, &s.dim, caps.data());
+    EXPECT_NE(out.Finish().find(c.message), std::string::npos);
+    for (const Cell& e : c.expected)
+      EXPECT_DOUBLE_EQ(s.Cell(0, e.ix, e.iy)->free_area, e.free_area) << e.ix << "," << e.iy;
+  }
 }
 
 TEST(ViaGrid, ReportsTheShareOfTheOutlineTheBlocksUse) {

@@ -83,21 +83,15 @@ TEST(ViaWindows, CellsExpectedToBeFullAddNoRoom) {
   EXPECT_DOUBLE_EQ(net->vias[0]->resource, 2.0);
 }
 
-TEST(ViaWindows, NetByNetWindowGrowsToTheFirstUsableCell) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  TwoTierGrid(s, 0);
-  s.Cell(1, 2, 0)->via_cap = 1;
-  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 2, 0, 2}));
-  EXPECT_EQ(net->vias[0]->cand_num, 1);
-}
-
-TEST(ViaWindows, NetByNetWindowCoversTheGridWhenNothingIsUsable) {
+TEST(ViaWindows, NetByNetWindowGrowsToTheFirstUsableCellOrOverTheGrid) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
   TwoTierGrid(s, 0);
   EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 3, 0, 3}));
   EXPECT_EQ(net->vias[0]->cand_num, 0);
+  s.Cell(1, 2, 0)->via_cap = 1;
+  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 2, 0, 2}));
+  EXPECT_EQ(net->vias[0]->cand_num, 1);
 }
 
 TEST(ViaWindows, BoxBeyondTheOutlineIsClampedToTheGrid) {
