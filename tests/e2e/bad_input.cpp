@@ -10,11 +10,6 @@ namespace testing_support {
 
 const char kCut[] = "<cut>";
 
-std::string ExampleParameters(const std::string& extra) {
-  const std::string prm = ReadFile(SourceDir() + "/examples/fl.prm");
-  return prm.substr(0, prm.rfind("end")) + "seed 7\n" + extra + "\nend\n";
-}
-
 void ExpectOutcome(const InputFiles& base, const BadInput& c) {
   InputFiles files = base;
   for (const Edit& e : c.edits) {

@@ -29,9 +29,6 @@ struct BadInput {
 
 inline std::ostream& operator<<(std::ostream& out, const BadInput& c) { return out << c.label; }
 
-// The bundled fl.prm with a fixed seed and `extra` pairs before its "end".
-std::string ExampleParameters(const std::string& extra = "");
-
 // Applies the case's edits to `base`, runs it and checks the outcome.
 void ExpectOutcome(const InputFiles& base, const BadInput& c);
 

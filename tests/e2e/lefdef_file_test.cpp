@@ -18,7 +18,7 @@ InputFiles Example() {
   InputFiles files;
   for (const char* name : {"demo.lef", "demo.def", "demo.part"})
     files[name] = ReadFile(SourceDir() + "/examples/lefdef/" + name);
-  files["fl.prm"] = ExampleParameters();
+  files["fl.prm"] = ExamplePrm("seed 7");
   return files;
 }
 

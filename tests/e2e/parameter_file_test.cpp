@@ -15,7 +15,7 @@ InputFiles Example() {
   InputFiles files;
   for (const char* ext : {".blocks", ".nets", ".pl"})
     files[std::string("demo16") + ext] = ReadFile(SourceDir() + "/examples/demo16/demo16" + ext);
-  files["fl.prm"] = ExampleParameters();
+  files["fl.prm"] = ExamplePrm("seed 7");
   return files;
 }
 

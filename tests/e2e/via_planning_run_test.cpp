@@ -42,13 +42,7 @@ void ExpectInOrder(const std::string& text, std::initializer_list<std::string> p
   }
 }
 
-double NumberAfter(const std::string& text, const std::string& key) {
-  const size_t at = text.find(key);
-  if (at == std::string::npos) return -1;
-  return std::stod(text.substr(at + key.size()));
-}
-
-TEST(ViaPlanningRun, WritesEveryReportWithItsPieces) {
+TEST(ViaPlanningRun, WritesEveryReportWithItsPiecesAndAppendsOnTheNextRun) {
   ScratchDir dir;
   CopyExample(dir);
   RunResult run = RunWith(dir, "svia_assignment 1");
@@ -65,12 +59,6 @@ TEST(ViaPlanningRun, WritesEveryReportWithItsPieces) {
        "[NETBYNET][via_inserted:", "Upper Bound Updated: --> 2147483647.00\n",
        "Viaed Net Wire length(net by net): ", "Begin min-cost max-flow based assignment ...\n",
        "Viaed Net Wire length: ", "Inter-layer Via Planning Time:", " *** normally terminated.\n"});
-
-  // The first stage places every via, so its total is the recomputed length.
-  EXPECT_GT(NumberAfter(run.output, "[NETBYNET][via_inserted:"), 0);
-  const std::string nb_line = run.output.substr(run.output.find("[NETBYNET]"));
-  EXPECT_DOUBLE_EQ(NumberAfter(nb_line, "wire:"),
-                   NumberAfter(run.output, "Viaed Net Wire length(net by net): "));
 
   const std::string table = ReadFile(dir.file("vp_table1.txt"));
   EXPECT_TRUE(std::regex_match(
@@ -101,21 +89,14 @@ TEST(ViaPlanningRun, WritesEveryReportWithItsPieces) {
     const std::string tail = "EOF\n\npause -1 'Press any key'\n";
     EXPECT_EQ(plot.substr(plot.size() - tail.size()), tail);
   }
-}
 
-TEST(ViaPlanningRun, TwoRunsAppendTwoHeadersAndTwoRows) {
-  ScratchDir dir;
-  CopyExample(dir);
+  // A second run appends a header and a row, and repeats the log but for times.
   ASSERT_EQ(RunWith(dir, "svia_assignment 1").status, 0);
-  const std::string once = ReadFile(dir.file("via_assignment.txt"));
-  ASSERT_EQ(RunWith(dir, "svia_assignment 1").status, 0);
-  const std::string table = ReadFile(dir.file("vp_table1.txt"));
-  EXPECT_EQ(Count(table, kHeader), 2);
-  EXPECT_EQ(Count(table, "\n"), 4);
-  EXPECT_EQ(Count(table, "10x10; "), 2);
-  // The same seed gives the same placement, so the logs repeat except for times.
-  const std::string twice = ReadFile(dir.file("via_assignment.txt"));
-  EXPECT_EQ(twice.size() / once.size(), 2u);
+  const std::string tables = ReadFile(dir.file("vp_table1.txt"));
+  EXPECT_EQ(Count(tables, kHeader), 2);
+  EXPECT_EQ(Count(tables, "\n"), 4);
+  EXPECT_EQ(Count(tables, "10x10; "), 2);
+  EXPECT_EQ(ReadFile(dir.file("via_assignment.txt")).size() / log.size(), 2u);
   EXPECT_EQ(Count(ReadFile(dir.file("via_rt.txt")), "demo16:"), 2);
 }
 
