@@ -43,7 +43,6 @@ std::string ManyFixedCells() {
 INSTANTIATE_TEST_SUITE_P(
     Lef, LefDefFiles,
     testing::Values(
-        BadInput{"valid_design", {}, kWithPart, " *** normally terminated.", 0},
         BadInput{"empty_library", {{"demo.lef", "", ""}}, kWithPart, "Warning: No lib cell:", 0},
         BadInput{"unbalanced_end", {{"demo.lef", "END NAND2", "END NAND3"}}, kLefDef,
                  "syntax error: expected END NAND2 (opened at line 15), found 'NAND3'", 1},

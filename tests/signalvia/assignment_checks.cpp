@@ -71,6 +71,12 @@ double CheapestNetLength(tagNET* net, const std::vector<std::vector<tagSIGGRID*>
   return best;
 }
 
+std::map<tagSIGGRID*, int> Capacities(ViaScene& scene) {
+  std::map<tagSIGGRID*, int> caps;
+  for (tagSIGGRID& c : scene.grids->cells) caps[&c] = c.via_cap;
+  return caps;
+}
+
 std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list) {
   std::vector<tagSIGVIA*> vias;
   for (; list; list = list->via_next) vias.push_back(list);

@@ -3,6 +3,7 @@
 // random multi-tier scenes small enough to search exhaustively.
 #pragma once
 #include <functional>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -32,6 +33,9 @@ double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGG
 // via k from options[k] (kInfinity when some via has none); the vias keep
 // their cells.
 double CheapestNetLength(tagNET* net, const std::vector<std::vector<tagSIGGRID*>>& options);
+
+// The capacity of every cell of the scene's grid.
+std::map<tagSIGGRID*, int> Capacities(ViaScene& scene);
 
 // Every via of the boundary list, in list order.
 std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list);

@@ -58,8 +58,7 @@ TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
   // Cell centres lie off the integers, so that truncation matters.
   ForEachRandomScene({40, 3, 3, 4, 2}, [](ViaScene& scene) {
     const int tiers = 3;
-    std::map<tagSIGGRID*, int> cap_before;
-    for (tagSIGGRID& c : scene.grids->cells) cap_before[&c] = c.via_cap;
+    std::map<tagSIGGRID*, int> cap_before = Capacities(scene);
 
     lm_upper_bound = 1e12;
     int placed = RunFlow(scene, tiers);

@@ -65,12 +65,6 @@ void ExpectFeasiblePlacement(ViaScene& scene, const std::map<tagSIGGRID*, int>& 
       }
 }
 
-std::map<tagSIGGRID*, int> Capacities(ViaScene& scene) {
-  std::map<tagSIGGRID*, int> caps;
-  for (tagSIGGRID& c : scene.grids->cells) caps[&c] = c.via_cap;
-  return caps;
-}
-
 }  // namespace
 
 TEST(Relaxation, MultiplierStaysNonNegativeAndStepNeedsAnOverflow) {
