@@ -80,7 +80,6 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
       for (int k = 0; k < node->net->via_cnt; ++k)
         chosen[node->net->vias[k]] = node->net->vias[k]->grid;
     std::map<tagSIGGRID*, int> used;
-    CaptureStdout quiet;
     for (tagNETLIST* node = s.net_list; node; node = node->next) {
       tagNET* net = node->net;
       const double stage_length = net->hpwl_w_via;

@@ -57,7 +57,9 @@ TEST(ViaGrid, NoGridForEmptyDimensions) {
   s.params.signalvia_gridx = 0;
   s.dim.layers = 2;
   CaptureStdout quiet;
-  EXPECT_FALSE(BuildGridsForViaPlanning(s.design, &s.dim, &s.params));
+  const bool built = BuildGridsForViaPlanning(s.design, &s.dim, &s.params) != nullptr;
+  quiet.Finish();
+  EXPECT_FALSE(built);
 }
 
 TEST(ViaGrid, BlocksTakeExactlyTheWhiteSpaceTheyCover) {
