@@ -36,22 +36,6 @@ TEST(ViaGrid, CellCountModeSplitsTheOutlineEvenly) {
       }
 }
 
-TEST(ViaGrid, CellSizeModeGivesTheRemainderToTheLastColumnAndRow) {
-  ViaScene s(1050, 230);
-  s.params.setSizeOrDim = 1;
-  s.params.signalvia_sizex = 100;
-  s.params.signalvia_sizey = 100;
-  s.dim.layers = 1;
-  s.grids = BuildGridsForViaPlanning(s.design, &s.dim, &s.params);
-  ASSERT_TRUE(s.grids);
-  EXPECT_EQ(s.dim.dimx, 11);
-  EXPECT_EQ(s.dim.dimy, 3);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 10, 0)->w, 50.0);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 9, 0)->w, 100.0);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 10, 2)->h, 30.0);
-  EXPECT_DOUBLE_EQ(s.Cell(0, 10, 2)->free_area, 1500.0);
-}
-
 TEST(ViaGrid, NoGridForEmptyDimensions) {
   ViaScene s(100, 100);
   s.params.signalvia_gridx = 0;
@@ -101,35 +85,40 @@ TEST(ViaGrid, BlockTakesStripsCornersAndInteriorsOfTheCellsItCovers) {
   struct Case {
     const char* label;
     double width, height;         // outline
-    int dimx, dimy;               // cells, or 0 for cells of 100 x 100
+    bool by_size;                 // cells of 100 x 100, else dimx x dimy cells
+    int dimx, dimy;
     double x, y, w, h;            // the block
     std::vector<Cell> expected;
     const char* message;          // printed, or ""
   } cases[] = {
-      {"over_many_cells", 400, 400, 4, 4, 50, 150, 200, 200,
+      {"over_many_cells", 400, 400, false, 4, 4, 50, 150, 200, 200,
        {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 100}, {0, 3, 10000 - 50 * 50},
         {1, 1, 10000 - 100 * 50}, {1, 2, 0}, {1, 3, 10000 - 100 * 50},
         {2, 1, 10000 - 50 * 50}, {2, 2, 10000 - 50 * 100}, {2, 3, 10000 - 50 * 50},
         {0, 0, 10000}, {3, 2, 10000}},
        ""},
-      {"past_the_grid", 400, 400, 4, 4, 350, 380, 100, 50,
+      {"past_the_grid", 400, 400, false, 4, 4, 350, 380, 100, 50,
        {{3, 3, 10000 - 50 * 20}, {2, 3, 10000}}, "Error: Exceed Grid Dimension!\n"},
-      {"one_column", 100, 400, 1, 4, 10, 150, 50, 100,
+      {"one_column", 100, 400, false, 1, 4, 10, 150, 50, 100,
        {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 50}}, ""},
-      // Columns of 100 and 50: a block at x 60..90 lies in the first one.
-      {"two_columns_by_size", 150, 200, 0, 0, 60, 10, 30, 30, {{0, 0, 10000 - 900}, {1, 0, 5000}}, ""},
+      // The last column and row take the remainder (50 wide, 30 high), yet a
+      // block at x 60..90 lies in the first column of the regular pitch.
+      {"cells_by_size", 150, 230, true, 2, 3, 60, 10, 30, 30,
+       {{0, 0, 10000 - 900}, {1, 0, 5000}, {1, 2, 1500}}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     ViaScene s(c.width, c.height);
     s.AddBlock(c.x, c.y, c.w, c.h, 0);
-    if (c.dimx) {
-      s.BuildGrid(c.dimx, c.dimy, 1, 0);
-    } else {
+    if (c.by_size) {
       s.params.setSizeOrDim = 1;
       s.params.signalvia_sizex = s.params.signalvia_sizey = 100;
       s.dim.layers = 1;
       s.grids = BuildGridsForViaPlanning(s.design, &s.dim, &s.params);
+      ASSERT_EQ(s.dim.dimx, c.dimx);
+      ASSERT_EQ(s.dim.dimy, c.dimy);
+    } else {
+      s.BuildGrid(c.dimx, c.dimy, 1, 0);
     }
     std::vector<int> caps(1);
     CaptureStdout out;
