@@ -88,7 +88,9 @@ void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::s
     // One drawing per tier; a single tier reports no vias.
     EXPECT_TRUE(FileExists(dir.file(base + "_layer_" + std::to_string(layers - 1) + ".plt")));
     EXPECT_FALSE(FileExists(dir.file(base + "_layer_" + std::to_string(layers) + ".plt")));
-    if (layers == 1) EXPECT_EQ(run.output.find("Inter Layer Via"), std::string::npos);
+    if (layers == 1) {
+      EXPECT_EQ(run.output.find("Inter Layer Via"), std::string::npos);
+    }
     std::string blocks = ReadFile(dir.file(base + ".blocks"));
     char counts[128];
     std::snprintf(counts, sizeof counts, " Cell = %d, ExtCells = %d, Nets = %d\n",
