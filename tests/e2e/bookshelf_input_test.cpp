@@ -104,8 +104,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "s", "s.blocks line 9: the block widths add up to 4000000010 and the heights to 90;", 255},
         BadInput{"non_numeric_corner", {{"s.blocks", "(0, 30) (40", "(0, thirty) (40"}}, "s",
                  "s.blocks line 7: malformed block line.", 255},
-        BadInput{"non_numeric_count", {{"s.blocks", kHeader, "NumHardRectilinearBlocks : three"}},
-                 "s", "line 4: \"NumHardRectilinearBlocks :\" must be followed by a number", 255},
         BadInput{"non_numeric_position", {{"s.pl", "p1 0 50", "p1 zero 50"}}, "s",
                  "s.pl line 7: malformed terminal position.", 255},
         BadInput{"corner_beyond_int", {{"s.blocks", "(40, 30) (40, 0)", "(40, 30) (99999999999, 0)"}},

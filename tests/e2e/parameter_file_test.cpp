@@ -33,11 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
     Accepted, ParameterFile,
     testing::Values(
         BadInput{"without_end", {{"fl.prm", "\nend\n", kCut}}, "demo16", " *** normally terminated.", 0},
-        BadInput{"end_as_first_word", {Prm("end\nlayers 0\n")}, "demo16",
-                 "\n Cell = 16, ExtCells = 12, Nets = 27\n", 0},
         BadInput{"empty_file", {Prm("")}, "demo16", " *** normally terminated.", 0},
-        BadInput{"only_a_comment_without_line_end", {Prm("* layers 0")}, "demo16",
-                 " *** normally terminated.", 0},
         BadInput{"value_beyond_int_saturates", {Prm("seed 99999999999\nend\n")}, "demo16",
                  "( seed      : 2147483647)", 0}),
     Label);
