@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "design_builder.h"
+#include "sequence_fixture.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "test_support.h"
@@ -16,10 +17,9 @@ using testing_support::TestEngine;
 
 namespace {
 
-std::vector<int> Sequence(const std::vector<int>& next) {
-  std::vector<int> order;
-  for (int b = next[0]; b != 0 && order.size() < next.size(); b = next[b]) order.push_back(b);
-  return order;
+// Both sequences front to back.
+std::pair<std::vector<int>, std::vector<int>> Orders(const TestEngine& e) {
+  return {seqpair_testing::Walk(e.seq.next_a, e.d.n()), seqpair_testing::Walk(e.seq.next_b, e.d.n())};
 }
 
 enum class Method { kInsertion, kAnnealing };
@@ -57,13 +57,31 @@ void ExpectLegal(TestEngine& e) {
     }
 }
 
-TEST(Optimize, ZeroIterationsChangeNothing) {
-  auto d = TestDesign::Random(10, 3, 12, 3);
-  TestEngine e(*d, 2);
-  std::vector<int> a = Sequence(e.seq.next_a), b = Sequence(e.seq.next_b);
-  RunOptimiser(e, Method::kInsertion, 0);
-  EXPECT_EQ(Sequence(e.seq.next_a), a);
-  EXPECT_EQ(Sequence(e.seq.next_b), b);
+// Whether fixed block x stands before fixed block y in a sequence.
+bool Precedes(const std::vector<int>& pos, const tagBLOCK* x, const tagBLOCK* y) {
+  return pos[x->id] < pos[y->id];
+}
+
+// The restored best floorplan packs to the saved chip size without overlap,
+// every preplaced block sits at its given corner, and every pair on one tier
+// keeps the relation its corners require.
+void ExpectBestRestored(TestEngine& e) {
+  const double saved_w = optsize_h, saved_h = optsize_v;
+  ExpectLegal(e);  // packs and puts every block at its lower-left corner
+  EXPECT_DOUBLE_EQ(mxdstha, saved_w);
+  EXPECT_DOUBLE_EQ(mxdstva, saved_h);
+  for (int i = 0; i < fixed_num; ++i) {
+    const tagBLOCK* blk = ppblka[i];
+    EXPECT_DOUBLE_EQ(blk->x, blk->fixed_x_lo) << "fixed block " << blk->id;
+    EXPECT_DOUBLE_EQ(blk->y, blk->fixed_y_lo) << "fixed block " << blk->id;
+    for (int j = 0; j < fixed_num; ++j) {
+      // Blocks on different tiers do not touch; their order is free.
+      if (e.seq.tier[blk->id] != e.seq.tier[ppblka[j]->id]) continue;
+      const int r = mt_fixed[i][j];
+      EXPECT_TRUE(!(r & 1) || Precedes(e.seq.pos_a, blk, ppblka[j])) << i << " before " << j << " in A";
+      EXPECT_TRUE(!(r & 2) || Precedes(e.seq.pos_b, blk, ppblka[j])) << i << " before " << j << " in B";
+    }
+  }
 }
 
 TEST(Optimize, LeavesALegalFloorplanAndRestoresTheBest) {
@@ -75,12 +93,9 @@ TEST(Optimize, LeavesALegalFloorplanAndRestoresTheBest) {
     std::string out = RunOptimiser(e, Method::kInsertion, 200);
     EXPECT_NE(out.find(" Solution Restored: New Wgts = "), std::string::npos);
     // The restored floorplan is the saved best one and packs to its size.
-    EXPECT_EQ(Sequence(e.seq.next_a), Sequence(e.best.next_a));
-    EXPECT_EQ(Sequence(e.seq.next_b), Sequence(e.best.next_b));
-    const double saved_w = optsize_h, saved_h = optsize_v;
-    ExpectLegal(e);
-    EXPECT_DOUBLE_EQ(mxdstha, saved_w);
-    EXPECT_DOUBLE_EQ(mxdstva, saved_h);
+    EXPECT_EQ(seqpair_testing::Walk(e.seq.next_a, 14), seqpair_testing::Walk(e.best.next_a, 14));
+    EXPECT_EQ(seqpair_testing::Walk(e.seq.next_b, 14), seqpair_testing::Walk(e.best.next_b, 14));
+    ExpectBestRestored(e);
   }
 }
 
@@ -145,10 +160,7 @@ TEST(SimulatedAnnealing, KeepsCountsTierAreasAndTheBestSound) {
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(std::stoi(text.substr(at + 20)), CountInterLayerVias(d->design->nets, &e.seq, tier_no))
         << "seed " << seed;
-    const double saved_w = optsize_h, saved_h = optsize_v;
-    ExpectLegal(e);
-    EXPECT_DOUBLE_EQ(mxdstha, saved_w) << "seed " << seed;
-    EXPECT_DOUBLE_EQ(mxdstva, saved_h) << "seed " << seed;
+    ExpectBestRestored(e);
   }
 }
 
@@ -174,22 +186,6 @@ TEST(SimulatedAnnealing, ColdScheduleStaysCloseToTheBest) {
   }
 }
 
-TEST(SimulatedAnnealing, MakesNoMoveWithoutASchedule) {
-  for (int case_no = 0; case_no < 2; ++case_no) {
-    auto d = TestDesign::Random(8, 2, 8, 5);
-    if (case_no == 0) {
-      d->params.start_tempe = 100;  // not above end_tempe
-    } else {
-      d->params.iterations = 13;  // 13% of 8 blocks: R = 1, so no move at any temperature
-    }
-    TestEngine e(*d, 2);
-    std::vector<int> a = Sequence(e.seq.next_a);
-    std::string out = RunOptimiser(e, Method::kAnnealing, 0);
-    EXPECT_EQ(Sequence(e.seq.next_a), a) << case_no;
-    EXPECT_EQ(out.find("Temperature: ") == std::string::npos, case_no == 0);
-  }
-}
-
 TEST(SimulatedAnnealing, StopsAtTheFirstBestThatFitsWhenOnlyAreaCounts) {
   auto d = TestDesign::Random(8, 2, 8, 6);
   d->params.opt_wire = 0;
@@ -202,15 +198,36 @@ TEST(SimulatedAnnealing, StopsAtTheFirstBestThatFitsWhenOnlyAreaCounts) {
   EXPECT_EQ(out.find("Temperature: 42500\n"), std::string::npos);
 }
 
-TEST(Optimizers, SayWhenNoBlockCanMove) {
-  for (Method method : {Method::kInsertion, Method::kAnnealing}) {
-    auto d = TestDesign::Random(4, 1, 3, 8);
-    TestEngine e(*d, 1);
-    for (int b = 1; b <= 4; ++b) d->blka[b]->kind = 3;
-    std::string out = RunOptimiser(e, method, 10);
-    EXPECT_TRUE(out.find("No movable block") != std::string::npos ||
-                out.find("No block can be moved") != std::string::npos)
-        << out;
+// Without iterations, without a schedule, with too few moves per
+// temperature or without a movable block the start stays as it is.
+TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
+  struct Case {
+    Method method;
+    double start_tempe;  // 0: the default
+    int iterations;      // of the annealing, 0: the default
+    bool all_fixed;
+    const char* says;    // "" or a line the run prints
+    bool anneals;        // prints its temperatures
+  };
+  const Case cases[] = {
+      {Method::kInsertion, 0, 0, false, "", false},
+      {Method::kAnnealing, 100, 0, false, "", false},  // not above end_tempe
+      {Method::kAnnealing, 0, 13, false, "", true},    // 13% of 8 blocks: R = 1, so no move
+      {Method::kInsertion, 0, 0, true, "No movable block", false},
+      {Method::kAnnealing, 0, 0, true, "No block can be moved", true},
+  };
+  for (const Case& c : cases) {
+    auto d = TestDesign::Random(8, 2, 8, 5);
+    if (c.start_tempe) d->params.start_tempe = c.start_tempe;
+    if (c.iterations) d->params.iterations = c.iterations;
+    TestEngine e(*d, c.all_fixed ? 1 : 2);
+    for (int b = 1; c.all_fixed && b <= 8; ++b) d->blka[b]->kind = 3;
+    const auto before = Orders(e);
+    const std::string out = RunOptimiser(e, c.method, c.all_fixed ? 10 : 0);
+    SCOPED_TRACE(out);
+    EXPECT_EQ(Orders(e), before);
+    EXPECT_NE(out.find(c.says), std::string::npos);
+    EXPECT_EQ(out.find("Temperature: ") != std::string::npos, c.anneals);
   }
 }
 
@@ -223,39 +240,12 @@ TEST(Optimizers, RepeatForAFixedSeed) {
     d->params.iterations = 100;
     d->params.start_tempe = 1000;
     RunOptimiser(e, method, 60);
-    return std::make_pair(Sequence(e.seq.next_a), Sequence(e.seq.next_b));
+    return Orders(e);
   };
   for (Method method : {Method::kInsertion, Method::kAnnealing})
     EXPECT_EQ(once(method), once(method));
 }
 
-}  // namespace
-
-namespace {
-
-// Whether fixed block x stands before fixed block y in a sequence.
-bool Precedes(const std::vector<int>& pos, const tagBLOCK* x, const tagBLOCK* y) {
-  return pos[x->id] < pos[y->id];
-}
-
-// After a whole optimisation and a full packing every preplaced block sits
-// at its given corner, and every pair on one tier keeps the relation its
-// corners require.
-void ExpectPreplacedBlocksInPlace(TestEngine& e) {
-  ExpectLegal(e);  // packs and puts every block at its lower-left corner
-  for (int i = 0; i < fixed_num; ++i) {
-    const tagBLOCK* blk = ppblka[i];
-    EXPECT_DOUBLE_EQ(blk->x, blk->fixed_x_lo) << "fixed block " << blk->id;
-    EXPECT_DOUBLE_EQ(blk->y, blk->fixed_y_lo) << "fixed block " << blk->id;
-    for (int j = 0; j < fixed_num; ++j) {
-      // Blocks on different tiers do not touch; their order is free.
-      if (e.seq.tier[blk->id] != e.seq.tier[ppblka[j]->id]) continue;
-      const int r = mt_fixed[i][j];
-      EXPECT_TRUE(!(r & 1) || Precedes(e.seq.pos_a, blk, ppblka[j])) << i << " before " << j << " in A";
-      EXPECT_TRUE(!(r & 2) || Precedes(e.seq.pos_b, blk, ppblka[j])) << i << " before " << j << " in B";
-    }
-  }
-}
 
 TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
   // One block in the lower left corner, one to its right and one above
@@ -281,7 +271,7 @@ TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
                         d->norm, &d->params);
     init_genrand(seed);
     RunOptimiser(e, method, 150);
-    ExpectPreplacedBlocksInPlace(e);
+    ExpectBestRestored(e);
   }
 }
 
@@ -330,10 +320,7 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
     if (c.tiers > 1) {
       EXPECT_EQ(std::stoi(out.substr(at + 20)), CountInterLayerVias(d->design->nets, &e.seq, tier_no));
     }
-    const double saved_w = optsize_h, saved_h = optsize_v;
-    ExpectPreplacedBlocksInPlace(e);
-    EXPECT_DOUBLE_EQ(mxdstha, saved_w);
-    EXPECT_DOUBLE_EQ(mxdstva, saved_h);
+    ExpectBestRestored(e);
   }
 }
 
