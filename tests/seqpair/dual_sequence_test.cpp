@@ -17,6 +17,8 @@ using seqpair_testing::Walk;
 
 using seqpair_testing::ExpectConsistent;
 
+std::vector<double> Values(std::initializer_list<double> v) { return v; }
+
 // Each step exchanges, in the cyclic order 0, first, ..., last, the two
 // entries that follow the drawn indices i and j; reading the cycle from 0
 // gives the sequence. Steps alternate between B (odd counter) and A.
@@ -117,48 +119,33 @@ TEST_F(InitDataTest, PrintsAreasSizesTheOutlineAndBoundsTheCorners) {
   const double side = std::sqrt(720.0);
   EXPECT_DOUBLE_EQ(shape_h, side);
   EXPECT_DOUBLE_EQ(shape_v, side);
-  EXPECT_EQ(fp.blocks[0].width, shape_h);
-  EXPECT_EQ(fp.blocks[0].height, shape_v);
-  EXPECT_EQ(fp.blocks[0].region_x_hi, shape_h);
-  EXPECT_EQ(fp.blocks[0].area, 600.0);
-  EXPECT_EQ(fp.blocks[0].degree, 6);
-  EXPECT_EQ(zarea_all, 600.0);
-  EXPECT_EQ(params.placed_area, 600.0);
-  EXPECT_EQ(params.lb_shift, 0.0);
-  EXPECT_EQ(optsize_h, 2147483647.0);
-  EXPECT_EQ(fp.classes[2].width, 20.0);
+  const tagBLOCK& chip = fp.blocks[0];
+  EXPECT_EQ(Values({chip.width, chip.height, chip.region_x_hi}), Values({shape_h, shape_v, shape_h}));
+  EXPECT_EQ(Values({chip.area, chip.degree * 1.0, zarea_all, params.placed_area, params.lb_shift,
+                    optsize_h, fp.classes[2].width}),
+            Values({600, 6, 600, 600, 0, 2147483647.0, 20}));
   ExpectConsistent(fp.seq);
 
   // Bounds of the lower-left corners.
   const tagBLOCK& free_blk = fp.blocks[1];
-  EXPECT_EQ(free_blk.width, 10.0);
-  EXPECT_EQ(free_blk.fixed_x_lo, 0.0);
+  EXPECT_EQ(Values({free_blk.width, free_blk.fixed_x_lo, ndsiz1_x[1], ndofs0_x[1]}), Values({10, 0, 10, 0}));
   EXPECT_DOUBLE_EQ(free_blk.fixed_x_hi, side - 10);
   EXPECT_DOUBLE_EQ(free_blk.region_y_hi, side - 10);
   EXPECT_NEAR(ndpos_x_lft[1], 0.0, 1e-9);
-  EXPECT_EQ(ndsiz1_x[1], 10.0);
-  EXPECT_EQ(ndofs0_x[1], 0.0);
 
   // Turned by its given orientation: the bounds stay those of the class.
   const tagBLOCK& turned = fp.blocks[2];
-  EXPECT_EQ(turned.width, 10.0);
-  EXPECT_EQ(turned.height, 20.0);
-  EXPECT_EQ(turned.orient, 1);
+  EXPECT_EQ(Values({turned.width, turned.height, turned.orient * 1.0, ndsiz1_x[2]}), Values({10, 20, 1, 20}));
   EXPECT_DOUBLE_EQ(turned.fixed_x_hi, side - 20);
   EXPECT_DOUBLE_EQ(turned.fixed_y_hi, side - 10);
   EXPECT_NEAR(ndpos_x_lft[2], 10.0, 1e-9);
   EXPECT_NEAR(ndpos_y_top[2], -10.0, 1e-9);
-  EXPECT_EQ(ndsiz1_x[2], 20.0);
 
   // A fixed block cannot move, turned or not.
   const tagBLOCK& fixed = fp.blocks[3];
-  EXPECT_EQ(fixed.width, 30.0);
-  EXPECT_EQ(fixed.height, 10.0);
-  EXPECT_EQ(fixed.fixed_x_lo, 4.0);
-  EXPECT_EQ(fixed.fixed_x_hi, 4.0);
-  EXPECT_EQ(fixed.fixed_y_lo, 5.0);
-  EXPECT_EQ(fixed.fixed_y_hi, 5.0);
-  EXPECT_EQ(fixed.region_x_hi, 4.0);
+  EXPECT_EQ(Values({fixed.width, fixed.height, fixed.fixed_x_lo, fixed.fixed_x_hi, fixed.fixed_y_lo,
+                    fixed.fixed_y_hi, fixed.region_x_hi}),
+            Values({30, 10, 4, 4, 5, 5, 4}));
   EXPECT_DOUBLE_EQ(ndpos_x_lft[3], side - 4 - 30);
 }
 
@@ -187,16 +174,9 @@ TEST(SetBlockBounds, OffsetsAndClamping) {
   blk.region_x_hi = 30;
   blk.region_y_hi = 5;  // leaves no room: clamped at 0
   SetBlockBounds(fp.blka.data(), 1);
-  EXPECT_EQ(ndofs0_x[1], 2.0);
-  EXPECT_EQ(ndofs0_y[1], 1.0);
-  EXPECT_EQ(blk.fixed_x_lo, 0.0);
-  EXPECT_EQ(blk.fixed_y_lo, 2.0);
-  EXPECT_EQ(blk.fixed_x_hi, 18.0);
-  EXPECT_EQ(blk.fixed_y_hi, 0.0);
-  EXPECT_EQ(ndpos1_x_max[1], 18.0);
-  EXPECT_EQ(blk.orient, 0);
-  EXPECT_EQ(ndpos_x_lft[1], 50.0 - 18 - 14);
-  EXPECT_EQ(ndpos_y_top[1], 40.0 - 0 - 8);
+  EXPECT_EQ(Values({ndofs0_x[1], ndofs0_y[1], blk.fixed_x_lo, blk.fixed_y_lo, blk.fixed_x_hi,
+                    blk.fixed_y_hi, ndpos1_x_max[1], blk.orient * 1.0, ndpos_x_lft[1], ndpos_y_top[1]}),
+            Values({2, 1, 0, 2, 18, 0, 18, 0, 50.0 - 18 - 14, 40.0 - 0 - 8}));
 }
 
 }  // namespace

@@ -284,10 +284,9 @@ TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   seqpair_testing::Floorplan fp(3);
   tagPARAMETERS p;
   InitParameters(&p);
-  fp.SetSize(1, 10, 5);
-  fp.SetSize(2, 4, 8);
-  fp.SetSize(3, 6, 6);
+  const double sizes[4][2] = {{0, 0}, {10, 5}, {4, 8}, {6, 6}};
   for (int i = 1; i <= 3; ++i) {
+    fp.SetSize(i, sizes[i][0], sizes[i][1]);
     fp.SetLowerBounds(i, 0, 0);
     fp.blocks[i].fixed_x_hi = fp.blocks[i].fixed_y_hi = 1000;
   }
@@ -304,15 +303,10 @@ TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   std::vector<tagNET*> neta(1, nullptr);
   std::vector<tagPIN*> pada(1, nullptr);
   CalcObj(fp.blka.data(), neta.data(), pada.data(), &fp.seq, fp.levels.get(), &norm, &p);
-  EXPECT_DOUBLE_EQ(mxdstha, 20.0);
-  EXPECT_DOUBLE_EQ(mxdstva, 9.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[1].x, 0.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[2].x, 10.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[2].y, 1.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[3].x, 14.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[3].y, 0.0);
-  EXPECT_DOUBLE_EQ(ngap_h, 2.0);
-  EXPECT_DOUBLE_EQ(ngap_v, 1.0);
+  EXPECT_EQ(std::vector<double>({mxdstha, mxdstva, ngap_h, ngap_v}), std::vector<double>({20, 9, 2, 1}));
+  std::vector<double> corners;
+  for (int i = 1; i <= 3; ++i) corners.insert(corners.end(), {fp.blocks[i].x, fp.blocks[i].y});
+  EXPECT_EQ(corners, std::vector<double>({0, 0, 10, 1, 14, 0}));
 }
 
 TEST(CalcObjTest, PositionsTerminalsAndPinsForThePacking) {

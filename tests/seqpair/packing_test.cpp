@@ -91,67 +91,39 @@ bool Overlap(const tagBLOCK& p, const tagBLOCK& q) {
 }
 
 // One floorplan per size packed again with fewer tiers each time, so that
-// tiers left empty must lose the extent of the packing before.
+// tiers left empty must lose the extent of the packing before. rest_b and
+// rest_r name the level of the block whose far edge set a block's position,
+// or 0 when it stands on its own lower bound.
 TEST(CalCoords, MatchesLongestPathsOnRandomSequences) {
   std::mt19937 rng(11);
   for (int n : {1, 2, 3, 5, 8, 17, 40, 99, 128, 257, 300}) {
     Floorplan fp(n, 4);
     for (int tiers = 4; tiers >= 1; --tiers) {
+      SCOPED_TRACE(testing::Message() << n << " blocks, " << tiers << " tiers");
       Randomize(fp, rng, tiers);
       double height = -1, width = -1;
       fp.Pack(&height, &width);
       SetCellPos(width, height, 0, fp.blka.data(), nullptr, &fp.seq, fp.levels.get(), nullptr);
       const Reference ref = PackByLongestPaths(fp);
-      ASSERT_EQ(height, ref.height) << n << " blocks, " << tiers << " tiers";
-      ASSERT_EQ(width, ref.width) << n << " blocks, " << tiers << " tiers";
+      ASSERT_EQ(height, ref.height);
+      ASSERT_EQ(width, ref.width);
       for (int t = 0; t < 4; ++t) {
         EXPECT_EQ(tiera[t].width, ref.tier_w[t]) << "tier " << t;
         EXPECT_EQ(tiera[t].height, ref.tier_h[t]) << "tier " << t;
       }
+      std::vector<int> at_b(n + 1), at_r(n + 1);
+      for (int b = 1; b <= n; ++b) at_b[fp.seq.pos_b[b]] = at_r[fp.seq.rpos_b[b]] = b;
       for (int b = 1; b <= n; ++b) {
-        ASSERT_EQ(fp.blocks[b].x, ref.x[b]) << "block " << b;
-        ASSERT_EQ(fp.blocks[b].y, ref.y[b]) << "block " << b;
-        ASSERT_GE(fp.blocks[b].x, fp.blocks[b].fixed_x_lo);
-        ASSERT_GE(fp.blocks[b].y, fp.blocks[b].fixed_y_lo);
-      }
-      for (int b = 1; b <= n; ++b)
+        const tagBLOCK& blk = fp.blocks[b];
+        ASSERT_EQ(blk.x, ref.x[b]) << "block " << b;
+        ASSERT_EQ(blk.y, ref.y[b]) << "block " << b;
+        const int below = at_b[fp.rest_b[fp.seq.pos_b[b]]], left = at_r[fp.rest_r[fp.seq.rpos_b[b]]];
+        EXPECT_EQ(blk.y, below ? fp.blocks[below].y + fp.blocks[below].height : blk.fixed_y_lo) << b;
+        EXPECT_EQ(blk.x, left ? fp.blocks[left].x + fp.blocks[left].width : blk.fixed_x_lo) << b;
+        EXPECT_EQ(fp.seq.tier[below ? below : b], fp.seq.tier[b]);
         for (int c = b + 1; c <= n; ++c)
-          ASSERT_FALSE(fp.seq.tier[b] == fp.seq.tier[c] && Overlap(fp.blocks[b], fp.blocks[c]))
-              << b << " and " << c;
-    }
-  }
-}
-
-// rest_b and rest_r name the level of the block whose far edge set the
-// position, or 0 when the block stands on its own lower bound.
-TEST(CalCoords, RestLevelsNameTheSupportingBlock) {
-  std::mt19937 rng(5);
-  Floorplan fp(120, 2);
-  Randomize(fp, rng, 2);
-  double height, width;
-  fp.Pack(&height, &width);
-  SetCellPos(width, height, 0, fp.blka.data(), nullptr, &fp.seq, fp.levels.get(), nullptr);
-  std::vector<int> at_b(fp.n + 1), at_r(fp.n + 1);
-  for (int b = 1; b <= fp.n; ++b) {
-    at_b[fp.seq.pos_b[b]] = b;
-    at_r[fp.seq.rpos_b[b]] = b;
-  }
-  for (int b = 1; b <= fp.n; ++b) {
-    const tagBLOCK& blk = fp.blocks[b];
-    const int below = fp.rest_b[fp.seq.pos_b[b]];
-    const int left = fp.rest_r[fp.seq.rpos_b[b]];
-    if (below == 0) {
-      EXPECT_EQ(blk.y, blk.fixed_y_lo);
-    } else {
-      const tagBLOCK& c = fp.blocks[at_b[below]];
-      EXPECT_EQ(blk.y, c.y + c.height);
-      EXPECT_EQ(fp.seq.tier[at_b[below]], fp.seq.tier[b]);
-    }
-    if (left == 0) {
-      EXPECT_EQ(blk.x, blk.fixed_x_lo);
-    } else {
-      const tagBLOCK& c = fp.blocks[at_r[left]];
-      EXPECT_EQ(blk.x, c.x + c.width);
+          ASSERT_FALSE(fp.seq.tier[b] == fp.seq.tier[c] && Overlap(blk, fp.blocks[c])) << b << " and " << c;
+      }
     }
   }
 }
