@@ -78,45 +78,53 @@ TEST(SwapBlocks, KeepsLinksAndPositionsConsistent) {
   }
 }
 
-// Blocks 1, 2, 3 fixed in a vertical stack (1 at the bottom); 4 and 5 movable.
-std::unique_ptr<TestDesign> StackOfThree() {
-  auto d = std::make_unique<TestDesign>();
-  for (int i = 0; i < 3; ++i) d->AddBlock(10, 10, 3);
-  d->AddBlock(10, 10);
-  d->AddBlock(10, 10);
-  d->Finish();
-  for (int i = 1; i <= 3; ++i) {
-    d->blka[i]->width = d->blka[i]->height = 10;
-    d->blka[i]->fixed_x_lo = 0;
-    d->blka[i]->fixed_y_lo = 20.0 * (i - 1);
-  }
-  return d;
-}
-
+// Blocks 1, 2, 3 fixed in a vertical stack (1 at the bottom), 4 and 5
+// movable: the fixed blocks' places in the sequences are permuted into the
+// order their corners require, tier by tier, and nothing else moves.
 TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
-  auto d = StackOfThree();
-  tagDualSeq s;
-  // B holds the fixed blocks as 3, 1, 2 with movable blocks between them.
-  MakeSequence(&s, {4, 1, 2, 5, 3}, {3, 4, 1, 5, 2});
-  ResetTierState();
-  int count = FindModifySeqsOfFixed(d->blka.data(), &s, &mt_fixed);
-  EXPECT_EQ(count, 3);
-  EXPECT_EQ(fixed_num, 3);
-  EXPECT_EQ(d->blka[2]->kind, 7);  // fixed index 1
-  EXPECT_EQ(Walk(s.next_b, 5), (std::vector<int>{1, 4, 2, 5, 3}));
-  EXPECT_EQ(Walk(s.next_a, 5), (std::vector<int>{4, 1, 2, 5, 3}));
-  ExpectConsistent(s);
-  // A second call, as after a new tier split, numbers the same blocks alike.
-  EXPECT_EQ(FindModifySeqsOfFixed(d->blka.data(), &s, &mt_fixed), 3);
-  EXPECT_EQ(d->blka[2]->kind, 7);
-  EXPECT_EQ(d->blka[3]->kind, 11);
-
-  // The window of fixed block 2: after block 1 and before block 3 in A.
-  int lo = -1, hi = -1;
-  EXPECT_EQ(PsLUBound(&s, d->blka.data(), 2, &lo, &hi), 1);
-  EXPECT_EQ(lo, s.pos_a[1] + 1);
-  EXPECT_EQ(hi, s.pos_a[3] - 1);
-  EXPECT_EQ(PsLUBound(&s, d->blka.data(), 4, &lo, &hi), 0);
+  struct Case {
+    std::vector<int> a, b, tier, want_a, want_b;
+  };
+  const Case cases[] = {
+      // B holds the fixed blocks as 3, 1, 2 with movable blocks between them.
+      {{4, 1, 2, 5, 3}, {3, 4, 1, 5, 2}, {0, 0, 0, 0, 0}, {4, 1, 2, 5, 3}, {1, 4, 2, 5, 3}},
+      // Tier 0 holds 1, 3 and 4, tier 1 holds 2 and 5; each tier is one run.
+      // Only 1 and 3 share a tier: they change places, block 2 keeps its own,
+      // and both runs stay whole.
+      {{4, 3, 1, 5, 2}, {3, 4, 1, 2, 5}, {0, 1, 0, 0, 1}, {4, 1, 3, 5, 2}, {1, 4, 3, 2, 5}},
+  };
+  for (const Case& c : cases) {
+    TestDesign d;
+    for (int i = 0; i < 5; ++i) d.AddBlock(10, 10, i < 3 ? 3 : 0);
+    d.Finish();
+    for (int i = 1; i <= 3; ++i) {
+      d.blka[i]->width = d.blka[i]->height = 10;
+      d.blka[i]->fixed_x_lo = 0;
+      d.blka[i]->fixed_y_lo = 20.0 * (i - 1);
+    }
+    tagDualSeq s;
+    MakeSequence(&s, c.a, c.b);
+    for (int i = 1; i <= 5; ++i) s.tier[i] = c.tier[i - 1];
+    ResetTierState();
+    ASSERT_EQ(FindModifySeqsOfFixed(d.blka.data(), &s, &mt_fixed), 3);
+    EXPECT_EQ(fixed_num, 3);
+    EXPECT_EQ(Walk(s.next_a, 5), c.want_a);
+    EXPECT_EQ(Walk(s.next_b, 5), c.want_b);
+    ExpectConsistent(s);
+    EXPECT_EQ(d.blka[2]->kind, 7);  // fixed index 1
+    // A second call, as after a new tier split, numbers the same blocks alike.
+    EXPECT_EQ(FindModifySeqsOfFixed(d.blka.data(), &s, &mt_fixed), 3);
+    EXPECT_EQ(d.blka[2]->kind, 7);
+    EXPECT_EQ(d.blka[3]->kind, 11);
+    if (c.tier[1] == 0) {
+      // The window of fixed block 2: after block 1 and before block 3 in A.
+      int lo = -1, hi = -1;
+      EXPECT_EQ(PsLUBound(&s, d.blka.data(), 2, &lo, &hi), 1);
+      EXPECT_EQ(lo, s.pos_a[1] + 1);
+      EXPECT_EQ(hi, s.pos_a[3] - 1);
+      EXPECT_EQ(PsLUBound(&s, d.blka.data(), 4, &lo, &hi), 0);
+    }
+  }
 }
 
 TEST(FindModifySeqsOfFixed, WithoutOrWithOneFixedBlockChangesNothing) {
@@ -144,37 +152,16 @@ TEST(FindModifySeqsOfFixed, WithoutOrWithOneFixedBlockChangesNothing) {
   }
 }
 
-TEST(FindModifySeqsOfFixed, ReordersEachTierAmongItsOwnPlaces) {
-  auto d = StackOfThree();  // 1 below 2 below 3, all fixed
-  tagDualSeq s;
-  // Tier 0 holds 1, 3 and 4, tier 1 holds 2 and 5; each tier is one run.
-  MakeSequence(&s, {4, 3, 1, 5, 2}, {3, 4, 1, 2, 5});
-  for (int b : {1, 3, 4}) s.tier[b] = 0;
-  for (int b : {2, 5}) s.tier[b] = 1;
-  ResetTierState();
-  ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &s, &mt_fixed), 3);
-  // Only 1 and 3 share a tier: they change places, block 2 keeps its own,
-  // and both runs stay whole.
-  EXPECT_EQ(Walk(s.next_a, 5), (std::vector<int>{4, 1, 3, 5, 2}));
-  EXPECT_EQ(Walk(s.next_b, 5), (std::vector<int>{1, 4, 3, 2, 5}));
-  ExpectConsistent(s);
-}
-
 // Three movable blocks and two fixed ones side by side on the ground, all in
 // one column: the movable blocks packed first push the fixed ones up.
-std::unique_ptr<TestDesign> FixedPairUnderAColumn() {
-  auto d = std::make_unique<TestDesign>();
-  for (int i = 0; i < 3; ++i) d->AddBlock(10, 10);
-  const int left = d->AddBlock(10, 10, 3), right = d->AddBlock(10, 10, 3);
-  d->Finish();
-  d->blka[left]->region_x_lo = d->blka[left]->region_x_hi = 0;
-  d->blka[right]->region_x_lo = d->blka[right]->region_x_hi = 30;
-  for (int b : {left, right}) d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
-  return d;
-}
-
 TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
-  auto d = FixedPairUnderAColumn();
+  auto d = std::make_unique<TestDesign>();
+  for (int i = 0; i < 5; ++i) d->AddBlock(10, 10, i < 3 ? 0 : 3);
+  d->Finish();
+  for (int b : {4, 5}) {
+    d->blka[b]->region_x_lo = d->blka[b]->region_x_hi = b == 4 ? 0 : 30;
+    d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
+  }
   TestEngine e(*d, 1);
   seqpair_testing::SetOrder(&e.seq, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
   ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
@@ -190,10 +177,8 @@ TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
   EXPECT_EQ(Walk(e.seq.next_b, 5), (std::vector<int>{5, 4, 1, 2, 3}));
   ExpectConsistent(e.seq);
   // Left evaluated: the fixed blocks stand on their corners, the gap is gone.
-  EXPECT_EQ(d->blka[4]->x, 0);
-  EXPECT_EQ(d->blka[4]->y, 0);
-  EXPECT_EQ(d->blka[5]->x, 30);
-  EXPECT_EQ(d->blka[5]->y, 0);
+  EXPECT_EQ(std::vector<double>({d->blka[4]->x, d->blka[4]->y, d->blka[5]->x, d->blka[5]->y}),
+            std::vector<double>({0, 0, 30, 0}));
   EXPECT_EQ(ngap_h + ngap_v, 0);
 
   // A start that pushes nothing stays as it is.

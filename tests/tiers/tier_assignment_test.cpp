@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -32,29 +33,21 @@ std::vector<int> Hyperedge(const tagHYPERGRAPH* hg, int e) {
 
 // Blocks of areas 5000, 0.4, a fixed one, 322.35 and 400, two terminals, and
 // nets: terminals only, one block with a terminal, three blocks of weight
-// 2.7, two blocks with a terminal.
-struct WeighedDesign {
-  TestDesign d;
-  WeighedDesign() {
-    d.AddBlock(100, 50);
-    d.AddBlock(0.8, 0.5);
-    d.AddBlock(40, 30, 3);
-    d.AddBlock(10.5, 30.7);
-    d.AddBlock(20, 20);
-    d.AddTerminal(0, 0.5);
-    d.AddTerminal(1, 0.5);
-    d.AddNet({-1, -2});
-    d.AddNet({2, -1});
-    d.AddNet({1, 3, 4}, 2.7);
-    d.AddNet({4, 5, -2});
-    d.Finish();
-  }
-};
-
-// Vertex weights are the areas truncated and capped; a fixed block weighs 1.
+// 2.7, two blocks with a terminal. Vertex weights are the areas truncated and
+// capped; a fixed block weighs 1.
 TEST(CreateHyperGraphTest, OneHyperedgePerNetWithABlockPin) {
-  WeighedDesign w;
-  tagHYPERGRAPH* hg = CreateHyperGraph(w.d.design);
+  TestDesign d;
+  for (auto [w, h, kind] : {std::tuple{100.0, 50.0, 0}, {0.8, 0.5, 0}, {40.0, 30.0, 3}, {10.5, 30.7, 0},
+                            {20.0, 20.0, 0}})
+    d.AddBlock(w, h, kind);
+  d.AddTerminal(0, 0.5);
+  d.AddTerminal(1, 0.5);
+  d.AddNet({-1, -2});
+  d.AddNet({2, -1});
+  d.AddNet({1, 3, 4}, 2.7);
+  d.AddNet({4, 5, -2});
+  d.Finish();
+  tagHYPERGRAPH* hg = CreateHyperGraph(d.design);
   ASSERT_NE(hg, nullptr);
   EXPECT_EQ(hg->nvtxs, 5);
   EXPECT_EQ(std::vector<int>(hg->vwgts, hg->vwgts + 5), (std::vector<int>{1000, 1, 1, 322, 400}));
@@ -153,36 +146,30 @@ TEST(InitDataForMultiTiersTest, BlocksFormOneStackTierByTier) {
 }
 
 // Three blocks (10 x 20, 30 x 10, 5 x 8) with one net, reported in units of
-// one tenth: areas print at 100 times, lengths at 10 times.
-struct OutlineDesign {
-  TestDesign d;
-  OutlineDesign() {
-    d.AddBlock(10, 20);
-    d.AddBlock(30, 10);
-    d.AddBlock(5, 8, 3);
-    d.AddNet({1, 2, 3});
-    d.Finish();
-    d.norm->unscale = 10.0;
-    d.norm->unscale_sq = 100.0;
-    d.params.aspect_ratio = 2.0;
-    d.params.init_rand = 1;
-  }
-};
-
-// Sizes come from the classes made positive; unlike the single-tier start,
-// the regions are not widened to the outline.
+// one tenth: areas print at 100 times, lengths at 10 times. Sizes come from
+// the classes made positive; unlike the single-tier start, the regions are
+// not widened to the outline.
 TEST(InitDataForMultiTiersTest, ReportsAreasTheSharedOutlineSizesAndBounds) {
-  OutlineDesign o;
-  o.d.blka[2]->blkclass->width = -30;
-  o.d.blka[1]->region_x_hi = 50;
-  o.d.blka[1]->region_y_hi = 40;
-  o.d.blka[3]->region_x_lo = 7;
-  o.d.blka[3]->region_y_lo = 3;
-  o.d.blka[3]->region_x_hi = o.d.blka[3]->region_y_hi = 100;
+  TestDesign d;
+  d.AddBlock(10, 20);
+  d.AddBlock(30, 10);
+  d.AddBlock(5, 8, 3);
+  d.AddNet({1, 2, 3});
+  d.Finish();
+  d.norm->unscale = 10.0;
+  d.norm->unscale_sq = 100.0;
+  d.params.aspect_ratio = 2.0;
+  d.params.init_rand = 1;
+  d.blka[2]->blkclass->width = -30;
+  d.blka[1]->region_x_hi = 50;
+  d.blka[1]->region_y_hi = 40;
+  d.blka[3]->region_x_lo = 7;
+  d.blka[3]->region_y_lo = 3;
+  d.blka[3]->region_x_hi = d.blka[3]->region_y_hi = 100;
   int degree = 0;
-  for (int i = 1; i <= 3; ++i) degree += o.d.blka[i]->degree;
+  for (int i = 1; i <= 3; ++i) degree += d.blka[i]->degree;
   CaptureStdout capture;
-  TestEngine e(o.d, 2);
+  TestEngine e(d, 2);
   // Core 1.2 x 540 = 648 shared by two tiers at aspect ratio 2.
   EXPECT_EQ(capture.Finish(),
             "Total  Cell Area =          54000\n"
@@ -190,32 +177,32 @@ TEST(InitDataForMultiTiersTest, ReportsAreasTheSharedOutlineSizesAndBounds) {
             "Fixed-outline: 254.558441 X  127.279221\n");
   EXPECT_DOUBLE_EQ(shape_h, std::sqrt(648.0));
   EXPECT_DOUBLE_EQ(shape_v, std::sqrt(162.0));
-  EXPECT_DOUBLE_EQ(o.d.design->width, shape_h);
-  EXPECT_DOUBLE_EQ(o.d.design->height, shape_v);
+  EXPECT_DOUBLE_EQ(d.design->width, shape_h);
+  EXPECT_DOUBLE_EQ(d.design->height, shape_v);
   EXPECT_DOUBLE_EQ(optsize_h, kInfinity);
   EXPECT_DOUBLE_EQ(optsize_v, kInfinity);
 
-  EXPECT_DOUBLE_EQ(o.d.blka[2]->blkclass->width, 30);
-  EXPECT_DOUBLE_EQ(o.d.blka[2]->width, 30);
+  EXPECT_DOUBLE_EQ(d.blka[2]->blkclass->width, 30);
+  EXPECT_DOUBLE_EQ(d.blka[2]->width, 30);
   EXPECT_DOUBLE_EQ(ndsiz1_x[2], 30);
   EXPECT_DOUBLE_EQ(ndsiz1_y[1], 20);
-  EXPECT_DOUBLE_EQ(o.d.params.placed_area, 540);
+  EXPECT_DOUBLE_EQ(d.params.placed_area, 540);
   EXPECT_DOUBLE_EQ(zarea_all, 540);
-  EXPECT_DOUBLE_EQ(o.d.design->area, 540);
-  EXPECT_EQ(o.d.design->degree, degree);
+  EXPECT_DOUBLE_EQ(d.design->area, 540);
+  EXPECT_EQ(d.design->degree, degree);
 
-  EXPECT_DOUBLE_EQ(o.d.blka[1]->region_x_hi, 40);
-  EXPECT_DOUBLE_EQ(o.d.blka[1]->fixed_y_hi, 20);
+  EXPECT_DOUBLE_EQ(d.blka[1]->region_x_hi, 40);
+  EXPECT_DOUBLE_EQ(d.blka[1]->fixed_y_hi, 20);
   EXPECT_DOUBLE_EQ(ndpos1_x_max[1], 40);
   // Only a bounded block keeps a distance from the top right edges; the
   // packing from the bottom left ignores a movable block's upper bounds too.
   EXPECT_DOUBLE_EQ(ndpos_x_lft[1], 0);
   EXPECT_DOUBLE_EQ(ndpos_y_top[1], 0);
   // The fixed block may not move.
-  EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_x_hi, 7);
-  EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_y_hi, 3);
-  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], shape_h - 7 - o.d.blka[3]->width);
-  EXPECT_DOUBLE_EQ(ndpos_y_top[3], shape_v - 3 - o.d.blka[3]->height);
+  EXPECT_DOUBLE_EQ(d.blka[3]->fixed_x_hi, 7);
+  EXPECT_DOUBLE_EQ(d.blka[3]->fixed_y_hi, 3);
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], shape_h - 7 - d.blka[3]->width);
+  EXPECT_DOUBLE_EQ(ndpos_y_top[3], shape_v - 3 - d.blka[3]->height);
 }
 
 // Another annealing round starts from a new random split: stacked tier by
