@@ -16,9 +16,6 @@ namespace {
 using testing_support::CaptureStdout;
 using testing_support::TestDesign;
 
-// The first pin of a block's pin list.
-tagPIN* FirstPin(tagBLOCK* blk) { return blk->pins; }
-
 // Blocks of the given sizes placed with their lower-left corners at the given
 // points; pins are never at the centre unless a test asks for it.
 void PlaceBlock(tagBLOCK* blk, double x, double y, double w, double h) {
@@ -92,34 +89,15 @@ TEST_F(NetLengthTest, ModesSelectReadAndAddedNets) {
   EXPECT_DOUBLE_EQ(on_net3->x, 51.0);
 }
 
-TEST_F(NetLengthTest, PinAtCentreIgnoresTheClassOffset) {
-  TestDesign d;
-  d.AddBlock(10.3, 6);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1});
-  d.Finish();
-  tagPIN* pin = FirstPin(d.blka[1]);
-  pin->pinclass->x = 2;
-  pin->pinclass->y = 1;
-  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
-  d.blka[1]->orient = 5;
-  d.params.pin_at_center = 1;
-  SetPinPosition(pin, &d.params);
-  // The half sizes are taken in single precision.
-  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
-  EXPECT_NE(pin->x, 100 + 5.15);
-  EXPECT_DOUBLE_EQ(pin->y, 203.0);
-}
-
 // An unknown orientation is reported and adds no pin offset.
-TEST_F(NetLengthTest, OrientationTableGivesEachPinOffset) {
+TEST_F(NetLengthTest, PinOffsetsByOrientationOrAtTheCentre) {
   TestDesign d;
   d.AddBlock(10, 6);
   d.AddTerminal(0, 0);
   d.AddNet({1, -1});
   d.Finish();
   d.params.pin_at_center = 0;
-  tagPIN* pin = FirstPin(d.blka[1]);
+  tagPIN* pin = d.blka[1]->pins;
   pin->pinclass->x = 2;
   pin->pinclass->y = 1;
   // The block's parent offset is added to every pin.
@@ -139,6 +117,16 @@ TEST_F(NetLengthTest, OrientationTableGivesEachPinOffset) {
     EXPECT_DOUBLE_EQ(pin->x, 107 + expected[orient][0]);
     EXPECT_DOUBLE_EQ(pin->y, 209 + expected[orient][1]);
   }
+  // A pin at the centre ignores the class offset; the half sizes are taken
+  // in single precision.
+  d.params.pin_at_center = 1;
+  d.design->x = d.design->y = 0;
+  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
+  d.blka[1]->orient = 5;
+  SetPinPosition(pin, &d.params);
+  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
+  EXPECT_NE(pin->x, 100 + 5.15);
+  EXPECT_DOUBLE_EQ(pin->y, 203.0);
 }
 
 TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
