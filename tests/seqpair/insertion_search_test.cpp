@@ -231,28 +231,21 @@ TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {
   d.params.ipcand = 3;
   tagINSCANDS c;
   ClearCandidates(&c);
-  auto save = [&](double cost, int tag) { Save(&c, tag, cost, &d.params); };
+  // The kept candidates, best first, named by their A positions.
+  auto save = [&](double cost, int tag) {
+    Save(&c, tag, cost, &d.params);
+    return std::vector<int>(c.apos + 1, c.apos + 1 + c.count);
+  };
   save(50, 1);
   save(30, 2);
-  save(40, 3);
-  ASSERT_EQ(c.count, 3);
-  EXPECT_EQ(c.apos[1], 2);
-  EXPECT_EQ(c.apos[2], 3);
-  EXPECT_EQ(c.apos[3], 1);
-  save(10, 4);  // the worst (50) falls off
-  EXPECT_EQ(c.count, 3);
-  EXPECT_EQ(c.apos[1], 4);
-  EXPECT_EQ(c.apos[3], 3);
-  save(30, 5);  // a tie keeps the older candidate in front
-  EXPECT_EQ(c.apos[2], 2);
-  EXPECT_EQ(c.apos[3], 5);
-
+  EXPECT_EQ(save(40, 3), (std::vector<int>{2, 3, 1}));
+  EXPECT_EQ(save(10, 4), (std::vector<int>{4, 2, 3}));  // the worst (50) falls off
+  EXPECT_EQ(save(30, 5), (std::vector<int>{4, 2, 5}));  // a tie keeps the older one in front
+  // A list of one keeps the last saved.
   d.params.ipcand = 1;
   c.count = 1;
   save(10, 6);
-  save(90, 7);
-  EXPECT_EQ(c.count, 1);
-  EXPECT_EQ(c.apos[1], 7);
+  EXPECT_EQ(save(90, 7), (std::vector<int>{7}));
 }
 
 // The annealing's move keeps one kept candidate, each as likely, closed by

@@ -91,48 +91,35 @@ TEST_F(NetLengthFunctionTest, MatchesBruteForceOnRandomDesigns) {
   }
 }
 
-// A net of the block alone adds nothing, and a block without nets has a zero
-// function.
-TEST_F(NetLengthFunctionTest, NetWithOnlyTheBlockContributesNothing) {
+// A net of the block alone adds nothing, a block without nets has a zero
+// function, and a box that reaches past the chip is clipped to it.
+TEST_F(NetLengthFunctionTest, EdgeCasesMatchTheBruteForce) {
   TestDesign d;
-  d.AddBlock(4, 4);
-  d.AddBlock(4, 4);
-  d.AddBlock(4, 4);
+  for (int i = 0; i < 4; ++i) d.AddBlock(4, 4);
+  d.AddTerminal(0, 0);
+  d.AddTerminal(0, 0);
   d.AddNet({1});
   d.AddNet({1, 2}, 2.0);
+  d.AddNet({4, -1, -2});
   d.Finish();
-  d.blka[1]->x = 50;
-  d.blka[1]->y = 50;
-  d.blka[2]->x = 30;
-  d.blka[2]->y = 70;
+  const double at[][2] = {{0, 0}, {50, 50}, {30, 70}, {0, 0}, {0, 0}};
+  for (int b = 1; b <= 4; ++b) d.blka[b]->x = at[b][0], d.blka[b]->y = at[b][1];
+  d.pada[1]->x = 20, d.pada[1]->y = 10;
+  d.pada[2]->x = 150, d.pada[2]->y = 30;  // beyond the chip width
+  for (int b : {1, 3, 4}) {
+    SetPLfunc(b, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+    for (double c : {0.0, 10.0, 30.0, 37.0, 45.0, 60.0, 100.0, 120.0, 250.0}) {
+      EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, c), BruteForce(d, b, false, c, 100)) << b << " x " << c;
+      EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, c), BruteForce(d, b, true, c, 100)) << b << " y " << c;
+    }
+  }
+  // Block 1: only the two-block net, 2 * |x - 30| and 2 * |y - 70|.
   SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  // Only the two-block net: 2 * |x - 30| and 2 * |y - 70|.
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 0), 60.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 30), 0.0);
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 45), 30.0);
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 10), 120.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 100), 60.0);
-  SetPLfunc(3, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  EXPECT_EQ(EvalPLfunc(rel.get(), 0, 37), 0.0);
-  EXPECT_EQ(EvalPLfunc(rel.get(), 1, 250), 0.0);
-}
-
-TEST_F(NetLengthFunctionTest, BoxIsClippedToTheChip) {
-  TestDesign d;
-  d.AddBlock(4, 4);
-  d.AddTerminal(0, 0);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1, -2});
-  d.Finish();
-  d.pada[1]->x = 20;
-  d.pada[1]->y = 10;
-  d.pada[2]->x = 150;  // beyond the chip width
-  d.pada[2]->y = 30;
-  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 10), 10.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 60), 0.0);
+  // Block 4: the box from 20 to 150 counts up to 100.
+  SetPLfunc(4, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 120), 20.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 40), 10.0);
 }
 
 }  // namespace
