@@ -106,7 +106,7 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
   int brute_forced = 0;
   for (unsigned seed = 1; seed <= 24; ++seed) {
     const int tiers = 1 + seed % 3;
-    const bool area_only = seed % 3 == 1;
+    const bool area_only = seed % 4 == 1;  // on one, two and three tiers
     auto d = TestDesign::Random(6 + static_cast<int>(seed), 4, 10 + static_cast<int>(seed), seed);
     if (area_only) d->params.opt_wire = d->params.wgt_via = 0, d->params.ipcand = 2998;
     TestEngine e(*d, tiers);
@@ -137,7 +137,7 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
       EXPECT_NEAR(wire, c.chosen_wire_h + c.chosen_wire_v, 1e-9 * std::max(1.0, wire));
     }
   }
-  EXPECT_GT(brute_forced, 10);
+  EXPECT_GT(brute_forced, 6);
 }
 
 // With preplaced blocks about, the chosen insertion point pushes them no
