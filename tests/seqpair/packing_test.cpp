@@ -15,28 +15,34 @@ using seqpair_testing::Walk;
 
 // Longest paths over the two relations, block by block: b rests on every
 // earlier block (in A) of its tier that precedes it in B, and sits right of
-// every earlier block that follows it in B.
+// every earlier block that follows it in B. Packed towards the top right,
+// the blocks from A index `first` on are taken from the back, and x and y
+// measure from the right and the top edge.
 struct Reference {
   std::vector<double> x, y;
   std::vector<double> tier_w, tier_h;
   double width = 0, height = 0;
 };
 
-Reference PackByLongestPaths(const Floorplan& fp) {
+Reference PackByLongestPaths(const Floorplan& fp, bool top_right = false,
+                             const std::vector<double>& lb_y = {},
+                             const std::vector<double>& lb_x = {}, int first = 0) {
   Reference ref;
   ref.x.assign(fp.n + 1, 0.0);
   ref.y.assign(fp.n + 1, 0.0);
   ref.tier_w.assign(tiera.size(), 0.0);
   ref.tier_h.assign(tiera.size(), 0.0);
-  const std::vector<int> a = Walk(fp.seq.next_a, fp.n);
+  std::vector<int> a = Walk(fp.seq.next_a, fp.n);
+  a.erase(a.begin(), a.begin() + first);
+  if (top_right) std::reverse(a.begin(), a.end());
   for (size_t i = 0; i < a.size(); ++i) {
     const int b = a[i];
     const tagBLOCK& blk = fp.blocks[b];
-    double x = blk.fixed_x_lo, y = blk.fixed_y_lo;
+    double x = top_right ? lb_x[b] : blk.fixed_x_lo, y = top_right ? lb_y[b] : blk.fixed_y_lo;
     for (size_t j = 0; j < i; ++j) {
       const int c = a[j];
       if (fp.seq.tier[c] != fp.seq.tier[b]) continue;
-      if (fp.seq.pos_b[c] < fp.seq.pos_b[b])
+      if ((fp.seq.pos_b[c] < fp.seq.pos_b[b]) != top_right)
         y = std::max(y, ref.y[c] + fp.blocks[c].height);
       else
         x = std::max(x, ref.x[c] + fp.blocks[c].width);
@@ -50,31 +56,6 @@ Reference PackByLongestPaths(const Floorplan& fp) {
     ref.height = std::max(ref.height, y + blk.height);
   }
   return ref;
-}
-
-// Far edges, measured from the top and from the right edge, of the blocks
-// from A index `first` on, packed towards the top-right corner tier by tier.
-std::pair<std::vector<double>, std::vector<double>> PackTopRightByLongestPaths(
-    const Floorplan& fp, const std::vector<double>& lb_top, const std::vector<double>& lb_right,
-    int first) {
-  std::vector<double> top(fp.n + 1, 0.0), right(fp.n + 1, 0.0);
-  const std::vector<int> a = Walk(fp.seq.next_a, fp.n);
-  for (int i = static_cast<int>(a.size()) - 1; i >= first; --i) {
-    const int b = a[i];
-    top[b] = lb_top[b];
-    right[b] = lb_right[b];
-    for (int j = i + 1; j < static_cast<int>(a.size()); ++j) {
-      const int c = a[j];
-      if (fp.seq.tier[c] != fp.seq.tier[b]) continue;
-      if (fp.seq.pos_b[c] > fp.seq.pos_b[b])
-        top[b] = std::max(top[b], top[c]);
-      else
-        right[b] = std::max(right[b], right[c]);
-    }
-    top[b] += fp.blocks[b].height;
-    right[b] += fp.blocks[b].width;
-  }
-  return {top, right};
 }
 
 std::vector<std::pair<int, double>> Staircase(const tagStaircase& s) {
@@ -164,12 +145,12 @@ TEST(CalCoords_TR, MatchesLongestPathsFromTheTopRight) {
       const int first = n == 4 && tiers == 1 ? n : std::uniform_int_distribution<int>(0, n - 1)(rng);
       CalCoords_TR(fp.blka.data(), lb_top.data(), lb_right.data(), &fp.seq, fp.levels.get(),
                    &fp.btree, &fp.rtree, n - first);
-      const auto [top, right] = PackTopRightByLongestPaths(fp, lb_top, lb_right, first);
+      const Reference ref = PackByLongestPaths(fp, true, lb_top, lb_right, first);
       const std::vector<int> a = Walk(fp.seq.next_a, n);
       for (int i = first; i < n; ++i) {
         const int b = a[i];
-        ASSERT_EQ(fp.levels->t.dist[fp.seq.rpos_b[b]], top[b]) << "block " << b;
-        ASSERT_EQ(fp.levels->l.dist[fp.seq.pos_b[b]], right[b]) << "block " << b;
+        ASSERT_EQ(fp.levels->t.dist[fp.seq.rpos_b[b]], ref.y[b] + fp.blocks[b].height) << "block " << b;
+        ASSERT_EQ(fp.levels->l.dist[fp.seq.pos_b[b]], ref.x[b] + fp.blocks[b].width) << "block " << b;
       }
       // The staircase left standing is that of the first tier run visited
       // last; its head is the lowest level of that run.
