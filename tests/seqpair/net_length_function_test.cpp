@@ -75,6 +75,7 @@ TEST_F(NetLengthFunctionTest, MatchesBruteForceOnRandomDesigns) {
       d->pada[k]->x = ux(rng);
       d->pada[k]->y = uy(rng);
     }
+    // One function for every block in turn: each starts afresh.
     for (int b = 1; b <= d->n(); ++b) {
       SetPLfunc(b, W, H, d->blka.data(), d->pada.data(), rel.get(), &d->params);
       for (int probe = 0; probe < 40; ++probe) {
@@ -90,63 +91,35 @@ TEST_F(NetLengthFunctionTest, MatchesBruteForceOnRandomDesigns) {
   }
 }
 
-TEST_F(NetLengthFunctionTest, NetWithOnlyTheBlockContributesNothing) {
+// A net of the block alone adds nothing, a block without nets has a zero
+// function, and a box that reaches past the chip is clipped to it.
+TEST_F(NetLengthFunctionTest, EdgeCasesMatchTheBruteForce) {
   TestDesign d;
-  d.AddBlock(4, 4);
-  d.AddBlock(4, 4);
+  for (int i = 0; i < 4; ++i) d.AddBlock(4, 4);
+  d.AddTerminal(0, 0);
+  d.AddTerminal(0, 0);
   d.AddNet({1});
   d.AddNet({1, 2}, 2.0);
+  d.AddNet({4, -1, -2});
   d.Finish();
-  d.blka[1]->x = 50;
-  d.blka[1]->y = 50;
-  d.blka[2]->x = 30;
-  d.blka[2]->y = 70;
+  const double at[][2] = {{0, 0}, {50, 50}, {30, 70}, {0, 0}, {0, 0}};
+  for (int b = 1; b <= 4; ++b) d.blka[b]->x = at[b][0], d.blka[b]->y = at[b][1];
+  d.pada[1]->x = 20, d.pada[1]->y = 10;
+  d.pada[2]->x = 150, d.pada[2]->y = 30;  // beyond the chip width
+  for (int b : {1, 3, 4}) {
+    SetPLfunc(b, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+    for (double c : {0.0, 10.0, 30.0, 37.0, 45.0, 60.0, 100.0, 120.0, 250.0}) {
+      EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, c), BruteForce(d, b, false, c, 100)) << b << " x " << c;
+      EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, c), BruteForce(d, b, true, c, 100)) << b << " y " << c;
+    }
+  }
+  // Block 1: only the two-block net, 2 * |x - 30| and 2 * |y - 70|.
   SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  // Only the two-block net: 2 * |x - 30| and 2 * |y - 70|.
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 0), 60.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 30), 0.0);
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 45), 30.0);
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 10), 120.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 100), 60.0);
-}
-
-TEST_F(NetLengthFunctionTest, BlockWithoutNetsHasAZeroFunction) {
-  TestDesign d;
-  d.AddBlock(4, 4);
-  d.Finish();
-  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  EXPECT_EQ(EvalPLfunc(rel.get(), 0, 37), 0.0);
-  EXPECT_EQ(EvalPLfunc(rel.get(), 1, 250), 0.0);
-}
-
-TEST_F(NetLengthFunctionTest, BoxIsClippedToTheChip) {
-  TestDesign d;
-  d.AddBlock(4, 4);
-  d.AddTerminal(0, 0);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1, -2});
-  d.Finish();
-  d.pada[1]->x = 20;
-  d.pada[1]->y = 10;
-  d.pada[2]->x = 150;  // beyond the chip width
-  d.pada[2]->y = 30;
-  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 10), 10.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 60), 0.0);
+  // Block 4: the box from 20 to 150 counts up to 100.
+  SetPLfunc(4, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 120), 20.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 40), 10.0);
-}
-
-TEST_F(NetLengthFunctionTest, RebuildingForAnotherBlockStartsAfresh) {
-  auto d = TestDesign::Random(6, 2, 10, 3);
-  for (int b = 1; b <= d->n(); ++b) {
-    d->blka[b]->x = 10.0 * b;
-    d->blka[b]->y = 5.0 * b;
-  }
-  SetPLfunc(1, 100, 100, d->blka.data(), d->pada.data(), rel.get(), &d->params);
-  SetPLfunc(2, 100, 100, d->blka.data(), d->pada.data(), rel.get(), &d->params);
-  for (double c : {0.0, 13.0, 47.5, 100.0})
-    EXPECT_NEAR(EvalPLfunc(rel.get(), 0, c), BruteForce(*d, 2, false, c, 100), 1e-9);
 }
 
 }  // namespace

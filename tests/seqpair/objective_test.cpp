@@ -16,9 +16,6 @@ namespace {
 using testing_support::CaptureStdout;
 using testing_support::TestDesign;
 
-// The first pin of a block's pin list.
-tagPIN* FirstPin(tagBLOCK* blk) { return blk->pins; }
-
 // Blocks of the given sizes placed with their lower-left corners at the given
 // points; pins are never at the centre unless a test asks for it.
 void PlaceBlock(tagBLOCK* blk, double x, double y, double w, double h) {
@@ -36,10 +33,12 @@ class NetLengthTest : public ::testing::Test {
   }
 };
 
+// A net without pins adds nothing.
 TEST_F(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
   TestDesign d;
   d.AddTerminal(0, 0);
   d.AddTerminal(0, 0);
+  d.AddNet({});
   d.AddNet({-1, -2}, 2.0);
   d.Finish();
   d.pada[1]->x = 0;
@@ -90,123 +89,83 @@ TEST_F(NetLengthTest, ModesSelectReadAndAddedNets) {
   EXPECT_DOUBLE_EQ(on_net3->x, 51.0);
 }
 
-TEST_F(NetLengthTest, NetWithoutPinsContributesNothing) {
-  TestDesign d;
-  d.AddTerminal(0, 0);
-  d.AddTerminal(0, 0);
-  d.AddNet({});
-  d.AddNet({-1, -2});
-  d.Finish();
-  d.pada[2]->x = 5;
-  EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 5.0);
-}
-
-TEST_F(NetLengthTest, PinAtCentreIgnoresTheClassOffset) {
-  TestDesign d;
-  d.AddBlock(10.3, 6);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1});
-  d.Finish();
-  tagPIN* pin = FirstPin(d.blka[1]);
-  pin->pinclass->x = 2;
-  pin->pinclass->y = 1;
-  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
-  d.blka[1]->orient = 5;
-  d.params.pin_at_center = 1;
-  SetPinPosition(pin, &d.params);
-  // The half sizes are taken in single precision.
-  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
-  EXPECT_NE(pin->x, 100 + 5.15);
-  EXPECT_DOUBLE_EQ(pin->y, 203.0);
-}
-
-TEST_F(NetLengthTest, OrientationTableGivesEachPinOffset) {
+// An unknown orientation is reported and adds no pin offset.
+TEST_F(NetLengthTest, PinOffsetsByOrientationOrAtTheCentre) {
   TestDesign d;
   d.AddBlock(10, 6);
   d.AddTerminal(0, 0);
   d.AddNet({1, -1});
   d.Finish();
   d.params.pin_at_center = 0;
-  tagPIN* pin = FirstPin(d.blka[1]);
+  tagPIN* pin = d.blka[1]->pins;
   pin->pinclass->x = 2;
   pin->pinclass->y = 1;
   // The block's parent offset is added to every pin.
   d.design->x = 7;
   d.design->y = 9;
-  PlaceBlock(d.blka[1], 100, 200, 10, 6);
   // Class 10 x 6, pin class point (2, 1).
-  const double expected[8][2] = {{2, 1}, {1, 8}, {2, 5}, {1, 2}, {8, 1}, {5, 8}, {8, 5}, {5, 2}};
-  for (int orient = 0; orient < 8; ++orient) {
+  const double expected[9][2] = {{2, 1}, {1, 8}, {2, 5}, {1, 2}, {8, 1},
+                                 {5, 8}, {8, 5}, {5, 2}, {0, 0}};
+  for (int orient = 0; orient <= 8; ++orient) {
     SCOPED_TRACE(orient);
     d.blka[1]->orient = orient;
     // A turned block's current size does not change the class-based offset.
-    if (orient & 1) PlaceBlock(d.blka[1], 100, 200, 6, 10);
+    PlaceBlock(d.blka[1], 100, 200, orient & 1 ? 6 : 10, orient & 1 ? 10 : 6);
+    CaptureStdout capture;
     SetPinPosition(pin, &d.params);
+    EXPECT_EQ(capture.Finish(), orient == 8 ? "Error Block Directions\n" : "");
     EXPECT_DOUBLE_EQ(pin->x, 107 + expected[orient][0]);
     EXPECT_DOUBLE_EQ(pin->y, 209 + expected[orient][1]);
   }
-}
-
-TEST_F(NetLengthTest, UnknownOrientationIsReportedAndAddsNoOffset) {
-  TestDesign d;
-  d.AddBlock(10, 6);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1});
-  d.Finish();
-  d.params.pin_at_center = 0;
-  tagPIN* pin = FirstPin(d.blka[1]);
-  pin->pinclass->x = 2;
-  pin->pinclass->y = 1;
-  PlaceBlock(d.blka[1], 100, 200, 10, 6);
-  d.blka[1]->orient = 8;
-  CaptureStdout capture;
+  // A pin at the centre ignores the class offset; the half sizes are taken
+  // in single precision.
+  d.params.pin_at_center = 1;
+  d.design->x = d.design->y = 0;
+  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
+  d.blka[1]->orient = 5;
   SetPinPosition(pin, &d.params);
-  EXPECT_EQ(capture.Finish(), "Error Block Directions\n");
-  EXPECT_DOUBLE_EQ(pin->x, 100.0);
-  EXPECT_DOUBLE_EQ(pin->y, 200.0);
+  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
+  EXPECT_NE(pin->x, 100 + 5.15);
+  EXPECT_DOUBLE_EQ(pin->y, 203.0);
 }
 
-class AreaCostTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineState();
-    InitParameters(&p);
-    p.aspect_ratio = 1.0;
-    p.area_wgt = 1.0;
-    shape_h = shape_v = 100.0;
-  }
+TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
+  ResetEngineState();
   tagPARAMETERS p;
-};
+  InitParameters(&p);
+  shape_h = shape_v = 100.0;
+  struct Case {
+    double aspect_ratio, area_wgt, before_w;  // before_w: chip width without the block
+    double w, h, insertion, exact;
+  };
+  const Case cases[] = {
+      {1, 1, 0, 80, 99, 0, 0},  // inside the outline costs nothing
+      {1, 1, 0, 100, 100, 0, 0},
+      // A width overflow is charged three times, plus a sixteenth of the size.
+      {1, 1, 0, 110, 50, 30 + 110.0 / 16, 30 + 110.0 / 16},
+      {1, 1, 0, 110, 120, 40 + 10 + 20 + 120.0 / 16, 40 + 10 + 20 + 120.0 / 16},
+      {1, 2, 0, 110, 50, 60 + 110.0 / 16, 60 + 110.0 / 16},
+      // The aspect ratio scales the height: overflow 5 counts as 10, the size 2 H.
+      {2, 1, 0, 50, 105, 30 + 210.0 / 16, 30 + 210.0 / 16},
+      // An overflow before the move counts for every candidate; the exact
+      // form measures the floorplan at least as large as before.
+      {1, 1, 120, 90, 40, 60 + 90.0 / 16, 60 + 120.0 / 16},
+      {1, 1, 120, 130, 40, 90 + 130.0 / 16, 90 + 130.0 / 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << " x " << c.h << " after " << c.before_w);
+    p.aspect_ratio = c.aspect_ratio;
+    p.area_wgt = c.area_wgt;
+    mxdsth = c.before_w;
+    EXPECT_DOUBLE_EQ(InsertionAreaCost(c.w, c.h, &p), c.insertion);
+    EXPECT_DOUBLE_EQ(ExactAreaCost(c.w, c.h, &p), c.exact);
+    if (c.before_w == 0 && c.area_wgt == 1) {
+      EXPECT_DOUBLE_EQ(AreaCost(c.w, c.h, 0, 0, 1.0, &p), c.insertion);
+    }
+  }
 
-TEST_F(AreaCostTest, InsideTheOutlineCostsNothing) {
-  EXPECT_EQ(InsertionAreaCost(80, 99, &p), 0.0);
-  EXPECT_EQ(InsertionAreaCost(100, 100, &p), 0.0);
-  EXPECT_EQ(ExactAreaCost(1, 1, &p), 0.0);
-}
-
-TEST_F(AreaCostTest, WidthOverflowIsChargedThreeTimes) {
-  EXPECT_DOUBLE_EQ(InsertionAreaCost(110, 50, &p), 30 + 110.0 / 16);
-  EXPECT_DOUBLE_EQ(InsertionAreaCost(110, 120, &p), 40 + 10 + 20 + 120.0 / 16);
-  p.area_wgt = 2.0;
-  EXPECT_DOUBLE_EQ(InsertionAreaCost(110, 50, &p), 60 + 110.0 / 16);
-}
-
-TEST_F(AreaCostTest, AspectRatioScalesTheHeight) {
-  p.aspect_ratio = 2.0;
-  // Height overflow 5 counts as 10; the size term takes 2 H.
-  EXPECT_DOUBLE_EQ(InsertionAreaCost(50, 105, &p), 30 + 210.0 / 16);
-  EXPECT_DOUBLE_EQ(AreaCost(50, 105, 0, 0, 1.0, &p), 30 + 210.0 / 16);
-}
-
-TEST_F(AreaCostTest, OverflowBeforeTheMoveCountsForEveryCandidate) {
-  mxdsth = 120;  // the floorplan without the block already overflows by 20
-  EXPECT_DOUBLE_EQ(InsertionAreaCost(90, 40, &p), 60 + 90.0 / 16);
-  // The exact form measures the floorplan at least as large as before.
-  EXPECT_DOUBLE_EQ(ExactAreaCost(90, 40, &p), 60 + 120.0 / 16);
-  EXPECT_DOUBLE_EQ(ExactAreaCost(130, 40, &p), 90 + 130.0 / 16);
-}
-
-TEST_F(AreaCostTest, FloorplanObjectiveAddsGapsWireAndArea) {
+  // The floorplan's objective adds gaps, wire and area.
+  p.aspect_ratio = p.area_wgt = 1.0;
   p.obj_area_wgt = 3.0;
   p.allfix = 100.0;
   p.allnet = 2.0;
@@ -222,52 +181,54 @@ TEST_F(AreaCostTest, FloorplanObjectiveAddsGapsWireAndArea) {
   EXPECT_DOUBLE_EQ(ObjectiveValue(90, 90, 0, 0, 7.0, &p), 14.0);
 }
 
-class ImprovementTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitParameters(&p);
-    p.deltac_wgt = p.deltnt_wgt = p.deltvia_wgt = 1.0;
-    p.opt_wire = 0;
-  }
+// Relative differences over the larger value, weighted; ties, tiny areas,
+// an empty wire and the sentinel of an empty candidate list.
+TEST(ImprovementTest, WeighsRelativeDifferences) {
   tagPARAMETERS p;
-};
-
-TEST_F(ImprovementTest, IdenticalSolutionsTie) {
-  EXPECT_EQ(improvement(5, 5, 7, 7, 3, 3, &p), 0.0);
-  p.opt_wire = 1;
-  EXPECT_EQ(improvement(5, 5, 7, 7, 3, 3, &p), 0.0);
-  EXPECT_EQ(improvement(0, 0, 0, 0, 0, 0, &p), 0.0);
-}
-
-TEST_F(ImprovementTest, RelativeDifferencesUseTheLargerValue) {
-  EXPECT_DOUBLE_EQ(improvement(2, 1, 100, 1, 0, 0, &p), 0.5);  // wire ignored
-  EXPECT_DOUBLE_EQ(improvement(1, 2, 0, 0, 0, 0, &p), -0.5);
-  p.opt_wire = 1;
-  EXPECT_DOUBLE_EQ(improvement(1, 1, 10, 8, 0, 0, &p), 0.2);
-  EXPECT_DOUBLE_EQ(improvement(1, 1, 8, 10, 0, 0, &p), -0.2);
-  EXPECT_DOUBLE_EQ(improvement(1, 1, 1, 1, 4, 2, &p), 0.5);
-  EXPECT_DOUBLE_EQ(improvement(1, 1, 1, 1, 0, 3, &p), -1.0);
-  p.deltvia_wgt = 2.0;
-  p.deltac_wgt = 0.5;
-  EXPECT_DOUBLE_EQ(improvement(2, 1, 1, 1, 4, 2, &p), 0.5 * 0.5 + 2.0 * 0.5);
-}
-
-TEST_F(ImprovementTest, TinyAreasCountAsEqual) {
-  EXPECT_EQ(improvement(1e-7, 5e-7, 1, 1, 0, 0, &p), 0.0);
-}
-
-TEST_F(ImprovementTest, EmptyWireIsNotANumberProblem) {
-  p.opt_wire = 1;
-  EXPECT_DOUBLE_EQ(improvement(2, 1, 0, 0, 0, 0, &p), 0.5);
-}
-
-TEST_F(ImprovementTest, SentinelLosesAgainstAnyRealSolution) {
-  p.opt_wire = 1;
+  InitParameters(&p);
   const double s = kInfinity;
   const int v = kIntInfinity;
-  EXPECT_GT(improvement(s, 0, s, 0, v, 0, &p), 0);
-  EXPECT_GT(improvement(s, 1e6, s, 1e6, v, 1000, &p), 0);
-  EXPECT_LT(improvement(0, s, 0, s, 0, v, &p), 0);
+  struct Case {
+    int opt_wire;
+    double deltac_wgt, deltvia_wgt;
+    double area_old, area_new, wire_old, wire_new;
+    int vias_old, vias_new;
+    double expected;  // below -10: any positive value; above 10: any negative one
+  };
+  const Case cases[] = {
+      {0, 1, 1, 5, 5, 7, 7, 3, 3, 0.0},
+      {1, 1, 1, 5, 5, 7, 7, 3, 3, 0.0},
+      {1, 1, 1, 0, 0, 0, 0, 0, 0, 0.0},
+      {0, 1, 1, 2, 1, 100, 1, 0, 0, 0.5},  // wire ignored
+      {0, 1, 1, 1, 2, 0, 0, 0, 0, -0.5},
+      {1, 1, 1, 1, 1, 10, 8, 0, 0, 0.2},
+      {1, 1, 1, 1, 1, 8, 10, 0, 0, -0.2},
+      {1, 1, 1, 1, 1, 1, 1, 4, 2, 0.5},
+      {1, 1, 1, 1, 1, 1, 1, 0, 3, -1.0},
+      {0, 0.5, 2, 2, 1, 1, 1, 4, 2, 0.5 * 0.5 + 2.0 * 0.5},
+      {0, 1, 1, 1e-7, 5e-7, 1, 1, 0, 0, 0.0},  // tiny areas count as equal
+      {1, 1, 1, 2, 1, 0, 0, 0, 0, 0.5},        // an empty wire is no problem
+      {1, 1, 1, s, 0, s, 0, v, 0, -11},
+      {1, 1, 1, s, 1e6, s, 1e6, v, 1000, -11},
+      {1, 1, 1, 0, s, 0, s, 0, v, 11},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.area_old << " " << c.area_new << " " << c.wire_old << " "
+                                    << c.wire_new << " " << c.vias_old << " " << c.vias_new);
+    p.opt_wire = c.opt_wire;
+    p.deltac_wgt = c.deltac_wgt;
+    p.deltnt_wgt = 1.0;
+    p.deltvia_wgt = c.deltvia_wgt;
+    const double got =
+        improvement(c.area_old, c.area_new, c.wire_old, c.wire_new, c.vias_old, c.vias_new, &p);
+    if (c.expected < -10) {
+      EXPECT_GT(got, 0);
+    } else if (c.expected > 10) {
+      EXPECT_LT(got, 0);
+    } else {
+      EXPECT_DOUBLE_EQ(got, c.expected);
+    }
+  }
 }
 
 TEST(SetNewWeightTest, CyclesThroughThePhaseFactorsWithJitter) {
@@ -311,10 +272,9 @@ TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   seqpair_testing::Floorplan fp(3);
   tagPARAMETERS p;
   InitParameters(&p);
-  fp.SetSize(1, 10, 5);
-  fp.SetSize(2, 4, 8);
-  fp.SetSize(3, 6, 6);
+  const double sizes[4][2] = {{0, 0}, {10, 5}, {4, 8}, {6, 6}};
   for (int i = 1; i <= 3; ++i) {
+    fp.SetSize(i, sizes[i][0], sizes[i][1]);
     fp.SetLowerBounds(i, 0, 0);
     fp.blocks[i].fixed_x_hi = fp.blocks[i].fixed_y_hi = 1000;
   }
@@ -331,15 +291,10 @@ TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   std::vector<tagNET*> neta(1, nullptr);
   std::vector<tagPIN*> pada(1, nullptr);
   CalcObj(fp.blka.data(), neta.data(), pada.data(), &fp.seq, fp.levels.get(), &norm, &p);
-  EXPECT_DOUBLE_EQ(mxdstha, 20.0);
-  EXPECT_DOUBLE_EQ(mxdstva, 9.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[1].x, 0.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[2].x, 10.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[2].y, 1.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[3].x, 14.0);
-  EXPECT_DOUBLE_EQ(fp.blocks[3].y, 0.0);
-  EXPECT_DOUBLE_EQ(ngap_h, 2.0);
-  EXPECT_DOUBLE_EQ(ngap_v, 1.0);
+  EXPECT_EQ(std::vector<double>({mxdstha, mxdstva, ngap_h, ngap_v}), std::vector<double>({20, 9, 2, 1}));
+  std::vector<double> corners;
+  for (int i = 1; i <= 3; ++i) corners.insert(corners.end(), {fp.blocks[i].x, fp.blocks[i].y});
+  EXPECT_EQ(corners, std::vector<double>({0, 0, 10, 1, 14, 0}));
 }
 
 TEST(CalcObjTest, PositionsTerminalsAndPinsForThePacking) {

@@ -15,28 +15,34 @@ using seqpair_testing::Walk;
 
 // Longest paths over the two relations, block by block: b rests on every
 // earlier block (in A) of its tier that precedes it in B, and sits right of
-// every earlier block that follows it in B.
+// every earlier block that follows it in B. Packed towards the top right,
+// the blocks from A index `first` on are taken from the back, and x and y
+// measure from the right and the top edge.
 struct Reference {
   std::vector<double> x, y;
   std::vector<double> tier_w, tier_h;
   double width = 0, height = 0;
 };
 
-Reference PackByLongestPaths(const Floorplan& fp) {
+Reference PackByLongestPaths(const Floorplan& fp, bool top_right = false,
+                             const std::vector<double>& lb_y = {},
+                             const std::vector<double>& lb_x = {}, int first = 0) {
   Reference ref;
   ref.x.assign(fp.n + 1, 0.0);
   ref.y.assign(fp.n + 1, 0.0);
   ref.tier_w.assign(tiera.size(), 0.0);
   ref.tier_h.assign(tiera.size(), 0.0);
-  const std::vector<int> a = Walk(fp.seq.next_a, fp.n);
+  std::vector<int> a = Walk(fp.seq.next_a, fp.n);
+  a.erase(a.begin(), a.begin() + first);
+  if (top_right) std::reverse(a.begin(), a.end());
   for (size_t i = 0; i < a.size(); ++i) {
     const int b = a[i];
     const tagBLOCK& blk = fp.blocks[b];
-    double x = blk.fixed_x_lo, y = blk.fixed_y_lo;
+    double x = top_right ? lb_x[b] : blk.fixed_x_lo, y = top_right ? lb_y[b] : blk.fixed_y_lo;
     for (size_t j = 0; j < i; ++j) {
       const int c = a[j];
       if (fp.seq.tier[c] != fp.seq.tier[b]) continue;
-      if (fp.seq.pos_b[c] < fp.seq.pos_b[b])
+      if ((fp.seq.pos_b[c] < fp.seq.pos_b[b]) != top_right)
         y = std::max(y, ref.y[c] + fp.blocks[c].height);
       else
         x = std::max(x, ref.x[c] + fp.blocks[c].width);
@@ -52,31 +58,6 @@ Reference PackByLongestPaths(const Floorplan& fp) {
   return ref;
 }
 
-// Far edges, measured from the top and from the right edge, of the blocks
-// from A index `first` on, packed towards the top-right corner tier by tier.
-std::pair<std::vector<double>, std::vector<double>> PackTopRightByLongestPaths(
-    const Floorplan& fp, const std::vector<double>& lb_top, const std::vector<double>& lb_right,
-    int first) {
-  std::vector<double> top(fp.n + 1, 0.0), right(fp.n + 1, 0.0);
-  const std::vector<int> a = Walk(fp.seq.next_a, fp.n);
-  for (int i = static_cast<int>(a.size()) - 1; i >= first; --i) {
-    const int b = a[i];
-    top[b] = lb_top[b];
-    right[b] = lb_right[b];
-    for (int j = i + 1; j < static_cast<int>(a.size()); ++j) {
-      const int c = a[j];
-      if (fp.seq.tier[c] != fp.seq.tier[b]) continue;
-      if (fp.seq.pos_b[c] > fp.seq.pos_b[b])
-        top[b] = std::max(top[b], top[c]);
-      else
-        right[b] = std::max(right[b], right[c]);
-    }
-    top[b] += fp.blocks[b].height;
-    right[b] += fp.blocks[b].width;
-  }
-  return {top, right};
-}
-
 std::vector<std::pair<int, double>> Staircase(const tagStaircase& s) {
   std::vector<std::pair<int, double>> steps;
   for (int level = s.next[0]; level != kEndLevel && steps.size() <= kLevelCap;
@@ -90,133 +71,42 @@ bool Overlap(const tagBLOCK& p, const tagBLOCK& q) {
          q.y < p.y + p.height;
 }
 
+// One floorplan per size packed again with fewer tiers each time, so that
+// tiers left empty must lose the extent of the packing before. rest_b and
+// rest_r name the level of the block whose far edge set a block's position,
+// or 0 when it stands on its own lower bound.
 TEST(CalCoords, MatchesLongestPathsOnRandomSequences) {
   std::mt19937 rng(11);
   for (int n : {1, 2, 3, 5, 8, 17, 40, 99, 128, 257, 300}) {
-    for (int tiers = 1; tiers <= 4; ++tiers) {
-      Floorplan fp(n, tiers);
+    Floorplan fp(n, 4);
+    for (int tiers = 4; tiers >= 1; --tiers) {
+      SCOPED_TRACE(testing::Message() << n << " blocks, " << tiers << " tiers");
       Randomize(fp, rng, tiers);
       double height = -1, width = -1;
       fp.Pack(&height, &width);
       SetCellPos(width, height, 0, fp.blka.data(), nullptr, &fp.seq, fp.levels.get(), nullptr);
       const Reference ref = PackByLongestPaths(fp);
-      ASSERT_EQ(height, ref.height) << n << " blocks, " << tiers << " tiers";
-      ASSERT_EQ(width, ref.width) << n << " blocks, " << tiers << " tiers";
-      for (int t = 0; t < tiers; ++t) {
-        EXPECT_EQ(tiera[t].width, ref.tier_w[t]);
-        EXPECT_EQ(tiera[t].height, ref.tier_h[t]);
+      ASSERT_EQ(height, ref.height);
+      ASSERT_EQ(width, ref.width);
+      for (int t = 0; t < 4; ++t) {
+        EXPECT_EQ(tiera[t].width, ref.tier_w[t]) << "tier " << t;
+        EXPECT_EQ(tiera[t].height, ref.tier_h[t]) << "tier " << t;
       }
+      std::vector<int> at_b(n + 1), at_r(n + 1);
+      for (int b = 1; b <= n; ++b) at_b[fp.seq.pos_b[b]] = at_r[fp.seq.rpos_b[b]] = b;
       for (int b = 1; b <= n; ++b) {
-        ASSERT_EQ(fp.blocks[b].x, ref.x[b]) << "block " << b;
-        ASSERT_EQ(fp.blocks[b].y, ref.y[b]) << "block " << b;
-        ASSERT_GE(fp.blocks[b].x, fp.blocks[b].fixed_x_lo);
-        ASSERT_GE(fp.blocks[b].y, fp.blocks[b].fixed_y_lo);
-      }
-      for (int b = 1; b <= n; ++b)
+        const tagBLOCK& blk = fp.blocks[b];
+        ASSERT_EQ(blk.x, ref.x[b]) << "block " << b;
+        ASSERT_EQ(blk.y, ref.y[b]) << "block " << b;
+        const int below = at_b[fp.rest_b[fp.seq.pos_b[b]]], left = at_r[fp.rest_r[fp.seq.rpos_b[b]]];
+        EXPECT_EQ(blk.y, below ? fp.blocks[below].y + fp.blocks[below].height : blk.fixed_y_lo) << b;
+        EXPECT_EQ(blk.x, left ? fp.blocks[left].x + fp.blocks[left].width : blk.fixed_x_lo) << b;
+        EXPECT_EQ(fp.seq.tier[below ? below : b], fp.seq.tier[b]);
         for (int c = b + 1; c <= n; ++c)
-          ASSERT_FALSE(fp.seq.tier[b] == fp.seq.tier[c] && Overlap(fp.blocks[b], fp.blocks[c]))
-              << b << " and " << c;
+          ASSERT_FALSE(fp.seq.tier[b] == fp.seq.tier[c] && Overlap(blk, fp.blocks[c])) << b << " and " << c;
+      }
     }
   }
-}
-
-// rest_b and rest_r name the level of the block whose far edge set the
-// position, or 0 when the block stands on its own lower bound.
-TEST(CalCoords, RestLevelsNameTheSupportingBlock) {
-  std::mt19937 rng(5);
-  Floorplan fp(120, 2);
-  Randomize(fp, rng, 2);
-  double height, width;
-  fp.Pack(&height, &width);
-  SetCellPos(width, height, 0, fp.blka.data(), nullptr, &fp.seq, fp.levels.get(), nullptr);
-  std::vector<int> at_b(fp.n + 1), at_r(fp.n + 1);
-  for (int b = 1; b <= fp.n; ++b) {
-    at_b[fp.seq.pos_b[b]] = b;
-    at_r[fp.seq.rpos_b[b]] = b;
-  }
-  for (int b = 1; b <= fp.n; ++b) {
-    const tagBLOCK& blk = fp.blocks[b];
-    const int below = fp.rest_b[fp.seq.pos_b[b]];
-    const int left = fp.rest_r[fp.seq.rpos_b[b]];
-    if (below == 0) {
-      EXPECT_EQ(blk.y, blk.fixed_y_lo);
-    } else {
-      const tagBLOCK& c = fp.blocks[at_b[below]];
-      EXPECT_EQ(blk.y, c.y + c.height);
-      EXPECT_EQ(fp.seq.tier[at_b[below]], fp.seq.tier[b]);
-    }
-    if (left == 0) {
-      EXPECT_EQ(blk.x, blk.fixed_x_lo);
-    } else {
-      const tagBLOCK& c = fp.blocks[at_r[left]];
-      EXPECT_EQ(blk.x, c.x + c.width);
-    }
-  }
-}
-
-TEST(CalCoords, SmallArrangements) {
-  double height, width;
-  {
-    Floorplan one(1);
-    one.SetSize(1, 7, 3);
-    one.SetOrder({1}, {1});
-    one.Pack(&height, &width);
-    SetCellPos(width, height, 0, one.blka.data(), nullptr, &one.seq, one.levels.get(), nullptr);
-    EXPECT_EQ(one.blocks[1].x, 0.0);
-    EXPECT_EQ(one.blocks[1].y, 0.0);
-    EXPECT_EQ(width, 7.0);
-    EXPECT_EQ(height, 3.0);
-  }
-  Floorplan two(2);
-  two.SetSize(1, 4, 2);
-  two.SetSize(2, 6, 5);
-  two.SetOrder({1, 2}, {1, 2});  // same order: 2 above 1
-  two.Pack(&height, &width);
-  EXPECT_EQ(height, 7.0);
-  EXPECT_EQ(width, 6.0);
-  two.SetOrder({1, 2}, {2, 1});  // opposite orders: 2 right of 1
-  two.Pack(&height, &width);
-  EXPECT_EQ(height, 5.0);
-  EXPECT_EQ(width, 10.0);
-  // A lower bound beyond the packing moves the block to the bound.
-  two.SetLowerBounds(2, 25, 3);
-  two.Pack(&height, &width);
-  SetCellPos(width, height, 0, two.blka.data(), nullptr, &two.seq, two.levels.get(), nullptr);
-  EXPECT_EQ(two.blocks[2].x, 25.0);
-  EXPECT_EQ(two.blocks[2].y, 3.0);
-  EXPECT_EQ(width, 31.0);
-  EXPECT_EQ(height, 8.0);
-}
-
-TEST(CalCoords, ChipIsTheLargestTierNotTheSum) {
-  Floorplan fp(3, 2);
-  fp.SetSize(1, 10, 2);
-  fp.SetSize(2, 3, 8);
-  fp.SetSize(3, 4, 4);
-  fp.seq.tier[3] = 1;
-  fp.SetOrder({1, 2, 3}, {3, 1, 2});  // tier 0: 2 above 1; tier 1: block 3 alone
-  double height, width;
-  fp.Pack(&height, &width);
-  EXPECT_EQ(height, 10.0);
-  EXPECT_EQ(width, 10.0);
-  EXPECT_EQ(tiera[0].height, 10.0);
-  EXPECT_EQ(tiera[1].width, 4.0);
-  EXPECT_EQ(tiera[1].height, 4.0);
-}
-
-TEST(CalCoords, EmptyTiersHaveNoExtent) {
-  Floorplan fp(2, 3);
-  fp.SetSize(1, 5, 5);
-  fp.SetSize(2, 5, 5);
-  fp.SetOrder({1, 2}, {1, 2});
-  double height, width;
-  fp.Pack(&height, &width);
-  fp.seq.tier[1] = fp.seq.tier[2] = 2;  // move everything to the top tier
-  fp.Pack(&height, &width);
-  EXPECT_EQ(tiera[0].width, 0.0);
-  EXPECT_EQ(tiera[0].height, 0.0);
-  EXPECT_EQ(tiera[2].height, 10.0);
-  EXPECT_EQ(height, 10.0);
 }
 
 TEST(SetCellPos, CentresAndTerminals) {
@@ -233,14 +123,10 @@ TEST(SetCellPos, CentresAndTerminals) {
   tagPIN* pada[3] = {nullptr, &pads[0], &pads[1]};
   fp.blocks[0].pin_count = 2;
   SetCellPos(width, height, 1, fp.blka.data(), pada, &fp.seq, fp.levels.get(), nullptr);
-  EXPECT_EQ(fp.blocks[1].x, 1.5);
-  EXPECT_EQ(fp.blocks[1].y, 2.5);
-  EXPECT_EQ(fp.blocks[2].x, 4.0);
-  EXPECT_EQ(fp.blocks[2].y, 1.0);
-  EXPECT_EQ(pads[0].x, 0.25 * 5);
-  EXPECT_EQ(pads[0].y, 5.0);
-  EXPECT_EQ(pads[1].x, 5.0);
-  EXPECT_EQ(pads[1].y, 2.5);
+  EXPECT_EQ(std::vector<double>({fp.blocks[1].x, fp.blocks[1].y, fp.blocks[2].x, fp.blocks[2].y}),
+            std::vector<double>({1.5, 2.5, 4.0, 1.0}));
+  EXPECT_EQ(std::vector<double>({pads[0].x, pads[0].y, pads[1].x, pads[1].y}),
+            std::vector<double>({0.25 * 5, 5.0, 5.0, 2.5}));
 }
 
 TEST(CalCoords_TR, MatchesLongestPathsFromTheTopRight) {
@@ -255,41 +141,31 @@ TEST(CalCoords_TR, MatchesLongestPathsFromTheTopRight) {
         lb_top[b] = lb(rng) < 6 ? lb(rng) : 0;
         lb_right[b] = lb(rng) < 6 ? lb(rng) : 0;
       }
-      const int first = std::uniform_int_distribution<int>(0, n - 1)(rng);
+      // Down to a limit of 0, which leaves both staircases empty.
+      const int first = n == 4 && tiers == 1 ? n : std::uniform_int_distribution<int>(0, n - 1)(rng);
       CalCoords_TR(fp.blka.data(), lb_top.data(), lb_right.data(), &fp.seq, fp.levels.get(),
                    &fp.btree, &fp.rtree, n - first);
-      const auto [top, right] = PackTopRightByLongestPaths(fp, lb_top, lb_right, first);
+      const Reference ref = PackByLongestPaths(fp, true, lb_top, lb_right, first);
       const std::vector<int> a = Walk(fp.seq.next_a, n);
       for (int i = first; i < n; ++i) {
         const int b = a[i];
-        ASSERT_EQ(fp.levels->t.dist[fp.seq.rpos_b[b]], top[b]) << "block " << b;
-        ASSERT_EQ(fp.levels->l.dist[fp.seq.pos_b[b]], right[b]) << "block " << b;
+        ASSERT_EQ(fp.levels->t.dist[fp.seq.rpos_b[b]], ref.y[b] + fp.blocks[b].height) << "block " << b;
+        ASSERT_EQ(fp.levels->l.dist[fp.seq.pos_b[b]], ref.x[b] + fp.blocks[b].width) << "block " << b;
       }
       // The staircase left standing is that of the first tier run visited
       // last; its head is the lowest level of that run.
-      const int last_tier = fp.seq.tier[a[first]];
       int head_t = kEndLevel, head_l = kEndLevel;
       for (int i = first; i < n; ++i)
-        if (fp.seq.tier[a[i]] == last_tier) {
+        if (fp.seq.tier[a[i]] == fp.seq.tier[a[first]]) {
           head_t = std::min(head_t, fp.seq.rpos_b[a[i]]);
           head_l = std::min(head_l, fp.seq.pos_b[a[i]]);
         }
       EXPECT_EQ(fp.levels->t.next[0], head_t);
       EXPECT_EQ(fp.levels->l.next[0], head_l);
+      if (first == n) {
+        EXPECT_EQ(fp.levels->t.prev[kEndLevel] + fp.levels->l.prev[kEndLevel], 0);
+      }
     }
-  }
-}
-
-TEST(CalCoords_TR, LimitZeroLeavesBothStaircasesEmpty) {
-  std::mt19937 rng(3);
-  Floorplan fp(10);
-  Randomize(fp, rng, 1);
-  std::vector<double> zero(11, 0.0);
-  CalCoords_TR(fp.blka.data(), zero.data(), zero.data(), &fp.seq, fp.levels.get(), &fp.btree,
-               &fp.rtree, 0);
-  for (const tagStaircase* s : {&fp.levels->t, &fp.levels->l}) {
-    EXPECT_EQ(s->next[0], kEndLevel);
-    EXPECT_EQ(s->prev[kEndLevel], 0);
   }
 }
 

@@ -2,6 +2,8 @@
 // records, their classes, the sequences, level lists and trees, all owned
 // here, with the engine and tier globals reset around them.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <memory>
 #include <numeric>
@@ -27,6 +29,42 @@ inline std::vector<int> Walk(const std::vector<int>& next, int n) {
   for (int b = next[0]; b != 0 && static_cast<int>(order.size()) <= n; b = next[b])
     order.push_back(b);
   return order;
+}
+
+// Links both sequences of `s` front to back and numbers them.
+inline void SetOrder(tagDualSeq* s, const std::vector<int>& a, const std::vector<int>& b) {
+  for (size_t k = 0; k < a.size(); ++k) {
+    s->next_a[k ? a[k - 1] : 0] = a[k];
+    s->next_b[k ? b[k - 1] : 0] = b[k];
+  }
+  s->next_a[a.empty() ? 0 : a.back()] = 0;
+  s->next_b[b.empty() ? 0 : b.back()] = 0;
+  RebuildPositions(s);
+}
+
+// Both sequences hold every block once, and their back links and positions
+// agree with the forward links.
+inline void ExpectConsistent(const tagDualSeq& s) {
+  const int n = s.count;
+  for (bool is_a : {true, false}) {
+    const std::vector<int>& prev = is_a ? s.prev_a : s.prev_b;
+    const std::vector<int>& pos = is_a ? s.pos_a : s.pos_b;
+    const std::vector<int>& rpos = is_a ? s.rpos_a : s.rpos_b;
+    const std::vector<int> order = Walk(is_a ? s.next_a : s.next_b, n);
+    ASSERT_EQ(static_cast<int>(order.size()), n) << (is_a ? "A" : "B");
+    std::vector<bool> seen(n + 1, false);
+    for (int k = 0; k < n; ++k) {
+      const int b = order[k];
+      ASSERT_TRUE(b >= 1 && b <= n && !seen[b]) << "block " << b << (is_a ? " in A" : " in B");
+      seen[b] = true;
+      EXPECT_EQ(pos[b], k + 1);
+      EXPECT_EQ(rpos[b], n - k);
+      EXPECT_EQ(prev[b], k ? order[k - 1] : 0);
+    }
+    EXPECT_EQ(prev[0], n ? order.back() : 0);
+    EXPECT_EQ(pos[0], n + 1);
+    EXPECT_EQ(rpos[0], n + 1);
+  }
 }
 
 struct Floorplan {
@@ -57,13 +95,7 @@ struct Floorplan {
 
   // Both sequences front to back; every block number 1..n once in each.
   void SetOrder(const std::vector<int>& a, const std::vector<int>& b) {
-    for (size_t k = 0; k < a.size(); ++k) {
-      seq.next_a[k ? a[k - 1] : 0] = a[k];
-      seq.next_b[k ? b[k - 1] : 0] = b[k];
-    }
-    seq.next_a[a.empty() ? 0 : a.back()] = 0;
-    seq.next_b[b.empty() ? 0 : b.back()] = 0;
-    RebuildPositions(&seq);
+    seqpair_testing::SetOrder(&seq, a, b);
   }
 
   // Width and height as placed, in the class and the engine's size tables.

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
 #include "design_builder.h"
+#include "seqpair/sequence_fixture.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "test_support.h"
@@ -21,12 +23,7 @@ using testing_support::TestEngine;
 
 namespace {
 
-std::vector<int> Walk(const std::vector<int>& next, int n) {
-  std::vector<int> order;
-  for (int b = next[0]; b != 0 && static_cast<int>(order.size()) <= n; b = next[b])
-    order.push_back(b);
-  return order;
-}
+using seqpair_testing::Walk;
 
 std::vector<int> Hyperedge(const tagHYPERGRAPH* hg, int e) {
   std::vector<int> pins(hg->eind + hg->eptr[e], hg->eind + hg->eptr[e + 1]);
@@ -36,30 +33,24 @@ std::vector<int> Hyperedge(const tagHYPERGRAPH* hg, int e) {
 
 // Blocks of areas 5000, 0.4, a fixed one, 322.35 and 400, two terminals, and
 // nets: terminals only, one block with a terminal, three blocks of weight
-// 2.7, two blocks with a terminal.
-struct WeighedDesign {
-  TestDesign d;
-  WeighedDesign() {
-    d.AddBlock(100, 50);
-    d.AddBlock(0.8, 0.5);
-    d.AddBlock(40, 30, 3);
-    d.AddBlock(10.5, 30.7);
-    d.AddBlock(20, 20);
-    d.AddTerminal(0, 0.5);
-    d.AddTerminal(1, 0.5);
-    d.AddNet({-1, -2});
-    d.AddNet({2, -1});
-    d.AddNet({1, 3, 4}, 2.7);
-    d.AddNet({4, 5, -2});
-    d.Finish();
-  }
-};
-
+// 2.7, two blocks with a terminal. Vertex weights are the areas truncated and
+// capped; a fixed block weighs 1.
 TEST(CreateHyperGraphTest, OneHyperedgePerNetWithABlockPin) {
-  WeighedDesign w;
-  tagHYPERGRAPH* hg = CreateHyperGraph(w.d.design);
+  TestDesign d;
+  for (auto [w, h, kind] : {std::tuple{100.0, 50.0, 0}, {0.8, 0.5, 0}, {40.0, 30.0, 3}, {10.5, 30.7, 0},
+                            {20.0, 20.0, 0}})
+    d.AddBlock(w, h, kind);
+  d.AddTerminal(0, 0.5);
+  d.AddTerminal(1, 0.5);
+  d.AddNet({-1, -2});
+  d.AddNet({2, -1});
+  d.AddNet({1, 3, 4}, 2.7);
+  d.AddNet({4, 5, -2});
+  d.Finish();
+  tagHYPERGRAPH* hg = CreateHyperGraph(d.design);
   ASSERT_NE(hg, nullptr);
   EXPECT_EQ(hg->nvtxs, 5);
+  EXPECT_EQ(std::vector<int>(hg->vwgts, hg->vwgts + 5), (std::vector<int>{1000, 1, 1, 322, 400}));
   // The terminal-only net is absent; the others keep the net-list order.
   ASSERT_EQ(hg->nhedges, 3);
   EXPECT_EQ(std::vector<int>(hg->eptr, hg->eptr + 4), (std::vector<int>{0, 1, 4, 6}));
@@ -70,34 +61,17 @@ TEST(CreateHyperGraphTest, OneHyperedgePerNetWithABlockPin) {
   FreeHyperGraph(hg);
 }
 
-TEST(CreateHyperGraphTest, VertexWeightsAreTruncatedCappedAreas) {
-  WeighedDesign w;
-  tagHYPERGRAPH* hg = CreateHyperGraph(w.d.design);
-  ASSERT_NE(hg, nullptr);
-  // 5000 -> 1000, 0.4 -> 1, fixed -> 1, 322.35 -> 322, 400 -> 400.
-  EXPECT_EQ(std::vector<int>(hg->vwgts, hg->vwgts + 5), (std::vector<int>{1000, 1, 1, 322, 400}));
-  FreeHyperGraph(hg);
-}
-
+// Without nets there is no hypergraph, and every block stays on tier 0.
 TEST(CreateHyperGraphTest, ADesignWithoutNetsHasNoHypergraph) {
-  TestDesign d;
-  d.AddBlock(10, 10);
-  d.AddBlock(20, 10);
-  d.Finish();
-  CaptureStdout capture;
-  EXPECT_EQ(CreateHyperGraph(d.design), nullptr);
-  EXPECT_EQ(capture.Finish(), "No net information,no partition!\n");
-  FreeHyperGraph(nullptr);
-}
-
-TEST(PartitionIntoTiersTest, WithoutNetsEveryBlockStaysOnTierZero) {
   TestDesign d;
   for (int i = 0; i < 4; ++i) d.AddBlock(10, 10);
   d.Finish();
   for (int i = 1; i <= 4; ++i) d.blka[i]->tier = 2;
   CaptureStdout capture;
+  EXPECT_EQ(CreateHyperGraph(d.design), nullptr);
+  FreeHyperGraph(nullptr);
   PartitionIntoTiers(d.design, 3, false);
-  EXPECT_EQ(capture.Finish(), "No net information,no partition!\n");
+  EXPECT_EQ(capture.Finish(), "No net information,no partition!\nNo net information,no partition!\n");
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(d.blka[i]->tier, 0) << i;
 }
 
@@ -132,109 +106,70 @@ TEST(PartitionIntoTiersTest, ThePartitionerSplitsTwoClustersOverTwoTiers) {
 
 // The initial sequences: every block once in each, both identical, tiers in
 // ascending order and the block-list order within a tier, positions numbered.
-void ExpectTierByTierStack(const TestEngine& e, int tiers) {
-  const int n = e.d.n();
-  const std::vector<int> a = Walk(e.seq.next_a, n), b = Walk(e.seq.next_b, n);
-  ASSERT_EQ(static_cast<int>(a.size()), n);
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(std::set<int>(a.begin(), a.end()).size(), static_cast<size_t>(n));
-  for (int k = 0; k < n; ++k) {
-    const int blk = a[k];
-    EXPECT_EQ(e.seq.tier[blk], e.d.blka[blk]->tier);
-    EXPECT_GE(e.seq.tier[blk], 0);
-    EXPECT_LT(e.seq.tier[blk], tiers);
-    if (k > 0) {
-      const int before = a[k - 1];
-      EXPECT_TRUE(e.seq.tier[before] < e.seq.tier[blk] ||
-                  (e.seq.tier[before] == e.seq.tier[blk] && before < blk))
-          << before << " then " << blk;
-    }
-    EXPECT_EQ(e.seq.pos_a[blk], k + 1);
-    EXPECT_EQ(e.seq.pos_b[blk], k + 1);
-    EXPECT_EQ(e.seq.rpos_a[blk], n - k);
-    EXPECT_EQ(e.seq.rpos_b[blk], n - k);
-    EXPECT_EQ(e.seq.prev_a[blk], k ? a[k - 1] : 0);
-    EXPECT_EQ(e.seq.prev_b[blk], k ? a[k - 1] : 0);
-  }
-  EXPECT_EQ(e.seq.prev_a[0], a.back());
-  EXPECT_EQ(e.seq.pos_a[0], n + 1);
-  EXPECT_EQ(e.seq.rpos_b[0], n + 1);
-  EXPECT_EQ(e.seq.tier[0], 0);
-  EXPECT_EQ(e.d.design->tier, 0);
-  EXPECT_EQ(nmate[0], kMaxBlocks);
-  EXPECT_EQ(nmate[kMaxBlocks], 0);
-  for (int k = 1; k <= n; ++k) EXPECT_EQ(nmate[k], n + 1 - k);
-}
-
-TEST(InitDataForMultiTiersTest, SevenBlocksOnThreeTiersFormOneStack) {
-  for (int init_rand : {0, 1}) {
-    auto d = TestDesign::Random(7, 2, 10, 21u);
-    d->params.init_rand = init_rand;
+TEST(InitDataForMultiTiersTest, BlocksFormOneStackTierByTier) {
+  struct Case {
+    int n, tiers, init_rand;
+    unsigned seed;
+  };
+  for (Case c : {Case{7, 3, 0, 21u}, Case{7, 3, 1, 21u}, Case{40, 2, 0, 8u}}) {
+    SCOPED_TRACE(testing::Message() << c.n << " blocks, " << c.tiers << " tiers, init_rand " << c.init_rand);
+    auto d = TestDesign::Random(c.n, c.n / 3, 2 * c.n, c.seed);
+    d->params.init_rand = c.init_rand;
     CaptureStdout quiet;
-    TestEngine e(*d, 3);
+    TestEngine e(*d, c.tiers);
     quiet.Finish();
-    ExpectTierByTierStack(e, 3);
+    seqpair_testing::ExpectConsistent(e.seq);
+    const std::vector<int> a = Walk(e.seq.next_a, c.n);
+    EXPECT_EQ(a, Walk(e.seq.next_b, c.n));
+    std::set<int> used;
+    for (int k = 0; k < c.n; ++k) {
+      const int blk = a[k];
+      EXPECT_EQ(e.seq.tier[blk], d->blka[blk]->tier);
+      EXPECT_TRUE(e.seq.tier[blk] >= 0 && e.seq.tier[blk] < c.tiers);
+      used.insert(e.seq.tier[blk]);
+      if (k > 0) {
+        const int before = a[k - 1];
+        EXPECT_TRUE(e.seq.tier[before] < e.seq.tier[blk] ||
+                    (e.seq.tier[before] == e.seq.tier[blk] && before < blk))
+            << before << " then " << blk;
+      }
+    }
+    if (c.n == 40) {
+      EXPECT_EQ(used, (std::set<int>{0, 1}));  // the partition uses both
+    }
+    EXPECT_EQ(e.seq.tier[0], 0);
+    EXPECT_EQ(d->design->tier, 0);
+    EXPECT_EQ(nmate[0], kMaxBlocks);
+    EXPECT_EQ(nmate[kMaxBlocks], 0);
+    for (int k = 1; k <= c.n; ++k) EXPECT_EQ(nmate[k], c.n + 1 - k);
   }
-}
-
-TEST(InitDataForMultiTiersTest, TwoTiersByPartitionPutTierZeroFirst) {
-  auto d = TestDesign::Random(40, 6, 80, 8u);
-  d->params.init_rand = 0;
-  CaptureStdout quiet;
-  TestEngine e(*d, 2);
-  quiet.Finish();
-  ExpectTierByTierStack(e, 2);
-  std::set<int> used;
-  for (int i = 1; i <= 40; ++i) used.insert(e.seq.tier[i]);
-  EXPECT_EQ(used, (std::set<int>{0, 1}));
-}
-
-TEST(InitDataForMultiTiersTest, TerminalsCountOnTierZero) {
-  // Each block is joined to one terminal: its net needs as many vias as the
-  // block's tier number, one landing on each tier up to the block's.
-  TestDesign d;
-  for (int i = 0; i < 6; ++i) d.AddBlock(10, 10);
-  d.AddTerminal(0, 0);
-  for (int i = 1; i <= 6; ++i) d.AddNet({i, -1});
-  d.Finish();
-  ResetRandomGenerators();
-  CaptureStdout quiet;
-  TestEngine e(d, 4);
-  quiet.Finish();
-  int expected_total = 0;
-  int expected[kMaxTiers] = {};
-  for (int i = 1; i <= 6; ++i) {
-    expected_total += e.seq.tier[i];
-    for (int t = 1; t <= e.seq.tier[i]; ++t) ++expected[t];
-  }
-  expected[0] = expected_total;
-  EXPECT_GT(expected_total, 0);
-  int per_tier[kMaxTiers] = {};
-  EXPECT_EQ(CountInterLayerVias(d.design->nets, &e.seq, 4, per_tier), expected_total);
-  EXPECT_EQ(std::vector<int>(per_tier, per_tier + 4), std::vector<int>(expected, expected + 4));
 }
 
 // Three blocks (10 x 20, 30 x 10, 5 x 8) with one net, reported in units of
-// one tenth: areas print at 100 times, lengths at 10 times.
-struct OutlineDesign {
+// one tenth: areas print at 100 times, lengths at 10 times. Sizes come from
+// the classes made positive; unlike the single-tier start, the regions are
+// not widened to the outline.
+TEST(InitDataForMultiTiersTest, ReportsAreasTheSharedOutlineSizesAndBounds) {
   TestDesign d;
-  OutlineDesign() {
-    d.AddBlock(10, 20);
-    d.AddBlock(30, 10);
-    d.AddBlock(5, 8, 3);
-    d.AddNet({1, 2, 3});
-    d.Finish();
-    d.norm->unscale = 10.0;
-    d.norm->unscale_sq = 100.0;
-    d.params.aspect_ratio = 2.0;
-    d.params.init_rand = 1;
-  }
-};
-
-TEST(InitDataForMultiTiersTest, ReportsAreasAndTheSharedOutline) {
-  OutlineDesign o;
+  d.AddBlock(10, 20);
+  d.AddBlock(30, 10);
+  d.AddBlock(5, 8, 3);
+  d.AddNet({1, 2, 3});
+  d.Finish();
+  d.norm->unscale = 10.0;
+  d.norm->unscale_sq = 100.0;
+  d.params.aspect_ratio = 2.0;
+  d.params.init_rand = 1;
+  d.blka[2]->blkclass->width = -30;
+  d.blka[1]->region_x_hi = 50;
+  d.blka[1]->region_y_hi = 40;
+  d.blka[3]->region_x_lo = 7;
+  d.blka[3]->region_y_lo = 3;
+  d.blka[3]->region_x_hi = d.blka[3]->region_y_hi = 100;
+  int degree = 0;
+  for (int i = 1; i <= 3; ++i) degree += d.blka[i]->degree;
   CaptureStdout capture;
-  TestEngine e(o.d, 2);
+  TestEngine e(d, 2);
   // Core 1.2 x 540 = 648 shared by two tiers at aspect ratio 2.
   EXPECT_EQ(capture.Finish(),
             "Total  Cell Area =          54000\n"
@@ -242,53 +177,32 @@ TEST(InitDataForMultiTiersTest, ReportsAreasAndTheSharedOutline) {
             "Fixed-outline: 254.558441 X  127.279221\n");
   EXPECT_DOUBLE_EQ(shape_h, std::sqrt(648.0));
   EXPECT_DOUBLE_EQ(shape_v, std::sqrt(162.0));
-  EXPECT_DOUBLE_EQ(o.d.design->width, shape_h);
-  EXPECT_DOUBLE_EQ(o.d.design->height, shape_v);
+  EXPECT_DOUBLE_EQ(d.design->width, shape_h);
+  EXPECT_DOUBLE_EQ(d.design->height, shape_v);
   EXPECT_DOUBLE_EQ(optsize_h, kInfinity);
   EXPECT_DOUBLE_EQ(optsize_v, kInfinity);
-}
 
-TEST(InitDataForMultiTiersTest, SizesComeFromTheClassesMadePositive) {
-  OutlineDesign o;
-  o.d.blka[2]->blkclass->width = -30;
-  int degree = 0;
-  for (int i = 1; i <= 3; ++i) degree += o.d.blka[i]->degree;
-  CaptureStdout quiet;
-  TestEngine e(o.d, 2);
-  quiet.Finish();
-  EXPECT_DOUBLE_EQ(o.d.blka[2]->blkclass->width, 30);
-  EXPECT_DOUBLE_EQ(o.d.blka[2]->width, 30);
+  EXPECT_DOUBLE_EQ(d.blka[2]->blkclass->width, 30);
+  EXPECT_DOUBLE_EQ(d.blka[2]->width, 30);
   EXPECT_DOUBLE_EQ(ndsiz1_x[2], 30);
   EXPECT_DOUBLE_EQ(ndsiz1_y[1], 20);
-  EXPECT_DOUBLE_EQ(o.d.params.placed_area, 540);
+  EXPECT_DOUBLE_EQ(d.params.placed_area, 540);
   EXPECT_DOUBLE_EQ(zarea_all, 540);
-  EXPECT_DOUBLE_EQ(o.d.design->area, 540);
-  EXPECT_EQ(o.d.design->degree, degree);
-}
+  EXPECT_DOUBLE_EQ(d.design->area, 540);
+  EXPECT_EQ(d.design->degree, degree);
 
-TEST(InitDataForMultiTiersTest, BoundsKeepTheGivenRegions) {
-  // Unlike the single-tier start, the regions are not widened to the outline.
-  OutlineDesign o;
-  o.d.blka[1]->region_x_hi = 50;
-  o.d.blka[1]->region_y_hi = 40;
-  o.d.blka[3]->region_x_lo = 7;
-  o.d.blka[3]->region_y_lo = 3;
-  o.d.blka[3]->region_x_hi = o.d.blka[3]->region_y_hi = 100;
-  CaptureStdout quiet;
-  TestEngine e(o.d, 2);
-  quiet.Finish();
-  EXPECT_DOUBLE_EQ(o.d.blka[1]->region_x_hi, 40);
-  EXPECT_DOUBLE_EQ(o.d.blka[1]->fixed_y_hi, 20);
+  EXPECT_DOUBLE_EQ(d.blka[1]->region_x_hi, 40);
+  EXPECT_DOUBLE_EQ(d.blka[1]->fixed_y_hi, 20);
   EXPECT_DOUBLE_EQ(ndpos1_x_max[1], 40);
   // Only a bounded block keeps a distance from the top right edges; the
   // packing from the bottom left ignores a movable block's upper bounds too.
   EXPECT_DOUBLE_EQ(ndpos_x_lft[1], 0);
   EXPECT_DOUBLE_EQ(ndpos_y_top[1], 0);
   // The fixed block may not move.
-  EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_x_hi, 7);
-  EXPECT_DOUBLE_EQ(o.d.blka[3]->fixed_y_hi, 3);
-  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], shape_h - 7 - o.d.blka[3]->width);
-  EXPECT_DOUBLE_EQ(ndpos_y_top[3], shape_v - 3 - o.d.blka[3]->height);
+  EXPECT_DOUBLE_EQ(d.blka[3]->fixed_x_hi, 7);
+  EXPECT_DOUBLE_EQ(d.blka[3]->fixed_y_hi, 3);
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], shape_h - 7 - d.blka[3]->width);
+  EXPECT_DOUBLE_EQ(ndpos_y_top[3], shape_v - 3 - d.blka[3]->height);
 }
 
 // Another annealing round starts from a new random split: stacked tier by

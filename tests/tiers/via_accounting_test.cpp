@@ -89,132 +89,87 @@ std::unique_ptr<TestDesign> Build(int blocks, int terminals,
   return d;
 }
 
-TEST(CountInterLayerViasTest, SpansGiveOneViaPerCrossedInterface) {
-  // Spans {0,0}, {0,2} and {1,3} on four tiers.
-  TieredDesign t(Build(6, 0, {{1, 2}, {1, 3, 4}, {4, 5, 6}}), 4);
-  t.SetTiers({0, 0, 2, 1, 3, 2});
+// The whole-design count, the per-tier areas and every move of every block
+// to every tier, against the recount.
+void ExpectTheRecount(TieredDesign& t) {
+  const int tiers = t.tiers;
+  const Tally expected = Recount(t.d, t.seq, tiers);
   int per_tier[kMaxTiers];
   std::fill(std::begin(per_tier), std::end(per_tier), 99);
-  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 4, per_tier), 4);
-  EXPECT_EQ(std::vector<int>(per_tier, per_tier + 4), (std::vector<int>{4, 1, 2, 1}));
-  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 4), 4);
-}
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, tiers, per_tier), expected.total);
+  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, tiers), expected.total);
+  EXPECT_EQ(std::vector<int>(per_tier, per_tier + tiers), expected.per_tier);
+  double area[kMaxTiers];
+  EXPECT_EQ(CountNetBlockAreaForEachLayer(t.d.design, &t.seq, tiers, area), 0);
+  for (int k = 0; k < tiers; ++k) EXPECT_DOUBLE_EQ(area[k], expected.area[k]) << k;
 
-TEST(CountInterLayerViasTest, ATerminalSitsOnTierZero) {
-  TieredDesign t(Build(1, 1, {{1, -1}}), 3);
-  t.SetTiers({2});
-  int per_tier[kMaxTiers];
-  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 3, per_tier), 2);
-  EXPECT_EQ(std::vector<int>(per_tier, per_tier + 3), (std::vector<int>{2, 1, 1}));
-}
+  for (int b = 1; b <= t.d.n(); ++b) {
+    const int own = t.seq.tier[b];
+    for (int to = 0; to < tiers; ++to) {
+      int sv[kMaxTiers];
+      std::fill(std::begin(sv), std::end(sv), 7);
+      std::fill(std::begin(area), std::end(area), 7.0);
+      EXPECT_EQ(ChangeForCellMove(t.Block(b), &t.seq, to, tiers, sv, area), 0);
+      const int o_vias = CountInterLayerViasForCell(t.Block(b), &t.seq, own, tiers);
+      const int n_vias = CountInterLayerViasForCell(t.Block(b), &t.seq, to, tiers);
+      EXPECT_EQ(o_vias, RecountForBlock(t.d, t.seq.tier, b, own, tiers));
+      EXPECT_EQ(n_vias, RecountForBlock(t.d, t.seq.tier, b, to, tiers));
 
-TEST(CountInterLayerViasTest, EmptyListsAndPinlessNetsCostNothing) {
-  TieredDesign t(Build(2, 0, {{}, {1}}), 2);
-  t.SetTiers({1, 0});
-  int per_tier[kMaxTiers] = {5, 5};
-  EXPECT_EQ(CountInterLayerVias(nullptr, &t.seq, 2, per_tier), 0);
-  EXPECT_EQ(per_tier[0], 0);
-  EXPECT_EQ(per_tier[1], 0);
-  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 2), 0);
-}
-
-TEST(CountInterLayerViasTest, RandomDesignsMatchTheRecount) {
-  for (unsigned seed = 1; seed <= 10; ++seed) {
-    const int tiers = 2 + static_cast<int>(seed % 8);
-    TieredDesign t(TestDesign::Random(30, 5, 60, seed), tiers);
-    std::mt19937 rng(seed);
-    for (int i = 1; i <= 30; ++i) t.seq.tier[i] = static_cast<int>(rng() % tiers);
-    const Tally expected = Recount(t.d, t.seq, tiers);
-    int per_tier[kMaxTiers];
-    EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, tiers, per_tier), expected.total);
-    EXPECT_EQ(std::vector<int>(per_tier, per_tier + tiers), expected.per_tier) << "seed " << seed;
-    double area[kMaxTiers];
-    EXPECT_EQ(CountNetBlockAreaForEachLayer(t.d.design, &t.seq, tiers, area), 0);
-    for (int k = 0; k < tiers; ++k) EXPECT_DOUBLE_EQ(area[k], expected.area[k]) << k;
-  }
-}
-
-TEST(ChangeForCellMoveTest, EveryMoveMatchesTheRecountAfterMoving) {
-  for (unsigned seed = 1; seed <= 6; ++seed) {
-    const int tiers = 2 + static_cast<int>(seed % 4);
-    TieredDesign t(TestDesign::Random(25, 4, 50, 100 + seed), tiers);
-    std::mt19937 rng(seed);
-    for (int i = 1; i <= 25; ++i) t.seq.tier[i] = static_cast<int>(rng() % tiers);
-    for (int b = 1; b <= 25; ++b) {
-      const int own = t.seq.tier[b];
-      for (int to = 0; to < tiers; ++to) {
-        int sv[kMaxTiers];
-        double area[kMaxTiers];
-        EXPECT_EQ(ChangeForCellMove(t.Block(b), &t.seq, to, tiers, sv, area), 0);
-        const int o_vias = CountInterLayerViasForCell(t.Block(b), &t.seq, own, tiers);
-        const int n_vias = CountInterLayerViasForCell(t.Block(b), &t.seq, to, tiers);
-        EXPECT_EQ(o_vias, RecountForBlock(t.d, t.seq.tier, b, own, tiers));
-        EXPECT_EQ(n_vias, RecountForBlock(t.d, t.seq.tier, b, to, tiers));
-
-        const Tally before = Recount(t.d, t.seq, tiers);
-        t.seq.tier[b] = to;
-        const Tally after = Recount(t.d, t.seq, tiers);
-        t.seq.tier[b] = own;
-        EXPECT_EQ(sv[0], after.total - before.total) << "block " << b << " to " << to;
-        EXPECT_EQ(sv[0], n_vias - o_vias);
-        for (int k = 1; k < tiers; ++k)
-          EXPECT_EQ(sv[k], after.per_tier[k] - before.per_tier[k]) << "tier " << k;
-        for (int k = 0; k < tiers; ++k)
-          EXPECT_DOUBLE_EQ(area[k], after.area[k] - before.area[k]) << "tier " << k;
-      }
+      t.seq.tier[b] = to;
+      const Tally after = Recount(t.d, t.seq, tiers);
+      t.seq.tier[b] = own;
+      EXPECT_EQ(sv[0], after.total - expected.total) << "block " << b << " to " << to;
+      EXPECT_EQ(sv[0], n_vias - o_vias);
+      for (int k = 1; k < tiers; ++k)
+        EXPECT_EQ(sv[k], after.per_tier[k] - expected.per_tier[k]) << "tier " << k;
+      for (int k = 0; k < tiers; ++k)
+        EXPECT_DOUBLE_EQ(area[k], after.area[k] - expected.area[k]) << "tier " << k;
     }
   }
 }
 
-TEST(ChangeForCellMoveTest, MovingToTheOwnTierChangesNothing) {
-  TieredDesign t(Build(3, 1, {{1, 2}, {1, 3, -1}}), 3);
-  t.SetTiers({1, 0, 2});
-  int sv[kMaxTiers];
-  double area[kMaxTiers];
-  std::fill(std::begin(sv), std::end(sv), 7);
-  std::fill(std::begin(area), std::end(area), 7.0);
-  ChangeForCellMove(t.Block(1), &t.seq, 1, 3, sv, area);
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(sv[k], 0);
-    EXPECT_EQ(area[k], 0.0);
+TEST(ViaAccountingTest, RandomDesignsMatchTheRecount) {
+  for (unsigned seed = 1; seed <= 10; ++seed) {
+    SCOPED_TRACE(seed);
+    const int tiers = 2 + static_cast<int>(seed % 8);
+    TieredDesign t(TestDesign::Random(25, 5, 50, seed), tiers);
+    std::mt19937 rng(seed);
+    for (int i = 1; i <= 25; ++i) t.seq.tier[i] = static_cast<int>(rng() % tiers);
+    ExpectTheRecount(t);
   }
 }
 
-TEST(ChangeForCellMoveTest, KeptSpansMoveOnlyTheArea) {
-  // Block 2 sits between tiers 0 and 3 of its only net.
-  TieredDesign t(Build(3, 0, {{1, 2, 3}}), 4);
-  t.SetTiers({0, 1, 3});
-  int sv[kMaxTiers];
-  double area[kMaxTiers];
-  ChangeForCellMove(t.Block(2), &t.seq, 2, 4, sv, area);
-  EXPECT_EQ(std::vector<int>(sv, sv + 4), (std::vector<int>{0, 0, 0, 0}));
-  const double a = t.Block(2)->area;
-  EXPECT_EQ(std::vector<double>(area, area + 4), (std::vector<double>{0, -a, a, 0}));
-}
-
-TEST(ChangeForCellMoveTest, ABlockWithoutNetsMovesOnlyItsArea) {
-  TieredDesign t(Build(3, 0, {{1, 2}}), 2);
-  t.SetTiers({0, 1, 0});
-  int sv[kMaxTiers];
-  double area[kMaxTiers];
-  ChangeForCellMove(t.Block(3), &t.seq, 1, 2, sv, area);
-  EXPECT_EQ(sv[0], 0);
-  EXPECT_EQ(sv[1], 0);
-  EXPECT_EQ(area[0], -t.Block(3)->area);
-  EXPECT_EQ(area[1], t.Block(3)->area);
-  EXPECT_EQ(CountInterLayerViasForCell(t.Block(3), &t.seq, 1, 2), 0);
-}
-
-TEST(ChangeForCellMoveTest, ANetWithTwoPinsOnTheMovedBlockCountsOnce) {
-  TieredDesign t(Build(2, 0, {{1, 1, 2}, {2, 1}}), 3);
-  t.SetTiers({0, 0});
-  int sv[kMaxTiers];
-  double area[kMaxTiers];
-  ChangeForCellMove(t.Block(1), &t.seq, 2, 3, sv, area);
-  EXPECT_EQ(std::vector<int>(sv, sv + 3), (std::vector<int>{4, 2, 2}));
-  EXPECT_EQ(CountInterLayerViasForCell(t.Block(1), &t.seq, 2, 3), 4);
-  t.seq.tier[1] = 2;
-  EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, 3), 4);
+// Small designs with what random ones lack: empty and one-pin nets, a block
+// without nets, a net with two pins on one block, a block in the middle of
+// its net's span, and terminals (on tier 0).
+TEST(ViaAccountingTest, SmallDesignsMatchTheRecount) {
+  struct Case {
+    int blocks, terminals, tiers;
+    std::vector<std::vector<int>> nets;
+    std::vector<int> tier;
+    int vias;
+  };
+  const Case cases[] = {
+      {6, 0, 4, {{1, 2}, {1, 3, 4}, {4, 5, 6}}, {0, 0, 2, 1, 3, 2}, 4},
+      {1, 1, 3, {{1, -1}}, {2}, 2},
+      {2, 0, 2, {{}, {1}}, {1, 0}, 0},
+      {3, 1, 3, {{1, 2}, {1, 3, -1}}, {1, 0, 2}, 3},
+      {3, 0, 4, {{1, 2, 3}}, {0, 1, 3}, 3},
+      {3, 0, 2, {{1, 2}}, {0, 1, 0}, 1},
+      {2, 0, 3, {{1, 1, 2}, {2, 1}}, {2, 0}, 4},
+  };
+  for (const Case& c : cases) {
+    TieredDesign t(Build(c.blocks, c.terminals, c.nets), c.tiers);
+    t.SetTiers(c.tier);
+    EXPECT_EQ(CountInterLayerVias(t.d.design->nets, &t.seq, c.tiers), c.vias);
+    ExpectTheRecount(t);
+  }
+  // No net list at all.
+  tagDualSeq seq;
+  DualSeqInit(&seq, 1, 0);
+  int per_tier[kMaxTiers] = {5, 5};
+  EXPECT_EQ(CountInterLayerVias(nullptr, &seq, 2, per_tier), 0);
+  EXPECT_EQ(per_tier[0] + per_tier[1], 0);
 }
 
 }  // namespace
