@@ -199,6 +199,9 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
                        tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
   Annealing a{blka, neta, pada, work, best, sol, cands, levels, norm, params,
               AnnealStatus{0, 0, 0.0, 0.0, kWorst}, kWorst, 0, false};
+  // The start, as the driver evaluated and saved it, stays the best until a
+  // move replaces it; its values are then the ones to report.
+  const Score start{0.0, SetNetLength(blka, neta, pada, 3, params), inter_layer_vias};
   // With few large blocks per tier no single move can exchange blocks
   // between tiers once their loads are even, so the first split holds for
   // the whole run, and some splits cannot be packed into the outline at all.
@@ -215,8 +218,9 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
 
   std::printf("\nOptimal Area: %6.2f(normalized), %8.2f\n", optsize_h * optsize_v,
               optsize_h * optsize_v * norm->unscale_sq);
-  std::printf("Optimal Wire-length: %6.2f(normalized), %8.2f\n", a.best_score.wire,
-              a.best_score.wire * norm->unscale);
-  std::printf("Optimal Via Number: %d\n\n", a.best_score.vias);
+  const Score& reported = a.recorded > 0 ? a.best_score : start;
+  std::printf("Optimal Wire-length: %6.2f(normalized), %8.2f\n", reported.wire,
+              reported.wire * norm->unscale);
+  std::printf("Optimal Via Number: %d\n\n", reported.vias);
   return 0;
 }

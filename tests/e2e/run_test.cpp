@@ -71,19 +71,23 @@ TEST(EndToEnd, MissingParameterFileStopsTheRun) {
   EXPECT_NE(run.output.find("cann't open fl.prm\n"), std::string::npos);
 }
 
-// Runs the benchmark `base` from `source` with one, two and four tiers and has
-// the checker read each written placement back.
+// Runs the benchmark `base` from `source` with one, two and four tiers, by
+// annealing and by the insertion optimiser, and has the checker read each
+// written placement back.
 void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::string& base) {
-  for (int layers : {1, 2, 4}) {
+  for (int layers : {1, 2, 4})
+  for (int opt_method : {1, 0}) {
     ScratchDir dir;
     for (const char* ext : {".blocks", ".nets", ".pl"})
       std::filesystem::copy_file(source / (base + ext), dir.file(base + ext));
     // A short schedule: legality, not quality, is checked here.
-    std::string settings = "layers " + std::to_string(layers) +
-                           " iterations 100 start_tempe 1000 end_tempe 100 cooling_ratio 50";
+    std::string settings = "layers " + std::to_string(layers) + " opt_method " +
+                           std::to_string(opt_method) +
+                           " iterations 100 start_tempe 1000 end_tempe 100 cooling_ratio 50"
+                           " anneal_rounds 2";
     WriteFile(dir.file("fl.prm"), ExamplePrm(settings));
     RunResult run = RunIn(dir.path(), Tierplan() + " " + base);
-    ASSERT_EQ(run.status, 0) << base << " " << layers << "\n" << run.output;
+    ASSERT_EQ(run.status, 0) << base << " " << layers << " " << opt_method << "\n" << run.output;
     EXPECT_NE(run.output.find(" *** normally terminated."), std::string::npos);
     // One drawing per tier; a single tier reports no vias.
     EXPECT_TRUE(FileExists(dir.file(base + "_layer_" + std::to_string(layers - 1) + ".plt")));
@@ -101,7 +105,8 @@ void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::s
       EXPECT_NE(run.output.find(" Cell = 33, ExtCells = 42, Nets = 123"), std::string::npos);
     }
     RunResult check = Fpcheck(dir, base);
-    EXPECT_EQ(check.status, 0) << base << " layers " << layers << "\n" << check.output;
+    EXPECT_EQ(check.status, 0) << base << " layers " << layers << " opt_method " << opt_method
+                               << "\n" << check.output;
   }
 }
 
