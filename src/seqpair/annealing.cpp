@@ -77,6 +77,22 @@ bool Accepts(float gain, int temperature) {
   return std::exp(gain * kGainPerDegree / temperature) > r;
 }
 
+// Whether the tier split can stop changing: once the tiers hold even loads a
+// block changes tier only if it fits into what a tier may hold past its
+// share, and blocks of mean area larger than that mostly do not.
+bool SplitCanFreeze(tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS* params) {
+  double total = 0.0, movable_area = 0.0;
+  int movable = 0;
+  for (int b = 1; b <= seq->count; ++b) {
+    const double area = blka[b]->width * blka[b]->height;
+    total += area;
+    if (blka[b]->kind != 0) continue;
+    movable_area += area;
+    ++movable;
+  }
+  return movable > 0 && movable_area / movable > total / tier_no * TierShareSlack(params);
+}
+
 // The optimiser's inputs and the state it carries from round to round.
 struct Annealing {
   tagBLOCK** blka;
@@ -205,8 +221,10 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   // With few large blocks per tier no single move can exchange blocks
   // between tiers once their loads are even, so the first split holds for
   // the whole run, and some splits cannot be packed into the outline at all.
-  // Another round from a new random split is then the way out.
-  const int rounds = tier_no > 1 ? std::max(1, params->anneal_rounds) : 1;
+  // Another round from a new random split is then the way out; with many
+  // small blocks the split keeps changing and a round would only cost time.
+  const bool can_freeze = tier_no > 1 && SplitCanFreeze(blka, work, params);
+  const int rounds = can_freeze ? std::max(1, params->anneal_rounds) : 1;
   for (int round = 1;; ++round) {
     Anneal(a);
     if (a.stop || round >= rounds || a.status.moves == 0 || BestFitsOutline()) break;

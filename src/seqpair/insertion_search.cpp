@@ -187,8 +187,8 @@ void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
     total += a;
     if (b != N->id) area[seq->tier[b]] += a;
   }
-  const double slack = 1.0 + 0.25 * std::max(0.0, params->sparearea) / 100.0;
-  const double share = total / tier_no * slack, own = N->width * N->height;
+  const double share = total / tier_no * (1.0 + TierShareSlack(params));
+  const double own = N->width * N->height;
   const int home = seq->tier[N->id];
   bool elsewhere = false;
   // A tier whose other blocks hold less than the home tier's may also take
@@ -355,6 +355,10 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
       c->tier_area[k][t] = tier_area[t];
     }
   if (c->count < std::clamp(params->ipcand, 1, kCandidateCap - 2)) ++c->count;
+}
+
+double TierShareSlack(const tagPARAMETERS* params) {
+  return 0.25 * std::max(0.0, params->sparearea) / 100.0;
 }
 
 void KeepRandomIpCand(tagINSCANDS* c, const tagPARAMETERS* params) {

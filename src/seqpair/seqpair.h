@@ -211,6 +211,8 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
 void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height,
                 double width, int orient, double ws_dev, int* tier_vias, double* tier_area,
                 tagPARAMETERS* params, double area_cost, double wire, int vias);
+// Fraction of an even tier share of block area that a tier may hold past it.
+double TierShareSlack(const tagPARAMETERS* params);
 // Keeps only one of the kept candidates, drawn at random.
 void KeepRandomIpCand(tagINSCANDS* cands, const tagPARAMETERS* params);
 // Re-evaluates the kept candidates exactly, sets `chosen` and the chosen
