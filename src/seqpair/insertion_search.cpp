@@ -99,20 +99,9 @@ void Offer(const SlotView& v, int q, double width, double height, int orient, do
   tagPARAMETERS* p = v.params;
   double ws_dev = (tier_no >= 2 && p->opt_ws_dist) ? WhiteSpaceDeviation(width * height) : 0.0;
   double cost = InsertionAreaCost(width, height, p) + p->wgt_wsdist * ws_dev;
-  if (c->count != 1) {
-    const int last = c->count;
-    // Most points are no better than the last kept one in any term; with
-    // the usual non-negative weights they cannot beat it, and the relative
-    // comparison (three divisions) need not run for them.
-    const bool weights_non_negative =
-        p->deltac_wgt >= 0 && p->deltnt_wgt >= 0 && p->deltvia_wgt >= 0;
-    if (weights_non_negative && cost >= c->area_cost[last] && wire >= c->wire[last] &&
-        cell_via_cost >= c->vias[last])
-      return;
-    if (improvement(c->area_cost[last], cost, c->wire[last], wire, c->vias[last], cell_via_cost,
-                    p) <= 0)
-      return;
-  }
+  if (c->count != 1 && !Improves(c->area_cost[c->count], cost, c->wire[c->count], wire,
+                                 c->vias[c->count], cell_via_cost, p))
+    return;
   SaveIpCand(c, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
              la_sv_change, la_area_change, p, cost, wire, cell_via_cost);
 }
@@ -342,8 +331,8 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
   int k = c->count;
   MoveIpCand(c, k, k + 1, params);
   while (k - 1 >= 1 &&
-         improvement(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire, c->vias[k - 1], vias,
-                     params) > 0) {
+         Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire, c->vias[k - 1], vias,
+                  params)) {
     MoveIpCand(c, k - 1, k, params);
     --k;
   }

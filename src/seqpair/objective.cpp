@@ -172,6 +172,16 @@ double improvement(double area1, double area2, double wire1, double wire2, int v
   return -(dv * params->deltvia_wgt + dw * params->deltnt_wgt + da * params->deltac_wgt);
 }
 
+bool Improves(double area1, double area2, double wire1, double wire2, int via1, int via2,
+              tagPARAMETERS* params) {
+  // With non-negative weights every relative difference of a solution that
+  // is no better in any term counts against it.
+  const bool weights_non_negative =
+      params->deltac_wgt >= 0 && params->deltnt_wgt >= 0 && params->deltvia_wgt >= 0;
+  if (weights_non_negative && area2 >= area1 && wire2 >= wire1 && via2 >= via1) return false;
+  return improvement(area1, area2, wire1, wire2, via1, via2, params) > 0;
+}
+
 int SetNewWeight(tagPARAMETERS* params) {
   static const double kPhaseFactor[4] = {1.0, 0.9, 1.2, 0.8};
   params->wgt_phase += 1;

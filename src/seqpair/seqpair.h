@@ -161,6 +161,10 @@ double ObjectiveValue(double W, double H, double gap_h, double gap_v, double wir
                       const tagPARAMETERS* params);
 double improvement(double area1, double area2, double wire1, double wire2, int via1, int via2,
                    tagPARAMETERS* params);
+// improvement(...) > 0, without its divisions when solution 2 is no better
+// than solution 1 in any term (the usual case while searching).
+bool Improves(double area1, double area2, double wire1, double wire2, int via1, int via2,
+              tagPARAMETERS* params);
 int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** pada, tagNetRel* rel,
               tagPARAMETERS* params);
 // Evaluates f_x (or f_y) at coordinate c, walking from the list's cursor.

@@ -231,6 +231,30 @@ TEST(ImprovementTest, WeighsRelativeDifferences) {
   }
 }
 
+// The search's quick comparison decides exactly as the relative one, also
+// for ties, zeros, tiny areas, wire switched off and negative weights.
+TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
+  tagPARAMETERS p;
+  InitParameters(&p);
+  init_genrand(12);
+  const double areas[] = {0.0, 1e-7, 3.0, 7.5};
+  const double wires[] = {0.0, 2.0, 9.0};
+  const int vias[] = {0, 1, 4};
+  const double weights[] = {1.0, 0.0, -0.5};
+  for (int round = 0; round < 4000; ++round) {
+    p.opt_wire = round % 5 != 0;
+    p.deltac_wgt = weights[genrand_int31() % 3];
+    p.deltnt_wgt = weights[genrand_int31() % 3];
+    p.deltvia_wgt = weights[genrand_int31() % 3];
+    const double a1 = areas[genrand_int31() % 4], a2 = areas[genrand_int31() % 4];
+    const double w1 = wires[genrand_int31() % 3], w2 = wires[genrand_int31() % 3];
+    const int v1 = vias[genrand_int31() % 3], v2 = vias[genrand_int31() % 3];
+    EXPECT_EQ(Improves(a1, a2, w1, w2, v1, v2, &p), improvement(a1, a2, w1, w2, v1, v2, &p) > 0)
+        << a1 << " " << a2 << " " << w1 << " " << w2 << " " << v1 << " " << v2 << " weights "
+        << p.deltac_wgt << " " << p.deltnt_wgt << " " << p.deltvia_wgt;
+  }
+}
+
 TEST(SetNewWeightTest, CyclesThroughThePhaseFactorsWithJitter) {
   tagPARAMETERS p;
   InitParameters(&p);
