@@ -5,10 +5,12 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "driver/records.h"
+#include "io/lefdef_tokenizer.h"
 
 // --- LEF reader -------------------------------------------------------------------
 enum lefrCallbackType_e {
@@ -97,16 +99,29 @@ struct defiComponent {
   int placementOrient() const { return orient_; }
 };
 
+// An I/O pin with its first port: the shape on its layer, relative to the
+// placement point, and the placement when the pin is PLACED, FIXED or COVER.
 struct defiPin {
-  std::string name_;
+  std::string name_, net_, direction_, use_, layer_;
+  bool has_shape_ = false, placed_ = false;
+  double shape_xl_ = 0, shape_yl_ = 0, shape_xh_ = 0, shape_yh_ = 0;
+  double x_ = 0, y_ = 0;
+  int orient_ = 0;  // N W S E FN FW FS FE as 0..7
   const char* pinName() const { return name_.c_str(); }
+  const char* netName() const { return net_.c_str(); }
+  bool hasPlacement() const { return placed_; }
+  double placementX() const { return x_; }
+  double placementY() const { return y_; }
+  int orient() const { return orient_; }
+  bool hasLayer() const { return has_shape_; }
 };
 
 // Connections ( instance pin ) in file order; "( PIN p )" has instance "PIN".
 struct defiNet {
-  std::string name_;
+  std::string name_, use_;  // use_: the word after "+ USE", upper case
   std::vector<std::pair<std::string, std::string>> connections_;
   const char* name() const { return name_.c_str(); }
+  const char* use() const { return use_.c_str(); }
   int numConnections() const { return static_cast<int>(connections_.size()); }
   const char* instance(int i) const { return connections_[i].first.c_str(); }
   const char* pin(int i) const { return connections_[i].second.c_str(); }
@@ -134,10 +149,24 @@ void defwInit(FILE* echo);  // one line per construct read; null for none
 int defrRead(FILE* file, const char* path, defiUserData data);
 void defrPrintUnusedCallbacks(FILE* out);
 
-// --- design building (lefdef_input.cpp) ----------------------------------------------
+// --- design building (lefdef_callbacks.cpp) -------------------------------------------
 extern FILE* fout;                    // the echo file "list"
 extern tagBLOCKCLASS* p_lib_design;  // user data of the LEF callbacks
 extern tagBLOCK* p_design;           // user data of the DEF callbacks
+
+// What reading the libraries and the design noticed beyond the records.
+struct LefDefReading {
+  std::string lef_path;  // the LEF file being read
+  std::unordered_map<const tagBLOCKCLASS*, std::string> macro_class;  // the words of CLASS
+  NameTally unknown_macros;       // macros of components that no LEF defines
+  NameTally unknown_connections;  // net connections to no component or DEF pin
+  int supply_nets = 0;            // NETS of USE POWER or GROUND, left out
+  // Terminals the DEF placed: the centre of their shape, in microns.
+  std::unordered_map<const tagPIN*, std::pair<double, double>> pin_places;
+};
+extern LefDefReading lefdef_reading;
+// Forgets the tables, numbers and notes of earlier reads.
+void ResetLefDefInput();
 
 void InputLef(const char* path, tagBLOCKCLASS* root);
 void InputDef(const char* path, tagBLOCK* design);

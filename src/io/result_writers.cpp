@@ -188,6 +188,27 @@ int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm,
   return 0;
 }
 
+int OutputBlockMap(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagBLOCK* left_out) {
+  ReplacedFile out(std::string(base) + "_blocks.map");
+  FILE* f = out.get();
+  if (!f) {
+    printf("Cannot open block map %s for write!\n", out.path().c_str());
+    return -1;
+  }
+  fprintf(f, "# block component macro: the DEF components of every block; \"pad\" marks the\n"
+             "# fixed pads of the pad ring, \"-\" the physical-only cells left out\n");
+  auto write = [f](const char* block, const tagBLOCK* cell) {
+    fprintf(f, "%s %s %s\n", block, cell->name ? cell->name : "UNKNOWN",
+            cell->blkclass && cell->blkclass->name ? cell->blkclass->name : "UNKNOWN");
+  };
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
+    for (const tagBLOCK* cell = blk->children; cell; cell = cell->next) write(blk->name, cell);
+  for (const tagBLOCK* pad = pads; pad; pad = pad->next) write("pad", pad);
+  for (const tagBLOCK* cell = left_out; cell; cell = cell->next) write("-", cell);
+  out.Commit();
+  return 0;
+}
+
 int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
                              tagPIN** pada, tagBLOCK* /*pads*/, tagDualSeq* seq,
                              tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
