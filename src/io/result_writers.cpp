@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -35,23 +34,6 @@ int Trunc(double v) {
 
 // a / b, or 0 when there is nothing to divide by.
 double Ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
-
-// printf onto the end of a string.
-void Appendf(std::string& out, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int size = std::vsnprintf(nullptr, 0, format, args);
-  va_end(args);
-  if (size > 0) {
-    const size_t old = out.size();
-    out.resize(old + size + 1);
-    std::vsnprintf(&out[old], size + 1, format, again);
-    out.resize(old + size);
-  }
-  va_end(again);
-}
 
 void WriteCorner(FILE* f, int x, int y, int tier) { fprintf(f, "%d %d %d\n", x, y, tier); }
 
