@@ -98,6 +98,8 @@ struct Run {
   std::unique_ptr<tagOptSolution> solution;
   std::unique_ptr<tagINSCANDS> candidates;
   tagDualSeq dualseq, optdseq;
+  tagDualSeq unsettled;              // the start before preplaced blocks went first
+  bool walk_from_unsettled = false;  // whether the search starts from it
   std::vector<int> scratch_b, scratch_r;
   int n = 0;
   int t = 0;
@@ -191,8 +193,10 @@ void BuildInitialSolution(Run& run) {
   }
   // The optimisers never let the best floorplan push a preplaced block
   // further than the start does, so the start must not push any.
-  SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
-                        run.levels.get(), run.norm, &run.params);
+  DualSeqInit(&run.unsettled, run.n, 0);
+  run.walk_from_unsettled =
+      SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
+                            run.levels.get(), run.norm, &run.params, &run.unsettled) != 0;
 }
 
 // Weights of the optimisation, scaled once the initial drawings are written.
@@ -219,6 +223,15 @@ void Optimise(Run& run) {
   sa_flag = run.params.opt_method;
   // Without an accepted move the best floorplan stays the initial one.
   SaveOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
+  if (run.walk_from_unsettled) {
+    // That start has every movable block above the preplaced ones, where no
+    // single move shrinks the chip while others stay: the search walks from
+    // the arrangement before it instead, and only floorplans that push no
+    // preplaced block replace the saved start.
+    CopyDualSeq(&run.unsettled, &run.dualseq);
+    CalcObj(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(), run.norm,
+            &run.params);
+  }
   if (sa_flag != 0)
     SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
                        &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(),
@@ -237,9 +250,11 @@ void Optimise(Run& run) {
 // in input units, as the line that ends the run; empty when all fit.
 std::string OutlineMiss(const tagNORMPARA& norm) {
   std::string tiers;
+  // A block on the outline's edge may reach past it by rounding alone.
+  const double rounding = 1e-9 * (shape_h + shape_v);
   for (size_t t = 0; t < tiera.size(); ++t) {
-    const double over_w = std::max(0.0, tiera[t].width - shape_h) * norm.unscale;
-    const double over_h = std::max(0.0, tiera[t].height - shape_v) * norm.unscale;
+    const double over_w = std::max(0.0, tiera[t].width - shape_h - rounding) * norm.unscale;
+    const double over_h = std::max(0.0, tiera[t].height - shape_v - rounding) * norm.unscale;
     if (over_w <= 0 && over_h <= 0) continue;
     char text[96];
     std::snprintf(text, sizeof text, "%stier %zu by %.2f x %.2f", tiers.empty() ? "" : ", ", t, over_w, over_h);

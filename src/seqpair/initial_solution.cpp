@@ -82,7 +82,9 @@ void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPAR
   if (!preplaced) return;
   const tagBLOCK* design = blka[0];
   const double die_w = design->region_x_hi, die_h = design->region_y_hi;
-  if (tier_no < 2 && die_w * die_h >= core && die_w >= right && die_h >= top) {
+  // Blocks on the die's edge reach it only up to rounding.
+  const double rounding = 1e-9 * (die_w + die_h);
+  if (tier_no < 2 && die_w * die_h >= core && die_w + rounding >= right && die_h + rounding >= top) {
     shape_h = die_w;
     shape_v = die_h;
     std::printf("Fixed outline: the die, %f X %f\n", shape_h * norm->unscale, shape_v * norm->unscale);

@@ -198,10 +198,13 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
   return 1;
 }
 
-void SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
-                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                          tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
+                          tagDualSeq* unsettled) {
   FindModifySeqsOfFixed(blka, dseq, &mt_fixed);
-  if (fixed_num > 0) PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
+  if (fixed_num == 0) return 0;
+  if (unsettled) CopyDualSeq(dseq, unsettled);
+  return PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
 }
 
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi) {

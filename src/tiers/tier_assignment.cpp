@@ -91,7 +91,10 @@ void SpreadOverTiersAgain(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDual
   PartitionIntoTiers(blka[0], tier_no, true);
   StackTiers(dseq, blka, tier_no);
   CountTierLoads(blka[0], dseq);
-  SettlePreplacedBlocks(blka, neta, pada, dseq, levels, norm, prm);
+  // The best floorplan of the earlier rounds keeps every preplaced block on
+  // its place, and only floorplans that push none replace it: this round may
+  // start from one that pushes.
+  FindModifySeqsOfFixed(blka, dseq, &mt_fixed);
   CalcObj(blka, neta, pada, dseq, levels, norm, prm);
 }
 

@@ -70,9 +70,12 @@ void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
 int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
                         tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 // Both of the above: the fixed blocks in their required order and, when the
-// packing pushes one of them, ahead of the movable blocks.
-void SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
-                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+// packing pushes one of them, ahead of the movable blocks; then `unsettled`,
+// when given, receives the arrangement before that. Returns 1 when the fixed
+// blocks had to go first.
+int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                          tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
+                          tagDualSeq* unsettled = nullptr);
 // Window [lo, hi] of A positions after which a fixed block may be reinserted
 // so that the fixed blocks keep their required order; 0 for a movable block.
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
