@@ -105,6 +105,7 @@ struct Run {
   int t = 0;
   bool lefdef = false;        // read from LEF/DEF rather than bookshelf
   std::string outline_miss;  // the warning that ends a run missing its outline
+  ViaPlaces via_places;      // where via planning put each net's vias
 };
 
 // Enters blocks, terminals and nets at their numbers and gives terminals the
@@ -303,7 +304,7 @@ void PlanSignalVias(Run& run) {
                  wire0 * run.norm->unscale);
   AppendToReport("via_rt.txt", "%s:", design->name);
   bt = GetCpuTime();
-  SignalViaPlanning(design, tier_no, &run.params, run.norm);
+  SignalViaPlanning(design, tier_no, &run.params, run.norm, &run.via_places);
   et = GetCpuTime();
   std::printf("Inter-layer Via Planning Time:%.2f\n", (et - bt) / 1000.0);
 }
@@ -370,6 +371,8 @@ int RunTierplan(int argc, char** argv) {
   Optimise(run);
   WriteResults(run, base);
   PlanSignalVias(run);
+  if (run.lefdef)
+    OutputTierDefs(base, run.design, run.pads, run.cell_nets, run.norm, tier_no, run.via_places);
 
   Release(run);
   if (!run.outline_miss.empty()) std::printf("%s\n", run.outline_miss.c_str());

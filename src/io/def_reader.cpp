@@ -21,6 +21,10 @@ struct DefCallbacks {
   defrIntegerCbkFnType snet_start = nullptr;
   defrComponentCbkFnType component = nullptr;
   defrNetCbkFnType net = nullptr;
+  defrStringCbkFnType design = nullptr;
+  defrStringCbkFnType version = nullptr;
+  defrStringCbkFnType busbit = nullptr;
+  defrStringCbkFnType divider = nullptr;
 };
 
 DefCallbacks callbacks;
@@ -165,6 +169,7 @@ void ReadPin(LefDefTokenizer& in, defiPin& pin, defiUserData data) {
       const int orient = ReadOrientation(in);
       if (!pin.placed_) {
         pin.placed_ = true;
+        pin.fixed_ = LefDefTokenizer::Is(option, "FIXED");
         pin.x_ = x;
         pin.y_ = y;
         pin.orient_ = orient;
@@ -275,12 +280,25 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
     } else if (LefDefTokenizer::Is(keyword, "BUSBITCHARS")) {
       in.SetBusBitChars(in.Next());
       in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.busbit, "BUSBITCHARS", defrBusBitCbkType, in.busbit_chars().c_str(), data);
     } else if (LefDefTokenizer::Is(keyword, "DIVIDERCHAR")) {
       in.SetDividerChar(in.Next());
       in.Expect(";");
+      in.EndEcho();
+      const char divider[2] = {in.divider_char(), 0};
+      Call(callbacks.divider, "DIVIDERCHAR", defrDividerCbkType, static_cast<const char*>(divider), data);
     } else if (LefDefTokenizer::Is(keyword, "VERSION")) {
+      const std::string version(in.Peek().text);
       in.ExpectNumber("a version number");
       in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.version, "VERSION", defrVersionStrCbkType, version.c_str(), data);
+    } else if (LefDefTokenizer::Is(keyword, "DESIGN")) {
+      const std::string name = in.ExpectName("a design name");
+      in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.design, "DESIGN", defrDesignCbkType, name.c_str(), data);
     } else {
       bool section = false;
       for (const char* name : kSkippedSections) section = section || LefDefTokenizer::Is(keyword, name);
@@ -294,7 +312,7 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
         in.EndEcho();
         in.SkipToWord("ENDEXT", line);
       } else {
-        in.SkipStatement();  // ROW, TRACKS, GCELLGRID, DESIGN, HISTORY, ...
+        in.SkipStatement();  // ROW, TRACKS, GCELLGRID, HISTORY, ...
       }
       unused.Count(keyword.text);
     }
@@ -318,6 +336,10 @@ void defrSetNetStartCbk(defrIntegerCbkFnType f) { callbacks.net_start = f; }
 void defrSetSNetStartCbk(defrIntegerCbkFnType f) { callbacks.snet_start = f; }
 void defrSetComponentCbk(defrComponentCbkFnType f) { callbacks.component = f; }
 void defrSetNetCbk(defrNetCbkFnType f) { callbacks.net = f; }
+void defrSetDesignCbk(defrStringCbkFnType f) { callbacks.design = f; }
+void defrSetVersionStrCbk(defrStringCbkFnType f) { callbacks.version = f; }
+void defrSetBusBitCbk(defrStringCbkFnType f) { callbacks.busbit = f; }
+void defrSetDividerCbk(defrStringCbkFnType f) { callbacks.divider = f; }
 void defwInit(FILE* echo) { echo_file = echo; }
 
 int defrRead(FILE* file, const char* path, defiUserData data) {

@@ -69,6 +69,10 @@ enum defrCallbackType_e {
   defrNetStartCbkType,
   defrNetCbkType,
   defrSNetStartCbkType,
+  defrDesignCbkType,      // DESIGN name
+  defrVersionStrCbkType,  // VERSION, as written
+  defrBusBitCbkType,      // BUSBITCHARS, the two characters
+  defrDividerCbkType,     // DIVIDERCHAR, the character
   defrLastCbkType  // one past the last type
 };
 typedef void* defiUserData;
@@ -103,7 +107,7 @@ struct defiComponent {
 // placement point, and the placement when the pin is PLACED, FIXED or COVER.
 struct defiPin {
   std::string name_, net_, direction_, use_, layer_;
-  bool has_shape_ = false, placed_ = false;
+  bool has_shape_ = false, placed_ = false, fixed_ = false;
   double shape_xl_ = 0, shape_yl_ = 0, shape_xh_ = 0, shape_yh_ = 0;
   double x_ = 0, y_ = 0;
   int orient_ = 0;  // N W S E FN FW FS FE as 0..7
@@ -127,6 +131,7 @@ struct defiNet {
   const char* pin(int i) const { return connections_[i].second.c_str(); }
 };
 
+typedef int (*defrStringCbkFnType)(defrCallbackType_e, const char*, defiUserData);
 typedef int (*defrDoubleCbkFnType)(defrCallbackType_e, double, defiUserData);
 typedef int (*defrIntegerCbkFnType)(defrCallbackType_e, int, defiUserData);
 // DIEAREA passes a defiBox*, a PINS entry a defiPin*.
@@ -144,6 +149,10 @@ void defrSetNetStartCbk(defrIntegerCbkFnType f);
 void defrSetSNetStartCbk(defrIntegerCbkFnType f);
 void defrSetComponentCbk(defrComponentCbkFnType f);
 void defrSetNetCbk(defrNetCbkFnType f);
+void defrSetDesignCbk(defrStringCbkFnType f);
+void defrSetVersionStrCbk(defrStringCbkFnType f);
+void defrSetBusBitCbk(defrStringCbkFnType f);
+void defrSetDividerCbk(defrStringCbkFnType f);
 void defwInit(FILE* echo);  // one line per construct read; null for none
 // Reads a DEF design; 0, or the status of the error that stopped it.
 int defrRead(FILE* file, const char* path, defiUserData data);
@@ -161,12 +170,18 @@ struct LefDefReading {
   NameTally unknown_macros;       // macros of components that no LEF defines
   NameTally unknown_connections;  // net connections to no component or DEF pin
   int supply_nets = 0;            // NETS of USE POWER or GROUND, left out
-  // Terminals the DEF placed: the centre of their shape, in microns.
-  std::unordered_map<const tagPIN*, std::pair<double, double>> pin_places;
+  // What the DEF says beyond the records, for the DEF written per tier: its
+  // header, the die's lower-left corner (database units) and every pin.
+  std::string version, divider, busbit, design;
+  double die_xl = 0, die_yl = 0;
+  std::unordered_map<const tagPIN*, defiPin> pins;
 };
 extern LefDefReading lefdef_reading;
 // Forgets the tables, numbers and notes of earlier reads.
 void ResetLefDefInput();
+// The centre of a placed pin's shape (its placement point without one), in
+// database units: the shape turns with the pin's orientation.
+void PinCentre(const defiPin& pin, double* x, double* y);
 
 void InputLef(const char* path, tagBLOCKCLASS* root);
 void InputDef(const char* path, tagBLOCK* design);
@@ -180,3 +195,4 @@ int cs(defrCallbackType_e type, int count, defiUserData ud);
 int cls(defrCallbackType_e type, void* object, defiUserData ud);
 int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud);
 int netf(defrCallbackType_e type, defiNet* net, defiUserData ud);
+int headerCB(defrCallbackType_e type, const char* text, defiUserData ud);

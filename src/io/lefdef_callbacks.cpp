@@ -247,6 +247,8 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
     p_design->height = h;
     p_design->x = p_design->y = 0;
     // Positions inside the design are measured from the die's lower-left corner.
+    lefdef_reading.die_xl = box->xl();
+    lefdef_reading.die_yl = box->yl();
     p_design->region_x_lo = box->xl() / d;
     p_design->region_y_lo = box->yl() / d;
     p_design->region_x_hi = w;
@@ -265,16 +267,7 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
     tagPIN* term = NewPin();
     term->name = CopyName(pin->pinName());
     term->id = pin_no++;
-    if (pin->hasPlacement()) {
-      double cx = 0, cy = 0;
-      if (pin->hasLayer()) {
-        cx = 0.5 * (pin->shape_xl_ + pin->shape_xh_);
-        cy = 0.5 * (pin->shape_yl_ + pin->shape_yh_);
-        OrientOffset(pin->orient(), &cx, &cy);
-      }
-      const double d = p_design->unit_scale;
-      lefdef_reading.pin_places[term] = {(pin->placementX() + cx) / d, (pin->placementY() + cy) / d};
-    }
+    lefdef_reading.pins[term] = *pin;
     p_pintable[pin->pinName()] = term;
     term->next = p_design->pins;
     p_design->pins = term;
@@ -364,6 +357,38 @@ int netf(defrCallbackType_e type, defiNet* dnet, defiUserData ud) {
   return 0;
 }
 
+int headerCB(defrCallbackType_e type, const char* text, defiUserData ud) {
+  if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
+  switch (type) {
+    case defrDesignCbkType:
+      lefdef_reading.design = text;
+      break;
+    case defrVersionStrCbkType:
+      lefdef_reading.version = text;
+      break;
+    case defrBusBitCbkType:
+      lefdef_reading.busbit = text;
+      break;
+    case defrDividerCbkType:
+      lefdef_reading.divider = text;
+      break;
+    default:
+      TypeOutOfBounds();
+  }
+  return 0;
+}
+
+void PinCentre(const defiPin& pin, double* x, double* y) {
+  double cx = 0, cy = 0;
+  if (pin.hasLayer()) {
+    cx = 0.5 * (pin.shape_xl_ + pin.shape_xh_);
+    cy = 0.5 * (pin.shape_yl_ + pin.shape_yh_);
+    OrientOffset(pin.orient(), &cx, &cy);
+  }
+  *x = pin.placementX() + cx;
+  *y = pin.placementY() + cy;
+}
+
 // --- readers -------------------------------------------------------------------------
 
 void ResetLefDefInput() {
@@ -405,6 +430,10 @@ void InputDef(const char* path, tagBLOCK* design) {
   defrSetSNetStartCbk(cs);
   defrSetComponentCbk(compf);
   defrSetNetCbk(netf);
+  defrSetDesignCbk(headerCB);
+  defrSetVersionStrCbk(headerCB);
+  defrSetBusBitCbk(headerCB);
+  defrSetDividerCbk(headerCB);
   FILE* file = OpenInput(path);
   defwInit(fout);
   const int status = defrRead(file, path, design);

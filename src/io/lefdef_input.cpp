@@ -126,10 +126,13 @@ void PlacePadRing(tagBLOCK* design, tagBLOCK* pads) {
 // corner like everything else; one placed beyond the outline stays on its edge.
 void KeepPlacedTerminals(tagBLOCK* design) {
   for (tagPIN* term = design->pins; term; term = term->next) {
-    auto found = lefdef_reading.pin_places.find(term);
-    if (found == lefdef_reading.pin_places.end()) continue;
-    term->x = std::clamp(found->second.first - design->region_x_lo, 0.0, design->width);
-    term->y = std::clamp(found->second.second - design->region_y_lo, 0.0, design->height);
+    auto found = lefdef_reading.pins.find(term);
+    if (found == lefdef_reading.pins.end() || !found->second.hasPlacement()) continue;
+    double x, y;
+    PinCentre(found->second, &x, &y);
+    const double d = design->unit_scale;
+    term->x = std::clamp(x / d - design->region_x_lo, 0.0, design->width);
+    term->y = std::clamp(y / d - design->region_y_lo, 0.0, design->height);
     term->pinclass->x = term->x / design->width;
     term->pinclass->y = term->y / design->height;
   }

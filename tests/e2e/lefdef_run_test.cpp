@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "io/lefdef.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -98,67 +99,7 @@ std::map<std::string, std::string> PlacedCorners(const std::string& placement) {
   return corner;
 }
 
-// The LEF files and partition file of the bundled example, by path.
-std::string ExampleFile(const std::string& name) { return SourceDir() + "/examples/lefdef/" + name; }
-
-TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
-  for (bool with_partition : {false, true}) {
-    ScratchDir dir;
-    WriteFile(dir.file("fl.prm"), ExamplePrm(kShort));
-    // Paths of any length; the results are named after the first file.
-    const std::string args = " " + Quoted(ExampleFile("demo_tech.lef")) + " " + Quoted(ExampleFile("demo_cells.lef")) +
-                             " " + Quoted(ExampleFile("demo_ram.lef")) + " " + Quoted(ExampleFile("demo.def")) +
-                             (with_partition ? " " + Quoted(ExampleFile("demo.part")) : "");
-    const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
-    ExpectCompleteRun(run, dir, "demo_tech.lef", 2);
-    EXPECT_NE(run.output.find("Number of Components: 48\nNumber of Pins:6\n"
-                              "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
-              std::string::npos)
-        << run.output;
-    const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
-    EXPECT_EQ(block_of.size(), 48u);
-    EXPECT_EQ(block_of.at("fill0"), "-");
-    EXPECT_EQ(block_of.at("pad_n"), "pad");
-    EXPECT_NE(block_of.at("ram0"), block_of.at("ram1"));
-    EXPECT_EQ(PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl"))).at(block_of.at("ram0")), "60 60");
-  }
-}
-
-// Fixed RAMs side by side and on top of each other in the lower left corner,
-// where movable blocks would push them if anything could, and two fixed
-// cells in adjacent rows whose shared edge rounding puts a hair apart.
-TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
-  const std::string demo = ReadFile(ExampleFile("demo.def"));
-  std::string def = std::regex_replace(demo, std::regex("COMPONENTS 48 ;"), "COMPONENTS 53 ;");
-  def = std::regex_replace(def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
-                           "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
-                           "  - ramA RAM + FIXED ( 0 0 ) N ;\n  - ramB RAM + FIXED ( 30000 0 ) N ;\n"
-                           "  - ramC RAM + FIXED ( 0 20000 ) N ;\n"
-                           "  - rowA NAND2 + FIXED ( 70000 131 ) N ;\n  - rowB NAND2 + FIXED ( 70000 2131 ) N ;\n");
-  def = std::regex_replace(def, std::regex("  - mem_in "),
-                           "  - fixed ( ramA A ) ( ramB A ) ( ramC A ) ( rowA A ) ( rowB A ) ( u3 Z ) ;\n  - mem_in ");
-  ASSERT_NE(def, demo);
-  const std::map<std::string, std::string> corners = {
-      {"ram0", "60 60"}, {"ramA", "0 0"}, {"ramB", "30 0"}, {"ramC", "0 20"}, {"rowA", "70 0"}, {"rowB", "70 2"}};
-  for (int tiers : {1, 2})
-    for (int method : {0, 1}) {
-      SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
-      ScratchDir dir;
-      WriteFile(dir.file("demo.def"), def);
-      WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + " layers " + std::to_string(tiers) +
-                                               " opt_method " + std::to_string(method) + " seed 3"));
-      const RunResult run =
-          RunIn(dir.path(), Quoted(TierplanBinary()) + " " + Quoted(ExampleFile("demo_tech.lef")) + " " +
-                                Quoted(ExampleFile("demo_cells.lef")) + " " + Quoted(ExampleFile("demo_ram.lef")) +
-                                " demo.def");
-      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
-      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
-      const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl")));
-      for (const auto& [component, corner] : corners) EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
-    }
-}
-
-// What the real designs' DEF and LEF files say: components, and the macros
+// What a design's DEF and LEF files say: components, and the macros
 // (LEF CLASS BLOCK) with their FIXED corners in truncated microns.
 struct DesignFacts {
   int components = 0;
@@ -193,6 +134,196 @@ DesignFacts ReadFacts(const LefDefDesign& design) {
   return facts;
 }
 
+// --- the DEF of every tier, read back ----------------------------------------------
+
+// What a written DEF declares: the counts its sections open with.
+std::map<std::string, int> DeclaredCounts(const std::string& def) {
+  std::map<std::string, int> counts;
+  for (const char* section : {"COMPONENTS", "PINS", "NETS", "REGIONS", "GROUPS"})
+    counts[section] = Printed(def, std::string("\n") + section);
+  return counts;
+}
+
+// Entries our own DEF reader delivers, by section.
+std::map<std::string, int> read_back;
+int CountEntry(defrCallbackType_e type, void*, defiUserData) {
+  ++read_back[type == defrPinCbkType ? "PINS" : type == defrComponentCbkType ? "COMPONENTS" : "NETS"];
+  return 0;
+}
+int CountComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) { return CountEntry(type, c, ud); }
+int CountNet(defrCallbackType_e type, defiNet* n, defiUserData ud) { return CountEntry(type, n, ud); }
+
+void ExpectOwnReaderAgrees(const std::string& path, const std::map<std::string, int>& declared) {
+  defrInit();
+  defrSetPinCbk(CountEntry);
+  defrSetComponentCbk(CountComponent);
+  defrSetNetCbk(CountNet);
+  defwInit(nullptr);
+  read_back.clear();
+  FILE* f = std::fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr) << path;
+  EXPECT_EQ(defrRead(f, path.c_str(), nullptr), 0) << path;
+  std::fclose(f);
+  for (const char* section : {"COMPONENTS", "PINS", "NETS"})
+    EXPECT_EQ(read_back[section], declared.at(section)) << path << " " << section;
+}
+
+struct Box {
+  double xl, yl, xh, yh;
+};
+bool Inside(const Box& a, const Box& outer) {
+  const double e = 1e-6;
+  return a.xl >= outer.xl - e && a.yl >= outer.yl - e && a.xh <= outer.xh + e && a.yh <= outer.yh + e;
+}
+bool OverlapWithArea(const Box& a, const Box& b) {
+  const double e = 1e-6;
+  return std::min(a.xh, b.xh) - std::max(a.xl, b.xl) > e && std::min(a.yh, b.yh) - std::max(a.yl, b.yl) > e;
+}
+
+// Reads every tier's DEF with KLayout, an independent reader, and with our
+// own: each component of the block map (physical-only cells aside) on
+// exactly one tier, the sections' counts as declared, every macro inside
+// its tier's die and clear of the other macros and of every fence region.
+void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int tiers,
+                            const std::vector<std::string>& lefs, const std::set<std::string>& macros) {
+  std::string lef_list, def_list;
+  for (const std::string& lef : lefs) lef_list += (lef_list.empty() ? "" : ",") + lef;
+  std::vector<std::map<std::string, int>> declared;
+  for (int t = 0; t < tiers; ++t) {
+    const std::string path = dir.file(base + "_tier" + std::to_string(t) + ".def");
+    def_list += (t ? "," : "") + path;
+    declared.push_back(DeclaredCounts(ReadFile(path)));
+    ExpectOwnReaderAgrees(path, declared.back());
+  }
+  const RunResult kl = RunIn(dir.path(), "QT_QPA_PLATFORM=offscreen klayout -b -rd lefs=" + Quoted(lef_list) +
+                                             " -rd defs=" + Quoted(def_list) + " -r " +
+                                             Quoted(SourceDir() + "/tests/e2e/klayout_tier_defs.py"));
+  ASSERT_EQ(kl.status, 0) << "klayout (installed by scripts/run-tests.sh) could not read the DEFs:\n"
+                          << kl.output.substr(0, 2000);
+  std::vector<Box> die(tiers);
+  std::vector<std::vector<Box>> regions(tiers), placed_macros(tiers);
+  std::vector<int> instances(tiers, 0);
+  std::vector<std::set<std::string>> groups(tiers);
+  std::map<std::string, int> seen;
+  std::istringstream lines(kl.output);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream f(line);
+    std::string kind, name, macro, group;
+    int t = -1;
+    Box b{};
+    f >> kind >> t;
+    if (t < 0 || t >= tiers) continue;
+    if (kind == "die") {
+      f >> b.xl >> b.yl >> b.xh >> b.yh;
+      die[t] = b;
+    } else if (kind == "region") {
+      f >> name >> b.xl >> b.yl >> b.xh >> b.yh;
+      regions[t].push_back(b);
+    } else if (kind == "inst") {
+      f >> name >> macro >> b.xl >> b.yl >> b.xh >> b.yh >> group;
+      ++seen[name];
+      ++instances[t];
+      if (group != "NOGROUP") groups[t].insert(group);
+      if (macros.count(name)) placed_macros[t].push_back(b);
+    }
+  }
+  for (int t = 0; t < tiers; ++t) {
+    SCOPED_TRACE(testing::Message() << "tier " << t);
+    EXPECT_EQ(instances[t], declared[t].at("COMPONENTS"));
+    EXPECT_EQ(static_cast<int>(regions[t].size()), declared[t].at("REGIONS"));
+    EXPECT_EQ(static_cast<int>(groups[t].size()), declared[t].at("GROUPS"));
+    const std::vector<Box>& m = placed_macros[t];
+    for (size_t i = 0; i < m.size(); ++i) {
+      EXPECT_TRUE(Inside(m[i], die[t])) << "macro " << i << " leaves the die";
+      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(OverlapWithArea(m[i], m[j])) << "macros " << i << ", " << j;
+      for (const Box& r : regions[t]) EXPECT_FALSE(OverlapWithArea(m[i], r)) << "macro " << i << " meets a region";
+    }
+  }
+  for (const auto& [component, block] : BlockOf(ReadFile(dir.file(base + "_blocks.map"))))
+    EXPECT_EQ(seen[component], block == "-" ? 0 : 1) << component;
+}
+
+// The LEF files and partition file of the bundled example, by path.
+std::string ExampleFile(const std::string& name) { return SourceDir() + "/examples/lefdef/" + name; }
+
+LefDefDesign BundledDesign() {
+  return {{ExampleFile("demo_tech.lef"), ExampleFile("demo_cells.lef"), ExampleFile("demo_ram.lef")},
+          ExampleFile("demo.def"), ExampleFile("demo.part")};
+}
+
+TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
+  const LefDefDesign design = BundledDesign();
+  const DesignFacts facts = ReadFacts(design);
+  for (int tiers : {1, 2, 4})
+    for (bool with_partition : {false, true}) {
+      if (with_partition && tiers != 2) continue;
+      SCOPED_TRACE(testing::Message() << tiers << " tiers, partition " << with_partition);
+      ScratchDir dir;
+      WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + " layers " + std::to_string(tiers)));
+      // Paths of any length; the results are named after the first file.
+      std::string args;
+      for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
+      args += " " + Quoted(design.def) + (with_partition ? " " + Quoted(design.part) : "");
+      const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
+      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
+      EXPECT_NE(run.output.find("Number of Components: 48\nNumber of Pins:6\n"
+                                "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
+                std::string::npos)
+          << run.output;
+      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
+      EXPECT_EQ(block_of.size(), 48u);
+      EXPECT_EQ(block_of.at("fill0"), "-");
+      EXPECT_EQ(block_of.at("pad_n"), "pad");
+      EXPECT_NE(block_of.at("ram0"), block_of.at("ram1"));
+      EXPECT_EQ(PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl"))).at(block_of.at("ram0")), "60 60");
+      EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+      ExpectTierDefsReadBack(dir, "demo_tech.lef", tiers, design.lefs, facts.macros);
+      if (tiers != 2 || with_partition) continue;
+      std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
+      for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
+      const RunResult drawn = RunIn(dir.path(), render + " demo_tech.lef_tier0.def demo_tech.lef_tier1.def");
+      EXPECT_EQ(drawn.status, 0) << drawn.output;
+      EXPECT_EQ(ReadFile(dir.file("tiers.png")).substr(1, 3), "PNG");
+    }
+}
+
+// Fixed RAMs side by side and on top of each other in the lower left corner,
+// where movable blocks would push them if anything could, and two fixed
+// cells in adjacent rows whose shared edge rounding puts a hair apart. The
+// default schedule finds the room the preplaced blocks leave: the floorplan
+// fits its outline.
+TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
+  const std::string demo = ReadFile(ExampleFile("demo.def"));
+  std::string def = std::regex_replace(demo, std::regex("COMPONENTS 48 ;"), "COMPONENTS 53 ;");
+  def = std::regex_replace(def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
+                           "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
+                           "  - ramA RAM + FIXED ( 0 0 ) N ;\n  - ramB RAM + FIXED ( 30000 0 ) N ;\n"
+                           "  - ramC RAM + FIXED ( 0 20000 ) N ;\n"
+                           "  - rowA NAND2 + FIXED ( 70000 131 ) N ;\n  - rowB NAND2 + FIXED ( 70000 2131 ) N ;\n");
+  def = std::regex_replace(def, std::regex("  - mem_in "),
+                           "  - fixed ( ramA A ) ( ramB A ) ( ramC A ) ( rowA A ) ( rowB A ) ( u3 Z ) ;\n  - mem_in ");
+  ASSERT_NE(def, demo);
+  const std::map<std::string, std::string> corners = {
+      {"ram0", "60 60"}, {"ramA", "0 0"}, {"ramB", "30 0"}, {"ramC", "0 20"}, {"rowA", "70 0"}, {"rowB", "70 2"}};
+  for (int tiers : {1, 2})
+    for (int method : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
+      ScratchDir dir;
+      WriteFile(dir.file("demo.def"), def);
+      WriteFile(dir.file("fl.prm"), ExamplePrm("layers " + std::to_string(tiers) + " opt_method " +
+                                               std::to_string(method) + " seed 3"));
+      const RunResult run =
+          RunIn(dir.path(), Quoted(TierplanBinary()) + " " + Quoted(ExampleFile("demo_tech.lef")) + " " +
+                                Quoted(ExampleFile("demo_cells.lef")) + " " + Quoted(ExampleFile("demo_ram.lef")) +
+                                " demo.def");
+      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
+      EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
+      const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl")));
+      for (const auto& [component, corner] : corners) EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
+    }
+}
+
 class SharedDesign : public testing::TestWithParam<LefDefDesign> {};
 
 // Each real design, with its separate LEF files, on 1, 2 and 4 tiers, with
@@ -223,6 +354,11 @@ TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
       for (const std::string& macro : facts.macros) EXPECT_EQ(cells_of[block_of.at(macro)], 1) << macro;
       const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file(base + "_final.pl")));
       for (const auto& [macro, corner] : facts.fixed_at) EXPECT_EQ(placed.at(block_of.at(macro)), corner) << macro;
+      // Fixed macros leave room around them that the groups find.
+      if (!facts.fixed_at.empty()) {
+        EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+      }
+      if (!with_partition) ExpectTierDefsReadBack(dir, base, tiers, design.lefs, facts.macros);
     }
 }
 

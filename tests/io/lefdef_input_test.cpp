@@ -185,7 +185,9 @@ TEST_F(LefDefInputTest, ThePartitionerMakesTheGroupsAskedFor) {
   ASSERT_EQ(design->block_count, 6);
   int cells = 0;
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
-    if (blk->id <= 4) EXPECT_GT(blk->block_count, 5) << blk->name << " is one of four balanced groups";
+    if (blk->id <= 4) {
+      EXPECT_GT(blk->block_count, 5) << blk->name << " is one of four balanced groups";
+    }
     cells += blk->block_count;
   }
   EXPECT_EQ(cells, 42);
