@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "driver/utilities.h"
+
 namespace testing_support {
 
 ScratchDir::ScratchDir() {
@@ -36,6 +38,13 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+namespace {
+void ThrowStop(int status) { throw StoppedRun{status}; }
+}  // namespace
+
+StopsInsteadOfExiting::StopsInsteadOfExiting() { SetStopHandler(ThrowStop); }
+StopsInsteadOfExiting::~StopsInsteadOfExiting() { SetStopHandler(nullptr); }
 
 RunResult RunIn(const std::string& dir, const std::string& command, const std::string& input) {
   std::string input_file = dir + "/.stdin";

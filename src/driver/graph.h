@@ -7,10 +7,13 @@
 // algorithms work on the graph's GraphTopology, so this header stays free of
 // the graph library behind them.
 #pragma once
-#include <stdexcept>
 #include <vector>
 
 constexpr int kNilNode = -1;
+
+// A malformed graph is a fault of the caller: it says so and stops the run
+// through the one stop path.
+[[noreturn]] void GraphFault(const char* what);
 constexpr int kNilEdge = -1;
 
 // The bare structure of a directed graph: edge e leads from tail[e] to head[e].
@@ -32,7 +35,7 @@ class Digraph {
   // A new edge tail -> head; it is visited after the tail's earlier out-edges.
   int new_edge(int tail, int head, const EdgeData& payload = EdgeData()) {
     if (tail < 0 || tail >= topo_.node_count || head < 0 || head >= topo_.node_count)
-      throw std::out_of_range("new_edge: no such node");
+      GraphFault("an edge names no node");
     int e = topo_.edge_count();
     topo_.tail.push_back(tail);
     topo_.head.push_back(head);
@@ -66,7 +69,7 @@ class Digraph {
   std::vector<std::vector<int>> out_;  // out-edges of each node, creation order
 };
 
-// Per-edge input arrays must have one entry per edge, else std::invalid_argument.
+// Per-edge input arrays must have one entry per edge, else GraphFault.
 
 // True when G is acyclic, with ord[v] in 1..N and ord[tail] < ord[head] for
 // every edge. False when G has a cycle (a self-loop included); ord is then the

@@ -11,6 +11,9 @@
 #include <iterator>
 #include <limits>
 #include <queue>
+#include <string>
+
+#include "driver/utilities.h"
 
 // GCC mistakes the optional inside Boost's filtered edge iterators for an
 // uninitialised value once the flow routines are inlined here.
@@ -21,17 +24,22 @@
 #include <boost/graph/edmonds_karp_max_flow.hpp>
 #include <boost/graph/topological_sort.hpp>
 
+void GraphFault(const char* what) {
+  DclError((std::string("Error: graph: ") + what + ".").c_str());
+  StopRun(1);
+}
+
 namespace {
 
-// Throws when an edge names a missing node or a per-edge array has the wrong size.
+// Stops when an edge names a missing node or a per-edge array has the wrong size.
 void CheckInput(const GraphTopology& G, std::initializer_list<size_t> edge_array_sizes) {
   if (G.node_count < 0 || G.head.size() != G.tail.size())
-    throw std::invalid_argument("graph: malformed topology");
+    GraphFault("malformed topology");
   for (int e = 0; e < G.edge_count(); ++e)
     if (G.tail[e] < 0 || G.tail[e] >= G.node_count || G.head[e] < 0 || G.head[e] >= G.node_count)
-      throw std::invalid_argument("graph: edge endpoint is no node");
+      GraphFault("an edge names no node");
   for (size_t n : edge_array_sizes)
-    if (n != G.tail.size()) throw std::invalid_argument("graph: edge array size differs from edge count");
+    if (n != G.tail.size()) GraphFault("an edge array's size differs from the edge count");
 }
 
 bool IsNode(const GraphTopology& G, int v) { return v >= 0 && v < G.node_count; }

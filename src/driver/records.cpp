@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <unordered_map>
@@ -21,7 +20,7 @@ T* NewRecord(const char* failure) {
   T* record = new (std::nothrow) T();
   if (!record) {
     DclError(failure);
-    std::exit(0);
+    StopRun(1);  // a run that could not allocate failed
   }
   return record;
 }
@@ -82,7 +81,7 @@ char* CopyName(const char* s) {
   char* copy = new (std::nothrow) char[size];
   if (!copy) {
     DclError("Failed to allocate memory for a name!");
-    std::exit(0);
+    StopRun(1);
   }
   std::memcpy(copy, s, size);
   return copy;

@@ -1,7 +1,6 @@
 // One move of the optimisers: take a block out of both sequences, put it
 // back where it was, or insert it at a new point and renumber.
 #include <cstdio>
-#include <cstdlib>
 
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
@@ -24,7 +23,7 @@ void LinkAfter(int b, int after, int* next, int* prev) {
 
 [[noreturn]] void Fatal(const char* message) {
   DclError(message);
-  std::exit(1);
+  StopRun(1);
 }
 
 // Links b after the last block whose position (numbered before b came back)

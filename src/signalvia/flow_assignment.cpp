@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "driver/utilities.h"
@@ -110,8 +109,7 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
     flow_total_cap += layer_cap;
     if (via_count[t] > layer_cap) {
       printf("Warning: The inter-layer via resource on layer %d is not enough!\n", t);
-      fflush(stdout);
-      exit(-1);  // a shortage is a failed run, not a successful one
+      StopRun(-1);  // a shortage is a failed run, not a successful one
     }
 
     for (tagSIGVIA* via = boundary_lists[t]; via; via = via->via_next) {

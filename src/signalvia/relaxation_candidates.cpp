@@ -3,7 +3,6 @@
 // step-size updates, and the greedy placement of the relaxed solution.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "driver/utilities.h"
 #include "signalvia/signalvia.h"
@@ -50,8 +49,7 @@ void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grid
         const tagSIGVIA* below = net->vias[k - 1];
         if (!below) {
           printf("Error: Caculating canddiate positions!\n");
-          fflush(stdout);
-          exit(-1);  // broken via records: stop as a failed run
+          StopRun(-1);  // broken via records: stop as a failed run
         }
         for (tagVIACAND* c = via->cand_list; c; c = c->next) {
           c->costs.assign(below->cand_num, 0.0);

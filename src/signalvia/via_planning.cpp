@@ -2,7 +2,6 @@
 // three assignment stages one after the other on the same vias, the report
 // lines after each, and one drawing per tier.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -42,7 +41,7 @@ void CheckCapacity(int tier_count, const int* cap_per_layer, const int* via_coun
       short_of_room = true;
     }
   }
-  if (short_of_room) std::exit(-1);
+  if (short_of_room) StopRun(-1);
 }
 
 void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNORMPARA* norm) {

@@ -17,7 +17,7 @@ int* NewInts(size_t count) {
   int* a = new (std::nothrow) int[std::max<size_t>(count, 1)]();
   if (!a) {
     DclError("Failed to calloc memory!");
-    std::exit(1);
+    StopRun(1);
   }
   return a;
 }
@@ -33,7 +33,7 @@ int TruncatedWeight(double w) {
 tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* vertex_of_id) {
   if (!design) {
     DclError("NULL Pointer!");
-    std::exit(1);
+    StopRun(1);
   }
   if (!design->nets) {
     DclError("No net information,no partition!");
@@ -42,7 +42,7 @@ tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* 
   tagHYPERGRAPH* hg = new (std::nothrow) tagHYPERGRAPH{};
   if (!hg) {
     DclError("Failed to allocate memory!\n");
-    std::exit(1);
+    StopRun(1);
   }
   hg->nvtxs = std::max(design->block_count, 0);
   if (vertex_of_id) hg->nvtxs = static_cast<int>(std::count_if(

@@ -238,8 +238,12 @@ TEST(SpreadOverTiersAgainTest, NewSplitStartsWholeWithPreplacedBlocksInOrder) {
       for (int j = 0; j < fixed_num; ++j) {
         const int a = ppblka[i]->id, b = ppblka[j]->id;
         if (e.seq.tier[a] != e.seq.tier[b]) continue;
-        if (mt_fixed[i][j] & 1) EXPECT_LT(e.seq.pos_a[a], e.seq.pos_a[b]) << "seed " << seed;
-        if (mt_fixed[i][j] & 2) EXPECT_LT(e.seq.pos_b[a], e.seq.pos_b[b]) << "seed " << seed;
+        if (mt_fixed[i][j] & 1) {
+          EXPECT_LT(e.seq.pos_a[a], e.seq.pos_a[b]) << "seed " << seed;
+        }
+        if (mt_fixed[i][j] & 2) {
+          EXPECT_LT(e.seq.pos_b[a], e.seq.pos_b[b]) << "seed " << seed;
+        }
       }
   }
   EXPECT_TRUE(changed);
