@@ -127,7 +127,7 @@ void IndexDesign(Run& run) {
   }
   run.blka[0] = design;
   ntmax0 = ntmax = design->net_count;
-  for (int i = run.n + 1; i <= 3500; ++i) ndsiz1_x[i] = ndsiz1_y[i] = 0.0;
+  for (int i = run.n + 1; i <= kSizeClearEnd; ++i) ndsiz1_x[i] = ndsiz1_y[i] = 0.0;
   run.neta.assign(ntmax + 1, nullptr);
   for (tagNET* net = design->nets; net; net = net->next)
     if (net->id >= 1 && net->id <= ntmax) run.neta[net->id] = net;

@@ -11,7 +11,8 @@ struct tagPIN;
 struct tagPINLIST;
 struct tagNET;
 
-// Limits of the fixed-size engine tables.
+// Limits of the fixed-size engine tables: every per-block and per-tier table
+// is sized from these two.
 constexpr int kMaxBlocks = 3300;
 constexpr int kMaxTiers = 9;
 constexpr double kInfinity = 2147483647.0;

@@ -55,17 +55,20 @@ void RebuildPositions(tagDualSeq* seq) {
   NumberSequence(seq->next_b.data(), seq->pos_b.data(), seq->rpos_b.data(), n);
 }
 
+void SetLevelMates(int n) {
+  // Levels 0 and kMaxBlocks are each other's mates; the block levels come
+  // last so that a full design keeps its own mate for level kMaxBlocks.
+  nmate[0] = kMaxBlocks;
+  nmate[kMaxBlocks] = 0;
+  for (int k = 1; k <= std::min(n, kMaxBlocks); ++k) nmate[k] = n + 1 - k;
+}
+
 int Generate_SP(tagDualSeq* seq) {
   const int n = seq->count;
   int* next_a = seq->next_a.data();
   int* next_b = seq->next_b.data();
   for (int k = 0; k <= n; ++k) next_a[k] = next_b[k] = (k < n) ? k + 1 : 0;
-
-  // Levels 0 and 3300 are each other's mates; the block levels come last so
-  // that a full design keeps its own mate for level 3300.
-  nmate[0] = kMaxBlocks;
-  nmate[kMaxBlocks] = 0;
-  for (int k = 1; k <= n; ++k) nmate[k] = n + 1 - k;
+  SetLevelMates(n);
 
   // Exchange the successors of two random list entries; index 0 takes part,
   // so a sequence may also rotate. Even steps change A, odd steps B.

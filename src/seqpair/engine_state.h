@@ -7,8 +7,13 @@
 
 #include "seqpair/seqpair.h"
 
-constexpr int kSizeTableCap = 3502;
-constexpr int kPositionTableCap = 3301;
+// Positions by block number 0..kMaxBlocks; sizes and offsets keep a margin
+// past the last block, which the driver clears up to kSizeClearEnd.
+constexpr int kPositionTableCap = kMaxBlocks + 1;
+constexpr int kSizeTableCap = kMaxBlocks + 202;
+constexpr int kSizeClearEnd = kSizeTableCap - 2;
+static_assert(kPositionTableCap == kEndLevel && kSizeClearEnd < kSizeTableCap && kPositionTableCap < kSizeClearEnd,
+              "block tables out of step with the block limit");
 
 extern double ndsiz1_x[kSizeTableCap], ndsiz1_y[kSizeTableCap];
 extern double ndofs0_x[kSizeTableCap], ndofs0_y[kSizeTableCap];

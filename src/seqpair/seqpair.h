@@ -11,8 +11,8 @@
 
 // Level numbering: levels 1..n are B positions (or their reverse), level 0 is
 // the origin and level kEndLevel the end sentinel of every staircase.
-constexpr int kEndLevel = 3301;
-constexpr int kLevelCap = 3302;
+constexpr int kEndLevel = kMaxBlocks + 1;
+constexpr int kLevelCap = kEndLevel + 1;
 
 // Ordered set of levels in [0, leaves) with insert, remove, membership and
 // predecessor in O(log n). Inner node k holds bit 1 when its left subtree
@@ -106,6 +106,8 @@ int Tr_FindPrevLvl(int level, tagBinTree* tree);
 int Tr_Exist(int level, tagBinTree* tree);
 int Tr_RemLvl(int level, tagBinTree* tree);
 void ClearLevelLists(tagLevelList* levels);
+// nmate for n blocks: level k and level n + 1 - k are mates.
+void SetLevelMates(int n);
 int Generate_SP(tagDualSeq* seq);
 // Derives prev and positions of both sequences from the successor lists.
 void RebuildPositions(tagDualSeq* seq);
@@ -234,7 +236,7 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagNET**
 // The best floorplan found: positions of blocks and terminals (entry i - 1 for
 // number i), block orientations (index 1..n) and sizes (entry i - 1).
 struct tagOptSolution {
-  int orient[3303];
+  int orient[kMaxBlocks + 1];
   // Blocks 1..n at 0..n-1, then terminals 1..t at n..n+t-1: sized by the
   // first save, since a design may hold far more terminals than blocks.
   std::vector<double> x;

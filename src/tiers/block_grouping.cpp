@@ -174,10 +174,7 @@ void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets
   // Without nets every grouped cell stays in group 0.
   std::vector<int> vertex_part(std::max(vertices, 1), 0);
   if (tagHYPERGRAPH* hg = vertices > 0 ? CreateHyperGraph(design, &vertex_of_id) : nullptr) {
-    int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
-    int cut = 0;
-    HMETIS_PartRecursive(hg->nvtxs, hg->nhedges, hg->vwgts, hg->eptr, hg->eind, hg->hewgts, nparts, 5,
-                         options, vertex_part.data(), &cut);
+    PartitionHyperGraph(hg, nparts, 5, vertex_part.data());
     FreeHyperGraph(hg);
   }
   std::vector<int> part(std::max(cells, 1), kOwnBlock);

@@ -196,3 +196,12 @@ void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* ei
     for (int v = 0; v < nvtxs; ++v) part[v] = v % nparts;
   *edgecut = CutWeight(hv, part);
 }
+
+int PartitionHyperGraph(const tagHYPERGRAPH* hg, int nparts, int ubfactor, int* part) {
+  // Ten runs, the random seed left to the partitioner, as hMETIS callers set it.
+  int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
+  int cut = 0;
+  HMETIS_PartRecursive(hg->nvtxs, hg->nhedges, hg->vwgts, hg->eptr, hg->eind, hg->hewgts, nparts, ubfactor,
+                       options, part, &cut);
+  return cut;
+}

@@ -60,9 +60,7 @@ int GenMultiTierByPartition(tagDualSeq* dseq, tagBLOCK** blka, int tiers, tagPAR
 void StackTiers(tagDualSeq* dseq, tagBLOCK** blka, int tiers) {
   tagBLOCK* design = blka[0];
   const int n = dseq->count;
-  nmate[0] = kMaxBlocks;
-  nmate[kMaxBlocks] = 0;
-  for (int i = 1; i <= std::min(n, kMaxBlocks); ++i) nmate[i] = n - i + 1;
+  SetLevelMates(n);
 
   // One vertical stack, tier by tier: both sequences hold the same order.
   int last = 0;
@@ -113,10 +111,7 @@ void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random) {
   if (random) {
     for (int v = 0; v < nvtxs; ++v) part[v] = static_cast<int>(genrand_int32() % nparts);
   } else if (hg) {
-    int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
-    int cut = 0;
-    HMETIS_PartRecursive(hg->nvtxs, hg->nhedges, hg->vwgts, hg->eptr, hg->eind, hg->hewgts, nparts,
-                         kTierUbfactor, options, part.get(), &cut);
+    PartitionHyperGraph(hg.get(), nparts, kTierUbfactor, part.get());
   }
   for (tagBLOCK* blk = design->children; blk; blk = blk->next)
     blk->tier = (blk->id >= 1 && blk->id <= nvtxs) ? part[blk->id - 1] : 0;

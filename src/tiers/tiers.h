@@ -44,6 +44,8 @@ void FreeHyperGraph(tagHYPERGRAPH* hg);
 // 0..nparts-1 for every vertex and *edgecut with the weight of cut hyperedges.
 void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* eind, int* hewgts,
                           int nparts, int ubfactor, int* options, int* part, int* edgecut);
+// The above with the options every caller uses; returns the cut.
+int PartitionHyperGraph(const tagHYPERGRAPH* hg, int nparts, int ubfactor, int* part);
 
 // --- inter-tier via accounting ------------------------------------------------------
 int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers, int* per_tier);
