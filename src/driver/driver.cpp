@@ -326,7 +326,6 @@ void Release(Run& run) {
   p_stacks = nullptr;
   mt_fixed.clear();
   ppblka.clear();
-  fixed_order.clear();
 }
 
 }  // namespace

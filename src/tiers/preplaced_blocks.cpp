@@ -164,7 +164,6 @@ int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::ve
     }
   fixed_num = static_cast<int>(ppblka.size());
   mt->assign(fixed_num, std::vector<int>(fixed_num, 0));
-  fixed_order.clear();
   if (fixed_num == 0) return 0;
 
   for (int i = 0; i < fixed_num; ++i)
@@ -172,9 +171,9 @@ int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::ve
 
   // A sequence whose requirements form a cycle is left as it is.
   std::vector<int> order_b = RequiredOrder(*mt, kBeforeInB);
-  fixed_order = RequiredOrder(*mt, kBeforeInA);
+  std::vector<int> order_a = RequiredOrder(*mt, kBeforeInA);
   if (!order_b.empty()) ReorderFixed(dseq, blka, order_b, 1);
-  if (!fixed_order.empty()) ReorderFixed(dseq, blka, fixed_order, 0);
+  if (!order_a.empty()) ReorderFixed(dseq, blka, order_a, 0);
   return fixed_num;
 }
 

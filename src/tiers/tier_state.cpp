@@ -21,7 +21,6 @@ int ptier;
 int fixed_num;
 std::vector<std::vector<int>> mt_fixed;
 std::vector<tagBLOCK*> ppblka;
-std::vector<int> fixed_order;
 
 void InitTierState(int tiers) {
   tier_no = tiers;
@@ -38,5 +37,4 @@ void ResetTierState() {
   fixed_num = 0;
   mt_fixed.clear();
   ppblka.clear();
-  fixed_order.clear();
 }

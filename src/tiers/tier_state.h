@@ -19,12 +19,11 @@ extern int o_via_cost, cell_via_cost;
 extern int ptier;
 
 // Preplaced blocks: their count, the required relation of every pair
-// (bit 1: i before j in A, bit 2: i before j in B), the block of each fixed
-// index and the fixed indices in their required A order.
+// (bit 1: i before j in A, bit 2: i before j in B) and the block of each
+// fixed index.
 extern int fixed_num;
 extern std::vector<std::vector<int>> mt_fixed;
 extern std::vector<tagBLOCK*> ppblka;
-extern std::vector<int> fixed_order;
 
 // Sets tier_no and makes one zeroed extent record per tier.
 void InitTierState(int tiers);
