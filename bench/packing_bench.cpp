@@ -39,13 +39,13 @@ namespace {
 double CpuSeconds() {
   timespec ts;
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 constexpr int kSequences = 16;
 
 struct Design {
-  Design(int n, std::mt19937& rng) : n(n), blocks(n + 1), blka(n + 1), seqs(kSequences) {
+  Design(int count, std::mt19937& rng) : n(count), blocks(n + 1), blka(n + 1), seqs(kSequences) {
     std::uniform_real_distribution<double> size(1.0, 100.0);
     for (int i = 0; i <= n; ++i) {
       blocks[i].id = i;

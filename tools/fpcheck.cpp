@@ -154,8 +154,8 @@ void ReadTerminalPositions(const std::string& path, Design* d) {
     max_y = std::max(max_y, term.y);
   }
   for (Terminal& t : d->terminals) {
-    t.fx = max_x > 0 ? (double)t.x / max_x : 0.0;
-    t.fy = max_y > 0 ? (double)t.y / max_y : 0.0;
+    t.fx = max_x > 0 ? static_cast<double>(t.x) / static_cast<double>(max_x) : 0.0;
+    t.fy = max_y > 0 ? static_cast<double>(t.y) / static_cast<double>(max_y) : 0.0;
   }
 }
 
@@ -206,7 +206,7 @@ Settings ReadSettings(const std::string& path) {
     long long v;
     if (!ParseInt(words[i + 1], &v)) v = 0;
     if (words[i] == "sparearea") s.sparearea = (double)v;
-    if (words[i] == "aspect_ratio") s.aspect_ratio = v / 100.0;
+    if (words[i] == "aspect_ratio") s.aspect_ratio = static_cast<double>(v) / 100.0;
     if (words[i] == "layers") s.layers = (int)v;
   }
   if (s.layers < 1 || s.layers > kMaxTiers) Fail(path + ": layers must be 1 to 9");
@@ -299,7 +299,7 @@ void CheckOverlaps(const Design& d, Findings* f) {
 // shared evenly by the tiers, shaped by the aspect ratio (width / height).
 void CheckOutline(const Design& d, const Settings& s, Findings* f) {
   double area = 0;
-  for (const Block& b : d.blocks) area += (double)b.w * b.h;
+  for (const Block& b : d.blocks) area += static_cast<double>(b.w) * static_cast<double>(b.h);
   double core = (1.0 + s.sparearea / 100.0) * area;
   double width = std::sqrt(core / s.layers * s.aspect_ratio);
   double height = std::sqrt(core / s.layers / s.aspect_ratio);
@@ -315,10 +315,11 @@ void CheckOutline(const Design& d, const Settings& s, Findings* f) {
       ey = std::max(ey, b.y + b.ph);
     }
     std::printf("tier %d: %d blocks, extent %lld x %lld", t, count, ex, ey);
-    if (ex <= width && ey <= height) {
+    const double over_w = static_cast<double>(ex) - width, over_h = static_cast<double>(ey) - height;
+    if (over_w <= 0 && over_h <= 0) {
       std::printf(", fits\n");
     } else {
-      std::printf(", exceeds the outline by %.2f x %.2f\n", std::max(0.0, ex - width), std::max(0.0, ey - height));
+      std::printf(", exceeds the outline by %.2f x %.2f\n", std::max(0.0, over_w), std::max(0.0, over_h));
       f->exceeds = true;
     }
   }
@@ -343,13 +344,13 @@ void ReportNets(const Design& d) {
       double x, y;
       int tier = 0;
       if (p.terminal) {
-        x = d.terminals[p.index].fx * chip_w;
-        y = d.terminals[p.index].fy * chip_h;
+        x = d.terminals[p.index].fx * static_cast<double>(chip_w);
+        y = d.terminals[p.index].fy * static_cast<double>(chip_h);
       } else {
         const Block& b = d.blocks[p.index];
         if (b.placements == 0) continue;
-        x = b.x + b.pw / 2.0;
-        y = b.y + b.ph / 2.0;
+        x = static_cast<double>(b.x) + static_cast<double>(b.pw) / 2.0;
+        y = static_cast<double>(b.y) + static_cast<double>(b.ph) / 2.0;
         tier = b.tier;
       }
       xl = std::min(xl, x), xh = std::max(xh, x), yl = std::min(yl, y), yh = std::max(yh, y);

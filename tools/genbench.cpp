@@ -129,7 +129,7 @@ void MakeBlocks(const Options& o, Random& rnd, Bench* b) {
   for (long i = 0; i < o.blocks; ++i) {
     b->w.push_back(s + rnd.Below(3 * s + 1));
     b->h.push_back(s + rnd.Below(3 * s + 1));
-    area += (double)b->w.back() * b->h.back();
+    area += static_cast<double>(b->w.back()) * static_cast<double>(b->h.back());
   }
   b->outline = std::max(1L, std::lround(std::sqrt(1.2 * area)));
   // Blocks in random order on a square grid of cells; neighbours on the
@@ -150,7 +150,7 @@ void MakeBlocks(const Options& o, Random& rnd, Bench* b) {
 void MakeTerminals(const Options& o, Bench* b) {
   long side = b->outline;
   for (long k = 0; k < o.terminals; ++k) {
-    long d = (long)((double)k * 4 * side / o.terminals);
+    long d = static_cast<long>(static_cast<double>(k) * 4 * static_cast<double>(side) / static_cast<double>(o.terminals));
     long x, y;
     if (d < side) x = d, y = 0;
     else if (d < 2 * side) x = side, y = d - side;

@@ -214,8 +214,8 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     tagBLOCKCLASS* cls = NewBlkc();
     cls->id = count - i;
     cls->type = 2;
-    cls->width = width * norm->scale;
-    cls->height = height * norm->scale;
+    cls->width = static_cast<double>(width) * norm->scale;
+    cls->height = static_cast<double>(height) * norm->scale;
     cls->next = root->classes;
     root->classes = cls;
 
