@@ -84,13 +84,13 @@ class SuccessiveShortestPaths {
   SuccessiveShortestPaths(const GraphTopology& G, const std::vector<int>& cap, const std::vector<int>& cost)
       : first_(G.node_count + 1, 0), potential_(G.node_count, 0), dist_(G.node_count, kUnreached),
         pred_arc_(G.node_count, -1), settled_(G.node_count, 0) {
-    const int m = G.edge_count();
+    const size_t m = G.tail.size();
     // Arc 2e is edge e, arc 2e + 1 its reverse twin; arcs are grouped by tail
     // in edge order so that ties break the same way on every run.
     head_.resize(2 * m);
     residual_.resize(2 * m);
     cost_.resize(2 * m);
-    for (int e = 0; e < m; ++e) {
+    for (size_t e = 0; e < m; ++e) {
       head_[2 * e] = G.head[e];
       head_[2 * e + 1] = G.tail[e];
       residual_[2 * e] = std::max(cap[e], 0);
@@ -103,9 +103,9 @@ class SuccessiveShortestPaths {
     for (int v = 0; v < G.node_count; ++v) first_[v + 1] += first_[v];
     arcs_.resize(2 * m);
     std::vector<int> next(first_.begin(), first_.end() - 1);
-    for (int e = 0; e < m; ++e) {
-      arcs_[next[G.tail[e]]++] = 2 * e;
-      arcs_[next[G.head[e]]++] = 2 * e + 1;
+    for (size_t e = 0; e < m; ++e) {
+      arcs_[next[G.tail[e]]++] = static_cast<int>(2 * e);
+      arcs_[next[G.head[e]]++] = static_cast<int>(2 * e + 1);
     }
   }
 
@@ -121,7 +121,7 @@ class SuccessiveShortestPaths {
     }
   }
 
-  long long Flow(int e, int cap) const { return std::max(cap, 0) - residual_[2 * e]; }
+  long long Flow(int e, int cap) const { return std::max(cap, 0) - residual_[2 * static_cast<size_t>(e)]; }
 
  private:
   static constexpr long long kUnreached = std::numeric_limits<long long>::max();

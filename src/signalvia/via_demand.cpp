@@ -161,7 +161,9 @@ tagNETLIST* SortNetByHPWL(tagNETLIST* list, int count) {
     nodes.push_back(node);
   if (nodes.empty()) return list;
   // Largest first, then linked backwards: the list runs smallest first.
-  std::qsort(nodes.data(), nodes.size(), sizeof(tagNETLIST*), NetHPWLCompare);
+  // qsort rather than std::sort: nets of equal length keep the order they
+  // have always had in the reports. The elements are pointers.
+  std::qsort(nodes.data(), nodes.size(), sizeof nodes[0], NetHPWLCompare);  // NOLINT(bugprone-sizeof-expression)
   nodes.front()->next = nullptr;
   for (size_t i = 1; i < nodes.size(); ++i) nodes[i]->next = nodes[i - 1];
   return nodes.back();
