@@ -18,7 +18,7 @@
 
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 namespace testing_support {

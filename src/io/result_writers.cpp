@@ -20,7 +20,7 @@
 #include "io/io.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 

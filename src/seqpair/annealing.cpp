@@ -9,8 +9,7 @@
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
-#include "tiers/tiers.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 
@@ -223,14 +222,14 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   // the whole run, and some splits cannot be packed into the outline at all.
   // Another round from a new random split is then the way out; with many
   // small blocks the split keeps changing and a round would only cost time.
-  const bool can_freeze = tier_no > 1 && SplitCanFreeze(blka, work, params);
+  const bool can_freeze = tier_no > 1 && tier_respread && SplitCanFreeze(blka, work, params);
   const int rounds = can_freeze ? std::max(1, params->anneal_rounds) : 1;
   for (int round = 1;; ++round) {
     Anneal(a);
     if (a.stop || round >= rounds || a.status.moves == 0 || BestFitsOutline()) break;
     std::printf("Outside the outline after round %d of %d: the blocks are spread over the tiers "
                 "anew.\n", round, rounds);
-    SpreadOverTiersAgain(blka, neta, pada, work, levels, norm, params);
+    tier_respread(blka, neta, pada, work, levels, norm, params);
     a.status.current = kWorst;
   }
 

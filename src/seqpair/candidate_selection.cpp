@@ -10,7 +10,7 @@
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 

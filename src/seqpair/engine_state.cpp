@@ -26,6 +26,7 @@ double ngap_h, ngap_v;
 double optngap, optngap_h, optngap_v;
 
 tagSTACKS* p_stacks = nullptr;
+TierRespread tier_respread = nullptr;
 tagBinTree* p_btree = nullptr;
 tagBinTree* p_rtree = nullptr;
 
@@ -75,6 +76,7 @@ void ResetEngineState() {
   ngap_h = ngap_v = optngap = optngap_h = optngap_v = 0.0;
   p_btree = p_rtree = nullptr;
   p_stacks = nullptr;
+  tier_respread = nullptr;
   lva = lva_nd = 0;
   std::fill(std::begin(tier_open), std::end(tier_open), true);
   ntmax0 = ntmax = 0;

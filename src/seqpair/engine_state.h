@@ -45,6 +45,9 @@ extern tagSTACKS* p_stacks;
 extern tagBinTree* p_btree;
 extern tagBinTree* p_rtree;
 
+// The new tier split the annealing asks for between rounds; none: one round.
+extern TierRespread tier_respread;
+
 // Net counts: nets read, and nets after later stages added theirs.
 extern int ntmax0, ntmax;
 extern int sa_flag;

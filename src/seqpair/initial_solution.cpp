@@ -6,7 +6,7 @@
 
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 void SetBlockBounds(tagBLOCK** blka, int n) {
   for (int i = 1; i <= n; ++i) {

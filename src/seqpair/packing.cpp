@@ -8,7 +8,7 @@
 #include "seqpair/engine_state.h"
 #include "seqpair/level_tree_ops.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 

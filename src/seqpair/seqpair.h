@@ -185,6 +185,23 @@ int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
                tagDualSeq* seq, tagSTACKS* stacks);
 int ReLabel(tagDualSeq* seq);
 
+// --- inter-tier via accounting ------------------------------------------------------
+int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers, int* per_tier);
+int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers);
+int CountNetBlockAreaForEachLayer(tagBLOCK* design, tagDualSeq* dseq, int tiers, double* area);
+int ChangeForCellMove(tagBLOCK* blk, tagDualSeq* dseq, int new_tier, int tiers, int* sv_change,
+                      double* area_change);
+int CountInterLayerViasForCell(tagBLOCK* blk, tagDualSeq* dseq, int tier, int tiers);
+
+// --- preplaced blocks in the search --------------------------------------------------
+// Window [lo, hi] of A positions after which a fixed block may be reinserted
+// so that the fixed blocks keep their required order; 0 for a movable block.
+int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
+// How the annealing spreads the blocks over the tiers anew between rounds.
+// The tier split stands above the optimisers, so the driver hands it down.
+using TierRespread = void (*)(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                              tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+
 // --- insertion-point search ----------------------------------------------------
 constexpr int kCandidateCap = 3000;
 

@@ -9,16 +9,10 @@
 #include "driver/graph.h"
 #include "driver/utilities.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 namespace {
-
-constexpr int kBeforeInA = 1;
-constexpr int kBeforeInB = 2;
-
-int FixedIndex(const tagBLOCK* b) { return b->kind >> 2; }
-bool IsFixed(const tagBLOCK* b) { return (b->kind & 3) == 3; }
 
 // The fixed indices in an order in which every required relation of `bit`
 // goes forwards, or an empty list when the relations form a cycle.
@@ -204,22 +198,4 @@ int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDual
   if (fixed_num == 0) return 0;
   if (unsettled) CopyDualSeq(dseq, unsettled);
   return PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
-}
-
-int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi) {
-  const tagBLOCK* blk = blka[b];
-  if (blk->kind == 0) return 0;
-  *lo = 0;
-  *hi = dseq->count;
-  if (fixed_num == 0 || !IsFixed(blk)) return 1;
-  const int k = FixedIndex(blk), here = dseq->pos_a[b];
-  for (int m = 0; m < fixed_num; ++m) {
-    if (m == k) continue;
-    const int p = dseq->pos_a[ppblka[m]->id];
-    // A block that must precede b keeps b after it; one that must follow
-    // keeps b's insertion point (the A position after which b goes) below it.
-    if ((mt_fixed[m][k] & kBeforeInA) && *lo <= p && p < here) *lo = p + 1;
-    if ((mt_fixed[k][m] & kBeforeInA) && here < p && p <= *hi) *hi = p - 1;
-  }
-  return 1;
 }

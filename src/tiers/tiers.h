@@ -47,13 +47,7 @@ void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* ei
 // The above with the options every caller uses; returns the cut.
 int PartitionHyperGraph(const tagHYPERGRAPH* hg, int nparts, int ubfactor, int* part);
 
-// --- inter-tier via accounting ------------------------------------------------------
-int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers, int* per_tier);
-int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers);
-int CountNetBlockAreaForEachLayer(tagBLOCK* design, tagDualSeq* dseq, int tiers, double* area);
-int ChangeForCellMove(tagBLOCK* blk, tagDualSeq* dseq, int new_tier, int tiers, int* sv_change,
-                      double* area_change);
-int CountInterLayerViasForCell(tagBLOCK* blk, tagDualSeq* dseq, int tier, int tiers);
+// --- tier loads ----------------------------------------------------------------------
 // Sets inter_layer_vias, la_sv_num and la_net_area for the tier split of dseq.
 void CountTierLoads(tagBLOCK* design, tagDualSeq* dseq);
 
@@ -78,9 +72,6 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
 int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
                           tagDualSeq* unsettled = nullptr);
-// Window [lo, hi] of A positions after which a fixed block may be reinserted
-// so that the fixed blocks keep their required order; 0 for a movable block.
-int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
 
 // --- block grouping for design input -------------------------------------------------
 // Groups the design's cells into blocks with the partitioner (nparts groups)

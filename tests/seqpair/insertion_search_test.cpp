@@ -7,7 +7,7 @@
 #include "design_builder.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 using testing_support::TestDesign;

@@ -7,7 +7,7 @@
 #include "design_builder.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "test_support.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 namespace {
 

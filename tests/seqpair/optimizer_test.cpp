@@ -9,7 +9,7 @@
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "test_support.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 using testing_support::CaptureStdout;
@@ -284,6 +284,7 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
     d->params.iterations = 100;
     if (c.area_only) d->params.opt_wire = d->params.wgt_via = 0;
     TestEngine e(*d, c.tiers);
+    tier_respread = SpreadOverTiersAgain;
     SettlePreplacedBlocks(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
                           d->norm, &d->params);
     if (c.tiers > 1) CountTierLoads(d->design, &e.seq);

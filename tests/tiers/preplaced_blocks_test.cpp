@@ -8,7 +8,7 @@
 #include "seqpair/sequence_fixture.h"
 #include "seqpair/engine_state.h"
 #include "test_support.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 using testing_support::CaptureStdout;

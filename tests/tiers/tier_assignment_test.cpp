@@ -14,7 +14,7 @@
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "test_support.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 using testing_support::CaptureStdout;

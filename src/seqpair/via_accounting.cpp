@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "seqpair/seqpair.h"
-#include "tiers/tiers.h"
 
 namespace {
 

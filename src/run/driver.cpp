@@ -1,4 +1,4 @@
-#include "driver/driver.h"
+#include "run/driver.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,7 +17,7 @@
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "signalvia/signalvia.h"
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
 namespace {
@@ -233,6 +233,7 @@ void Optimise(Run& run) {
     CalcObj(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(), run.norm,
             &run.params);
   }
+  tier_respread = SpreadOverTiersAgain;
   if (sa_flag != 0)
     SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
                        &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(),

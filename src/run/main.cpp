@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "driver/driver.h"
+#include "run/driver.h"
 
 int main(int argc, char** argv) {
   // Progress lines reach a log as they are printed, even when a run is cut short.

@@ -24,6 +24,11 @@ extern int ptier;
 extern int fixed_num;
 extern std::vector<std::vector<int>> mt_fixed;
 extern std::vector<tagBLOCK*> ppblka;
+constexpr int kBeforeInA = 1;
+constexpr int kBeforeInB = 2;
+// A preplaced block's kind is 3 + 4 x its fixed index.
+inline bool IsFixed(const tagBLOCK* b) { return (b->kind & 3) == 3; }
+inline int FixedIndex(const tagBLOCK* b) { return b->kind >> 2; }
 
 // Sets tier_no and makes one zeroed extent record per tier.
 void InitTierState(int tiers);

@@ -1,6 +1,6 @@
 // Tier-wide globals: tier count, per-tier extents, the via and area tables
 // and the preplaced-block table.
-#include "tiers/tier_state.h"
+#include "seqpair/tier_state.h"
 
 #include <algorithm>
 #include <iterator>
