@@ -53,14 +53,6 @@ TEST(InitParametersTest, DefaultsTheExampleLeavesOut) {
   EXPECT_EQ(p.net_scale, 1.0);
 }
 
-TEST(InitParametersTest, NullRecord) {
-  CaptureStdout capture;
-  EXPECT_EQ(InitParameters(nullptr), -1);
-  EXPECT_EQ(capture.Finish(), "Null pointer!\n");
-}
-
-// ---- size-dependent defaults ---------------------------------------------
-
 TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
   struct Case {
     int n, depth;
@@ -74,8 +66,6 @@ TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
   }
 }
 
-// ---- InputPrm -------------------------------------------------------------
-
 TEST(InputPrmTest, EndOnlyKeepsEveryField) {
   tagPARAMETERS p = Defaults();
   p.giveup = 200;  // as the driver sets them before the file is read
@@ -87,7 +77,7 @@ TEST(InputPrmTest, EndOnlyKeepsEveryField) {
   EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0);
 }
 
-TEST(InputPrmTest, PercentKeywordsTruncate) {
+TEST(InputPrmTest, PercentKeywordsTruncateAndDoNotOverflow) {
   tagPARAMETERS p = Defaults();
   ReadPrm("giveup 50 depthmax 1 movenode 250\nend\n", &p, 40);
   EXPECT_EQ(p.giveup, 20);
@@ -96,10 +86,6 @@ TEST(InputPrmTest, PercentKeywordsTruncate) {
   ReadPrm("giveup 1 depthmax -99\nend\n", &p, 40);
   EXPECT_EQ(p.giveup, 0);
   EXPECT_EQ(p.depthmax, -39);  // toward zero
-}
-
-TEST(InputPrmTest, PercentKeywordsDoNotOverflow) {
-  tagPARAMETERS p = Defaults();
   ReadPrm("giveup 2000000000 movenode 100000000 depthmax -2000000000\nend\n", &p, 3300);
   EXPECT_EQ(p.movenode, INT_MAX);
   EXPECT_EQ(p.giveup, INT_MAX);
@@ -176,12 +162,5 @@ INSTANTIATE_TEST_SUITE_P(
         PrmCase{"non_numeric_value_reads_as_zero", "ipcand abc 4\nend\n",
                 "( ipcand    :    0) abc ?( abc       :    4)\n", {{&tagPARAMETERS::ipcand, 0}}}),
     [](const testing::TestParamInfo<PrmCase>& info) { return std::string(info.param.label); });
-
-TEST(InputPrmDeathTest, MissingFileExitsWithStatusOne) {
-  ScratchDir dir;
-  std::string path = dir.file("absent.prm");
-  tagPARAMETERS p = Defaults();
-  EXPECT_EXIT(InputPrm(path.c_str(), &p, 10), ::testing::ExitedWithCode(1), "");
-}
 
 }  // namespace

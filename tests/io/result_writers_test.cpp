@@ -248,20 +248,6 @@ TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
   EXPECT_EQ(DirectoryEntries(dir.path()), (std::vector<std::string>{"case.txt", "case_layer_0.plt"}));
 }
 
-TEST(AppendRecordTest, AppendsWholeRecordsAndReportsFailure) {
-  ScratchDir dir;
-  const std::string path = dir.file("report.txt");
-  EXPECT_EQ(AppendRecord(path.c_str(), "first;"), 0);
-  EXPECT_EQ(AppendRecord(path.c_str(), "second\n"), 0);
-  EXPECT_EQ(ReadFile(path), "first;second\n");
-  EXPECT_EQ(AppendRecord(dir.file("missing/report.txt").c_str(), "x"), -1);
-  // The child ends with status 0 only when the cut-short append reports failure.
-  EXPECT_TRUE(WriteWithFileSizeLimit(20, [&] {
-    if (AppendRecord(path.c_str(), std::string(100, 'r')) == 0) _exit(3);
-  }));
-  EXPECT_EQ(ReadFile(path), "first;second\n");
-}
-
 class PlacementFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -323,35 +309,6 @@ TEST_F(PlacementFileTest, FailuresAreReportedAndKeepThePreviousPlacement) {
   }));
   EXPECT_EQ(ReadFile(base + "_final.pl"), "old placement\n");
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
-}
-
-TEST(NetsForPlotTest, SegmentsJoinPinsInOrderOfX) {
-  ResetEngineState();
-  ResetTierState();
-  TestDesign d;
-  for (int k = 0; k < 5; ++k) d.AddTerminal(0, 0);
-  d.AddNet({-1});
-  d.AddNet({-1, -2, -3, -4, -5});
-  d.Finish();
-  const double xs[5] = {9.9, 1.5, 30, 4, 2}, ys[5] = {1, 2, 3, 4, 5};
-  for (int k = 1; k <= 5; ++k) {
-    d.pada[k]->x = 2 * xs[k - 1];
-    d.pada[k]->y = 2 * ys[k - 1];
-  }
-  d.norm->unscale = 0.5;
-  ScratchDir dir;
-  const std::string path = dir.file("nets.plt");
-  FILE* f = fopen(path.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  OutputNetsForPlot(d.design->nets, d.norm, f, 1);
-  fclose(f);
-  EXPECT_EQ(ReadFile(path),
-            "\nEOF\n"
-            " 1  2 \n 2  5 \n\n\n"
-            " 2  5 \n 4  4 \n\n\n"
-            " 4  4 \n 9  1 \n\n\n"
-            " 9  1 \n 30  3 \n\n\n"
-            "\r\n");
 }
 
 }  // namespace

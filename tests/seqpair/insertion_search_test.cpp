@@ -248,44 +248,6 @@ TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {
   EXPECT_EQ(save(90, 7), (std::vector<int>{7}));
 }
 
-// The annealing's move keeps one kept candidate, each as likely, closed by
-// the sentinel, so that the exact re-evaluation takes exactly that one.
-TEST(KeepRandomIpCand, KeepsOneOfTheKeptCandidates) {
-  TestDesign d;
-  d.AddBlock(10, 10);
-  d.Finish();
-  d.params.opt_wire = 0;
-  init_genrand(7);
-  // Three kept of three (no sentinel after the last) and two kept of three.
-  for (int saved : {3, 2}) {
-    d.params.ipcand = 3;
-    int drawn[4] = {0, 0, 0, 0};
-    for (int trial = 0; trial < 90; ++trial) {
-      tagINSCANDS c;
-      ClearCandidates(&c);
-      for (int tag = 1; tag <= saved; ++tag) Save(&c, tag, 10.0 * tag, &d.params);
-      KeepRandomIpCand(&c, &d.params);
-      ASSERT_EQ(c.count, 2);
-      ASSERT_GE(c.apos[1], 1);
-      ASSERT_LE(c.apos[1], saved);
-      EXPECT_EQ(c.area_cost[1], 10.0 * c.apos[1]);
-      EXPECT_EQ(c.area_cost[2], kInfinity);
-      EXPECT_EQ(c.vias[2], kIntInfinity);
-      ++drawn[c.apos[1]];
-    }
-    for (int tag = 1; tag <= saved; ++tag) EXPECT_GT(drawn[tag], 10) << saved << " kept, tag " << tag;
-  }
-  // A single kept candidate stays as it is.
-  tagINSCANDS one;
-  one.count = 1;
-  one.area_cost[1] = 5.0;
-  one.vias[1] = 0;
-  one.apos[1] = 4;
-  KeepRandomIpCand(&one, &d.params);
-  EXPECT_EQ(one.count, 1);
-  EXPECT_EQ(one.apos[1], 4);
-}
-
 // A tier takes a moved block only while it stays within its share of the
 // block area or below what the block's own tier holds now: a tier may never
 // grow past both, or vias saved would pile the blocks onto one tier.

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -102,52 +100,6 @@ TEST_F(MoveTest, OrientationDecidesSizeAndBounds) {
   move(2, 1);
   EXPECT_EQ(Shape(blk), std::vector<double>({6, 8, 3, 11, 2, 30, 40}));
   EXPECT_EQ(Walk(fp.seq.next_a, 2), (std::vector<int>{2, 1}));
-}
-
-// Sequences that lost a block or never end stop the run with a message.
-TEST_F(MoveTest, InconsistentSequencesAreFatal) {
-  struct Case {
-    int link_from, link_to;  // a broken link in A (>= 0) or B (< 0, negated)
-    bool relabel;            // else block 2 is taken out and put back
-    const char* message;
-  };
-  const Case cases[] = {
-      {0, 0, false, "^Confilict in index A\n$"},  // block 3 taken out for good
-      {-3, 1, false, "^Conflict in index B\n$"},
-      {1, 3, true, "^   1   1   3   0\n   2   2   3   1\n   3   2   0   2\nConflict in Relabel na2\n$"},
-      {3, 1, true, "^Conflict in Relabel na1\n$"},
-      {-2, 0, true, "^Conflict in Relabel nb2\n$"},
-      {-2, 1, true, "^Conflict in Relabel nb1\n$"},
-  };
-  for (const Case& c : cases) {
-    Floorplan fp(3);
-    fp.SetOrder({1, 2, 3}, {1, 2, 3});
-    if (c.link_from > 0) fp.seq.next_a[c.link_from] = c.link_to;
-    if (c.link_from < 0) fp.seq.next_b[-c.link_from] = c.link_to;
-    if (!c.relabel) {
-      RemoveCell(2, &fp.seq, &stacks);
-      if (c.link_from == 0) RemoveCell(3, &fp.seq, &stacks);
-    }
-    // The fatal checks print on stdout; the child sends it to stderr so that
-    // the message can be matched.
-    EXPECT_EXIT(
-        {
-          std::fflush(stdout);
-          dup2(fileno(stderr), fileno(stdout));
-          if (c.relabel)
-            ReLabel(&fp.seq);
-          else
-            InsertCell(2, 1, 1, 0, 0, fp.blka.data(), &fp.seq, &stacks);
-        },
-        ::testing::ExitedWithCode(1), c.message)
-        << c.message;
-  }
-  // Stale positions alone are renumbered.
-  Floorplan fp(3);
-  fp.SetOrder({2, 1, 3}, {3, 2, 1});
-  fp.seq.pos_a[1] = 9;
-  ReLabel(&fp.seq);
-  ExpectConsistent(fp.seq);
 }
 
 }  // namespace

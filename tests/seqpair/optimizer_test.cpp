@@ -201,21 +201,6 @@ TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
   }
 }
 
-TEST(Optimizers, RepeatForAFixedSeed) {
-  auto once = [](Method method) {
-    ResetRandomGenerators();
-    init_genrand(77);
-    auto d = TestDesign::Random(12, 3, 14, 17);
-    TestEngine e(*d, 2);
-    d->params.iterations = 100;
-    d->params.start_tempe = 1000;
-    RunOptimiser(e, method, 60);
-    return Orders(e);
-  };
-  for (Method method : {Method::kInsertion, Method::kAnnealing})
-    EXPECT_EQ(once(method), once(method));
-}
-
 TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
   // One block in the lower left corner, one to its right and one above
   // both; first far apart, then inside the outline, where movable blocks

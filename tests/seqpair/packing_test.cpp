@@ -109,26 +109,6 @@ TEST(CalCoords, MatchesLongestPathsOnRandomSequences) {
   }
 }
 
-TEST(SetCellPos, CentresAndTerminals) {
-  Floorplan fp(2);
-  fp.SetSize(1, 3, 5);
-  fp.SetSize(2, 2, 2);
-  fp.SetOrder({1, 2}, {2, 1});
-  double height, width;
-  fp.Pack(&height, &width);
-  tagPINCLASS where[2] = {{0, nullptr, 0.25, 1.0, nullptr}, {0, nullptr, 1.0, 0.5, nullptr}};
-  tagPIN pads[2] = {};
-  pads[0].pinclass = &where[0];
-  pads[1].pinclass = &where[1];
-  tagPIN* pada[3] = {nullptr, &pads[0], &pads[1]};
-  fp.blocks[0].pin_count = 2;
-  SetCellPos(width, height, 1, fp.blka.data(), pada, &fp.seq, fp.levels.get(), nullptr);
-  EXPECT_EQ(std::vector<double>({fp.blocks[1].x, fp.blocks[1].y, fp.blocks[2].x, fp.blocks[2].y}),
-            std::vector<double>({1.5, 2.5, 4.0, 1.0}));
-  EXPECT_EQ(std::vector<double>({pads[0].x, pads[0].y, pads[1].x, pads[1].y}),
-            std::vector<double>({0.25 * 5, 5.0, 5.0, 2.5}));
-}
-
 TEST(CalCoords_TR, MatchesLongestPathsFromTheTopRight) {
   std::mt19937 rng(23);
   for (int n : {1, 4, 33, 200}) {
@@ -232,24 +212,6 @@ TEST(SetLptr, UndoingInAOrderLeavesThePackingOfTheSuffix) {
       }
     }
   }
-}
-
-TEST(CalCoords_TR, SavesTheStaircaseEndsOfEachFinishedTier) {
-  Floorplan fp(3, 2);
-  for (int b = 1; b <= 3; ++b) fp.SetSize(b, 2, 2);
-  fp.seq.tier[3] = 1;
-  fp.SetOrder({1, 2, 3}, {1, 2, 3});
-  std::vector<double> zero(4, 0.0);
-  CalCoords_TR(fp.blka.data(), zero.data(), zero.data(), &fp.seq, fp.levels.get(), &fp.btree,
-               &fp.rtree, 3);
-  // Tier 1 holds block 3 alone: rpos_b 1 in "t", pos_b 3 in "l".
-  EXPECT_EQ(fp.levels->t_undo.tier_head[1], 1);
-  EXPECT_EQ(fp.levels->t_undo.tier_tail[1], 1);
-  EXPECT_EQ(fp.levels->l_undo.tier_head[1], 3);
-  EXPECT_EQ(fp.levels->l_undo.tier_tail[1], 3);
-  // Tier 0 is what the staircases hold now: 1 below 2 from the top.
-  EXPECT_EQ(fp.levels->t.next[0], 2);
-  EXPECT_EQ(fp.levels->t.dist[3], 4.0);
 }
 
 // Inserting a block and updating only what it pushes gives the same far

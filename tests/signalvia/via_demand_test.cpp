@@ -18,34 +18,6 @@ int PinCount(const tagNET* net) {
   return count;
 }
 
-TEST(ViaDemand, NetFromTerminalToTierTwoOfFour) {
-  ViaScene s(100, 100);
-  tagNET* net = s.AddNet({{10, 20, 0, true}, {60, 70, 2}});
-  s.BuildDemand(4);
-  ASSERT_EQ(net->via_cnt, 2);
-  EXPECT_DOUBLE_EQ(net->hpwl_w_via, 100.0);
-  EXPECT_EQ(s.via_count, (std::vector<int>{2, 1, 1, 0}));
-  EXPECT_EQ(s.lists, (std::vector<tagSIGVIA*>{nullptr, net->vias[0], net->vias[1], nullptr}));
-  for (int k = 0; k < 2; ++k) {
-    EXPECT_EQ(net->vias[k]->layer, k + 1);
-    EXPECT_EQ(net->vias[k]->net, net);
-  }
-  // Tier 0 holds the terminal, tier 1 nothing but both vias, tier 2 the block
-  // pin; each sub-net lists the vias that touch it.
-  tagNET** sub = net->sub_nets;
-  EXPECT_EQ(PinCount(sub[0]), 1);
-  EXPECT_EQ(PinCount(sub[1]), 0);
-  EXPECT_EQ(PinCount(sub[2]), 1);
-  EXPECT_DOUBLE_EQ(sub[0]->minx, 10);
-  EXPECT_DOUBLE_EQ(sub[2]->maxy, 70);
-  EXPECT_DOUBLE_EQ(sub[1]->minx, kInfinity);
-  EXPECT_DOUBLE_EQ(sub[1]->maxx, 0.0);
-  const std::vector<std::vector<tagSIGVIA*>> touching = {
-      {net->vias[0]}, {net->vias[0], net->vias[1]}, {net->vias[1]}};
-  for (int t = 0; t < 3; ++t)
-    EXPECT_EQ(std::vector<tagSIGVIA*>(sub[t]->vias, sub[t]->vias + sub[t]->via_cnt), touching[t]) << t;
-}
-
 TEST(ViaDemand, NetsOverTwoThreeAndFourTiers) {
   ViaScene s(100, 100);
   tagNET* two = s.AddNet({{10, 10, 1}, {20, 20, 2}});

@@ -107,16 +107,6 @@ TEST(ViaPlanning, DesignOnOneTierPlansNothing) {
   EXPECT_EQ(plot.find("EOF"), plot.size() - 30);
 }
 
-TEST(ViaPlanning, NetsOnSingleTiersLeaveNoFailures) {
-  ViaScene s(200, 100);
-  s.AddNet({{10, 10, 1}, {150, 50, 1}});
-  s.AddNet({{10, 10, 0}, {20, 50, 0}});
-  Plan(s, 2);
-  EXPECT_NE(ReadFile(s.dir.file("via_assignment.txt"))
-                .find("[LAGRAGIAN_TOTAL][viaed_wire: 0.00; failed viaed:0; time:"),
-            std::string::npos);
-}
-
 TEST(ViaPlanning, DrawingShowsOutlineBlocksOfTheTierAndCellsWithVias) {
   ViaScene s(200, 100);
   s.AddBlock(10, 20, 30, 40, 1);

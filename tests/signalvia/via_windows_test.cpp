@@ -70,30 +70,6 @@ TEST(ViaWindows, WindowGrowsRingByRingUntilItHasRoom) {
   EXPECT_EQ(s.Cell(1, 3, 3)->cvia_num, 1);
 }
 
-TEST(ViaWindows, CellsExpectedToBeFullAddNoRoom) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  TwoTierGrid(s, 0);
-  s.Cell(1, 1, 0)->via_cap = 1;
-  s.Cell(1, 1, 0)->expected_via_num = 1.0;  // already spoken for
-  s.Cell(1, 2, 2)->via_cap = 2;
-  Range r;
-  CandidatePositionRange(net->vias[0], *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim, 1.0);
-  EXPECT_EQ(r, (Range{0, 2, 0, 2}));
-  EXPECT_DOUBLE_EQ(net->vias[0]->resource, 2.0);
-}
-
-TEST(ViaWindows, NetByNetWindowGrowsToTheFirstUsableCellOrOverTheGrid) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  TwoTierGrid(s, 0);
-  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 3, 0, 3}));
-  EXPECT_EQ(net->vias[0]->cand_num, 0);
-  s.Cell(1, 2, 0)->via_cap = 1;
-  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 2, 0, 2}));
-  EXPECT_EQ(net->vias[0]->cand_num, 1);
-}
-
 TEST(ViaWindows, BoxBeyondTheOutlineIsClampedToTheGrid) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{-50, 10, 0, true}, {900, 700, 1}});

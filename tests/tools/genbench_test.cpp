@@ -105,28 +105,4 @@ TEST(Genbench, RefusesArgumentsOutOfRange) {
   EXPECT_FALSE(FileExists(dir.file("g.blocks")));
 }
 
-// The floorplanner reads the generated design and fpcheck finds its result legal.
-TEST(Genbench, DesignRunsThroughTheFloorplannerAndTheChecker) {
-  ScratchDir dir;
-  ASSERT_EQ(Genbench(dir, "--seed 5 g 40 60 200").status, 0);
-  WriteFile(dir.file("fl.prm"), ExamplePrm("layers 3 iterations 100 start_tempe 1000 end_tempe 100 seed 9"));
-  RunResult run = RunIn(dir.path(), "'" + TierplanBinary() + "' g");
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find(" Cell = 40, ExtCells = 60, Nets = 200\n"), std::string::npos) << run.output;
-  EXPECT_EQ(run.output.find("arning"), std::string::npos) << run.output;
-  RunResult check = RunIn(dir.path(), Tool("fpcheck") + " g");
-  EXPECT_EQ(check.status, 0) << check.output;
-  EXPECT_NE(check.output.find("fpcheck g: 40 blocks, 60 terminals, 200 nets, 3 tiers\n"), std::string::npos);
-  // Both agree on the final wire length and via count.
-  std::smatch ours, theirs;
-  ASSERT_TRUE(std::regex_search(check.output, ours, std::regex("hpwl: ([0-9.]+)\n")));
-  std::string::size_type last = run.output.rfind("Netlength = ");
-  ASSERT_NE(last, std::string::npos);
-  EXPECT_NEAR(std::stod(ours[1]), std::stod(run.output.substr(last + 12)), 0.01 + 1e-6 * std::stod(ours[1]));
-  ASSERT_TRUE(std::regex_search(check.output, ours, std::regex("vias: (\\d+)\n")));
-  std::string stats = ReadFile(dir.file("g.txt"));
-  ASSERT_TRUE(std::regex_search(stats, theirs, std::regex("\\(\\s*[0-9.]+\\); (\\d+);")));
-  EXPECT_EQ(ours[1], theirs[1]);
-}
-
 }  // namespace

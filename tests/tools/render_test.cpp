@@ -40,25 +40,6 @@ TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
   EXPECT_FALSE(FileExists(dir.file("pictures/via_dist_demo16.png")));
 }
 
-TEST(Render, DrawsViaDistributionsAndCanLeaveOutSvg) {
-  if (!HaveGnuplot()) GTEST_SKIP() << "gnuplot is not installed";
-  ScratchDir dir;
-  std::string drawing =
-      "set nokey\n\n\nplot '-' w l\n0 0 0\n0 50 0\n50 50 0\n50 0 0\n0 0 0\n\n\nEOF\n\n"
-      "pause -1 'Press any key'\n\r\n";
-  WriteFile(dir.file("d_layer_0.plt"), drawing);
-  std::string via = "set nokey\n\n\nplot '-' w l\n0 0\n0 50\n50 50\n50 0\n0 0\n\n\n10 10\n10 20\n20 20\n20 10\n10 10\n\n\n"
-                    "EOF\n\npause -1 'Press any key'\n";
-  WriteFile(dir.file("via_dist_d_0.gp"), via);
-  WriteFile(dir.file("via_dist_d_1.gp"), via);
-  RunResult r = RunIn(dir.path(), Render() + " --no-svg --outline 40,40.5 d");
-  ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(r.output, "");
-  for (const char* name : {"d_layer_0", "d_tiers", "via_dist_d_0", "via_dist_d_1", "via_dist_d"})
-    EXPECT_TRUE(IsPng(dir.file(std::string(name) + ".png"))) << name;
-  EXPECT_FALSE(FileExists(dir.file("d_layer_0.svg")));
-}
-
 TEST(Render, RefusesWhatItCannotDraw) {
   ScratchDir dir;
   RunResult r = RunIn(dir.path(), Render() + " nothing");
