@@ -46,13 +46,6 @@ TEST(InitParametersTest, TheBundledExampleStatesTheDefaults) {
   EXPECT_EQ(std::memcmp(&example, &p, sizeof p), 0);
 }
 
-TEST(InitParametersTest, DefaultsTheExampleLeavesOut) {
-  tagPARAMETERS p = Defaults();
-  EXPECT_EQ(p.seed, 0);  // seeds from the time of day
-  EXPECT_EQ(p.qp_itrmax, 300);
-  EXPECT_EQ(p.net_scale, 1.0);
-}
-
 TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
   struct Case {
     int n, depth;
@@ -92,14 +85,6 @@ TEST(InputPrmTest, PercentKeywordsTruncateAndDoNotOverflow) {
   EXPECT_EQ(p.depthmax, INT_MIN);
   ReadPrm("giveup 60000000\nend\n", &p, 3300);  // product beyond int, share within
   EXPECT_EQ(p.giveup, 1980000000);
-}
-
-TEST(InputPrmTest, ScaledValues) {
-  tagPARAMETERS p = Defaults();
-  ReadPrm("deltnt_wgt 5000 d_mult 2 signalvia_sizex 6\nend\n", &p, 10);
-  EXPECT_EQ(p.deltnt_wgt, 0.5);
-  EXPECT_EQ(p.d_mult, 2.0);
-  EXPECT_EQ(p.signalvia_sizex, 6.0);
 }
 
 TEST(InputPrmTest, EchoFourPairsToALine) {

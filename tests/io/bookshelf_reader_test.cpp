@@ -210,20 +210,6 @@ TEST(BookshelfReader, LayoutVariantsReadLikeThePlainLayout) {
   for (const auto& [label, files] : variants) EXPECT_EQ(dump_of(files), reference) << label;
 }
 
-TEST(BookshelfReader, AcceptsTheLargestSupportedDesign) {
-  ScratchDir dir;
-  std::string blocks = "UCSC blocks 1.0\n\nNumSoftRectangularBlocks : 0\nNumHardRectilinearBlocks : " +
-                       std::to_string(kMaxBlocks) + "\nNumTerminals : 1\n\n";
-  std::string pl = "UCLA pl 1.0\n\n";
-  for (int i = 0; i < kMaxBlocks; ++i) {
-    blocks += "b" + std::to_string(i) + " hardrectilinear 4 (0, 0) (0, 2) (3, 2) (3, 0)\n";
-    pl += "b" + std::to_string(i) + " 0 0\n";
-  }
-  ReadDesign r(Written(dir, {blocks + "\nio terminal\n", pl + "\nio 4 4\n", "UCLA nets 1.0\n\nNumNets : 0\n"}, "big"));
-  EXPECT_EQ(r.design->block_count, kMaxBlocks);
-  EXPECT_STREQ(r.design->children->name, ("b" + std::to_string(kMaxBlocks - 1)).c_str());
-}
-
 int HeaderNumber(const std::string& text, const std::string& key) {
   std::smatch match;
   return std::regex_search(text, match, std::regex(key + "\\s*:\\s*(-?\\d+)")) ? std::stoi(match[1]) : -1;

@@ -223,15 +223,6 @@ TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
   EXPECT_EQ(ReadFile(base + ".txt"), record + record);
 }
 
-TEST_F(WriterTest, OptimiserRecordAndNamelessDesign) {
-  sa_flag = 0;
-  delete[] d->design->name;
-  d->design->name = nullptr;
-  const std::string out = Write(1);
-  EXPECT_NE(out.find("Warning: No circuit Name!\n"), std::string::npos);
-  EXPECT_EQ(ReadFile(base + ".txt"), std::string(kRecordBody) + "(500,42,0.20," + kRecordTail);
-}
-
 TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
   base = dir.file("missing/case");
   EXPECT_NE(Write(1).find("Warning: Cannot open results file!\n"), std::string::npos);
@@ -288,26 +279,6 @@ TEST_F(PlacementFileTest, OneLinePerBlockInInputUnits) {
             "b1 10 3 3 1\n"
             "UNKNOWN 0 7 0 0\n"
             "b3 100 0 6 0\n");
-  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
-}
-
-TEST_F(PlacementFileTest, FailuresAreReportedAndKeepThePreviousPlacement) {
-  {
-    CaptureStdout capture;
-    OutputGSRCFiles(nullptr, d.design, d.norm, &d.params);
-    EXPECT_EQ(capture.Finish(), "You Must provide base filename of a test case!\n");
-  }
-  const std::string missing = dir.file("missing/case");
-  CaptureStdout capture;
-  OutputGSRCFiles(missing.c_str(), d.design, d.norm, &d.params);
-  EXPECT_EQ(capture.Finish(), "Cannot open .pl file " + missing + "_final.pl for write!\n");
-  EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
-
-  WriteFile(base + "_final.pl", "old placement\n");
-  ASSERT_TRUE(WriteWithFileSizeLimit(30, [&] {
-    OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
-  }));
-  EXPECT_EQ(ReadFile(base + "_final.pl"), "old placement\n");
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
 }
 

@@ -177,15 +177,21 @@ TEST(SelectInsPoint, ChoosesThePointThatPushesBoundedBlocksLeast) {
 
 // Every point the sweeps estimate, inserted there and packed from scratch,
 // gives the estimated chip size: the estimate is the longest path through
-// the block, and the other paths are those of the packing without it.
+// the block, and the other paths are those of the packing without it. This
+// checks the top-right packing, the hand-over of blocks between the
+// staircases and the update of the pushed distances along the way. The
+// white-space deviation of a point, a sum of absolute differences, is never
+// negative.
 TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
-  int checked = 0;
+  int checked = 0, deviating = 0;
   for (unsigned seed = 1; seed <= 20; ++seed) {
     const int tiers = 1 + seed % 3;
     auto d = TestDesign::Random(4 + static_cast<int>(seed % 9), 3, 9, seed + 500);
     d->params.ipcand = 2998;  // keep every evaluated point
     d->params.rotate = seed % 2;
+    d->params.opt_ws_dist = 1;
     TestEngine e(*d, tiers);
+    CountTierLoads(d->design, &e.seq);
     init_genrand(seed);
     e.Pack();
     const int b = PickBlock(e, seed * 13u);
@@ -201,10 +207,13 @@ TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
       const auto [w, h] = PackWithBlockAt(e, b, c.apos[k], c.bpos[k], c.orient[k], c.tier[k]);
       EXPECT_DOUBLE_EQ(std::max(without_w, c.width[k]), w) << "seed " << seed << " candidate " << k;
       EXPECT_DOUBLE_EQ(std::max(without_h, c.height[k]), h) << "seed " << seed << " candidate " << k;
+      EXPECT_GE(c.ws_dev[k], 0.0);
+      deviating += c.ws_dev[k] > 0;
     }
     UndoRemove(b, &e.seq, e.stacks.get());
   }
   EXPECT_GT(checked, 100);
+  EXPECT_GT(deviating, 0);
 }
 
 // An empty candidate list between its two sentinels.

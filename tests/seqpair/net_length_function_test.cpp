@@ -122,4 +122,21 @@ TEST_F(NetLengthFunctionTest, EdgeCasesMatchTheBruteForce) {
   EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 120), 20.0);
 }
 
+// More breakpoints than a list holds: 3400 nets to terminals at x = 1..3400.
+// The changes that find no node go to the node before them, so the value
+// at the origin and the slope past every breakpoint stay exact.
+TEST_F(NetLengthFunctionTest, AFullListKeepsTheEndsExact) {
+  TestDesign d;
+  d.AddBlock(4, 4);
+  for (int k = 1; k <= 3400; ++k) {
+    d.AddTerminal(0, 0);
+    d.AddNet({1, -k}, 0.5);
+  }
+  d.Finish();
+  for (int k = 1; k <= 3400; ++k) d.pada[k]->x = k;
+  SetPLfunc(1, 5000, 5000, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 0), 0.5 * 3400 * 3401 / 2);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 12000) - EvalPLfunc(rel.get(), 0, 11000), 0.5 * 3400 * 1000);
+}
+
 }  // namespace

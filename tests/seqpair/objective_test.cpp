@@ -222,30 +222,6 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
   }
 }
 
-// Restarts cycle the area weights through 0.9, 1.2, 0.8 and 1.0 of their
-// base with up to 10 % jitter (15 % on the net weight), and print them.
-TEST(SetNewWeightTest, CyclesThroughThePhaseFactorsWithJitter) {
-  tagPARAMETERS p;
-  InitParameters(&p);
-  p.movarea = 500, p.allarea = 10000, p.movnet = 5, p.wgt_phase = 0;
-  std::vector<double> jitters;
-  for (double factor : {0.9, 1.2, 0.8, 1.0, 0.9, 1.2}) {
-    CaptureStdout capture;
-    SetNewWeight(&p);
-    const std::string out = capture.Finish();
-    for (auto [value, base, spread] :
-         {std::tuple{p.area_wgt, factor * 500, 0.1}, {p.obj_area_wgt, factor * 10000, 0.1}, {p.net_wgt, 25.0, 0.15}}) {
-      EXPECT_LE(std::fabs(value / base - 1), spread) << factor;
-      jitters.push_back(value / base);
-    }
-    char line[200];
-    snprintf(line, sizeof line, " Solution Restored: New Wgts = (%7.2f %7.2f), (%7.2f %7.2f)\n", p.area_wgt,
-             p.net_wgt, p.obj_area_wgt, p.allnet);
-    EXPECT_EQ(out, line);
-  }
-  EXPECT_EQ(std::set<double>(jitters.begin(), jitters.end()).size(), jitters.size());
-}
-
 // CalcObj on hand-built floorplans: positions, chip size and bound excess.
 TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   seqpair_testing::Floorplan fp(3);

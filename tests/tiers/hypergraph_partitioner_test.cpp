@@ -192,17 +192,4 @@ TEST(HypergraphPartitionerTest, ObviousBisections) {
   }
 }
 
-TEST(HypergraphPartitionerSmallCasesTest, MissingWeightArraysMeanUnitWeights) {
-  Hypergraph hg = RandomHypergraph(50, 80, 1, 4, 11u);
-  std::fill(hg.hewgts.begin(), hg.hewgts.end(), 1);
-  Result explicit_units = Split(hg, 2, 10);
-  std::vector<int> part(50, -1);
-  int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
-  int cut = -1;
-  HMETIS_PartRecursive(50, hg.nhedges(), nullptr, hg.eptr.data(), hg.eind.data(), nullptr, 2, 10,
-                       options, part.data(), &cut);
-  EXPECT_EQ(part, explicit_units.part);
-  EXPECT_EQ(cut, explicit_units.edgecut);
-}
-
 }  // namespace

@@ -61,23 +61,6 @@ TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
   }
 }
 
-TEST(SwapBlocks, KeepsLinksAndPositionsConsistent) {
-  std::mt19937 rng(5);
-  for (int round = 0; round < 200; ++round) {
-    const int n = 2 + round % 9;
-    const std::vector<int> order = seqpair_testing::RandomPermutation(rng, n);
-    tagDualSeq s;
-    MakeSequence(&s, order, order);
-    int i = 1 + rng() % n, j = 1 + rng() % n, which = rng() % 2;
-    std::vector<int>& pos = which ? s.pos_b : s.pos_a;
-    const int pos_i = pos[i], pos_j = pos[j];
-    SwapBlocks(&s, i, j, which);
-    ExpectConsistent(s);  // the other sequence is untouched
-    EXPECT_EQ(pos[i], pos_j);
-    EXPECT_EQ(pos[j], pos_i);
-  }
-}
-
 // Blocks 1, 2, 3 fixed in a vertical stack (1 at the bottom), 4 and 5
 // movable: the fixed blocks' places in the sequences are permuted into the
 // order their corners require, tier by tier, and nothing else moves.

@@ -75,19 +75,6 @@ TEST(CreateHyperGraphTest, ADesignWithoutNetsHasNoHypergraph) {
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(d.blka[i]->tier, 0) << i;
 }
 
-TEST(PartitionIntoTiersTest, RandomTiersAreOneDrawPerVertexInOrder) {
-  auto d = TestDesign::Random(20, 3, 30, 4u);
-  ResetRandomGenerators();
-  PartitionIntoTiers(d->design, 3, true);
-  ResetRandomGenerators();
-  std::set<int> used;
-  for (int i = 1; i <= 20; ++i) {
-    EXPECT_EQ(d->blka[i]->tier, static_cast<int>(genrand_int32() % 3)) << i;
-    used.insert(d->blka[i]->tier);
-  }
-  EXPECT_EQ(used.size(), 3u);
-}
-
 // Two clusters of four blocks joined by one net: the partitioner behind the
 // multi-tier start (init_rand 0) puts each cluster on a tier of its own.
 TEST(InitDataForMultiTiersTest, ThePartitionerSplitsTwoClustersOverTwoTiers) {
