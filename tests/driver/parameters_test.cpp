@@ -59,17 +59,6 @@ TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
   }
 }
 
-TEST(InputPrmTest, EndOnlyKeepsEveryField) {
-  tagPARAMETERS p = Defaults();
-  p.giveup = 200;  // as the driver sets them before the file is read
-  p.depthmax = 50;
-  p.movenode = 40;
-  tagPARAMETERS before;
-  std::memcpy(&before, &p, sizeof p);  // byte copy, padding included
-  EXPECT_EQ(ReadPrm("end\n", &p, 40), "\n");
-  EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0);
-}
-
 TEST(InputPrmTest, PercentKeywordsTruncateAndDoNotOverflow) {
   tagPARAMETERS p = Defaults();
   ReadPrm("giveup 50 depthmax 1 movenode 250\nend\n", &p, 40);

@@ -96,38 +96,6 @@ TEST(GetInt, ReadsSignedDecimalsSaturatesAndLeavesTheFirstOtherCharacter) {
   EXPECT_EQ(many.Rest(), "+5");  // a plus sign is not part of a number
 }
 
-TEST(GetString, ReadsWordsCutsOverlongOnesAndReportsTheEnd) {
-  TextStream s("  alpha abcdefghij abcd\nlast \n\t ");
-  char buf[7] = {'#', '#', '#', '#', '#', '#', '#'};
-  for (auto [word, size] : {std::pair{"alpha", 6}, {"abcd", 5}, {"abcd", 5}, {"last", 5}}) {
-    EXPECT_EQ(GetString(s.get(), buf, size), 0);
-    EXPECT_STREQ(buf, word);
-  }
-  EXPECT_EQ(GetString(s.get(), buf, 5), EOF);
-  EXPECT_STREQ(buf, "");
-  EXPECT_EQ(buf[6], '#');  // nothing written past the size given
-}
-
-TEST(Readers, SkipReadCharSkipLineAndEolTest) {
-  TextStream skip(" \n\t x y");
-  EXPECT_EQ(Skip(skip.get()), 0);
-  EXPECT_EQ(skip.Rest(), "x y");
-  TextStream read("\n  *rest");
-  EXPECT_EQ(ReadChar(read.get()), '*');
-  EXPECT_EQ(read.Rest(), "rest");
-  TextStream empty("  ");
-  EXPECT_EQ(ReadChar(empty.get()), EOF);
-  TextStream line("comment text\nnext line\n");
-  EXPECT_EQ(SkipLine(line.get()), 0);
-  EXPECT_EQ(line.Rest(), "next line\n");
-  // EOL_Test skips blanks only: a tab hides the line end.
-  for (auto [text, at_end, rest] : {std::tuple{"   \nz", 1, "\nz"}, {"  7\n", 0, "7\n"}, {" \t\n", 0, "\t\n"}}) {
-    TextStream s(text);
-    EXPECT_EQ(EOL_Test(s.get()), at_end) << text;
-    EXPECT_EQ(s.Rest(), rest);
-  }
-}
-
 TEST(Strings, StrcmpIsAnEqualityTest) {
   EXPECT_EQ(Strcmp("end", "end"), 1);
   EXPECT_EQ(Strcmp("", ""), 1);

@@ -196,24 +196,6 @@ TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_layer_0.plt"});
 }
 
-TEST_F(WriterTest, EveryTierGetsItsOwnPlot) {
-  seq.tier[3] = 1;
-  Write(0, 2);
-  const std::string tier1 =
-      "set nokey\n\n\n"
-      "plot '-' w l\n"
-      "0 0 1\n0 25 1\n25 25 1\n25 0 1\n0 0 1\n\n\n"
-      "3 4 1\n3 8 1\n7 8 1\n7 4 1\n3 4 1\n\n\n"
-      "EOF\n\n"
-      "pause -1 'Press any key'\n"
-      "\r\n";
-  EXPECT_EQ(ReadFile(base + "_layer_1.plt"), tier1);
-  const std::string tier0 = ReadFile(base + "_layer_0.plt");
-  EXPECT_NE(tier0.find("plot '-' w l, '-' w l lt 3\n"), std::string::npos);
-  EXPECT_EQ(tier0.find(" 1\n"), std::string::npos);  // no tier-1 block on tier 0
-  EXPECT_FALSE(FileExists(base + "_layer_2.plt"));
-}
-
 TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
   Write(1);
   const std::string record = std::string("\nCircuit:test\n ") + kRecordBody +
@@ -237,49 +219,6 @@ TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
   EXPECT_EQ(ReadFile(base + "_layer_0.plt"), "old drawing\n");
   EXPECT_EQ(ReadFile(base + ".txt"), previous);
   EXPECT_EQ(DirectoryEntries(dir.path()), (std::vector<std::string>{"case.txt", "case_layer_0.plt"}));
-}
-
-class PlacementFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineState();
-    ResetTierState();
-    d.AddBlock(10, 5);
-    d.AddBlock(4, 8);
-    d.AddBlock(6, 6);
-    d.Finish();
-    base = dir.file("case");
-  }
-  ScratchDir dir;
-  TestDesign d;
-  std::string base;
-};
-
-// Coordinates go back to input units (halved here) and are truncated.
-TEST_F(PlacementFileTest, OneLinePerBlockInInputUnits) {
-  d.norm->unscale = 0.5;
-  d.blka[1]->x = 21.2;
-  d.blka[1]->y = 6.4;
-  d.blka[1]->orient = 3;
-  d.blka[1]->tier = 1;
-  delete[] d.blka[2]->name;
-  d.blka[2]->name = nullptr;
-  d.blka[2]->x = 0;
-  d.blka[2]->y = 15.98;
-  d.blka[3]->x = 200;
-  d.blka[3]->y = 0;
-  d.blka[3]->orient = 6;
-  WriteFile(base + "_final.pl", "stale placement\n");
-  CaptureStdout capture;
-  OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
-  EXPECT_EQ(capture.Finish(), "");
-  EXPECT_EQ(ReadFile(base + "_final.pl"),
-            "UCSC blocks 1.0\n"
-            "#name x y direction tier(device layer)\n\n"
-            "b1 10 3 3 1\n"
-            "UNKNOWN 0 7 0 0\n"
-            "b3 100 0 6 0\n");
-  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
 }
 
 }  // namespace

@@ -70,36 +70,4 @@ TEST_F(MoveTest, InsertAfterTheNamedPositions) {
   }
 }
 
-// Orientation, size and the four bounds of block 1 as placed.
-std::vector<double> Shape(const tagBLOCK& blk) {
-  return {static_cast<double>(blk.orient), blk.width, blk.height,
-          blk.fixed_x_lo, blk.fixed_y_lo, blk.fixed_x_hi, blk.fixed_y_hi};
-}
-
-TEST_F(MoveTest, OrientationDecidesSizeAndBounds) {
-  Floorplan fp(2);
-  fp.SetOrder({1, 2}, {1, 2});
-  fp.SetSize(1, 8, 3);
-  tagBLOCK& blk = fp.blocks[1];
-  blk.region_x_lo = 1, blk.region_y_lo = 2, blk.region_x_hi = 30, blk.region_y_hi = 40;
-  ndpos1_x_min[1] = 5, ndpos1_y_min[1] = 6, ndpos1_x_max[1] = 50, ndpos1_y_max[1] = 60;
-  blk.orient = 4;
-  auto move = [&](int apos, int orient) {
-    RemoveCell(1, &fp.seq, &stacks);
-    InsertCell(1, apos, apos, orient, 0, fp.blka.data(), &fp.seq, &stacks);
-  };
-  move(0, 3);  // turned: the engine's bounds
-  EXPECT_EQ(std::vector<double>({4, 8, 3}),
-            std::vector<double>({static_cast<double>(stacks.orient[0]), stacks.width[0], stacks.height[0]}));
-  EXPECT_EQ(Shape(blk), std::vector<double>({3, 3, 8, 5, 6, 50, 60}));
-  move(0, 6);  // upright again: the region
-  EXPECT_EQ(Shape(blk), std::vector<double>({6, 8, 3, 1, 2, 30, 40}));
-  // A block with a given orientation keeps size, bounds and orientation.
-  blk.kind = 2;
-  blk.fixed_x_lo = 11;
-  move(2, 1);
-  EXPECT_EQ(Shape(blk), std::vector<double>({6, 8, 3, 11, 2, 30, 40}));
-  EXPECT_EQ(Walk(fp.seq.next_a, 2), (std::vector<int>{2, 1}));
-}
-
 }  // namespace

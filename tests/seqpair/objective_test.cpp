@@ -19,15 +19,6 @@ namespace {
 using testing_support::CaptureStdout;
 using testing_support::TestDesign;
 
-// Blocks of the given sizes placed with their lower-left corners at the given
-// points; pins are never at the centre unless a test asks for it.
-void PlaceBlock(tagBLOCK* blk, double x, double y, double w, double h) {
-  blk->x = x;
-  blk->y = y;
-  blk->width = w;
-  blk->height = h;
-}
-
 class NetLengthTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -54,46 +45,6 @@ TEST_F(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
   EXPECT_EQ(d.pada[2]->y, 4.0);
   d.params.net_scale = 0.5;
   EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 7.0);
-}
-
-// An unknown orientation is reported and adds no pin offset.
-TEST_F(NetLengthTest, PinOffsetsByOrientationOrAtTheCentre) {
-  TestDesign d;
-  d.AddBlock(10, 6);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1});
-  d.Finish();
-  d.params.pin_at_center = 0;
-  tagPIN* pin = d.blka[1]->pins;
-  pin->pinclass->x = 2;
-  pin->pinclass->y = 1;
-  // The block's parent offset is added to every pin.
-  d.design->x = 7;
-  d.design->y = 9;
-  // Class 10 x 6, pin class point (2, 1).
-  const double expected[9][2] = {{2, 1}, {1, 8}, {2, 5}, {1, 2}, {8, 1},
-                                 {5, 8}, {8, 5}, {5, 2}, {0, 0}};
-  for (int orient = 0; orient <= 8; ++orient) {
-    SCOPED_TRACE(orient);
-    d.blka[1]->orient = orient;
-    // A turned block's current size does not change the class-based offset.
-    PlaceBlock(d.blka[1], 100, 200, orient & 1 ? 6 : 10, orient & 1 ? 10 : 6);
-    CaptureStdout capture;
-    SetPinPosition(pin, &d.params);
-    EXPECT_EQ(capture.Finish(), orient == 8 ? "Error Block Directions\n" : "");
-    EXPECT_DOUBLE_EQ(pin->x, 107 + expected[orient][0]);
-    EXPECT_DOUBLE_EQ(pin->y, 209 + expected[orient][1]);
-  }
-  // A pin at the centre ignores the class offset; the half sizes are taken
-  // in single precision.
-  d.params.pin_at_center = 1;
-  d.design->x = d.design->y = 0;
-  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
-  d.blka[1]->orient = 5;
-  SetPinPosition(pin, &d.params);
-  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
-  EXPECT_NE(pin->x, 100 + 5.15);
-  EXPECT_DOUBLE_EQ(pin->y, 203.0);
 }
 
 TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {

@@ -66,13 +66,6 @@ void ExpectFeasiblePlacement(ViaScene& scene, const std::map<tagSIGGRID*, int>& 
 
 }  // namespace
 
-TEST(Relaxation, MultiplierStaysNonNegativeAndStepNeedsAnOverflow) {
-  EXPECT_DOUBLE_EQ(UpdateLM(0.0, 0.5, 3, 1), 1.0);
-  EXPECT_EQ(UpdateLM(0.4, 0.5, 0, 2), 0.0);
-  EXPECT_DOUBLE_EQ(UpdateTheta(100, 1, 60, 8), 5.0);
-  EXPECT_EQ(UpdateTheta(100, 1, 60, 0), 0.0);
-}
-
 // With room for every via no constraint is relaxed: the first solve is
 // already optimal, the step becomes 0 and the loop ends in its second round.
 TEST(Relaxation, AmpleCapacityGivesEveryNetItsCheapestCells) {

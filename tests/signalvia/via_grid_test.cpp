@@ -71,15 +71,4 @@ TEST(ViaGrid, BlockTakesStripsCornersAndInteriorsOfTheCellsItCovers) {
   }
 }
 
-TEST(ViaGrid, ReportsTheShareOfTheOutlineTheBlocksUse) {
-  ViaScene s(100, 100);
-  s.AddBlock(0, 0, 50, 50, 0);
-  s.AddBlock(0, 0, 50, 100, 1);
-  s.BuildGrid(2, 2, 2, 0);
-  std::vector<int> caps(2);
-  CaptureStdout out;
-  CalWSDistribution(s.design, 2, *s.grids, &s.dim, caps.data());
-  EXPECT_EQ(out.Finish(), "Real Area Usage: 0.375000\n");
-}
-
 }  // namespace

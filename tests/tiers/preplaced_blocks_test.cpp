@@ -110,31 +110,6 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
   }
 }
 
-TEST(FindModifySeqsOfFixed, WithoutOrWithOneFixedBlockChangesNothing) {
-  for (int fixed : {0, 1}) {
-    TestDesign d;
-    d.AddBlock(10, 10, fixed ? 3 : 0);
-    d.AddBlock(10, 10);
-    d.AddBlock(10, 10);
-    d.Finish();
-    tagDualSeq s;
-    MakeSequence(&s, {3, 1, 2}, {2, 3, 1});
-    ResetTierState();
-    EXPECT_EQ(FindModifySeqsOfFixed(d.blka.data(), &s, &mt_fixed), fixed);
-    EXPECT_EQ(mt_fixed.size(), static_cast<size_t>(fixed));
-    if (fixed) {
-      EXPECT_EQ(mt_fixed[0][0], 0);
-    }
-    EXPECT_EQ(s.next_a[0], 3);
-    EXPECT_EQ(s.next_b[0], 2);
-    int lo = -1, hi = -1;
-    EXPECT_EQ(PsLUBound(&s, d.blka.data(), 1, &lo, &hi), fixed);
-    if (fixed) {
-      EXPECT_EQ(hi, 3);
-    }
-  }
-}
-
 // Three movable blocks and two fixed ones side by side on the ground, all in
 // one column: the movable blocks packed first push the fixed ones up.
 TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {

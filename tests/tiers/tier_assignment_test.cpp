@@ -61,20 +61,6 @@ TEST(CreateHyperGraphTest, OneHyperedgePerNetWithABlockPin) {
   FreeHyperGraph(hg);
 }
 
-// Without nets there is no hypergraph, and every block stays on tier 0.
-TEST(CreateHyperGraphTest, ADesignWithoutNetsHasNoHypergraph) {
-  TestDesign d;
-  for (int i = 0; i < 4; ++i) d.AddBlock(10, 10);
-  d.Finish();
-  for (int i = 1; i <= 4; ++i) d.blka[i]->tier = 2;
-  CaptureStdout capture;
-  EXPECT_EQ(CreateHyperGraph(d.design), nullptr);
-  FreeHyperGraph(nullptr);
-  PartitionIntoTiers(d.design, 3, false);
-  EXPECT_EQ(capture.Finish(), "No net information,no partition!\nNo net information,no partition!\n");
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(d.blka[i]->tier, 0) << i;
-}
-
 // Two clusters of four blocks joined by one net: the partitioner behind the
 // multi-tier start (init_rand 0) puts each cluster on a tier of its own.
 TEST(InitDataForMultiTiersTest, ThePartitionerSplitsTwoClustersOverTwoTiers) {
