@@ -118,6 +118,15 @@ TEST(Relaxation, LeftoverNetsGoToANetByNetPassWithinCapacity) {
   });
 }
 
+// Nets on single tiers need no via: nothing fails, and the share is 0 %.
+TEST(Relaxation, NoViaNetsReportNoFailure) {
+  ViaScene scene(200, 200);
+  scene.AddNet({{10, 10, 1}, {150, 50, 1}});
+  scene.BuildGrid(2, 2, 2, 4);
+  scene.BuildDemand(2);
+  EXPECT_NE(Relax(scene, 2).find("failed to be viaed: 0 (0.00%, total: 0);"), std::string::npos);
+}
+
 TEST(Relaxation, ViaWithoutCandidateFailsOnlyItsNet) {
   const int tiers = 3;
   ViaScene scene(200, 200);
