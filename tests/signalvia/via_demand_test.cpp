@@ -75,6 +75,7 @@ TEST(ViaDemand, NetListRunsFromTheSmallestHalfPerimeter) {
 TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{10, 10, 0}, {300, 50, 2}, {350, 90, 2}});
+  tagNET* flat = s.AddNet({{10, 10, 1}, {300, 50, 1}});
   s.BuildGrid(4, 4, 3, 4);
   s.BuildDemand(3);
   net->vias[0]->grid = s.Cell(1, 1, 2);  // centre (150, 250)
@@ -89,6 +90,8 @@ TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   const double partial = ViaAwareNetLength(net);
   EXPECT_NE(out.Finish().find("Some via has no position!\n"), std::string::npos);
   EXPECT_DOUBLE_EQ(partial, (140 + 240) + 0 + (50 + 40));
+  // A net on one tier has no via and no via-aware length.
+  EXPECT_EQ(ViaAwareNetLength(flat), 0.0);
 }
 
 TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {
