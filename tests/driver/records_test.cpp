@@ -55,7 +55,7 @@ TEST(Normalize, ScalesTheOutlineToASumOf200AndMeasuresPresetsFromTheRegion) {
   EXPECT_EQ(Normalize(design, d.norm), 0);
 }
 
-// A movable block of area 100 shaped around the sizes of its cells.
+// A group (a block without a class) of area 100 shaped around the sizes of its cells.
 TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
   struct Case {
     std::vector<std::pair<double, double>> cells;
@@ -71,6 +71,7 @@ TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
   for (const Case& c : cases) {
     TestDesign d;
     tagBLOCK* blk = d.block(d.AddBlock(10, 10));
+    blk->blkclass = nullptr;
     for (auto [w, h] : c.cells) {
       tagBLOCK* cell = NewBlk();
       cell->blkclass = d.AddClass(w, h);
@@ -86,9 +87,10 @@ TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
   }
 }
 
-// Every block gets a private copy of its class, numbered on from the first
-// class of the root list; only movable blocks take the area factor.
-TEST(SetBlockDimension, GivesEveryBlockAPrivateClassAndScalesMovableAreas) {
+// Every block gets a private class, numbered on from the first class of the
+// root list; blocks with a class keep its shape and area, movable or not;
+// only a group takes the area factor.
+TEST(SetBlockDimension, GivesEveryBlockAPrivateClassAndScalesGroupAreas) {
   TestDesign d;
   tagBLOCKCLASS* pad = d.AddClass(12, 8, 4);
   pad->name = CopyName("PAD");
@@ -96,20 +98,24 @@ TEST(SetBlockDimension, GivesEveryBlockAPrivateClassAndScalesMovableAreas) {
   d.AddBlock(pad, 3);
   d.AddBlock(pad, 3);
   d.AddBlock(10, 10);
+  d.block(d.AddBlock(10, 10))->blkclass = nullptr;
   d.Link(ListOrder::kNewestFirst);
   sub_ar = 4.0;
   SetBlockDimension(d.design);
   sub_ar = 1.0;
   EXPECT_EQ(Dump(d.design),
-            "design test blocks=3\n"
-            "class 5 - type=4 w=12 h=8\n"
-            "class 4 - type=4 w=12 h=8\n"
-            "class 3 - type=2 w=20 h=20\n"
+            "design test blocks=4\n"
+            "class 7 - type=4 w=12 h=8\n"
+            "class 6 - type=4 w=12 h=8\n"
+            "class 5 - type=2 w=10 h=10\n"
+            "class 4 - w=20 h=20\n"
+            "class 3 - type=2 w=10 h=10\n"
             "class 2 - type=2 w=10 h=10\n"
             "class 1 PAD type=4 w=12 h=8 pin0@0,0\n"
-            "block 3 b3 class=3 area=400\n"
-            "block 2 b2 class=4 kind=3 area=96\n"
-            "block 1 b1 class=5 kind=3 area=96\n");
+            "block 4 b4 class=4 area=400\n"
+            "block 3 b3 class=5 area=100\n"
+            "block 2 b2 class=6 kind=3 area=96\n"
+            "block 1 b1 class=7 kind=3 area=96\n");
 }
 
 TEST(SetBlockDimensionDeathTest, FixedBlockWithoutClassEndsTheRun) {
@@ -120,7 +126,7 @@ TEST(SetBlockDimensionDeathTest, FixedBlockWithoutClassEndsTheRun) {
     d.Link();
     SetBlockDimension(d.design);
   };
-  EXPECT_EXIT(run(), testing::ExitedWithCode(0), "^Warning: Fixed block has no block class!\n$");
+  EXPECT_EXIT(run(), testing::ExitedWithCode(1), "^Warning: Fixed block has no block class!\n$");
 }
 
 }  // namespace

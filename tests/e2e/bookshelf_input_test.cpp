@@ -148,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "s.blocks line 9: duplicate block name b.", 255},
         BadInput{"duplicate_terminal", {{"s.blocks", "p2 terminal", "p1 terminal"}}, "s",
                  "s.blocks line 12: duplicate terminal name p1.", 255},
-        BadInput{"base_name_of_100000", {}, std::string(100000, 's'), "longer than 31 characters.", 1},
+        BadInput{"base_as_a_long_path", {}, "\"$PWD\"/./././././././././././././././s", " *** normally terminated.", 0},
+        BadInput{"base_name_of_100000", {}, std::string(100000, 's'), "Cannot open .blocks  file sss", 255},
         BadInput{"missing_benchmark", {}, "absent", "Cannot open .blocks  file absent.blocks", 255}),
     Label);
 

@@ -158,7 +158,7 @@ TEST(GroupingDeathTest, RefusesAGroupOutsideTheCountAndADesignWithoutNets) {
     Grouping(d.design, 2, part, &d.pads);
     CreateNetsForBlocks(d.design);
   };
-  EXPECT_EXIT(run(4), testing::ExitedWithCode(0), "Grouping Error!");
+  EXPECT_EXIT(run(4), testing::ExitedWithCode(1), "Grouping Error!");
   EXPECT_EXIT(run(1), testing::ExitedWithCode(1), "Null pointer: no net information!");
 }
 
@@ -171,7 +171,7 @@ TEST(ReadPartition, AcceptsCellsOrCellsAndTerminals) {
     ScratchDir dir;
     WriteFile(dir.file("design.part"), text);
     CaptureStdout capture;
-    ReadPartition(d.design, dir.file("design.part").c_str(), &d.pads, &d.cell_nets);
+    ReadPartition(d.design, dir.file("design.part").c_str(), &d.pads, &d.cell_nets, true);
     EXPECT_EQ(capture.Finish(), "Number of Fixed Pads:0\n");
     EXPECT_EQ(Dump(d.design), "design test blocks=2 terminals=2 nets=2\n"
               "class 2 - type=4 w=2 h=1 pin0@0.5,0\n"
@@ -201,7 +201,7 @@ TEST(Partition, PutsEveryMovableCellIntoOneOfTheGroups) {
   kinds.push_back(3);
   Build(d, {kinds, 0, chain});
   CaptureStdout capture;
-  Partition(d.design, 10, &d.pads, &d.cell_nets);
+  Partition(d.design, 10, &d.pads, &d.cell_nets, true);
   capture.Finish();
   int movable = 0, groups = 0, fixed = 0;
   for (const tagBLOCK* blk : ListOf(d.design->children)) {
