@@ -1,14 +1,11 @@
 // Reading GSRC bookshelf benchmarks: the records, what the reader warns
-// about, line-end and layout variants, and every public benchmark. The
-// refusals of broken files are checked through the binary
-// (tests/e2e/bookshelf_input_test.cpp).
+// about, and line-end and layout variants. Refusals run through the binary
+// (e2e/bookshelf_input_test.cpp); every public benchmark is read back by
+// fpcheck in e2e/run_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -208,57 +205,6 @@ TEST(BookshelfReader, LayoutVariantsReadLikeThePlainLayout) {
   };
   const std::string reference = dump_of(kSmall);
   for (const auto& [label, files] : variants) EXPECT_EQ(dump_of(files), reference) << label;
-}
-
-int HeaderNumber(const std::string& text, const std::string& key) {
-  std::smatch match;
-  return std::regex_search(text, match, std::regex(key + "\\s*:\\s*(-?\\d+)")) ? std::stoi(match[1]) : -1;
-}
-
-// Every public benchmark against the counts of its headers, its terminal
-// lines and the largest terminal coordinates, read independently.
-TEST(BookshelfReader, EveryPublicBenchmarkReadsCompletely) {
-  const std::string root_dir = BenchmarkDir();
-  if (root_dir.empty()) GTEST_SKIP() << "no benchmark directory";
-  for (const auto& entry : std::filesystem::directory_iterator(root_dir)) {
-    const std::string name = entry.path().filename().string();
-    const std::string base = (entry.path() / name).string();
-    SCOPED_TRACE(name);
-    const std::string blocks_text = ReadFile(base + ".blocks"), nets_text = ReadFile(base + ".nets");
-    std::set<std::string> terminal_names;
-    std::regex terminal_line("(^|\n)(\\S+)[ \t]+terminal");
-    for (std::sregex_iterator it(blocks_text.begin(), blocks_text.end(), terminal_line), end; it != end; ++it)
-      terminal_names.insert((*it)[2]);
-    int max_x = 0, max_y = 0;
-    std::istringstream pl_lines(ReadFile(base + ".pl"));
-    for (std::string line; std::getline(pl_lines, line);) {
-      std::istringstream fields(line);
-      std::string word;
-      int x, y;
-      if (fields >> word >> x >> y && terminal_names.count(word)) max_x = std::max(max_x, x), max_y = std::max(max_y, y);
-    }
-
-    ReadDesign r(base);
-    EXPECT_EQ(r.output.find("arning"), std::string::npos) << r.output;
-    EXPECT_EQ(r.design->block_count, HeaderNumber(blocks_text, "NumHardRectilinearBlocks"));
-    EXPECT_EQ(r.design->pin_count, HeaderNumber(blocks_text, "NumTerminals"));
-    EXPECT_EQ(static_cast<int>(terminal_names.size()), r.design->pin_count);
-    EXPECT_EQ(r.design->net_count, HeaderNumber(nets_text, "NumNets"));
-    int blocks = 0, terminals = 0, nets = 0, pins = 0, degrees = 0;
-    for (tagBLOCK* b = r.design->children; b; b = b->next) EXPECT_EQ(b->id, ++blocks);
-    for (tagPIN* t = r.design->pins; t; t = t->next) EXPECT_EQ(t->id, ++terminals);
-    for (tagNET* n = r.design->nets; n; n = n->next) {
-      EXPECT_EQ(n->id, ++nets);
-      pins += static_cast<int>(ListOf(n->pins).size());
-      degrees += n->degree;
-    }
-    EXPECT_EQ(std::vector<int>({blocks, terminals, nets}),
-              std::vector<int>({r.design->block_count, r.design->pin_count, r.design->net_count}));
-    EXPECT_EQ(degrees, HeaderNumber(nets_text, "NumPins"));
-    EXPECT_EQ(pins, degrees);  // every pin name resolved
-    EXPECT_EQ(r.design->width, max_x);
-    EXPECT_EQ(r.design->height, max_y);
-  }
 }
 
 }  // namespace

@@ -271,28 +271,4 @@ TEST_F(LefDefInputTest, UnknownConnectionsAreCountedAfterTheFirstTen) {
   EXPECT_EQ(out.find("ghost10"), std::string::npos);
 }
 
-TEST_F(LefDefInputTest, CallbacksRefuseForeignDataAndUnknownKinds) {
-  FILE* echo = std::tmpfile();
-  fout = echo;
-  p_lib_design = root;
-  p_design = design;
-  int other = 0;
-  lefiMacro macro;
-  defiComponent comp;
-  EXPECT_EQ(macroBeginCB(lefrMacroBeginCbkType, "X", &other), 0);
-  EXPECT_EQ(compf(defrComponentCbkType, &comp, root), 0);
-  EXPECT_EQ(cs(defrDieAreaCbkType, 3, design), 0);
-  EXPECT_EQ(macroCB(static_cast<lefrCallbackType_e>(99), &macro, root), 0);
-  fout = nullptr;
-  std::rewind(echo);
-  char text[512] = {0};
-  EXPECT_GT(std::fread(text, 1, sizeof text - 1, echo), 0u);
-  std::fclose(echo);
-  EXPECT_STREQ(text,
-               "ERROR: returned user data is not correct!\nERROR: returned user data is not correct!\n"
-               "ERROR: callback type is out of bounds!\nERROR: callback type is out of bounds!\n");
-  EXPECT_EQ(root->classes, nullptr);
-  EXPECT_EQ(design->children, nullptr);
-}
-
 }  // namespace

@@ -23,8 +23,7 @@ bool IsPng(const std::string& path) {
 TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
   if (!HaveGnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   ScratchDir dir;
-  for (const char* name : {"demo16.blocks", "demo16.nets", "demo16.pl"})
-    std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
+  CopyExample(dir);
   WriteFile(dir.file("fl.prm"), ExamplePrm("layers 3 iterations 100"));
   ASSERT_EQ(RunIn(dir.path(), "'" + TierplanBinary() + "' demo16").status, 0);
 
@@ -42,12 +41,10 @@ TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
 
 TEST(Render, RefusesWhatItCannotDraw) {
   ScratchDir dir;
-  RunResult r = RunIn(dir.path(), Render() + " nothing");
+  const RunResult r = RunIn(dir.path(), Render() + " nothing");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("no nothing_layer_0.plt"), std::string::npos) << r.output;
-  EXPECT_EQ(RunIn(dir.path(), Render()).status, 2);
-  EXPECT_EQ(RunIn(dir.path(), Render() + " a b").status, 2);
-  EXPECT_EQ(RunIn(dir.path(), Render() + " --outline 40x40 a").status, 2);
+  for (const char* args : {"", " a b", " --outline 40x40 a"}) EXPECT_EQ(RunIn(dir.path(), Render() + args).status, 2);
 }
 
 }  // namespace
