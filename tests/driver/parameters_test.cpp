@@ -12,9 +12,7 @@
 
 namespace {
 
-using testing_support::CaptureStdout;
-using testing_support::ScratchDir;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 // A record full of garbage, so a field InitParameters forgets shows up.
 tagPARAMETERS Defaults() {

@@ -6,13 +6,10 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
-
-#include "test_support.h"
 
 namespace {
 
@@ -63,46 +60,26 @@ TEST_F(RandomTest, AdditiveMatchesTheModularReferenceAndResetsWithTheTwister) {
   EXPECT_EQ(genrand_int32(), twister);
 }
 
-// A read-only stream over `text`; Rest() is what remains unread.
-class TextStream {
- public:
-  explicit TextStream(const std::string& text) {
-    testing_support::WriteFile(dir_.file("input.txt"), text);
-    f_ = fopen(dir_.file("input.txt").c_str(), "r");
-  }
-  ~TextStream() { fclose(f_); }
-  FILE* get() const { return f_; }
-  std::string Rest() {
-    std::string rest;
-    for (int c; (c = getc(f_)) != EOF;) rest.push_back(static_cast<char>(c));
-    return rest;
-  }
-
- private:
-  testing_support::ScratchDir dir_;
-  FILE* f_;
-};
+// A stream over `text` and what remains of it after a read.
+std::string Rest(FILE* f) {
+  std::string rest;
+  for (int c; (c = getc(f)) != EOF;) rest.push_back(static_cast<char>(c));
+  std::fclose(f);
+  return rest;
+}
+FILE* Stream(const char* text) { return fmemopen(const_cast<char*>(text), std::strlen(text), "r"); }
 
 TEST(GetInt, ReadsSignedDecimalsSaturatesAndLeavesTheFirstOtherCharacter) {
-  TextStream s("  \n\t -12x");
-  EXPECT_EQ(GetInt(s.get()), -12);
-  EXPECT_EQ(s.Rest(), "x");
-  TextStream letter("abc");
-  EXPECT_EQ(GetInt(letter.get()), 0);
-  EXPECT_EQ(letter.Rest(), "abc");
-  TextStream many("2147483647 -2147483648 2147483648 99999999999999999999999999 -2147483649 "
-                  "-77777777777777777777 0 +5");
-  for (int expected : {INT_MAX, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN, 0, 0}) EXPECT_EQ(GetInt(many.get()), expected);
-  EXPECT_EQ(many.Rest(), "+5");  // a plus sign is not part of a number
-}
-
-TEST(Strings, StrcmpIsAnEqualityTest) {
-  EXPECT_EQ(Strcmp("end", "end"), 1);
-  EXPECT_EQ(Strcmp("", ""), 1);
-  for (auto [a, b] : {std::pair{"en", "end"}, {"end", "en"}, {"End", "end"}, {"a", "b"}, {"b", "a"}})
-    EXPECT_EQ(Strcmp(a, b), 0) << a << " " << b;
-  EXPECT_EQ(CountStr(""), 1);
-  EXPECT_EQ(CountStr(nullptr), -1);
+  FILE* s = Stream("  \n\t -12x");
+  EXPECT_EQ(GetInt(s), -12);
+  EXPECT_EQ(Rest(s), "x");
+  FILE* letter = Stream("abc");
+  EXPECT_EQ(GetInt(letter), 0);
+  EXPECT_EQ(Rest(letter), "abc");
+  FILE* many = Stream("2147483647 -2147483648 2147483648 99999999999999999999999999 -2147483649 "
+                      "-77777777777777777777 0 +5");
+  for (int expected : {INT_MAX, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN, 0, 0}) EXPECT_EQ(GetInt(many), expected);
+  EXPECT_EQ(Rest(many), "+5");  // a plus sign is not part of a number
 }
 
 }  // namespace

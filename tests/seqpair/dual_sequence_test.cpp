@@ -11,9 +11,7 @@
 
 namespace {
 
-using seqpair_testing::ExpectConsistent;
-using seqpair_testing::Floorplan;
-using seqpair_testing::Walk;
+using namespace seqpair_testing;
 
 // The random start: floor(n/2) steps of two draws each, no more and no
 // fewer; consistent sequences, the same for the same seed and different for

@@ -10,8 +10,7 @@
 #include "tiers/tier_state.h"
 #include "tiers/tiers.h"
 
-using testing_support::TestDesign;
-using testing_support::TestEngine;
+using namespace testing_support;
 
 namespace {
 

@@ -8,10 +8,7 @@
 
 namespace {
 
-using seqpair_testing::ExpectConsistent;
-using seqpair_testing::Floorplan;
-using seqpair_testing::RandomPermutation;
-using seqpair_testing::Walk;
+using namespace seqpair_testing;
 
 // Everything a move may touch in the dual sequence.
 std::vector<std::vector<int>> Arrays(const tagDualSeq& s) {

@@ -16,27 +16,19 @@
 
 namespace {
 
-using testing_support::CaptureStdout;
-using testing_support::TestDesign;
-
-class NetLengthTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineState();
-    ResetTierState();
-  }
-};
+using namespace testing_support;
 
 // A net without pins adds nothing.
-TEST_F(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
+TEST(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
+  ResetEngineState();
+  ResetTierState();
   TestDesign d;
   d.AddTerminal(0, 0);
   d.AddTerminal(0, 0);
   d.AddNet({});
   d.AddNet({-1, -2}, 2.0);
   d.Finish();
-  d.pada[1]->x = 0;
-  d.pada[1]->y = 0;
+  d.pada[1]->x = d.pada[1]->y = 0;
   d.pada[2]->x = 3;
   d.pada[2]->y = 4;
   EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 14.0);

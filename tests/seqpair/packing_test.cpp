@@ -9,9 +9,7 @@
 
 namespace {
 
-using seqpair_testing::Floorplan;
-using seqpair_testing::Randomize;
-using seqpair_testing::Walk;
+using namespace seqpair_testing;
 
 // Longest paths over the two relations, block by block: b rests on every
 // earlier block (in A) of its tier that precedes it in B, and sits right of

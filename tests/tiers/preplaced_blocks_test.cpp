@@ -11,14 +11,11 @@
 #include "tiers/tier_state.h"
 #include "tiers/tiers.h"
 
-using testing_support::CaptureStdout;
-using testing_support::TestDesign;
-using testing_support::TestEngine;
+using namespace testing_support;
 
 namespace {
 
-using seqpair_testing::ExpectConsistent;
-using seqpair_testing::Walk;
+using namespace seqpair_testing;
 
 // A dual sequence of the given orders.
 void MakeSequence(tagDualSeq* s, const std::vector<int>& a, const std::vector<int>& b) {

@@ -17,9 +17,7 @@
 #include "tiers/tier_state.h"
 #include "tiers/tiers.h"
 
-using testing_support::CaptureStdout;
-using testing_support::TestDesign;
-using testing_support::TestEngine;
+using namespace testing_support;
 
 namespace {
 
