@@ -22,34 +22,25 @@ GraphTopology MakeGraph(int n, const std::vector<std::pair<int, int>>& edges) {
   return G;
 }
 
-// A graph with random edges, self-loops and parallel edges included.
-GraphTopology RandomGraph(std::mt19937& rng, int n, int m) {
+// Random edges, self-loops and parallel edges included; with `rank`, a DAG
+// whose edges lead from a smaller to a larger rank of a hidden permutation,
+// so node numbers say nothing about the order.
+GraphTopology RandomGraph(std::mt19937& rng, int n, int m, std::vector<int>* rank = nullptr) {
   GraphTopology G;
   G.node_count = n;
-  for (int i = 0; i < m; ++i) {
-    G.tail.push_back(std::uniform_int_distribution<int>(0, n - 1)(rng));
-    G.head.push_back(std::uniform_int_distribution<int>(0, n - 1)(rng));
+  if (rank) {
+    rank->resize(n);
+    std::iota(rank->begin(), rank->end(), 0);
+    std::shuffle(rank->begin(), rank->end(), rng);
   }
-  return G;
-}
-
-// A random DAG: edges lead from a smaller to a larger rank of a hidden
-// permutation, so node numbers say nothing about the order. Parallel edges occur.
-GraphTopology RandomDag(std::mt19937& rng, int n, int m, std::vector<int>* rank_out = nullptr) {
-  std::vector<int> rank(n);
-  std::iota(rank.begin(), rank.end(), 0);
-  std::shuffle(rank.begin(), rank.end(), rng);
-  GraphTopology G;
-  G.node_count = n;
-  for (int i = 0; n >= 2 && i < m; ++i) {
-    int a = std::uniform_int_distribution<int>(0, n - 1)(rng);
-    int b = std::uniform_int_distribution<int>(0, n - 1)(rng);
-    if (rank[a] == rank[b]) continue;
-    if (rank[a] > rank[b]) std::swap(a, b);
+  std::uniform_int_distribution<int> node(0, n - 1);
+  for (int i = 0; i < m; ++i) {
+    int a = node(rng), b = node(rng);
+    if (rank && (*rank)[a] == (*rank)[b]) continue;
+    if (rank && (*rank)[a] > (*rank)[b]) std::swap(a, b);
     G.tail.push_back(a);
     G.head.push_back(b);
   }
-  if (rank_out) *rank_out = rank;
   return G;
 }
 
@@ -114,7 +105,8 @@ TEST(TopsortTest, AgreesWithKahnOnRandomGraphs) {
   int cyclic = 0;
   for (int trial = 0; trial < 600; ++trial) {
     const int n = trial % 2 ? 1 + trial % 25 : 1 + trial % 8;
-    GraphTopology G = trial % 2 ? RandomDag(rng, n, 3 * n)
+    std::vector<int> rank;
+    GraphTopology G = trial % 2 ? RandomGraph(rng, n, 3 * n, &rank)
                                 : RandomGraph(rng, n, std::uniform_int_distribution<int>(0, 2 * n)(rng));
     std::vector<int> ord;
     bool acyclic = TOPSORT(G, ord);
@@ -143,7 +135,7 @@ TEST(AcyclicShortestPathTest, MatchesDynamicProgrammingOnRandomDags) {
   for (int trial = 0; trial < 300; ++trial) {
     int n = 1 + trial % 20;
     std::vector<int> rank;
-    GraphTopology G = RandomDag(rng, n, 2 * n, &rank);
+    GraphTopology G = RandomGraph(rng, n, 2 * n, &rank);
     std::vector<double> cost;
     for (int e = 0; e < G.edge_count(); ++e) cost.push_back(std::uniform_real_distribution<double>(-5.0, 10.0)(rng));
     int s = std::uniform_int_distribution<int>(0, n - 1)(rng);
