@@ -150,7 +150,8 @@ std::map<std::string, int> DeclaredCounts(const std::string& def) {
 // Reads every tier's DEF with KLayout, an independent reader: each component
 // of the block map (physical-only cells aside) on exactly one tier, the
 // sections' counts as declared, every macro inside its tier's die and clear
-// of the other macros and of every fence region.
+// of the other macros and of every fence region, every cell of a group
+// starting inside its fence.
 void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int tiers,
                             const std::vector<std::string>& lefs, const std::set<std::string>& macros) {
   std::string lef_list, def_list;
@@ -170,6 +171,7 @@ void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int 
   std::vector<std::vector<Box>> regions(tiers), placed_macros(tiers);
   std::vector<int> instances(tiers, 0);
   std::vector<std::set<std::string>> groups(tiers);
+  std::vector<std::map<std::string, Box>> fence(tiers);  // by group
   std::map<std::string, int> seen;
   std::istringstream lines(kl.output);
   for (std::string line; std::getline(lines, line);) {
@@ -184,12 +186,17 @@ void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int 
       die[t] = b;
     } else if (kind == "region") {
       f >> name >> b.xl >> b.yl >> b.xh >> b.yh;
-      regions[t].push_back(b);
+      regions[t].push_back(fence[t][name] = b);
     } else if (kind == "inst") {
       f >> name >> macro >> b.xl >> b.yl >> b.xh >> b.yh >> group;
       ++seen[name];
       ++instances[t];
       if (group != "NOGROUP") groups[t].insert(group);
+      // A group's cells start inside its fence.
+      const auto in = fence[t].find(group.substr(group.rfind("GROUP_", 0) == 0 ? 6 : 0));
+      if (in != fence[t].end()) {
+        EXPECT_TRUE(Inside({b.xl, b.yl, b.xl, b.yl}, in->second)) << name << " starts outside its fence";
+      }
       if (macros.count(name)) placed_macros[t].push_back(b);
     }
   }

@@ -266,6 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "design.def:2: syntax error: expected ')', found '('\n"},
         BrokenText{false, "NETS 1 ;\n  - n1 ( c1 ) ;\nEND NETS\nEND DESIGN\n",
                    "design.def:2: syntax error: expected a pin name, found ')'\n"},
+        BrokenText{false, "NETS 1 ;\n  - n1 ( c1 A ) + \"USE\" SIGNAL ;\nEND NETS\nEND DESIGN\n",
+                   "design.def:2: syntax error: expected a net option, found \"USE\"\n"},
         BrokenText{false, "NETS 1 ;\n  - n1 c1 A ;\nEND NETS\nEND DESIGN\n",
                    "design.def:2: syntax error: expected '(', '+' or ';', found 'c1'\n"},
         BrokenText{false, "VIAS 1 ;\n  - v1 + RECT m1 ( 0 0 ) ( 1 1 ) ;\nEND VIA\nEND DESIGN\n",
@@ -373,7 +375,7 @@ TEST_F(ReaderTest, DefOrientationsMapToTheirCodes) {
 }
 
 TEST_F(ReaderTest, DefDieAreaPolygonGivesItsBoundingBox) {
-  const Read read = Def("DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( 600 200 ) ( 600 0 ) ;\nEND DESIGN\n");
+  const Read read = Def("DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( +600 200 ) ( 600 0 ) ;\nEND DESIGN\n");
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(events, (Events{"DIEAREA 0 0 600 400"}));
 }

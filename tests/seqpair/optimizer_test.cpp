@@ -103,6 +103,26 @@ std::vector<double> TierAreas(const TestEngine& e) {
   return area;
 }
 
+// Restoring the saved best brings back every block and terminal as saved,
+// whatever came after.
+TEST(SaveOptG, RestoreBringsBackBlocksAndTerminals) {
+  auto d = TestDesign::Random(9, 5, 12, 3);
+  TestEngine e(*d, 2);
+  CalcObj(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm, &d->params);
+  SaveOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+  auto places = [&] {
+    std::vector<double> at;
+    for (int b = 1; b <= 9; ++b) at.insert(at.end(), {d->blka[b]->x, d->blka[b]->y, d->blka[b]->width});
+    for (int k = 1; k <= 5; ++k) at.insert(at.end(), {d->pada[k]->x, d->pada[k]->y});
+    return at;
+  };
+  const std::vector<double> saved = places();
+  for (int b = 1; b <= 9; ++b) d->blka[b]->x = d->blka[b]->width = -1;
+  for (int k = 1; k <= 5; ++k) d->pada[k]->x = d->pada[k]->y = -1;
+  RestoreOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
+  EXPECT_EQ(places(), saved);
+}
+
 // The schedule runs its temperatures, the running via count stays equal to
 // a recount, the best floorplan comes back with its via count and chip size,
 // and no tier fills up beyond its share (terminals on tier 0 pull the blocks
