@@ -91,6 +91,7 @@ TEST(Digraph, BuildsRebuildsAndRefusesMalformedInput) {
 
   std::vector<double> dist;
   EXPECT_THROW(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), 0, {}, dist, pred), std::invalid_argument);
+  for (int s : {-1, 2}) EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), s, {1.0}, dist, pred)) << s;
   EXPECT_THROW(MCMF_COST_SCALING(MakeGraph(2, {{0, 1}}), 0, 1, {1}, {1, 2}, flow), std::invalid_argument);
   for (auto [t, h] : {std::pair{-1, 1}, {2, 1}, {0, -1}, {0, 2}})
     EXPECT_THROW(TOPSORT(MakeGraph(2, {{0, 1}, {t, h}}), ord), std::invalid_argument) << t << " " << h;
