@@ -2,6 +2,7 @@
 
 #include <map>
 #include <random>
+#include <regex>
 #include <string>
 
 #include "assignment_checks.h"
@@ -43,10 +44,12 @@ const tagSIGGRID* CellBelow(const tagSIGVIA* via) {
   return k > 0 ? net->vias[k - 1]->grid : nullptr;
 }
 
-int RunFlow(ViaScene& scene, int tiers) {
-  CaptureStdout quiet;
-  return SignalViaAssignment(scene.lists.data(), scene.via_count.data(), tiers, *scene.grids,
-                             &scene.dim, scene.design->nets);
+int RunFlow(ViaScene& scene, int tiers, std::string* out) {
+  CaptureStdout capture;
+  const int placed = SignalViaAssignment(scene.lists.data(), scene.via_count.data(), tiers, *scene.grids,
+                                         &scene.dim, scene.design->nets);
+  *out = capture.Finish();
+  return placed;
 }
 
 }  // namespace
@@ -61,7 +64,19 @@ TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
     std::map<tagSIGGRID*, int> cap_before = Capacities(scene);
 
     lm_upper_bound = 1e12;
-    int placed = RunFlow(scene, tiers);
+    std::string out;
+    int placed = RunFlow(scene, tiers, &out);
+    // Each boundary placed reports its cells' capacity, and the total adds them up.
+    int total_cap = 0;
+    const std::regex layer_cap(R"(\[LAYER_(\d+)\] .*layer_cap:(\d+)\))");
+    for (std::sregex_iterator it(out.begin(), out.end(), layer_cap), end; it != end; ++it) {
+      int cap = 0;
+      for (const auto& [cell, c] : cap_before) cap += cell->layer == std::stoi((*it)[1]) ? std::max(c, 0) : 0;
+      EXPECT_EQ(std::stoi((*it)[2]), cap) << out;
+      total_cap += cap;
+    }
+    EXPECT_GT(total_cap, 0);
+    EXPECT_NE(out.find("total_cap:" + std::to_string(total_cap) + ")"), std::string::npos) << out;
 
     int placed_seen = 0;
     for (int t = 1; t < tiers; ++t) {
