@@ -3,7 +3,6 @@
 // for golden checks.
 #pragma once
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 

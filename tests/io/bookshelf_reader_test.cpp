@@ -4,7 +4,6 @@
 // fpcheck in e2e/run_test.cpp.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "driver/utilities.h"

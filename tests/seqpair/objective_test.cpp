@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <set>
-#include <string>
-#include <tuple>
 #include <vector>
 
 #include "design_builder.h"

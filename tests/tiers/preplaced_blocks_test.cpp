@@ -2,7 +2,6 @@
 // blocks in one sequence, and the reordering of fixed blocks.
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "design_builder.h"
 #include "seqpair/sequence_fixture.h"

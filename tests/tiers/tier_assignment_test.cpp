@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 #include <tuple>
-#include <string>
 #include <vector>
 
 #include "design_builder.h"

@@ -1,7 +1,6 @@
 // The picture script: gnuplot turns the floorplanner's drawings into PNG and SVG.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "test_support.h"
