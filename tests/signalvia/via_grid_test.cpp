@@ -16,6 +16,8 @@ TEST(ViaGrid, NoGridForEmptyDimensions) {
   const bool built = BuildGridsForViaPlanning(s.design, &s.dim, &s.params) != nullptr;
   quiet.Finish();
   EXPECT_FALSE(built);
+  s.BuildGrid(2, 2, 1, 4);  // one layer: there is no layer 1 to lay out
+  EXPECT_FALSE(XYGridding(*s.grids, &s.dim, 1, 50, 50, 100, 100));
 }
 
 // One block on a grid of one tier: the white space it leaves in some cells.

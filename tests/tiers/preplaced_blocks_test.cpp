@@ -102,6 +102,9 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
       EXPECT_EQ(lo, s.pos_a[1] + 1);
       EXPECT_EQ(hi, s.pos_a[3] - 1);
       EXPECT_EQ(PsLUBound(&s, d.blka.data(), 4, &lo, &hi), 0);
+      // Block 3 goes after both blocks below it, which stand side by side in A.
+      EXPECT_EQ(PsLUBound(&s, d.blka.data(), 3, &lo, &hi), 1);
+      EXPECT_EQ(lo, std::max(s.pos_a[1], s.pos_a[2]) + 1);
     }
   }
 }

@@ -79,7 +79,8 @@ TEST(InitDataForMultiTiersTest, ThePartitionerSplitsTwoClustersOverTwoTiers) {
 }
 
 // The initial sequences: every block once in each, both identical, tiers in
-// ascending order and the block-list order within a tier, positions numbered.
+// ascending order and the block-list order within a tier, positions numbered;
+// the total block area is that of the sized blocks.
 TEST(InitDataForMultiTiersTest, BlocksFormOneStackTierByTier) {
   struct Case {
     int n, tiers, init_rand;
@@ -113,6 +114,9 @@ TEST(InitDataForMultiTiersTest, BlocksFormOneStackTierByTier) {
     }
     EXPECT_EQ(e.seq.tier[0], 0);
     EXPECT_EQ(d->design->tier, 0);
+    double area = 0.0;  // the blocks as sized, which the area usage is reported against
+    for (int b = 1; b <= c.n; ++b) area += d->blka[b]->width * d->blka[b]->height;
+    EXPECT_EQ(std::vector<double>({zarea_all, d->design->area}), std::vector<double>({area, area}));
     EXPECT_EQ(nmate[0], kMaxBlocks);
     EXPECT_EQ(nmate[kMaxBlocks], 0);
     for (int k = 1; k <= c.n; ++k) EXPECT_EQ(nmate[k], c.n + 1 - k);
