@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
+#include <sstream>
 
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
@@ -10,109 +12,139 @@
 
 namespace testing_support {
 
+namespace {
+
+void Push(tagPINLIST** list, void* target) {
+  tagPINLIST* node = NewPinList();
+  node->pin = target;
+  node->next = *list;
+  *list = node;
+}
+
+}  // namespace
+
 TestDesign::TestDesign() : root(NewBlkc()), design(NewBlk()), norm(new tagNORMPARA{1.0, 1.0, 1.0, 9999989.000001}) {
   design->type = 1;
   design->name = CopyName("test");
   design->blkclass = root;
   InitParameters(&params);
-  blka.push_back(design);
-  pada.push_back(nullptr);
-  neta.push_back(nullptr);
 }
 
-TestDesign::~TestDesign() { free_memory(design, root, nullptr, norm); }
+TestDesign::~TestDesign() {
+  for (tagBLOCK* p = pads; p;) {
+    tagBLOCK* next = p->next;
+    free_block(p);
+    p = next;
+  }
+  free_memory(design, root, cell_nets, norm);
+}
 
-int TestDesign::AddBlock(double width, double height, int kind) {
-  tagBLOCK* blk = NewBlk();
+tagBLOCKCLASS* TestDesign::AddClass(double width, double height, int type) {
   tagBLOCKCLASS* cls = NewBlkc();
-  blk->type = cls->type = 2;
+  cls->type = type;
+  cls->width = width;
+  cls->height = height;
+  classes_.push_back(cls);
+  cls->id = static_cast<int>(classes_.size());
+  return cls;
+}
+
+int TestDesign::AddBlock(double width, double height, int kind) { return AddBlock(AddClass(width, height), kind); }
+
+int TestDesign::AddBlock(tagBLOCKCLASS* cls, int kind) {
+  tagBLOCK* blk = NewBlk();
+  blk->type = 2;
   blk->kind = kind;
   blk->blkclass = cls;
   blk->parent = design;
-  cls->width = width;
-  cls->height = height;
-  blk->area = width * height;
+  blk->area = cls->width * cls->height;
   blocks_.push_back(blk);
-  blk->id = cls->id = static_cast<int>(blocks_.size());
-  char name[32];
-  std::snprintf(name, sizeof name, "b%d", blk->id);
-  blk->name = CopyName(name);
+  blk->id = static_cast<int>(blocks_.size());
+  blk->name = CopyName(("b" + std::to_string(blk->id)).c_str());
   return blk->id;
 }
 
 int TestDesign::AddTerminal(double fx, double fy) {
   tagPIN* pin = NewPin();
-  tagPINCLASS* cls = NewPinc();
+  pin->pinclass = NewPinc();
   terminals_.push_back(pin);
-  pin->id = cls->id = static_cast<int>(terminals_.size());
-  char name[32];
-  std::snprintf(name, sizeof name, "p%d", pin->id);
-  pin->name = CopyName(name);
-  pin->pinclass = cls;
+  pin->id = pin->pinclass->id = static_cast<int>(terminals_.size());
+  pin->name = CopyName(("p" + std::to_string(pin->id)).c_str());
   pin->owner = design;
-  cls->x = fx;
-  cls->y = fy;
+  pin->pinclass->x = fx;
+  pin->pinclass->y = fy;
   return pin->id;
 }
 
-void TestDesign::AddNet(const std::vector<int>& members, double weight) {
-  nets_.push_back({members, weight});
-}
+void TestDesign::AddNet(const std::vector<int>& members, double weight) { nets_.push_back({members, weight}); }
 
-void TestDesign::Finish() {
-  const int n = static_cast<int>(blocks_.size()), t = static_cast<int>(terminals_.size());
-  // Push in reverse so that every list stands in ascending number order.
-  for (int i = n - 1; i >= 0; --i) {
-    blocks_[i]->next = design->children;
-    design->children = blocks_[i];
-    blocks_[i]->blkclass->next = root->classes;
-    root->classes = blocks_[i]->blkclass;
-  }
-  for (int k = t - 1; k >= 0; --k) {
+void TestDesign::Link(ListOrder order) {
+  const bool ascending = order == ListOrder::kAscending;
+  // Pushing at the head: in reverse for ascending lists.
+  auto each = [ascending](int count, auto push) {
+    for (int k = 0; k < count; ++k) push(ascending ? count - 1 - k : k);
+  };
+  each(static_cast<int>(classes_.size()), [&](int k) {
+    classes_[k]->next = root->classes;
+    root->classes = classes_[k];
+  });
+  each(n(), [&](int k) {
+    blocks_[k]->next = design->children;
+    design->children = blocks_[k];
+  });
+  each(terminals(), [&](int k) {
     terminals_[k]->next = design->pins;
     design->pins = terminals_[k];
     terminals_[k]->pinclass->next = root->pinclasses;
     root->pinclasses = terminals_[k]->pinclass;
-  }
-  for (int j = static_cast<int>(nets_.size()) - 1; j >= 0; --j) {
+  });
+  each(static_cast<int>(nets_.size()), [&](int j) {
     tagNET* net = NewNet();
     net->id = j + 1;
+    net->name = CopyName(("n" + std::to_string(net->id)).c_str());
     net->weight = nets_[j].weight;
     net->degree = static_cast<int>(nets_[j].members.size());
     for (int member : nets_[j].members) {
-      tagPINLIST* node = NewPinList();
+      tagPIN* pin;
       if (member < 0) {
-        node->pin = terminals_[-member - 1];
+        pin = terminals_[-member - 1];
+        if (!ascending) {
+          pin->net = net;
+          Push(&pin->net_refs, net);
+          pin->net_count += 1;
+        }
       } else {
-        tagPIN* pin = NewPin();
+        pin = NewPin();
         pin->owner = blocks_[member - 1];
         pin->net = net;
         pin->owner->degree += 1;
-        node->pin = pin;
+        if (!ascending) Push(&pin->owner->net_refs, net);
       }
-      node->next = net->pins;
-      net->pins = node;
+      Push(&net->pins, pin);
     }
     net->next = design->nets;
     design->nets = net;
-  }
-  design->block_count = n;
-  design->pin_count = t;
+  });
+  design->block_count = n();
+  design->pin_count = terminals();
   design->net_count = static_cast<int>(nets_.size());
-  FindExtNetsForBlocks(design);
+  if (ascending) FindExtNetsForBlocks(design);
+}
 
-  blka.assign(blocks_.begin(), blocks_.end());
-  blka.insert(blka.begin(), design);
-  pada.assign(terminals_.begin(), terminals_.end());
-  pada.insert(pada.begin(), nullptr);
-  for (tagPIN* pin : terminals_) pin->id += n;
+void TestDesign::Finish() {
+  Link();
+  blka.assign(1, design);
+  blka.insert(blka.end(), blocks_.begin(), blocks_.end());
+  pada.assign(1, nullptr);
+  pada.insert(pada.end(), terminals_.begin(), terminals_.end());
+  for (tagPIN* pin : terminals_) pin->id += n();
   neta.assign(design->net_count + 1, nullptr);
   for (tagNET* net = design->nets; net; net = net->next) neta[net->id] = net;
   ntmax0 = ntmax = design->net_count;
 
-  params.giveup = 5 * n;
-  params.movenode = n;
-  params.depthmax = n;
+  params.giveup = 5 * n();
+  params.movenode = n();
+  params.depthmax = n();
   params.pin_at_center = 1;
   SetPinListForBlocks(design);
   SetPinPositions(design, &params);
@@ -122,7 +154,7 @@ void TestDesign::Finish() {
   params.obj_area_wgt = params.allarea;
   params.area_wgt = params.movarea;
   params.net_wgt = 5.0 * params.movnet;
-  params.srchlvl_a = params.srchlvl_b = std::clamp(n, 25, 1000);
+  params.srchlvl_a = params.srchlvl_b = std::clamp(n(), 25, 1000);
   params.d_mult = std::pow(2.0, 0.75);
 }
 
@@ -168,12 +200,99 @@ std::unique_ptr<TestDesign> TestDesign::WithPreplacedBlocks(const double (&corne
   return d;
 }
 
+namespace {
+
+// " name=value" for a set field.
+struct Fields {
+  std::ostringstream& out;
+  Fields& operator()(const char* name, double v) {
+    if (v != 0) out << ' ' << name << '=' << v;
+    return *this;
+  }
+  Fields& box(const char* name, double xl, double yl, double xh, double yh) {
+    if (xl || yl || xh || yh) out << ' ' << name << "=(" << xl << ',' << yl << ")-(" << xh << ',' << yh << ')';
+    return *this;
+  }
+  Fields& refs(const tagPINLIST* refs) {
+    if (refs) out << " refs=";
+    for (const char* sep = ""; refs; refs = refs->next, sep = ",") out << sep << static_cast<const tagNET*>(refs->pin)->id;
+    return *this;
+  }
+};
+
+const char* NameOf(const char* name) { return name ? name : "-"; }
+
+void DumpNets(std::ostringstream& out, const tagNET* net, const std::string& indent) {
+  for (; net; net = net->next) {
+    out << indent << "net " << net->id << ' ' << NameOf(net->name);
+    Fields{out}("w", net->weight)("deg", net->degree);
+    out << ':';
+    for (const tagPINLIST* node = net->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      out << ' ' << (pin->owner && pin->owner->type != 1 && !pin->id ? NameOf(pin->owner->name) : "T" + std::to_string(pin->id));
+      if (pin->pinclass && !pin->id) out << '@' << pin->pinclass->x << ',' << pin->pinclass->y;
+    }
+    out << '\n';
+  }
+}
+
+void DumpBlocks(std::ostringstream& out, const tagBLOCK* blk, const std::string& indent) {
+  for (; blk; blk = blk->next) {
+    out << indent << "block " << blk->id << ' ' << NameOf(blk->name);
+    Fields f{out};
+    f("class", blk->blkclass ? blk->blkclass->id : 0)("kind", blk->kind)("orient", blk->orient)("tier", blk->tier);
+    f("w", blk->width)("h", blk->height)("area", blk->area)("deg", blk->degree)("cells", blk->block_count);
+    f("nets", blk->net_count)("npins", blk->pin_count);
+    f("maxchild_w", blk->max_child_width)("maxchild_h", blk->max_child_height);
+    f.box("region", blk->region_x_lo, blk->region_y_lo, blk->region_x_hi, blk->region_y_hi);
+    f.box("fixed", blk->fixed_x_lo, blk->fixed_y_lo, blk->fixed_x_hi, blk->fixed_y_hi).refs(blk->net_refs);
+    // The block's own pin list: each pin's net and its place on the block.
+    if (blk->pins) out << " pins=";
+    for (const tagPIN* pin = blk->pins; pin; pin = pin->next) {
+      out << (pin == blk->pins ? "" : ",") << (pin->net ? pin->net->id : 0);
+      if (pin->pinclass) out << '@' << pin->pinclass->x << ',' << pin->pinclass->y;
+    }
+    out << '\n';
+    DumpBlocks(out, blk->children, indent + "  ");
+    DumpNets(out, blk->nets, indent + "  ");
+  }
+}
+
+}  // namespace
+
+std::string Dump(const tagBLOCK* design) {
+  std::ostringstream out;
+  out.precision(10);
+  const tagBLOCKCLASS* root = design->blkclass;
+  out << "design " << NameOf(design->name);
+  Fields{out}("blocks", design->block_count)("terminals", design->pin_count)("nets", design->net_count)(
+      "w", design->width)("h", design->height).box("region", design->region_x_lo, design->region_y_lo,
+                                                    design->region_x_hi, design->region_y_hi);
+  out << '\n';
+  for (const tagBLOCKCLASS* c = root ? root->classes : nullptr; c; c = c->next) {
+    out << "class " << c->id << ' ' << NameOf(c->name);
+    Fields{out}("type", c->type)("w", c->width)("h", c->height);
+    for (const tagPINCLASS* pc = c->pinclasses; pc; pc = pc->next) out << " pin" << pc->id << '@' << pc->x << ',' << pc->y;
+    out << '\n';
+  }
+  for (const tagPINCLASS* pc = root ? root->pinclasses : nullptr; pc; pc = pc->next)
+    out << "terminal-class " << pc->id << " @" << pc->x << ',' << pc->y << '\n';
+  DumpBlocks(out, design->children, "");
+  for (const tagPIN* t = design->pins; t; t = t->next) {
+    out << "terminal " << t->id << ' ' << NameOf(t->name) << " @" << t->x << ',' << t->y;
+    if (t->owner != design) out << " owner=" << (t->owner ? NameOf(t->owner->name) : "-");
+    Fields{out}("class", t->pinclass ? t->pinclass->id : 0)("nets", t->net_count).refs(t->net_refs);
+    out << '\n';
+  }
+  DumpNets(out, design->nets, "");
+  return out.str();
+}
+
 TestEngine::TestEngine(TestDesign& design, int tiers) : d(design) {
   const int n = d.n();
-  const int nets = d.design->net_count;
   ResetEngineState();
   ResetTierState();
-  ntmax0 = ntmax = nets;
+  ntmax0 = ntmax = d.design->net_count;
   d.params.layers = tiers;
   AllocateWorkArrays(n, ntmax);
   InitTierState(tiers);
@@ -182,7 +301,6 @@ TestEngine::TestEngine(TestDesign& design, int tiers) : d(design) {
   p_btree = &btree;
   p_rtree = &rtree;
   stacks = std::make_unique<tagSTACKS>();
-  stacks->top = 0;
   p_stacks = stacks.get();
   solution = std::make_unique<tagOptSolution>();
   candidates = std::make_unique<tagINSCANDS>();
@@ -204,8 +322,8 @@ TestEngine::~TestEngine() {
 }
 
 void TestEngine::Pack() {
-  CalCoords(d.blka.data(), &seq, levels.get(), p_btree, p_rtree, scratch_b.data(), scratch_r.data(),
-            &mxdstva, &mxdstha);
+  CalCoords(d.blka.data(), &seq, levels.get(), p_btree, p_rtree, scratch_b.data(), scratch_r.data(), &mxdstva,
+            &mxdstha);
 }
 
 }  // namespace testing_support

@@ -1,8 +1,9 @@
-// Small designs built in memory for the engine tests, and the engine set up
-// on them the way a run sets it up.
+// Design records built in memory the way the readers leave them, the engine
+// set up on them the way a run sets it up, and a text dump of the records
+// for golden checks.
 #pragma once
 #include <memory>
-#include <random>
+#include <string>
 #include <vector>
 
 #include "driver/parameters.h"
@@ -11,9 +12,14 @@
 
 namespace testing_support {
 
-// A design record with blocks, terminals and nets, indexed as a run indexes
-// them. Blocks are numbered 1..n in the order added, terminals n + 1.. after
-// Finish(). Nets name their members by block number, or by -k for terminal k.
+// The order in which Link() leaves the block, terminal and net lists: the
+// bookshelf reader's (ascending numbers) or the DEF reader's (newest first,
+// each net noted on its cells and terminals as it is read).
+enum class ListOrder { kAscending, kNewestFirst };
+
+// A design record with blocks, terminals and nets. Blocks are numbered 1..n
+// and terminals 1..t in the order added; nets name their members by block
+// number, or by -k for terminal k.
 class TestDesign {
  public:
   TestDesign();
@@ -21,11 +27,16 @@ class TestDesign {
   TestDesign(const TestDesign&) = delete;
   TestDesign& operator=(const TestDesign&) = delete;
 
-  int AddBlock(double width, double height, int kind = 0);
+  tagBLOCKCLASS* AddClass(double width, double height, int type = 2);
+  int AddBlock(double width, double height, int kind = 0);  // with a class of its own
+  int AddBlock(tagBLOCKCLASS* cls, int kind);
   // A terminal at the given fractions of the outline.
   int AddTerminal(double fx, double fy);
   void AddNet(const std::vector<int>& members, double weight = 1.0);
-  // Numbers, lists and indexes everything; call once after adding.
+  // Lists and numbers everything as a reader does; call once after adding.
+  void Link(ListOrder order = ListOrder::kAscending);
+  // Link() and indexes everything as a run does before optimising:
+  // terminals then number n + 1.., pins sit at block centres, weights scaled.
   void Finish();
 
   // A random design: n blocks of random sizes, t terminals and m nets of 2 to 4 members.
@@ -34,16 +45,20 @@ class TestDesign {
   // lower-left corners, with nets that pull blocks across them.
   static std::unique_ptr<TestDesign> WithPreplacedBlocks(const double (&corners)[3][2]);
 
-  int n() const { return static_cast<int>(blka.size()) - 1; }
-  int terminals() const { return static_cast<int>(pada.size()) - 1; }
+  int n() const { return static_cast<int>(blocks_.size()); }
+  int terminals() const { return static_cast<int>(terminals_.size()); }
+  tagBLOCK* block(int i) const { return blocks_[i - 1]; }
+  tagPIN* terminal(int k) const { return terminals_[k - 1]; }
 
   tagBLOCKCLASS* root;
   tagBLOCK* design;
   tagNORMPARA* norm;
   tagPARAMETERS params;
-  std::vector<tagBLOCK*> blka;
-  std::vector<tagPIN*> pada;
-  std::vector<tagNET*> neta;
+  tagBLOCK* pads = nullptr;        // fixed pads taken off the block list by grouping
+  tagNET* cell_nets = nullptr;     // the cell-level nets grouping leaves behind
+  std::vector<tagBLOCK*> blka;     // after Finish: the design, then blocks 1..n
+  std::vector<tagPIN*> pada;       // after Finish: null, then terminals 1..t
+  std::vector<tagNET*> neta;       // after Finish: null, then nets 1..m
 
  private:
   struct PendingNet {
@@ -51,9 +66,16 @@ class TestDesign {
     double weight;
   };
   std::vector<tagBLOCK*> blocks_;
+  std::vector<tagBLOCKCLASS*> classes_;
   std::vector<tagPIN*> terminals_;
   std::vector<PendingNet> nets_;
 };
+
+// Every record reachable from the design, one line each in list order, with
+// the fields that are set (zero fields are left out): the design and its
+// outline, classes with their pin classes, terminal classes, blocks with
+// their cells and group nets, terminals, and nets with their pins.
+std::string Dump(const tagBLOCK* design);
 
 // The engine's records for one design, initialised like a run: work arrays,
 // tier state, trees, level lists, both dual sequences, and the initial

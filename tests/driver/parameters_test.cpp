@@ -12,9 +12,7 @@
 
 namespace {
 
-using testing_support::CaptureStdout;
-using testing_support::ScratchDir;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 // A record full of garbage, so a field InitParameters forgets shows up.
 tagPARAMETERS Defaults() {
@@ -46,21 +44,6 @@ TEST(InitParametersTest, TheBundledExampleStatesTheDefaults) {
   EXPECT_EQ(std::memcmp(&example, &p, sizeof p), 0);
 }
 
-TEST(InitParametersTest, DefaultsTheExampleLeavesOut) {
-  tagPARAMETERS p = Defaults();
-  EXPECT_EQ(p.seed, 0);  // seeds from the time of day
-  EXPECT_EQ(p.qp_itrmax, 300);
-  EXPECT_EQ(p.net_scale, 1.0);
-}
-
-TEST(InitParametersTest, NullRecord) {
-  CaptureStdout capture;
-  EXPECT_EQ(InitParameters(nullptr), -1);
-  EXPECT_EQ(capture.Finish(), "Null pointer!\n");
-}
-
-// ---- size-dependent defaults ---------------------------------------------
-
 TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
   struct Case {
     int n, depth;
@@ -74,20 +57,7 @@ TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
   }
 }
 
-// ---- InputPrm -------------------------------------------------------------
-
-TEST(InputPrmTest, EndOnlyKeepsEveryField) {
-  tagPARAMETERS p = Defaults();
-  p.giveup = 200;  // as the driver sets them before the file is read
-  p.depthmax = 50;
-  p.movenode = 40;
-  tagPARAMETERS before;
-  std::memcpy(&before, &p, sizeof p);  // byte copy, padding included
-  EXPECT_EQ(ReadPrm("end\n", &p, 40), "\n");
-  EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0);
-}
-
-TEST(InputPrmTest, PercentKeywordsTruncate) {
+TEST(InputPrmTest, PercentKeywordsTruncateAndDoNotOverflow) {
   tagPARAMETERS p = Defaults();
   ReadPrm("giveup 50 depthmax 1 movenode 250\nend\n", &p, 40);
   EXPECT_EQ(p.giveup, 20);
@@ -96,24 +66,12 @@ TEST(InputPrmTest, PercentKeywordsTruncate) {
   ReadPrm("giveup 1 depthmax -99\nend\n", &p, 40);
   EXPECT_EQ(p.giveup, 0);
   EXPECT_EQ(p.depthmax, -39);  // toward zero
-}
-
-TEST(InputPrmTest, PercentKeywordsDoNotOverflow) {
-  tagPARAMETERS p = Defaults();
   ReadPrm("giveup 2000000000 movenode 100000000 depthmax -2000000000\nend\n", &p, 3300);
   EXPECT_EQ(p.movenode, INT_MAX);
   EXPECT_EQ(p.giveup, INT_MAX);
   EXPECT_EQ(p.depthmax, INT_MIN);
   ReadPrm("giveup 60000000\nend\n", &p, 3300);  // product beyond int, share within
   EXPECT_EQ(p.giveup, 1980000000);
-}
-
-TEST(InputPrmTest, ScaledValues) {
-  tagPARAMETERS p = Defaults();
-  ReadPrm("deltnt_wgt 5000 d_mult 2 signalvia_sizex 6\nend\n", &p, 10);
-  EXPECT_EQ(p.deltnt_wgt, 0.5);
-  EXPECT_EQ(p.d_mult, 2.0);
-  EXPECT_EQ(p.signalvia_sizex, 6.0);
 }
 
 TEST(InputPrmTest, EchoFourPairsToALine) {
@@ -176,12 +134,5 @@ INSTANTIATE_TEST_SUITE_P(
         PrmCase{"non_numeric_value_reads_as_zero", "ipcand abc 4\nend\n",
                 "( ipcand    :    0) abc ?( abc       :    4)\n", {{&tagPARAMETERS::ipcand, 0}}}),
     [](const testing::TestParamInfo<PrmCase>& info) { return std::string(info.param.label); });
-
-TEST(InputPrmDeathTest, MissingFileExitsWithStatusOne) {
-  ScratchDir dir;
-  std::string path = dir.file("absent.prm");
-  tagPARAMETERS p = Defaults();
-  EXPECT_EXIT(InputPrm(path.c_str(), &p, 10), ::testing::ExitedWithCode(1), "");
-}
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Malformed bookshelf benchmarks and command lines, run through the binary:
-// empty and cut-off files, broken numbers, sizes and names, and what only a
-// whole run shows. The reader's remaining refusals are covered in
-// tests/io/bookshelf_reader_test.cpp.
+// Malformed bookshelf benchmarks and command lines, run through the binary,
+// one row per check of the reader: empty and cut-off files, broken numbers,
+// sizes and names.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -78,6 +77,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "s.nets ends before the empty line after the header.", 255},
         BadInput{"cut_inside_header", {{"s.blocks", " 3\nNumTerminals", kCut}}, "s",
                  "s.blocks line 4: \"NumHardRectilinearBlocks :\" must be followed by a number", 255},
+        BadInput{"cut_inside_block_list", {{"s.blocks", "c hard", kCut}}, "s",
+                 "Error: Unexpected end of file.\nError: s.blocks ends after 2 of 3 blocks.", 255},
+        BadInput{"cut_inside_block_positions", {{"s.pl", "b 10 0", kCut}}, "s",
+                 "s.pl ends after 1 of 3 block positions.", 255},
+        BadInput{"cut_before_terminal_positions", {{"s.pl", "\np1 0 50", kCut}}, "s",
+                 "s.pl ends before the empty line before the terminal positions.", 255},
+        BadInput{"cut_inside_terminal_positions", {{"s.pl", "p2 200", kCut}}, "s",
+                 "s.pl ends after 1 of 2 terminal positions.", 255},
+        BadInput{"cut_inside_net_list", {{"s.nets", "NetDegree : 2", kCut}}, "s",
+                 "s.nets ends after 1 of 2 nets.", 255},
         BadInput{"cut_inside_block_line", {{"s.blocks", " (40, 30) (40, 0)", kCut}}, "s",
                  "s.blocks line 7: malformed block line.", 255},
         BadInput{"cut_inside_terminal_list", {{"s.blocks", "p2 terminal", kCut}}, "s",
@@ -91,6 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     BrokenNumbers, BookshelfInput,
     testing::Values(
+        BadInput{"zero_blocks", {{"s.blocks", kHeader, "NumHardRectilinearBlocks : 0"}}, "s",
+                 "s.blocks line 4: \"NumHardRectilinearBlocks :\" must be followed by a number of at least 1.", 255},
+        BadInput{"negative_terminals", {{"s.blocks", "NumTerminals : 2", "NumTerminals : -2"}}, "s",
+                 "s.blocks line 5: \"NumTerminals :\" must be followed by a number of at least 0.", 255},
         BadInput{"negative_width", {{"s.blocks", "(40, 30) (40, 0)", "(-40, 30) (-40, 0)"}}, "s",
                  "block a has width -40 and height 30; both must be positive", 255},
         BadInput{"zero_height", {{"s.blocks", "(0, 30) (40, 30)", "(0, 0) (40, 0)"}}, "s",
@@ -133,6 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "s.nets line 8: name longer than 63 characters.", 255},
         BadInput{"duplicate_block", {{"s.blocks", "c hard", "b hard"}}, "s",
                  "s.blocks line 9: duplicate block name b.", 255},
+        BadInput{"duplicate_terminal", {{"s.blocks", "p2 terminal", "p1 terminal"}}, "s",
+                 "s.blocks line 12: duplicate terminal name p1.", 255},
         BadInput{"base_as_a_long_path", {}, "\"$PWD\"/./././././././././././././././s", " *** normally terminated.", 0},
         BadInput{"base_name_of_100000", {}, std::string(100000, 's'), "Cannot open .blocks  file sss", 255},
         BadInput{"missing_benchmark", {}, "absent", "Cannot open .blocks  file absent.blocks", 255}),

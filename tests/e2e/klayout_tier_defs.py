@@ -7,6 +7,20 @@
 # usage: QT_QPA_PLATFORM=offscreen klayout -b -rd lefs=a.lef,b.lef -rd defs=t0.def,t1.def -r klayout_tier_defs.py
 import pya
 
+# KLayout keeps the macros of a DEF as cells without geometry; the placed box
+# of an instance is its macro's LEF size moved by the instance's transformation.
+sizes = {}
+for lef in lefs.split(","):
+    macro = None
+    for line in open(lef):
+        words = line.split()
+        if len(words) >= 2 and words[0] == "MACRO":
+            macro = words[1]
+        elif macro and len(words) >= 4 and words[0] == "SIZE" and words[2] == "BY":
+            sizes[macro] = (float(words[1]), float(words[3]))
+        elif macro and words[:2] == ["END", macro]:
+            macro = None
+
 
 def box_line(box):
     return "%.4f %.4f %.4f %.4f" % (box.left, box.bottom, box.right, box.top)
@@ -42,5 +56,6 @@ for tier, deffile in enumerate(defs.split(",")):
             members, group = list(outer.cell.each_inst()), outer.cell.name
         for inst in members:
             trans = inst.dcplx_trans if inst is outer else outer.dcplx_trans * inst.dcplx_trans
-            placed = inst.cell.dbbox().transformed(trans)
+            w, h = sizes.get(inst.cell.name, (0.0, 0.0))
+            placed = pya.DBox(0, 0, w, h).transformed(trans)
             print("inst", tier, inst.property("inst"), inst.cell.name, box_line(placed), group)

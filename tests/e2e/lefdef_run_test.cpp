@@ -34,28 +34,32 @@ int Printed(const std::string& output, const std::string& label) {
   return std::stoi(m[1]);
 }
 
-struct Rect {
-  int xl, yl, xh, yh;
+struct Box {
+  double xl, yl, xh, yh;
 };
+bool Inside(const Box& a, const Box& outer) {
+  const double e = 1e-6;
+  return a.xl >= outer.xl - e && a.yl >= outer.yl - e && a.xh <= outer.xh + e && a.yh <= outer.yh + e;
+}
+bool OverlapWithArea(const Box& a, const Box& b) {
+  const double e = 1e-6;
+  return std::min(a.xh, b.xh) - std::max(a.xl, b.xl) > e && std::min(a.yh, b.yh) - std::max(a.yl, b.yl) > e;
+}
 
 // The rectangles of one tier drawing (one unit inside each block), without
 // the outline frame that comes first.
-std::vector<Rect> DrawnBlocks(const std::string& plot) {
+std::vector<Box> DrawnBlocks(const std::string& plot) {
   std::istringstream in(plot);
-  std::vector<int> corners;
+  std::vector<double> corners;
   for (std::string line; std::getline(in, line) && line != "EOF";) {
     std::istringstream fields(line);
-    int x, y, tier;
+    double x, y, tier;
     if (fields >> x >> y >> tier) corners.insert(corners.end(), {x, y});
   }
-  std::vector<Rect> rects;
+  std::vector<Box> rects;
   for (size_t k = 10; k + 10 <= corners.size(); k += 10)
     rects.push_back({corners[k], corners[k + 1], corners[k + 4], corners[k + 5]});
   return rects;
-}
-
-bool Overlap(const Rect& a, const Rect& b) {
-  return std::min(a.xh, b.xh) >= std::max(a.xl, b.xl) && std::min(a.yh, b.yh) >= std::max(a.yl, b.yl);
 }
 
 // What a finished run must show: its last line, its files, and no two blocks
@@ -67,9 +71,9 @@ void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::s
   for (const std::string& name : {base + "_final.pl", base + "_blocks.map", base + ".txt", std::string("list")})
     EXPECT_TRUE(FileExists(dir.file(name))) << name;
   for (int t = 0; t < tiers; ++t) {
-    const std::vector<Rect> rects = DrawnBlocks(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
+    const std::vector<Box> rects = DrawnBlocks(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
     for (size_t i = 0; i < rects.size(); ++i)
-      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(Overlap(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
+      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(OverlapWithArea(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
   }
 }
 
@@ -153,6 +157,7 @@ int CountEntry(defrCallbackType_e type, void*, defiUserData) {
 int CountComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) { return CountEntry(type, c, ud); }
 int CountNet(defrCallbackType_e type, defiNet* n, defiUserData ud) { return CountEntry(type, n, ud); }
 
+// Our own reader takes the DEF whole and finds the entries it declares.
 void ExpectOwnReaderAgrees(const std::string& path, const std::map<std::string, int>& declared) {
   defrInit();
   defrSetPinCbk(CountEntry);
@@ -168,22 +173,11 @@ void ExpectOwnReaderAgrees(const std::string& path, const std::map<std::string, 
     EXPECT_EQ(read_back[section], declared.at(section)) << path << " " << section;
 }
 
-struct Box {
-  double xl, yl, xh, yh;
-};
-bool Inside(const Box& a, const Box& outer) {
-  const double e = 1e-6;
-  return a.xl >= outer.xl - e && a.yl >= outer.yl - e && a.xh <= outer.xh + e && a.yh <= outer.yh + e;
-}
-bool OverlapWithArea(const Box& a, const Box& b) {
-  const double e = 1e-6;
-  return std::min(a.xh, b.xh) - std::max(a.xl, b.xl) > e && std::min(a.yh, b.yh) - std::max(a.yl, b.yl) > e;
-}
-
-// Reads every tier's DEF with KLayout, an independent reader, and with our
-// own: each component of the block map (physical-only cells aside) on
-// exactly one tier, the sections' counts as declared, every macro inside
-// its tier's die and clear of the other macros and of every fence region.
+// Reads every tier's DEF with our own reader and with KLayout, an independent
+// one: each component of the block map (physical-only cells aside) on
+// exactly one tier, the sections' counts as declared, every macro inside its
+// tier's die and clear of the other macros and of every fence region, every
+// cell of a group starting inside its fence.
 void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int tiers,
                             const std::vector<std::string>& lefs, const std::set<std::string>& macros) {
   std::string lef_list, def_list;
@@ -204,6 +198,7 @@ void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int 
   std::vector<std::vector<Box>> regions(tiers), placed_macros(tiers);
   std::vector<int> instances(tiers, 0);
   std::vector<std::set<std::string>> groups(tiers);
+  std::vector<std::map<std::string, Box>> fence(tiers);  // by group
   std::map<std::string, int> seen;
   std::istringstream lines(kl.output);
   for (std::string line; std::getline(lines, line);) {
@@ -218,12 +213,17 @@ void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int 
       die[t] = b;
     } else if (kind == "region") {
       f >> name >> b.xl >> b.yl >> b.xh >> b.yh;
-      regions[t].push_back(b);
+      regions[t].push_back(fence[t][name] = b);
     } else if (kind == "inst") {
       f >> name >> macro >> b.xl >> b.yl >> b.xh >> b.yh >> group;
       ++seen[name];
       ++instances[t];
       if (group != "NOGROUP") groups[t].insert(group);
+      // A group's cells start inside its fence.
+      const auto in = fence[t].find(group.substr(group.rfind("GROUP_", 0) == 0 ? 6 : 0));
+      if (in != fence[t].end()) {
+        EXPECT_TRUE(Inside({b.xl, b.yl, b.xl, b.yl}, in->second)) << name << " starts outside its fence";
+      }
       if (macros.count(name)) placed_macros[t].push_back(b);
     }
   }

@@ -1,5 +1,4 @@
 // Malformed parameter files, run through the binary on the bundled example.
-// The keyword syntax itself is covered in tests/driver/parameters_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,7 +26,7 @@ std::string Label(const testing::TestParamInfo<BadInput>& info) { return info.pa
 
 Edit Prm(const std::string& text) { return {"fl.prm", "", text}; }
 
-const std::string kLong200(200, 'k');
+const std::string kLong(100000, 'k');
 
 INSTANTIATE_TEST_SUITE_P(
     Accepted, ParameterFile,
@@ -41,16 +40,13 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Refused, ParameterFile,
     testing::Values(
-        BadInput{"keyword_of_200", {Prm("layers 2\n" + kLong200 + " 1\nend\n")}, "demo16",
+        BadInput{"keyword_of_100000", {Prm("layers 2\n" + kLong + " 1\nend\n")}, "demo16",
                  "Error: fl.prm: the word " + std::string(40, 'k') + "... is longer than 99 characters.",
                  1},
-        BadInput{"keyword_of_100000", {Prm(std::string(100000, 'w') + " 1\n")}, "demo16",
-                 "is longer than 99 characters.", 1},
         BadInput{"layers_0", {Prm("layers 0\nend\n")}, "demo16",
                  "Error: layers 0 in fl.prm; 1 to 9 tiers are supported.", 1},
         BadInput{"layers_10", {Prm("layers 10\nend\n")}, "demo16",
                  "Error: layers 10 in fl.prm; 1 to 9 tiers are supported.", 1},
-        BadInput{"layers_negative", {Prm("layers -2\nend\n")}, "demo16", "Error: layers -2 in fl.prm", 1},
         BadInput{"layers_not_a_number", {Prm("layers two\nend\n")}, "demo16",
                  "Error: layers 0 in fl.prm", 1}),
     Label);

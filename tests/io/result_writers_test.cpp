@@ -13,20 +13,16 @@
 #include <vector>
 
 #include "design_builder.h"
+#include "seqpair/sequence_fixture.h"
 #include "io/io.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "test_support.h"
 #include "seqpair/tier_state.h"
 
-namespace {
+using namespace testing_support;
 
-using testing_support::CaptureStdout;
-using testing_support::FileExists;
-using testing_support::ReadFile;
-using testing_support::ScratchDir;
-using testing_support::TestDesign;
-using testing_support::WriteFile;
+namespace {
 
 std::vector<std::string> DirectoryEntries(const std::string& dir) {
   std::vector<std::string> names;
@@ -90,14 +86,7 @@ class WriterTest : public ::testing::Test {
     design->region_x_hi = 25;
 
     DualSeqInit(&seq, 3, 0);
-    const int a[3] = {1, 2, 3}, b[3] = {3, 2, 1};
-    for (int k = 0; k < 3; ++k) {
-      seq.next_a[k ? a[k - 1] : 0] = a[k];
-      seq.next_b[k ? b[k - 1] : 0] = b[k];
-    }
-    seq.next_a[3] = 0;
-    seq.next_b[1] = 0;
-    RebuildPositions(&seq);
+    seqpair_testing::SetOrder(&seq, {1, 2, 3}, {3, 2, 1});
     levels = std::make_unique<tagLevelList>();
     ClearLevelLists(levels.get());
     BinTreeInit(&btree, 3);
@@ -162,11 +151,6 @@ TEST_F(WriterTest, SummaryOnStandardOutput) {
             "CellGap   =     1.50 +     0.25\n"
             "Grp.div   =    12.00\n"
             "Area usage:118.000000/1/160.000000=0.737500\n");
-  // The packing placed every block at its lower-left corner.
-  EXPECT_DOUBLE_EQ(d->blka[2]->x, 10.0);
-  EXPECT_DOUBLE_EQ(d->blka[3]->x, 14.0);
-  EXPECT_DOUBLE_EQ(mxdstha, 20.0);
-  EXPECT_DOUBLE_EQ(mxdstva, 8.0);
 }
 
 TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
@@ -196,24 +180,6 @@ TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
   EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_layer_0.plt"});
 }
 
-TEST_F(WriterTest, EveryTierGetsItsOwnPlot) {
-  seq.tier[3] = 1;
-  Write(0, 2);
-  const std::string tier1 =
-      "set nokey\n\n\n"
-      "plot '-' w l\n"
-      "0 0 1\n0 25 1\n25 25 1\n25 0 1\n0 0 1\n\n\n"
-      "3 4 1\n3 8 1\n7 8 1\n7 4 1\n3 4 1\n\n\n"
-      "EOF\n\n"
-      "pause -1 'Press any key'\n"
-      "\r\n";
-  EXPECT_EQ(ReadFile(base + "_layer_1.plt"), tier1);
-  const std::string tier0 = ReadFile(base + "_layer_0.plt");
-  EXPECT_NE(tier0.find("plot '-' w l, '-' w l lt 3\n"), std::string::npos);
-  EXPECT_EQ(tier0.find(" 1\n"), std::string::npos);  // no tier-1 block on tier 0
-  EXPECT_FALSE(FileExists(base + "_layer_2.plt"));
-}
-
 TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
   Write(1);
   const std::string record = std::string("\nCircuit:test\n ") + kRecordBody +
@@ -221,15 +187,6 @@ TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
   EXPECT_EQ(ReadFile(base + ".txt"), record);
   Write(1);
   EXPECT_EQ(ReadFile(base + ".txt"), record + record);
-}
-
-TEST_F(WriterTest, OptimiserRecordAndNamelessDesign) {
-  sa_flag = 0;
-  delete[] d->design->name;
-  d->design->name = nullptr;
-  const std::string out = Write(1);
-  EXPECT_NE(out.find("Warning: No circuit Name!\n"), std::string::npos);
-  EXPECT_EQ(ReadFile(base + ".txt"), std::string(kRecordBody) + "(500,42,0.20," + kRecordTail);
 }
 
 TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
@@ -246,112 +203,6 @@ TEST_F(WriterTest, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
   EXPECT_EQ(ReadFile(base + "_layer_0.plt"), "old drawing\n");
   EXPECT_EQ(ReadFile(base + ".txt"), previous);
   EXPECT_EQ(DirectoryEntries(dir.path()), (std::vector<std::string>{"case.txt", "case_layer_0.plt"}));
-}
-
-TEST(AppendRecordTest, AppendsWholeRecordsAndReportsFailure) {
-  ScratchDir dir;
-  const std::string path = dir.file("report.txt");
-  EXPECT_EQ(AppendRecord(path.c_str(), "first;"), 0);
-  EXPECT_EQ(AppendRecord(path.c_str(), "second\n"), 0);
-  EXPECT_EQ(ReadFile(path), "first;second\n");
-  EXPECT_EQ(AppendRecord(dir.file("missing/report.txt").c_str(), "x"), -1);
-  // The child ends with status 0 only when the cut-short append reports failure.
-  EXPECT_TRUE(WriteWithFileSizeLimit(20, [&] {
-    if (AppendRecord(path.c_str(), std::string(100, 'r')) == 0) _exit(3);
-  }));
-  EXPECT_EQ(ReadFile(path), "first;second\n");
-}
-
-class PlacementFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineState();
-    ResetTierState();
-    d.AddBlock(10, 5);
-    d.AddBlock(4, 8);
-    d.AddBlock(6, 6);
-    d.Finish();
-    base = dir.file("case");
-  }
-  ScratchDir dir;
-  TestDesign d;
-  std::string base;
-};
-
-// Coordinates go back to input units (halved here) and are truncated.
-TEST_F(PlacementFileTest, OneLinePerBlockInInputUnits) {
-  d.norm->unscale = 0.5;
-  d.blka[1]->x = 21.2;
-  d.blka[1]->y = 6.4;
-  d.blka[1]->orient = 3;
-  d.blka[1]->tier = 1;
-  delete[] d.blka[2]->name;
-  d.blka[2]->name = nullptr;
-  d.blka[2]->x = 0;
-  d.blka[2]->y = 15.98;
-  d.blka[3]->x = 200;
-  d.blka[3]->y = 0;
-  d.blka[3]->orient = 6;
-  WriteFile(base + "_final.pl", "stale placement\n");
-  CaptureStdout capture;
-  OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
-  EXPECT_EQ(capture.Finish(), "");
-  EXPECT_EQ(ReadFile(base + "_final.pl"),
-            "UCSC blocks 1.0\n"
-            "#name x y direction tier(device layer)\n\n"
-            "b1 10 3 3 1\n"
-            "UNKNOWN 0 7 0 0\n"
-            "b3 100 0 6 0\n");
-  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
-}
-
-TEST_F(PlacementFileTest, FailuresAreReportedAndKeepThePreviousPlacement) {
-  {
-    CaptureStdout capture;
-    OutputGSRCFiles(nullptr, d.design, d.norm, &d.params);
-    EXPECT_EQ(capture.Finish(), "You Must provide base filename of a test case!\n");
-  }
-  const std::string missing = dir.file("missing/case");
-  CaptureStdout capture;
-  OutputGSRCFiles(missing.c_str(), d.design, d.norm, &d.params);
-  EXPECT_EQ(capture.Finish(), "Cannot open .pl file " + missing + "_final.pl for write!\n");
-  EXPECT_TRUE(DirectoryEntries(dir.path()).empty());
-
-  WriteFile(base + "_final.pl", "old placement\n");
-  ASSERT_TRUE(WriteWithFileSizeLimit(30, [&] {
-    OutputGSRCFiles(base.c_str(), d.design, d.norm, &d.params);
-  }));
-  EXPECT_EQ(ReadFile(base + "_final.pl"), "old placement\n");
-  EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"case_final.pl"});
-}
-
-TEST(NetsForPlotTest, SegmentsJoinPinsInOrderOfX) {
-  ResetEngineState();
-  ResetTierState();
-  TestDesign d;
-  for (int k = 0; k < 5; ++k) d.AddTerminal(0, 0);
-  d.AddNet({-1});
-  d.AddNet({-1, -2, -3, -4, -5});
-  d.Finish();
-  const double xs[5] = {9.9, 1.5, 30, 4, 2}, ys[5] = {1, 2, 3, 4, 5};
-  for (int k = 1; k <= 5; ++k) {
-    d.pada[k]->x = 2 * xs[k - 1];
-    d.pada[k]->y = 2 * ys[k - 1];
-  }
-  d.norm->unscale = 0.5;
-  ScratchDir dir;
-  const std::string path = dir.file("nets.plt");
-  FILE* f = fopen(path.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  OutputNetsForPlot(d.design->nets, d.norm, f, 1);
-  fclose(f);
-  EXPECT_EQ(ReadFile(path),
-            "\nEOF\n"
-            " 1  2 \n 2  5 \n\n\n"
-            " 2  5 \n 4  4 \n\n\n"
-            " 4  4 \n 9  1 \n\n\n"
-            " 9  1 \n 30  3 \n\n\n"
-            "\r\n");
 }
 
 }  // namespace

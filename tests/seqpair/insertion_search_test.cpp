@@ -10,8 +10,7 @@
 #include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
-using testing_support::TestDesign;
-using testing_support::TestEngine;
+using namespace testing_support;
 
 namespace {
 
@@ -177,15 +176,21 @@ TEST(SelectInsPoint, ChoosesThePointThatPushesBoundedBlocksLeast) {
 
 // Every point the sweeps estimate, inserted there and packed from scratch,
 // gives the estimated chip size: the estimate is the longest path through
-// the block, and the other paths are those of the packing without it.
+// the block, and the other paths are those of the packing without it. This
+// checks the top-right packing, the hand-over of blocks between the
+// staircases and the update of the pushed distances along the way. The
+// white-space deviation of a point, a sum of absolute differences, is never
+// negative.
 TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
-  int checked = 0;
+  int checked = 0, deviating = 0;
   for (unsigned seed = 1; seed <= 20; ++seed) {
     const int tiers = 1 + seed % 3;
     auto d = TestDesign::Random(4 + static_cast<int>(seed % 9), 3, 9, seed + 500);
     d->params.ipcand = 2998;  // keep every evaluated point
     d->params.rotate = seed % 2;
+    d->params.opt_ws_dist = 1;
     TestEngine e(*d, tiers);
+    CountTierLoads(d->design, &e.seq);
     init_genrand(seed);
     e.Pack();
     const int b = PickBlock(e, seed * 13u);
@@ -201,10 +206,13 @@ TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
       const auto [w, h] = PackWithBlockAt(e, b, c.apos[k], c.bpos[k], c.orient[k], c.tier[k]);
       EXPECT_DOUBLE_EQ(std::max(without_w, c.width[k]), w) << "seed " << seed << " candidate " << k;
       EXPECT_DOUBLE_EQ(std::max(without_h, c.height[k]), h) << "seed " << seed << " candidate " << k;
+      EXPECT_GE(c.ws_dev[k], 0.0);
+      deviating += c.ws_dev[k] > 0;
     }
     UndoRemove(b, &e.seq, e.stacks.get());
   }
   EXPECT_GT(checked, 100);
+  EXPECT_GT(deviating, 0);
 }
 
 // An empty candidate list between its two sentinels.
@@ -246,44 +254,6 @@ TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {
   c.count = 1;
   save(10, 6);
   EXPECT_EQ(save(90, 7), (std::vector<int>{7}));
-}
-
-// The annealing's move keeps one kept candidate, each as likely, closed by
-// the sentinel, so that the exact re-evaluation takes exactly that one.
-TEST(KeepRandomIpCand, KeepsOneOfTheKeptCandidates) {
-  TestDesign d;
-  d.AddBlock(10, 10);
-  d.Finish();
-  d.params.opt_wire = 0;
-  init_genrand(7);
-  // Three kept of three (no sentinel after the last) and two kept of three.
-  for (int saved : {3, 2}) {
-    d.params.ipcand = 3;
-    int drawn[4] = {0, 0, 0, 0};
-    for (int trial = 0; trial < 90; ++trial) {
-      tagINSCANDS c;
-      ClearCandidates(&c);
-      for (int tag = 1; tag <= saved; ++tag) Save(&c, tag, 10.0 * tag, &d.params);
-      KeepRandomIpCand(&c, &d.params);
-      ASSERT_EQ(c.count, 2);
-      ASSERT_GE(c.apos[1], 1);
-      ASSERT_LE(c.apos[1], saved);
-      EXPECT_EQ(c.area_cost[1], 10.0 * c.apos[1]);
-      EXPECT_EQ(c.area_cost[2], kInfinity);
-      EXPECT_EQ(c.vias[2], kIntInfinity);
-      ++drawn[c.apos[1]];
-    }
-    for (int tag = 1; tag <= saved; ++tag) EXPECT_GT(drawn[tag], 10) << saved << " kept, tag " << tag;
-  }
-  // A single kept candidate stays as it is.
-  tagINSCANDS one;
-  one.count = 1;
-  one.area_cost[1] = 5.0;
-  one.vias[1] = 0;
-  one.apos[1] = 4;
-  KeepRandomIpCand(&one, &d.params);
-  EXPECT_EQ(one.count, 1);
-  EXPECT_EQ(one.apos[1], 4);
 }
 
 // A tier takes a moved block only while it stays within its share of the

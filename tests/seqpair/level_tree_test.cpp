@@ -5,7 +5,6 @@
 #include <set>
 
 #include "seqpair/seqpair.h"
-#include "test_support.h"
 
 namespace {
 
@@ -25,14 +24,6 @@ TEST(LevelTree, LeavesAreTheSmallestPowerOfTwoAboveN) {
     EXPECT_EQ(tree.leaves, c[1]) << "n = " << c[0];
     EXPECT_EQ(tree.node.size(), static_cast<size_t>(2 * c[1] + 1));
   }
-}
-
-TEST(LevelTree, LevelsOutsideTheTreeChangeNothing) {
-  tagBinTree tree = MakeTree(9);  // levels 0..15
-  const std::vector<int> before = tree.node;
-  EXPECT_EQ(Tr_AddLvl(16, &tree), 0);
-  EXPECT_EQ(Tr_Exist(-1, &tree), 0);
-  EXPECT_EQ(tree.node, before);
 }
 
 // Random operation sequences against std::set, for sizes that are and are
@@ -76,21 +67,6 @@ TEST(LevelTree, MatchesAnOrderedSet) {
       }
     }
   }
-}
-
-TEST(LevelTree, ReportsMissingTreesAndCorruptNodes) {
-  testing_support::CaptureStdout capture;
-  EXPECT_EQ(BinTreeInit(nullptr, 3), 0);
-  Tr_Init(nullptr);
-  // A leaf whose parent holds it while the grandparent misses the parent.
-  tagBinTree tree = MakeTree(3);  // nodes 1..3, level 2 is leaf 6 under node 3
-  tree.node[3] = 1;
-  tree.node[1] = 0;
-  EXPECT_EQ(Tr_RemLvl(2, &tree), 2);
-  EXPECT_EQ(capture.Finish(),
-            "Null Pointers(Binary tree)!\n"
-            "Null Pointer when intializing tree!\n"
-            "Conflict in T_child\n");
 }
 
 }  // namespace

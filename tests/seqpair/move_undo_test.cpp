@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -10,10 +8,7 @@
 
 namespace {
 
-using seqpair_testing::ExpectConsistent;
-using seqpair_testing::Floorplan;
-using seqpair_testing::RandomPermutation;
-using seqpair_testing::Walk;
+using namespace seqpair_testing;
 
 // Everything a move may touch in the dual sequence.
 std::vector<std::vector<int>> Arrays(const tagDualSeq& s) {
@@ -70,84 +65,6 @@ TEST_F(MoveTest, InsertAfterTheNamedPositions) {
       ASSERT_EQ(Walk(fp.seq.next_b, n), want_b);
     }
   }
-}
-
-// Orientation, size and the four bounds of block 1 as placed.
-std::vector<double> Shape(const tagBLOCK& blk) {
-  return {static_cast<double>(blk.orient), blk.width, blk.height,
-          blk.fixed_x_lo, blk.fixed_y_lo, blk.fixed_x_hi, blk.fixed_y_hi};
-}
-
-TEST_F(MoveTest, OrientationDecidesSizeAndBounds) {
-  Floorplan fp(2);
-  fp.SetOrder({1, 2}, {1, 2});
-  fp.SetSize(1, 8, 3);
-  tagBLOCK& blk = fp.blocks[1];
-  blk.region_x_lo = 1, blk.region_y_lo = 2, blk.region_x_hi = 30, blk.region_y_hi = 40;
-  ndpos1_x_min[1] = 5, ndpos1_y_min[1] = 6, ndpos1_x_max[1] = 50, ndpos1_y_max[1] = 60;
-  blk.orient = 4;
-  auto move = [&](int apos, int orient) {
-    RemoveCell(1, &fp.seq, &stacks);
-    InsertCell(1, apos, apos, orient, 0, fp.blka.data(), &fp.seq, &stacks);
-  };
-  move(0, 3);  // turned: the engine's bounds
-  EXPECT_EQ(std::vector<double>({4, 8, 3}),
-            std::vector<double>({static_cast<double>(stacks.orient[0]), stacks.width[0], stacks.height[0]}));
-  EXPECT_EQ(Shape(blk), std::vector<double>({3, 3, 8, 5, 6, 50, 60}));
-  move(0, 6);  // upright again: the region
-  EXPECT_EQ(Shape(blk), std::vector<double>({6, 8, 3, 1, 2, 30, 40}));
-  // A block with a given orientation keeps size, bounds and orientation.
-  blk.kind = 2;
-  blk.fixed_x_lo = 11;
-  move(2, 1);
-  EXPECT_EQ(Shape(blk), std::vector<double>({6, 8, 3, 11, 2, 30, 40}));
-  EXPECT_EQ(Walk(fp.seq.next_a, 2), (std::vector<int>{2, 1}));
-}
-
-// Sequences that lost a block or never end stop the run with a message.
-TEST_F(MoveTest, InconsistentSequencesAreFatal) {
-  struct Case {
-    int link_from, link_to;  // a broken link in A (>= 0) or B (< 0, negated)
-    bool relabel;            // else block 2 is taken out and put back
-    const char* message;
-  };
-  const Case cases[] = {
-      {0, 0, false, "^Confilict in index A\n$"},  // block 3 taken out for good
-      {-3, 1, false, "^Conflict in index B\n$"},
-      {1, 3, true, "^   1   1   3   0\n   2   2   3   1\n   3   2   0   2\nConflict in Relabel na2\n$"},
-      {3, 1, true, "^Conflict in Relabel na1\n$"},
-      {-2, 0, true, "^Conflict in Relabel nb2\n$"},
-      {-2, 1, true, "^Conflict in Relabel nb1\n$"},
-  };
-  for (const Case& c : cases) {
-    Floorplan fp(3);
-    fp.SetOrder({1, 2, 3}, {1, 2, 3});
-    if (c.link_from > 0) fp.seq.next_a[c.link_from] = c.link_to;
-    if (c.link_from < 0) fp.seq.next_b[-c.link_from] = c.link_to;
-    if (!c.relabel) {
-      RemoveCell(2, &fp.seq, &stacks);
-      if (c.link_from == 0) RemoveCell(3, &fp.seq, &stacks);
-    }
-    // The fatal checks print on stdout; the child sends it to stderr so that
-    // the message can be matched.
-    EXPECT_EXIT(
-        {
-          std::fflush(stdout);
-          dup2(fileno(stderr), fileno(stdout));
-          if (c.relabel)
-            ReLabel(&fp.seq);
-          else
-            InsertCell(2, 1, 1, 0, 0, fp.blka.data(), &fp.seq, &stacks);
-        },
-        ::testing::ExitedWithCode(1), c.message)
-        << c.message;
-  }
-  // Stale positions alone are renumbered.
-  Floorplan fp(3);
-  fp.SetOrder({2, 1, 3}, {3, 2, 1});
-  fp.seq.pos_a[1] = 9;
-  ReLabel(&fp.seq);
-  ExpectConsistent(fp.seq);
 }
 
 }  // namespace

@@ -13,11 +13,7 @@ namespace {
 
 using testing_support::TestDesign;
 
-double Distance(double c, double lo, double hi) {
-  if (c < lo) return lo - c;
-  if (c > hi) return c - hi;
-  return 0.0;
-}
+double Distance(double c, double lo, double hi) { return c < lo ? lo - c : c > hi ? c - hi : 0.0; }
 
 // Weighted distance of the point (x or y) to each of block b's nets' boxes of
 // other pins, measured directly from the blocks' centres and terminals.
@@ -113,13 +109,23 @@ TEST_F(NetLengthFunctionTest, EdgeCasesMatchTheBruteForce) {
       EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, c), BruteForce(d, b, true, c, 100)) << b << " y " << c;
     }
   }
-  // Block 1: only the two-block net, 2 * |x - 30| and 2 * |y - 70|.
-  SetPLfunc(1, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 45), 30.0);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 1, 10), 120.0);
-  // Block 4: the box from 20 to 150 counts up to 100.
-  SetPLfunc(4, 100, 100, d.blka.data(), d.pada.data(), rel.get(), &d.params);
-  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 120), 20.0);
+}
+
+// More breakpoints than a list holds: 3400 nets to terminals at x = 1..3400.
+// The changes that find no node go to the node before them, so the value
+// at the origin and the slope past every breakpoint stay exact.
+TEST_F(NetLengthFunctionTest, AFullListKeepsTheEndsExact) {
+  TestDesign d;
+  d.AddBlock(4, 4);
+  for (int k = 1; k <= 3400; ++k) {
+    d.AddTerminal(0, 0);
+    d.AddNet({1, -k}, 0.5);
+  }
+  d.Finish();
+  for (int k = 1; k <= 3400; ++k) d.pada[k]->x = k;
+  SetPLfunc(1, 5000, 5000, d.blka.data(), d.pada.data(), rel.get(), &d.params);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 0), 0.5 * 3400 * 3401 / 2);
+  EXPECT_DOUBLE_EQ(EvalPLfunc(rel.get(), 0, 12000) - EvalPLfunc(rel.get(), 0, 11000), 0.5 * 3400 * 1000);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "design_builder.h"
@@ -13,36 +12,19 @@
 
 namespace {
 
-using testing_support::CaptureStdout;
-using testing_support::TestDesign;
-
-// Blocks of the given sizes placed with their lower-left corners at the given
-// points; pins are never at the centre unless a test asks for it.
-void PlaceBlock(tagBLOCK* blk, double x, double y, double w, double h) {
-  blk->x = x;
-  blk->y = y;
-  blk->width = w;
-  blk->height = h;
-}
-
-class NetLengthTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineState();
-    ResetTierState();
-  }
-};
+using namespace testing_support;
 
 // A net without pins adds nothing.
-TEST_F(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
+TEST(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
+  ResetEngineState();
+  ResetTierState();
   TestDesign d;
   d.AddTerminal(0, 0);
   d.AddTerminal(0, 0);
   d.AddNet({});
   d.AddNet({-1, -2}, 2.0);
   d.Finish();
-  d.pada[1]->x = 0;
-  d.pada[1]->y = 0;
+  d.pada[1]->x = d.pada[1]->y = 0;
   d.pada[2]->x = 3;
   d.pada[2]->y = 4;
   EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 14.0);
@@ -51,82 +33,6 @@ TEST_F(NetLengthTest, TwoTerminalNetIsWeightedHalfPerimeter) {
   EXPECT_EQ(d.pada[2]->y, 4.0);
   d.params.net_scale = 0.5;
   EXPECT_DOUBLE_EQ(SetNetLength(d.blka.data(), d.neta.data(), d.pada.data(), 3, &d.params), 7.0);
-}
-
-TEST_F(NetLengthTest, ModesSelectReadAndAddedNets) {
-  TestDesign d;
-  d.AddBlock(2, 2);
-  d.AddBlock(2, 2);
-  d.AddBlock(2, 2);
-  d.AddNet({1, 2});  // read
-  d.AddNet({2, 3});  // read
-  d.AddNet({1, 3});  // added later by the driver
-  d.Finish();
-  ntmax0 = 2;
-  PlaceBlock(d.blka[1], 0, 0, 2, 2);
-  PlaceBlock(d.blka[2], 10, 0, 2, 2);
-  PlaceBlock(d.blka[3], 10, 100, 2, 2);
-  tagBLOCK** b = d.blka.data();
-  tagNET** n = d.neta.data();
-  // Centres: (1,1), (11,1), (11,101).
-  const double net1 = 10, net2 = 100, net3 = 110;
-  EXPECT_DOUBLE_EQ(SetNetLength(b, n, d.pada.data(), 1, &d.params), net1 + net2);
-  EXPECT_DOUBLE_EQ(SetNetLength(b, n, d.pada.data(), 2, &d.params), net3);
-  EXPECT_DOUBLE_EQ(SetNetLength(b, n, d.pada.data(), 3, &d.params), net1 + net2 + net3);
-
-  // Mode 1 repositions only the pins of the read nets.
-  PlaceBlock(d.blka[1], 50, 50, 2, 2);
-  SetNetLength(b, n, d.pada.data(), 1, &d.params);
-  tagPIN* on_net1 = nullptr;
-  tagPIN* on_net3 = nullptr;
-  for (tagPIN* pin = d.blka[1]->pins; pin; pin = pin->next)
-    (pin->net->id == 1 ? on_net1 : on_net3) = pin;
-  ASSERT_NE(on_net1, nullptr);
-  ASSERT_NE(on_net3, nullptr);
-  EXPECT_DOUBLE_EQ(on_net1->x, 51.0);
-  EXPECT_DOUBLE_EQ(on_net3->x, 1.0);
-  SetNetLength(b, n, d.pada.data(), 2, &d.params);
-  EXPECT_DOUBLE_EQ(on_net3->x, 51.0);
-}
-
-// An unknown orientation is reported and adds no pin offset.
-TEST_F(NetLengthTest, PinOffsetsByOrientationOrAtTheCentre) {
-  TestDesign d;
-  d.AddBlock(10, 6);
-  d.AddTerminal(0, 0);
-  d.AddNet({1, -1});
-  d.Finish();
-  d.params.pin_at_center = 0;
-  tagPIN* pin = d.blka[1]->pins;
-  pin->pinclass->x = 2;
-  pin->pinclass->y = 1;
-  // The block's parent offset is added to every pin.
-  d.design->x = 7;
-  d.design->y = 9;
-  // Class 10 x 6, pin class point (2, 1).
-  const double expected[9][2] = {{2, 1}, {1, 8}, {2, 5}, {1, 2}, {8, 1},
-                                 {5, 8}, {8, 5}, {5, 2}, {0, 0}};
-  for (int orient = 0; orient <= 8; ++orient) {
-    SCOPED_TRACE(orient);
-    d.blka[1]->orient = orient;
-    // A turned block's current size does not change the class-based offset.
-    PlaceBlock(d.blka[1], 100, 200, orient & 1 ? 6 : 10, orient & 1 ? 10 : 6);
-    CaptureStdout capture;
-    SetPinPosition(pin, &d.params);
-    EXPECT_EQ(capture.Finish(), orient == 8 ? "Error Block Directions\n" : "");
-    EXPECT_DOUBLE_EQ(pin->x, 107 + expected[orient][0]);
-    EXPECT_DOUBLE_EQ(pin->y, 209 + expected[orient][1]);
-  }
-  // A pin at the centre ignores the class offset; the half sizes are taken
-  // in single precision.
-  d.params.pin_at_center = 1;
-  d.design->x = d.design->y = 0;
-  PlaceBlock(d.blka[1], 100, 200, 10.3, 6);
-  d.blka[1]->orient = 5;
-  SetPinPosition(pin, &d.params);
-  EXPECT_DOUBLE_EQ(pin->x, 100 + static_cast<double>(static_cast<float>(5.15)));
-  EXPECT_NE(pin->x, 100 + 5.15);
-  EXPECT_DOUBLE_EQ(pin->y, 203.0);
 }
 
 TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
@@ -255,42 +161,6 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
   }
 }
 
-TEST(SetNewWeightTest, CyclesThroughThePhaseFactorsWithJitter) {
-  tagPARAMETERS p;
-  InitParameters(&p);
-  p.movarea = 500;
-  p.allarea = 10000;
-  p.movnet = 5;
-  p.allnet = 1.0;
-  p.wgt_phase = 0;
-
-  ResetRandomGenerators();
-  std::vector<double> draws;
-  for (int k = 0; k < 15; ++k) draws.push_back(frandom());
-  ResetRandomGenerators();
-
-  const double factors[5] = {0.9, 1.2, 0.8, 1.0, 0.9};
-  const int phases[5] = {1, 2, 3, 0, 1};
-  for (int call = 0; call < 5; ++call) {
-    SCOPED_TRACE(call);
-    CaptureStdout capture;
-    SetNewWeight(&p);
-    const std::string out = capture.Finish();
-    const double u = draws[3 * call], u2 = draws[3 * call + 1], u3 = draws[3 * call + 2];
-    const double area = factors[call] * 500 * (1 + (u - 0.5) * 0.2);
-    const double all = factors[call] * 10000 * (1 + (u2 - 0.5) * 0.2);
-    const double net = (1 + (u3 - 0.5) * 0.3) * 25;
-    EXPECT_EQ(p.wgt_phase, phases[call]);
-    EXPECT_DOUBLE_EQ(p.area_wgt, area);
-    EXPECT_DOUBLE_EQ(p.obj_area_wgt, all);
-    EXPECT_DOUBLE_EQ(p.net_wgt, net);
-    char line[200];
-    snprintf(line, sizeof line, " Solution Restored: New Wgts = (%7.2f %7.2f), (%7.2f %7.2f)\n",
-             area, net, all, 1.0);
-    EXPECT_EQ(out, line);
-  }
-}
-
 // CalcObj on hand-built floorplans: positions, chip size and bound excess.
 TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   seqpair_testing::Floorplan fp(3);
@@ -319,30 +189,6 @@ TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
   std::vector<double> corners;
   for (int i = 1; i <= 3; ++i) corners.insert(corners.end(), {fp.blocks[i].x, fp.blocks[i].y});
   EXPECT_EQ(corners, std::vector<double>({0, 0, 10, 1, 14, 0}));
-}
-
-TEST(CalcObjTest, PositionsTerminalsAndPinsForThePacking) {
-  ResetEngineState();
-  ResetTierState();
-  TestDesign d;
-  d.AddBlock(10, 5);
-  d.AddBlock(4, 8);
-  d.AddTerminal(1.0, 0.5);
-  d.AddNet({1, 2, -1});
-  d.Finish();
-  testing_support::TestEngine e(d, 1);
-  ntmax0 = ntmax = d.design->net_count;  // the engine set-up clears the net counts
-  CalcObj(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, e.levels.get(), d.norm, &d.params);
-  EXPECT_DOUBLE_EQ(d.pada[1]->x, mxdstha);
-  EXPECT_DOUBLE_EQ(d.pada[1]->y, 0.5 * mxdstva);
-  // Every block pin sits at its block's centre after the evaluation.
-  for (int b = 1; b <= 2; ++b) {
-    const tagBLOCK* blk = d.blka[b];
-    EXPECT_GE(blk->x, 0.0);
-    EXPECT_LE(blk->x + blk->width, mxdstha + 1e-9);
-    EXPECT_DOUBLE_EQ(blk->pins->x, blk->x + static_cast<float>(0.5 * blk->width));
-    EXPECT_DOUBLE_EQ(blk->pins->y, blk->y + static_cast<float>(0.5 * blk->height));
-  }
 }
 
 }  // namespace

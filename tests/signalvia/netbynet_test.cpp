@@ -33,22 +33,6 @@ double CheapestChoice(ViaScene& s, tagNET* net) {
   return CheapestNetLength(net, options);
 }
 
-TEST(NetByNet, NetWithoutAnyUsableCellFails) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{40, 40, 0}, {160, 160, 1}});
-  s.BuildGrid(2, 2, 2, 0);
-  s.BuildDemand(2);
-  CaptureStdout out;
-  NetByNetMultiLayerSignalViaAssignment(s.net_list, 2, *s.grids, &s.dim);
-  const std::string text = out.Finish();
-  EXPECT_NE(text.find("Warning: Via has no candidate position layer: 1 (0, 1, 0, 1)!\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("Warning: No path found for some nets!\n"), std::string::npos);
-  EXPECT_NE(text.find("[NETBYNET][via_inserted:0; wire:0.00; time:"), std::string::npos);
-  EXPECT_EQ(net->vias[0]->grid, nullptr);
-  EXPECT_DOUBLE_EQ(net->hpwl_w_via, 0.0);
-}
-
 TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
   std::mt19937 rng(2026);
   int placed_nets = 0;
@@ -107,24 +91,6 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
     }
   }
   EXPECT_GT(placed_nets, 50);
-}
-
-TEST(NetByNet, ReportsEveryCallButLogsTheFirstOnly) {
-  ViaScene s(400, 400);
-  s.AddNet({{40, 40, 0}, {160, 160, 1}});
-  s.BuildGrid(2, 2, 2, 4);
-  s.BuildDemand(2);
-  RunStage(s, 2);
-  RunStage(s, 2);
-  const std::string log = ReadFile(s.dir.file("via_assignment.txt"));
-  const std::string line = "[NETBYNET][via_inserted:1; wire:240.00; time:";
-  const size_t first = log.find(line);
-  ASSERT_NE(first, std::string::npos);
-  EXPECT_NE(log.find(line, first + 1), std::string::npos);
-  const std::string rt = ReadFile(s.dir.file("via_rt.txt"));
-  EXPECT_EQ(rt.rfind(line, 0), 0u);
-  EXPECT_EQ(rt.find(line, 1), std::string::npos);
-  EXPECT_EQ(rt.back(), ']');
 }
 
 }  // namespace

@@ -18,34 +18,6 @@ int PinCount(const tagNET* net) {
   return count;
 }
 
-TEST(ViaDemand, NetFromTerminalToTierTwoOfFour) {
-  ViaScene s(100, 100);
-  tagNET* net = s.AddNet({{10, 20, 0, true}, {60, 70, 2}});
-  s.BuildDemand(4);
-  ASSERT_EQ(net->via_cnt, 2);
-  EXPECT_DOUBLE_EQ(net->hpwl_w_via, 100.0);
-  EXPECT_EQ(s.via_count, (std::vector<int>{2, 1, 1, 0}));
-  EXPECT_EQ(s.lists, (std::vector<tagSIGVIA*>{nullptr, net->vias[0], net->vias[1], nullptr}));
-  for (int k = 0; k < 2; ++k) {
-    EXPECT_EQ(net->vias[k]->layer, k + 1);
-    EXPECT_EQ(net->vias[k]->net, net);
-  }
-  // Tier 0 holds the terminal, tier 1 nothing but both vias, tier 2 the block
-  // pin; each sub-net lists the vias that touch it.
-  tagNET** sub = net->sub_nets;
-  EXPECT_EQ(PinCount(sub[0]), 1);
-  EXPECT_EQ(PinCount(sub[1]), 0);
-  EXPECT_EQ(PinCount(sub[2]), 1);
-  EXPECT_DOUBLE_EQ(sub[0]->minx, 10);
-  EXPECT_DOUBLE_EQ(sub[2]->maxy, 70);
-  EXPECT_DOUBLE_EQ(sub[1]->minx, kInfinity);
-  EXPECT_DOUBLE_EQ(sub[1]->maxx, 0.0);
-  const std::vector<std::vector<tagSIGVIA*>> touching = {
-      {net->vias[0]}, {net->vias[0], net->vias[1]}, {net->vias[1]}};
-  for (int t = 0; t < 3; ++t)
-    EXPECT_EQ(std::vector<tagSIGVIA*>(sub[t]->vias, sub[t]->vias + sub[t]->via_cnt), touching[t]) << t;
-}
-
 TEST(ViaDemand, NetsOverTwoThreeAndFourTiers) {
   ViaScene s(100, 100);
   tagNET* two = s.AddNet({{10, 10, 1}, {20, 20, 2}});
@@ -103,6 +75,7 @@ TEST(ViaDemand, NetListRunsFromTheSmallestHalfPerimeter) {
 TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   ViaScene s(400, 400);
   tagNET* net = s.AddNet({{10, 10, 0}, {300, 50, 2}, {350, 90, 2}});
+  tagNET* flat = s.AddNet({{10, 10, 1}, {300, 50, 1}});
   s.BuildGrid(4, 4, 3, 4);
   s.BuildDemand(3);
   net->vias[0]->grid = s.Cell(1, 1, 2);  // centre (150, 250)
@@ -117,6 +90,8 @@ TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   const double partial = ViaAwareNetLength(net);
   EXPECT_NE(out.Finish().find("Some via has no position!\n"), std::string::npos);
   EXPECT_DOUBLE_EQ(partial, (140 + 240) + 0 + (50 + 40));
+  // A net on one tier has no via and no via-aware length.
+  EXPECT_EQ(ViaAwareNetLength(flat), 0.0);
 }
 
 TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {

@@ -83,7 +83,7 @@ void ViaScene::BuildGrid(int dimx, int dimy, int tiers, int cap) {
 }
 
 void ViaScene::BuildDemand(int tiers, std::string* output) {
-  via_count.assign(tiers, 0);
+  via_count.assign(tiers, -1);  // the stage sets every count
   CaptureStdout capture;
   lists = ConstructViaListForLayers(design->nets, tiers, via_count.data(), net_list);
   const std::string text = capture.Finish();

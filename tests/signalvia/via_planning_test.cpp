@@ -92,31 +92,6 @@ TEST(ViaPlanning, StageTotalsEqualTheRecomputedLengths) {
   EXPECT_GT(final_passes, 0);
 }
 
-TEST(ViaPlanning, DesignOnOneTierPlansNothing) {
-  ViaScene s(200, 100);
-  s.AddNet({{10, 10, 0}, {150, 50, 0}});
-  s.AddBlock(20, 20, 50, 50, 0);
-  const std::string out = Plan(s, 1);
-  EXPECT_EQ(out.find("Layer "), std::string::npos);
-  EXPECT_NE(out.find("The number of nets demand vias: 0 (length:0.00) (total:1, length:180.00)"),
-            std::string::npos);
-  EXPECT_NE(out.find("Viaed Net Wire length(net by net): 0.00\n"), std::string::npos);
-  EXPECT_NE(out.find("Viaed Net Wire length: 0.00, time:"), std::string::npos);
-  EXPECT_FALSE(FileExists(s.dir.file("via_dist_scene_1.gp")));
-  const std::string plot = ReadFile(s.dir.file("via_dist_scene_0.gp"));
-  EXPECT_EQ(plot.find("EOF"), plot.size() - 30);
-}
-
-TEST(ViaPlanning, NetsOnSingleTiersLeaveNoFailures) {
-  ViaScene s(200, 100);
-  s.AddNet({{10, 10, 1}, {150, 50, 1}});
-  s.AddNet({{10, 10, 0}, {20, 50, 0}});
-  Plan(s, 2);
-  EXPECT_NE(ReadFile(s.dir.file("via_assignment.txt"))
-                .find("[LAGRAGIAN_TOTAL][viaed_wire: 0.00; failed viaed:0; time:"),
-            std::string::npos);
-}
-
 TEST(ViaPlanning, DrawingShowsOutlineBlocksOfTheTierAndCellsWithVias) {
   ViaScene s(200, 100);
   s.AddBlock(10, 20, 30, 40, 1);

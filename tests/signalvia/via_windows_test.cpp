@@ -21,12 +21,6 @@ void TwoTierGrid(ViaScene& s, int cap) {
   s.BuildDemand(2);
 }
 
-Range NetByNetWindow(ViaScene& s, tagSIGVIA* via) {
-  Range r;
-  NetByNetCandidatePositionRange(via, *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim);
-  return r;
-}
-
 TEST(ViaWindows, ExpectedLoadSharesEachViaOverItsUsableCells) {
   ViaScene s(400, 400);
   tagNET* a = s.AddNet({{50, 50, 0}, {150, 150, 1}});
@@ -68,41 +62,6 @@ TEST(ViaWindows, WindowGrowsRingByRingUntilItHasRoom) {
   EXPECT_DOUBLE_EQ(via->resource, 4.0);
   EXPECT_EQ(via->cand_num, 1);
   EXPECT_EQ(s.Cell(1, 3, 3)->cvia_num, 1);
-}
-
-TEST(ViaWindows, CellsExpectedToBeFullAddNoRoom) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  TwoTierGrid(s, 0);
-  s.Cell(1, 1, 0)->via_cap = 1;
-  s.Cell(1, 1, 0)->expected_via_num = 1.0;  // already spoken for
-  s.Cell(1, 2, 2)->via_cap = 2;
-  Range r;
-  CandidatePositionRange(net->vias[0], *s.grids, &r.i0, &r.i1, &r.j0, &r.j1, &s.dim, 1.0);
-  EXPECT_EQ(r, (Range{0, 2, 0, 2}));
-  EXPECT_DOUBLE_EQ(net->vias[0]->resource, 2.0);
-}
-
-TEST(ViaWindows, NetByNetWindowGrowsToTheFirstUsableCellOrOverTheGrid) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  TwoTierGrid(s, 0);
-  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 3, 0, 3}));
-  EXPECT_EQ(net->vias[0]->cand_num, 0);
-  s.Cell(1, 2, 0)->via_cap = 1;
-  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 2, 0, 2}));
-  EXPECT_EQ(net->vias[0]->cand_num, 1);
-}
-
-TEST(ViaWindows, BoxBeyondTheOutlineIsClampedToTheGrid) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{-50, 10, 0, true}, {900, 700, 1}});
-  TwoTierGrid(s, 1);
-  Range r;
-  ViaWindow(net->vias[0], *s.grids, &s.dim, &r.i0, &r.i1, &r.j0, &r.j1);
-  EXPECT_EQ(r, (Range{0, 3, 0, 3}));
-  EXPECT_EQ(NetByNetWindow(s, net->vias[0]), (Range{0, 3, 0, 3}));
-  EXPECT_EQ(net->vias[0]->cand_num, 16);
 }
 
 }  // namespace

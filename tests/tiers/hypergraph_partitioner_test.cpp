@@ -116,43 +116,6 @@ Hypergraph Small(int nvtxs, const std::vector<std::vector<int>>& edges, std::vec
   return hg;
 }
 
-// Degenerate inputs still give every vertex a part, use as many parts as
-// there are vertices, keep the balance and report the cut of the result.
-TEST(HypergraphPartitionerSmallCasesTest, DegenerateInputs) {
-  std::vector<int> weights_1_to_4;
-  for (int v = 0; v < 40; ++v) weights_1_to_4.push_back(1 + v % 4);
-  std::vector<std::vector<int>> chain;  // 10..29 touch nothing
-  for (int v = 0; v + 1 < 10; ++v) chain.push_back({v, v + 1});
-  struct Case {
-    const char* name;
-    Hypergraph hg;
-    int nparts;
-    int cut;  // -1: whatever the recount says
-    long max_part;
-  };
-  const Case cases[] = {
-      {"one part", RandomHypergraph(30, 40, 10, 5, 3u), 1, 0, 1 << 30},
-      {"fewer vertices than parts", Small(3, {{0, 1}, {2}}), 5, 1, 1},
-      {"no vertices", Hypergraph(), 2, 0, 0},
-      {"no hyperedges", Small(40, {}, weights_1_to_4), 2, 0, 60},
-      {"vertices without edges", Small(30, chain), 3, -1, 14},  // 10 x 1.2 x 1.2
-      {"repeated pins, one-pin edges", Small(8, {{0, 0, 1, 1}, {5}, {2, 3, 2}, {6, 7, 4, 5, 6}}), 2, -1, 4},
-  };
-  for (Case c : cases) {
-    SCOPED_TRACE(c.name);
-    Result r = Split(c.hg, c.nparts, 10);
-    EXPECT_EQ(r.edgecut, c.cut >= 0 ? c.cut : RecountCut(c.hg, r.part));
-    if (c.hg.nvtxs == 0) {
-      EXPECT_EQ(r.part[0], -1);  // left untouched
-      continue;
-    }
-    for (int p : r.part) ASSERT_TRUE(p >= 0 && p < c.nparts) << p;
-    EXPECT_EQ(std::set<int>(r.part.begin(), r.part.end()).size(),
-              static_cast<size_t>(std::min(c.hg.nvtxs, c.nparts)));
-    for (long w : PartWeights(c.hg, r.part, c.nparts)) EXPECT_LE(w, c.max_part);
-  }
-}
-
 // Bisections with one obvious answer: each group on a side of its own.
 TEST(HypergraphPartitionerTest, ObviousBisections) {
   // A chain whose first vertex weighs as much as the other ten together: it
@@ -190,19 +153,6 @@ TEST(HypergraphPartitionerTest, ObviousBisections) {
       EXPECT_EQ(r.part[v], v < c.first_of_second ? r.part[0] : 1 - r.part[0]) << c.hg->nvtxs << " " << v;
     EXPECT_EQ(r.edgecut, c.cut);
   }
-}
-
-TEST(HypergraphPartitionerSmallCasesTest, MissingWeightArraysMeanUnitWeights) {
-  Hypergraph hg = RandomHypergraph(50, 80, 1, 4, 11u);
-  std::fill(hg.hewgts.begin(), hg.hewgts.end(), 1);
-  Result explicit_units = Split(hg, 2, 10);
-  std::vector<int> part(50, -1);
-  int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
-  int cut = -1;
-  HMETIS_PartRecursive(50, hg.nhedges(), nullptr, hg.eptr.data(), hg.eind.data(), nullptr, 2, 10,
-                       options, part.data(), &cut);
-  EXPECT_EQ(part, explicit_units.part);
-  EXPECT_EQ(cut, explicit_units.edgecut);
 }
 
 }  // namespace

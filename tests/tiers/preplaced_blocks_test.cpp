@@ -2,7 +2,6 @@
 // blocks in one sequence, and the reordering of fixed blocks.
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "design_builder.h"
 #include "seqpair/sequence_fixture.h"
@@ -11,14 +10,11 @@
 #include "seqpair/tier_state.h"
 #include "tiers/tiers.h"
 
-using testing_support::CaptureStdout;
-using testing_support::TestDesign;
-using testing_support::TestEngine;
+using namespace testing_support;
 
 namespace {
 
-using seqpair_testing::ExpectConsistent;
-using seqpair_testing::Walk;
+using namespace seqpair_testing;
 
 // A dual sequence of the given orders.
 void MakeSequence(tagDualSeq* s, const std::vector<int>& a, const std::vector<int>& b) {
@@ -58,23 +54,6 @@ TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
     EXPECT_EQ(out.Finish(), c.kind < 0 ? "Predefined coordinates unreasonable!\n" : "");
     EXPECT_EQ(R[1][0], c.a_to_b);
     EXPECT_EQ(R[0][1], c.b_to_a);
-  }
-}
-
-TEST(SwapBlocks, KeepsLinksAndPositionsConsistent) {
-  std::mt19937 rng(5);
-  for (int round = 0; round < 200; ++round) {
-    const int n = 2 + round % 9;
-    const std::vector<int> order = seqpair_testing::RandomPermutation(rng, n);
-    tagDualSeq s;
-    MakeSequence(&s, order, order);
-    int i = 1 + rng() % n, j = 1 + rng() % n, which = rng() % 2;
-    std::vector<int>& pos = which ? s.pos_b : s.pos_a;
-    const int pos_i = pos[i], pos_j = pos[j];
-    SwapBlocks(&s, i, j, which);
-    ExpectConsistent(s);  // the other sequence is untouched
-    EXPECT_EQ(pos[i], pos_j);
-    EXPECT_EQ(pos[j], pos_i);
   }
 }
 
@@ -123,31 +102,9 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
       EXPECT_EQ(lo, s.pos_a[1] + 1);
       EXPECT_EQ(hi, s.pos_a[3] - 1);
       EXPECT_EQ(PsLUBound(&s, d.blka.data(), 4, &lo, &hi), 0);
-    }
-  }
-}
-
-TEST(FindModifySeqsOfFixed, WithoutOrWithOneFixedBlockChangesNothing) {
-  for (int fixed : {0, 1}) {
-    TestDesign d;
-    d.AddBlock(10, 10, fixed ? 3 : 0);
-    d.AddBlock(10, 10);
-    d.AddBlock(10, 10);
-    d.Finish();
-    tagDualSeq s;
-    MakeSequence(&s, {3, 1, 2}, {2, 3, 1});
-    ResetTierState();
-    EXPECT_EQ(FindModifySeqsOfFixed(d.blka.data(), &s, &mt_fixed), fixed);
-    EXPECT_EQ(mt_fixed.size(), static_cast<size_t>(fixed));
-    if (fixed) {
-      EXPECT_EQ(mt_fixed[0][0], 0);
-    }
-    EXPECT_EQ(s.next_a[0], 3);
-    EXPECT_EQ(s.next_b[0], 2);
-    int lo = -1, hi = -1;
-    EXPECT_EQ(PsLUBound(&s, d.blka.data(), 1, &lo, &hi), fixed);
-    if (fixed) {
-      EXPECT_EQ(hi, 3);
+      // Block 3 goes after both blocks below it, which stand side by side in A.
+      EXPECT_EQ(PsLUBound(&s, d.blka.data(), 3, &lo, &hi), 1);
+      EXPECT_EQ(lo, std::max(s.pos_a[1], s.pos_a[2]) + 1);
     }
   }
 }

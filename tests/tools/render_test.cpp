@@ -1,7 +1,6 @@
 // The picture script: gnuplot turns the floorplanner's drawings into PNG and SVG.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "test_support.h"
@@ -23,8 +22,7 @@ bool IsPng(const std::string& path) {
 TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
   if (!HaveGnuplot()) GTEST_SKIP() << "gnuplot is not installed";
   ScratchDir dir;
-  for (const char* name : {"demo16.blocks", "demo16.nets", "demo16.pl"})
-    std::filesystem::copy_file(SourceDir() + "/examples/demo16/" + name, dir.file(name));
+  CopyExample(dir);
   WriteFile(dir.file("fl.prm"), ExamplePrm("layers 3 iterations 100"));
   ASSERT_EQ(RunIn(dir.path(), "'" + TierplanBinary() + "' demo16").status, 0);
 
@@ -40,33 +38,12 @@ TEST(Render, DrawsEveryTierAndAnOverviewOfARealRun) {
   EXPECT_FALSE(FileExists(dir.file("pictures/via_dist_demo16.png")));
 }
 
-TEST(Render, DrawsViaDistributionsAndCanLeaveOutSvg) {
-  if (!HaveGnuplot()) GTEST_SKIP() << "gnuplot is not installed";
-  ScratchDir dir;
-  std::string drawing =
-      "set nokey\n\n\nplot '-' w l\n0 0 0\n0 50 0\n50 50 0\n50 0 0\n0 0 0\n\n\nEOF\n\n"
-      "pause -1 'Press any key'\n\r\n";
-  WriteFile(dir.file("d_layer_0.plt"), drawing);
-  std::string via = "set nokey\n\n\nplot '-' w l\n0 0\n0 50\n50 50\n50 0\n0 0\n\n\n10 10\n10 20\n20 20\n20 10\n10 10\n\n\n"
-                    "EOF\n\npause -1 'Press any key'\n";
-  WriteFile(dir.file("via_dist_d_0.gp"), via);
-  WriteFile(dir.file("via_dist_d_1.gp"), via);
-  RunResult r = RunIn(dir.path(), Render() + " --no-svg --outline 40,40.5 d");
-  ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(r.output, "");
-  for (const char* name : {"d_layer_0", "d_tiers", "via_dist_d_0", "via_dist_d_1", "via_dist_d"})
-    EXPECT_TRUE(IsPng(dir.file(std::string(name) + ".png"))) << name;
-  EXPECT_FALSE(FileExists(dir.file("d_layer_0.svg")));
-}
-
 TEST(Render, RefusesWhatItCannotDraw) {
   ScratchDir dir;
-  RunResult r = RunIn(dir.path(), Render() + " nothing");
+  const RunResult r = RunIn(dir.path(), Render() + " nothing");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("no nothing_layer_0.plt"), std::string::npos) << r.output;
-  EXPECT_EQ(RunIn(dir.path(), Render()).status, 2);
-  EXPECT_EQ(RunIn(dir.path(), Render() + " a b").status, 2);
-  EXPECT_EQ(RunIn(dir.path(), Render() + " --outline 40x40 a").status, 2);
+  for (const char* args : {"", " a b", " --outline 40x40 a"}) EXPECT_EQ(RunIn(dir.path(), Render() + args).status, 2);
 }
 
 }  // namespace

@@ -1,0 +1,14 @@
+// A run of the binary whose placement the independent checker reads back.
+#pragma once
+#include <string>
+
+#include "test_support.h"
+
+namespace testing_support {
+
+// Runs tierplan with `args` inside dir, then fpcheck on the placement of
+// `base` it wrote; expects a normal end, a legal placement, and the net
+// length and via count the run reports to equal the checker's own figures.
+RunResult RunChecked(const ScratchDir& dir, const std::string& args, const std::string& base);
+
+}  // namespace testing_support
