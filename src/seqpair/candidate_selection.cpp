@@ -14,27 +14,78 @@
 
 namespace {
 
-// Weighted x and y spans of a net with block pins at their block's centre.
-void CentreSpans(const tagNET* net, const tagPARAMETERS* params, double* span_x, double* span_y) {
+// The flat net tables for this design, built when the arrays differ from
+// those they were made for.
+tagNetTables& NetTablesFor(tagBLOCK** blka, tagNET** neta, int n) {
+  tagNetTables& t = search_nets;
+  if (t.blka == blka && t.neta == neta && t.blocks == n && t.nets == ntmax) return t;
+  t = tagNetTables{};
+  t.blka = blka;
+  t.neta = neta;
+  t.blocks = n;
+  t.nets = ntmax;
+  for (int b = 0; b <= n; ++b) {
+    t.block_net_start.push_back(static_cast<int>(t.block_net.size()));
+    if (b == 0 || !blka[b]) continue;
+    for (const tagPINLIST* node = blka[b]->net_refs; node; node = node->next)
+      t.block_net.push_back(static_cast<const tagNET*>(node->pin)->id);
+  }
+  t.block_net_start.push_back(static_cast<int>(t.block_net.size()));
+  for (int j = 0; j <= ntmax; ++j) {
+    t.net_pin_start.push_back(static_cast<int>(t.net_pin.size()));
+    if (j == 0 || !neta[j]) continue;
+    for (const tagPINLIST* node = neta[j]->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      t.net_pin.push_back({pin->id == 0 ? pin->owner : nullptr, pin});
+    }
+  }
+  t.net_pin_start.push_back(static_cast<int>(t.net_pin.size()));
+  t.listed.assign(ntmax + 1, 0);
+  return t;
+}
+
+// Weighted x and y spans of net j with block pins at their block's centre.
+void CentreSpans(const tagNetTables& t, int j, const tagPARAMETERS* params, double* span_x,
+                 double* span_y) {
   double min_x = kInfinity, min_y = kInfinity, max_x = -1.0, max_y = -1.0;
-  bool any = false;
-  for (const tagPINLIST* node = net->pins; node; node = node->next) {
-    const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
-    double x = pin->x, y = pin->y;
-    if (pin->id == 0 && pin->owner) {
-      const tagBLOCK* blk = pin->owner;
+  const int first = t.net_pin_start[j], end = t.net_pin_start[j + 1];
+  for (int k = first; k < end; ++k) {
+    const tagPinRef& ref = t.net_pin[k];
+    double x, y;
+    if (const tagBLOCK* blk = ref.owner) {
       x = blk->x + (blk->parent ? blk->parent->x : 0.0);
       y = blk->y + (blk->parent ? blk->parent->y : 0.0);
+    } else {
+      x = ref.pin->x;
+      y = ref.pin->y;
     }
     min_x = std::min(min_x, x);
     max_x = std::max(max_x, x);
     min_y = std::min(min_y, y);
     max_y = std::max(max_y, y);
-    any = true;
   }
-  double scale = net->weight * params->net_scale;
+  const bool any = end > first;
+  double scale = t.neta[j]->weight * params->net_scale;
   *span_x = any ? (max_x - min_x) * scale : 0.0;
   *span_y = any ? (max_y - min_y) * scale : 0.0;
+}
+
+// Every net's span into ntlna_h, ntlna_v, as the blocks now stand: all of
+// them after the search has placed the blocks anew, else only those the
+// last re-evaluation marked (the others' pins have not moved since).
+void MeasureAllSpans(tagNetTables& t, const tagPARAMETERS* params) {
+  auto measure = [&](int j) {
+    ntlna_h[j] = ntlna_v[j] = 0.0;
+    if (t.neta[j]) CentreSpans(t, j, params, &ntlna_h[j], &ntlna_v[j]);
+  };
+  if (!t.spans_current) {
+    for (int j = 1; j <= ntmax; ++j) measure(j);
+  } else {
+    for (int j : t.remeasure) measure(j);
+  }
+  for (int j : t.remeasure) t.listed[j] = 0;
+  t.remeasure.clear();
+  t.spans_current = true;
 }
 
 // The moved block's size and lower-left bounds for an orientation: turned
@@ -105,12 +156,18 @@ void RestoreStaircase(const Direction& d, int id) {
   d.stair->dist[0] = 0.0;
 }
 
-void MarkNetsOf(const tagBLOCK* blk) {
-  for (const tagPINLIST* node = blk->net_refs; node; node = node->next) {
-    int net = static_cast<const tagNET*>(node->pin)->id;
+// Links the nets of block b into ntmodfl (each once) and lists them for
+// measuring again at the next call.
+void MarkNetsOf(tagNetTables& t, int b) {
+  for (int k = t.block_net_start[b]; k < t.block_net_start[b + 1]; ++k) {
+    const int net = t.block_net[k];
     if (net <= 0 || net >= static_cast<int>(ntmodfl.size()) || ntmodfl[net] != 0) continue;
     ntmodfl[net] = ntmodfl[0];
     ntmodfl[0] = net;
+    if (!t.listed[net]) {
+      t.listed[net] = 1;
+      t.remeasure.push_back(net);
+    }
   }
 }
 
@@ -122,13 +179,13 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
   tagBLOCK* real = blka[id];
   const bool wire_on = params->opt_wire && ntmax > 0;
 
+  tagNetTables* nets = wire_on ? &NetTablesFor(blka, neta, n) : nullptr;
   double wire_h0 = 0.0, wire_v0 = 0.0;
   if (wire_on) {
+    MeasureAllSpans(*nets, params);
     for (int j = 1; j <= ntmax; ++j) {
       ntmodfl[j] = 0;
-      ntlna_h[j] = ntlna_v[j] = 0.0;
       if (!neta[j]) continue;
-      CentreSpans(neta[j], params, &ntlna_h[j], &ntlna_v[j]);
       wire_h0 += ntlna_h[j];
       wire_v0 += ntlna_v[j];
     }
@@ -180,10 +237,10 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
       real->x = left_of_n + 0.5 * N->width;
       real->y = bottom_of_n + 0.5 * N->height;
       for (const Direction* d : {&horizontal, &vertical})
-        for (int b = (*d->changed)[0]; b != -1; b = (*d->changed)[b]) MarkNetsOf(blka[b]);
+        for (int b = (*d->changed)[0]; b != -1; b = (*d->changed)[b]) MarkNetsOf(*nets, b);
       for (int j = ntmodfl[0]; j != -1;) {
         double span_x, span_y;
-        CentreSpans(neta[j], params, &span_x, &span_y);
+        CentreSpans(*nets, j, params, &span_x, &span_y);
         wire_h += span_x - ntlna_h[j];
         wire_v += span_y - ntlna_v[j];
         int next = ntmodfl[j];

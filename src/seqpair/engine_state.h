@@ -54,6 +54,36 @@ extern std::vector<double> ntlna_h, ntlna_v;          // ntmax + 1
 
 void AllocateWorkArrays(int n, int nets);
 
+// The design's nets in flat form for the exact re-evaluation, which marks
+// the nets of every pushed block and measures them for each kept candidate:
+// walking the records' linked lists for that cost more than the measuring.
+// Per block the net numbers on its net_refs list, per net its pins (the
+// owning block of a block pin, else the pin itself). Built on first use for
+// the arrays named here; AllocateWorkArrays and ResetEngineState drop them.
+struct tagPinRef {
+  const tagBLOCK* owner;  // null: the pin's own position counts
+  const tagPIN* pin;
+};
+
+struct tagNetTables {
+  tagBLOCK** blka = nullptr;
+  tagNET** neta = nullptr;
+  int blocks = 0;
+  int nets = 0;
+  std::vector<int> block_net_start;  // blocks + 2 entries
+  std::vector<int> block_net;
+  std::vector<int> net_pin_start;  // nets + 2 entries
+  std::vector<tagPinRef> net_pin;
+  // Whether ntlna_h, ntlna_v still hold every net's span as the blocks now
+  // stand, apart from the nets listed in `remeasure`: only the
+  // re-evaluation's own moves (pushed blocks put back, the moved block
+  // placed) happen between two of its calls on one search.
+  bool spans_current = false;
+  std::vector<int> remeasure;
+  std::vector<char> listed;  // per net: on `remeasure`
+};
+extern tagNetTables search_nets;
+
 // Puts every engine global back to its state at process start (for tests).
 void ResetEngineState();
 

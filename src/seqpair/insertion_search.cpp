@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "driver/utilities.h"
+#include "seqpair/cost_terms.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "tiers/tier_state.h"
@@ -20,42 +21,23 @@ namespace {
 
 bool CountsVias(const tagPARAMETERS* params) { return tier_no >= 2 && params->wgt_via >= 1; }
 
-// One sweep over u. The rising staircases are queried at u and their
-// neighbour moves along `next`; the falling ones are queried at n - u and
-// move along `prev`. The plain sweep has u = q (b and l rise); the mirrored
-// one has u = n - q (t and r rise).
-struct Sweep {
-  const tagStaircase* rise[2];
-  const tagStaircase* fall[2];
-  int rise_at[2];
-  int fall_at[2];
-  bool mirrored;
+// The four neighbour levels of N during a sweep over u: the last levels of
+// staircases b and l not above q and of t and r not above n - q. The plain
+// sweep has u = q (b and l rise with u, t and r fall); the mirrored one has
+// u = n - q (t and r rise, b and l fall). A rising neighbour moves along
+// `next`, a falling one along `prev`.
+struct Neighbours {
+  int b, l, t, r;
 };
 
-Sweep PlainSweep(const tagLevelList* lv, int b, int l, int t, int r) {
-  return Sweep{{&lv->b, &lv->l}, {&lv->t, &lv->r}, {b, l}, {t, r}, false};
+// Moves a rising neighbour on while its successor is at most u.
+inline void Rise(const tagStaircase& s, int& at, int u) {
+  while (s.next[at] <= u) at = s.next[at];
 }
 
-Sweep MirroredSweep(const tagLevelList* lv, int b, int l, int t, int r) {
-  return Sweep{{&lv->t, &lv->r}, {&lv->b, &lv->l}, {t, r}, {b, l}, true};
-}
-
-// Moves the neighbours so that they hold for u (never backwards).
-void AdvanceTo(Sweep& s, int n, int u) {
-  for (int i = 0; i < 2; ++i) {
-    while (s.rise[i]->next[s.rise_at[i]] <= u) s.rise_at[i] = s.rise[i]->next[s.rise_at[i]];
-    while (s.fall_at[i] > 0 && s.fall_at[i] > n - u) s.fall_at[i] = s.fall[i]->prev[s.fall_at[i]];
-  }
-}
-
-// Last u for which the current neighbours still hold.
-int IntervalEnd(const Sweep& s, int n, int u_to) {
-  int end = u_to;
-  for (int i = 0; i < 2; ++i) {
-    end = std::min(end, s.rise[i]->next[s.rise_at[i]] - 1);
-    if (s.fall_at[i] > 0) end = std::min(end, n - s.fall_at[i]);
-  }
-  return end;
+// Moves a falling neighbour back while it lies above n - u.
+inline void Fall(const tagStaircase& s, int& at, int above) {
+  while (at > 0 && at > above) at = s.prev[at];
 }
 
 // The last level of a staircase not above `level`, walking from its head.
@@ -73,7 +55,17 @@ struct SlotView {
   const tagLevelList* levels;
   tagPARAMETERS* params;
   int tier;
+  // The overflow of the floorplan without N, which every point's area cost
+  // starts from.
+  double overflow_w;
+  double overflow_h;
 };
+
+SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
+                const tagLevelList* levels, tagPARAMETERS* params) {
+  return SlotView{N, cands, seq, rel, levels, params, tier, std::max(0.0, mxdsth - shape_h),
+                  std::max(0.0, mxdstv - shape_v)};
+}
 
 // Free area per via landing on each upper tier; tiers that no via reaches
 // are left out of the mean.
@@ -94,53 +86,61 @@ double WhiteSpaceDeviation(double chip_area) {
 }
 
 // Saves the candidate when it beats the last kept entry.
-void Offer(const SlotView& v, int q, double width, double height, int orient, double wire) {
+inline void Offer(const SlotView& v, int q, double width, double height, int orient,
+                  double wire) {
   tagINSCANDS* c = v.cands;
   tagPARAMETERS* p = v.params;
   double ws_dev = (tier_no >= 2 && p->opt_ws_dist) ? WhiteSpaceDeviation(width * height) : 0.0;
-  double cost = InsertionAreaCost(width, height, p) + p->wgt_wsdist * ws_dev;
-  if (c->count != 1 && !Improves(c->area_cost[c->count], cost, c->wire[c->count], wire,
-                                 c->vias[c->count], cell_via_cost, p))
+  double cost = cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
+                p->wgt_wsdist * ws_dev;
+  const int last = c->count;
+  if (last != 1 && !cost_terms::Improves(c->area_cost[last], cost, c->wire[last], wire,
+                                         c->vias[last], cell_via_cost, p))
     return;
   SaveIpCand(c, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
              la_sv_change, la_area_change, p, cost, wire, cell_via_cost);
 }
 
-// One interval [u_lo, u_hi] of the sweep: N placed as the neighbours say,
+// Sweeps u from u_from to u_to, one interval of constant neighbours at a
+// time: N is placed at a random q of the interval as the neighbours say,
 // plainly and, where allowed, turned by 90 degrees.
-void EvaluateInterval(const SlotView& v, const Sweep& s, int n, int u_lo, int u_hi) {
-  int length = u_hi - u_lo + 1;
-  if (length < 1) return;
-  int u = std::min(u_hi, u_lo + static_cast<int>(genrand_real3() * length));
-  int q = s.mirrored ? n - u : u;
-  int pb_b = s.mirrored ? s.fall_at[0] : s.rise_at[0];
-  int pb_l = s.mirrored ? s.fall_at[1] : s.rise_at[1];
-  int pb_t = s.mirrored ? s.rise_at[0] : s.fall_at[0];
-  int pb_r = s.mirrored ? s.rise_at[1] : s.fall_at[1];
-
-  const tagLevelList* lv = v.levels;
-  const tagBLOCK* N = v.N;
-  double below = lv->b.dist[pb_b], left = lv->r.dist[pb_r];
-  double y0 = std::max(N->fixed_y_lo, below), x0 = std::max(N->fixed_x_lo, left);
-  double above = lv->t.dist[pb_t], right = lv->l.dist[pb_l];
-  double wire = 0.0;
-  if (v.params->opt_wire) wire = EvalPLfunc(v.rel, 0, left) + EvalPLfunc(v.rel, 1, below);
-
-  Offer(v, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
-  if (v.params->rotate && N->kind < 2)
-    Offer(v, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
-}
-
-void RunSweep(const SlotView& v, Sweep s, int n, int u_from, int u_to) {
+template <bool kMirrored>
+void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   if (u_from > u_to) return;
-  AdvanceTo(s, n, u_from);
+  const tagLevelList* lv = v.levels;
+  // The staircases that rise and fall with u.
+  const tagStaircase& rise_1 = kMirrored ? lv->t : lv->b;
+  const tagStaircase& rise_2 = kMirrored ? lv->r : lv->l;
+  const tagStaircase& fall_1 = kMirrored ? lv->b : lv->t;
+  const tagStaircase& fall_2 = kMirrored ? lv->l : lv->r;
+  int& up_1 = kMirrored ? at.t : at.b;
+  int& up_2 = kMirrored ? at.r : at.l;
+  int& down_1 = kMirrored ? at.b : at.t;
+  int& down_2 = kMirrored ? at.l : at.r;
+  const tagBLOCK* N = v.N;
+  const bool wire_on = v.params->opt_wire != 0;
+  const bool turn = v.params->rotate && N->kind < 2;
   for (int u = u_from; u <= u_to;) {
-    int end = IntervalEnd(s, n, u_to);
-    EvaluateInterval(v, s, n, u, end);
+    Rise(rise_1, up_1, u);
+    Rise(rise_2, up_2, u);
+    Fall(fall_1, down_1, n - u);
+    Fall(fall_2, down_2, n - u);
+    // The last u for which these neighbours hold.
+    int end = std::min({u_to, rise_1.next[up_1] - 1, rise_2.next[up_2] - 1});
+    if (down_1 > 0) end = std::min(end, n - down_1);
+    if (down_2 > 0) end = std::min(end, n - down_2);
+    const int length = end - u + 1;
+    const int pick = std::min(end, u + static_cast<int>(genrand_real3() * length));
+    const int q = kMirrored ? n - pick : pick;
     u = end + 1;
-    // Nothing lies past u_to; with 3300 blocks u would reach the end
-    // sentinel's level and the walk along `next` would never stop.
-    if (u <= u_to) AdvanceTo(s, n, u);
+
+    const double below = lv->b.dist[at.b], left = lv->r.dist[at.r];
+    const double y0 = std::max(N->fixed_y_lo, below), x0 = std::max(N->fixed_x_lo, left);
+    const double above = lv->t.dist[at.t], right = lv->l.dist[at.l];
+    double wire = 0.0;
+    if (wire_on) wire = EvalPLAxis(v.rel->x, left) + EvalPLAxis(v.rel->y, below);
+    Offer(v, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
+    if (turn) Offer(v, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
   }
 }
 
@@ -301,10 +301,11 @@ void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNet
   if (!tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
-  SlotView view{N, cands, seq, rel, levels, params, tier};
-  Sweep s = PlainSweep(levels, LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
-                       LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo));
-  RunSweep(view, s, n, lo, hi);
+  const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
+  RunSweep<false>(view,
+                  Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
+                             LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
+                  n, lo, hi);
 }
 
 // Only the B positions where block lva_nd, just moved from the top-right
@@ -318,11 +319,11 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
   if (!tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
-  SlotView view{N, cands, seq, rel, levels, params, tier};
-  RunSweep(view, PlainSweep(levels, lvb, lvl_m1, lvt_m1, lvr_m1), n, std::max(lo, lvb),
-           std::min(hi, lvl_p1 - 1));
-  RunSweep(view, MirroredSweep(levels, lvb_m1, lvl_m1, lvt_m1, lvr), n, std::max(n - hi, lvr),
-           std::min(n - lo, lvt_p1 - 1));
+  const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
+  RunSweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb),
+                  std::min(hi, lvl_p1 - 1));
+  RunSweep<true>(view, Neighbours{lvb_m1, lvl_m1, lvt_m1, lvr}, n, std::max(n - hi, lvr),
+                 std::min(n - lo, lvt_p1 - 1));
 }
 
 void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height,
@@ -330,9 +331,8 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
                 tagPARAMETERS* params, double area_cost, double wire, int vias) {
   int k = c->count;
   MoveIpCand(c, k, k + 1, params);
-  while (k - 1 >= 1 &&
-         Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire, c->vias[k - 1], vias,
-                  params)) {
+  while (k - 1 >= 1 && cost_terms::Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire,
+                                            c->vias[k - 1], vias, params)) {
     MoveIpCand(c, k - 1, k, params);
     --k;
   }
@@ -376,6 +376,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   tagBLOCK* real = blka[id];
   CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
+  search_nets.spans_current = false;
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
   o_via_cost = cell_via_cost = 0;
   if (CountsVias(params)) o_via_cost = CountInterLayerViasForCell(real, seq, seq->tier[id], tier_no);
