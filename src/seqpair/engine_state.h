@@ -57,12 +57,17 @@ void AllocateWorkArrays(int n, int nets);
 // The design's nets in flat form for the exact re-evaluation, which marks
 // the nets of every pushed block and measures them for each kept candidate:
 // walking the records' linked lists for that cost more than the measuring.
-// Per block the net numbers on its net_refs list, per net its pins (the
-// owning block of a block pin, else the pin itself). Built on first use for
-// the arrays named here; AllocateWorkArrays and ResetEngineState drop them.
-struct tagPinRef {
+// A pin's position comes from a source: the block owning a block pin (its
+// x, y plus its parent's), or the pin itself. Per block the net numbers on
+// its net_refs list; per net its pins' sources; per source its nets and its
+// position when the spans in ntlna_h, ntlna_v were measured, so that only
+// the nets of sources that moved since are measured again. Built on first
+// use for the arrays named here, which the nets and their weights are taken
+// to outlive unchanged; AllocateWorkArrays and ResetEngineState drop them.
+struct tagPinSource {
   const tagBLOCK* owner;  // null: the pin's own position counts
   const tagPIN* pin;
+  double x, y;
 };
 
 struct tagNetTables {
@@ -73,14 +78,12 @@ struct tagNetTables {
   std::vector<int> block_net_start;  // blocks + 2 entries
   std::vector<int> block_net;
   std::vector<int> net_pin_start;  // nets + 2 entries
-  std::vector<tagPinRef> net_pin;
-  // Whether ntlna_h, ntlna_v still hold every net's span as the blocks now
-  // stand, apart from the nets listed in `remeasure`: only the
-  // re-evaluation's own moves (pushed blocks put back, the moved block
-  // placed) happen between two of its calls on one search.
-  bool spans_current = false;
-  std::vector<int> remeasure;
-  std::vector<char> listed;  // per net: on `remeasure`
+  std::vector<int> net_pin;        // source numbers
+  std::vector<tagPinSource> source;
+  std::vector<int> source_net_start;
+  std::vector<int> source_net;
+  std::vector<char> stale;  // per net: its span is to be measured again
+  std::vector<int> stale_list;
 };
 extern tagNetTables search_nets;
 

@@ -59,12 +59,21 @@ struct SlotView {
   // starts from.
   double overflow_w;
   double overflow_h;
+  bool white_space;  // the white-space balance between tiers counts
 };
 
 SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
                 const tagLevelList* levels, tagPARAMETERS* params) {
-  return SlotView{N, cands, seq, rel, levels, params, tier, std::max(0.0, mxdsth - shape_h),
-                  std::max(0.0, mxdstv - shape_v)};
+  return SlotView{N,
+                  cands,
+                  seq,
+                  rel,
+                  levels,
+                  params,
+                  tier,
+                  std::max(0.0, mxdsth - shape_h),
+                  std::max(0.0, mxdstv - shape_v),
+                  tier_no >= 2 && params->opt_ws_dist != 0};
 }
 
 // Free area per via landing on each upper tier; tiers that no via reaches
@@ -85,20 +94,42 @@ double WhiteSpaceDeviation(double chip_area) {
   return dev;
 }
 
-// Saves the candidate when it beats the last kept entry.
-inline void Offer(const SlotView& v, int q, double width, double height, int orient,
-                  double wire) {
-  tagINSCANDS* c = v.cands;
-  tagPARAMETERS* p = v.params;
-  double ws_dev = (tier_no >= 2 && p->opt_ws_dist) ? WhiteSpaceDeviation(width * height) : 0.0;
-  double cost = cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
-                p->wgt_wsdist * ws_dev;
+// The last kept candidate, which a point must beat to be kept; copied out
+// of the candidate list, whose entries lie far apart in memory.
+struct Bar {
+  bool open;  // nothing kept yet: every point is kept
+  double area;
+  double wire;
+  int vias;
+};
+
+Bar BarOf(const tagINSCANDS* c) {
   const int last = c->count;
-  if (last != 1 && !cost_terms::Improves(c->area_cost[last], cost, c->wire[last], wire,
-                                         c->vias[last], cell_via_cost, p))
-    return;
-  SaveIpCand(c, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
-             la_sv_change, la_area_change, p, cost, wire, cell_via_cost);
+  return Bar{last == 1, c->area_cost[last], c->wire[last], c->vias[last]};
+}
+
+// Keeps a candidate that beat the last kept entry. Rarely taken, and with
+// its many arguments it would make every Offer set up a large frame, so it
+// stays out of line.
+__attribute__((noinline)) void Keep(const SlotView& v, Bar* bar, int q, double width,
+                                    double height, int orient, double wire, double cost,
+                                    double ws_dev) {
+  SaveIpCand(v.cands, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
+             la_sv_change, la_area_change, v.params, cost, wire, cell_via_cost);
+  *bar = BarOf(v.cands);
+}
+
+// Saves the candidate when it beats the last kept entry.
+inline void Offer(const SlotView& v, Bar* bar, int q, double width, double height, int orient,
+                  double wire) {
+  const tagPARAMETERS* p = v.params;
+  const double ws_dev = v.white_space ? WhiteSpaceDeviation(width * height) : 0.0;
+  const double cost =
+      cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
+      p->wgt_wsdist * ws_dev;
+  if (bar->open ||
+      cost_terms::Improves(bar->area, cost, bar->wire, wire, bar->vias, cell_via_cost, p))
+    Keep(v, bar, q, width, height, orient, wire, cost, ws_dev);
 }
 
 // Sweeps u from u_from to u_to, one interval of constant neighbours at a
@@ -120,27 +151,38 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   const tagBLOCK* N = v.N;
   const bool wire_on = v.params->opt_wire != 0;
   const bool turn = v.params->rotate && N->kind < 2;
-  for (int u = u_from; u <= u_to;) {
-    Rise(rise_1, up_1, u);
-    Rise(rise_2, up_2, u);
-    Fall(fall_1, down_1, n - u);
-    Fall(fall_2, down_2, n - u);
-    // The last u for which these neighbours hold.
-    int end = std::min({u_to, rise_1.next[up_1] - 1, rise_2.next[up_2] - 1});
-    if (down_1 > 0) end = std::min(end, n - down_1);
-    if (down_2 > 0) end = std::min(end, n - down_2);
-    const int length = end - u + 1;
-    const int pick = std::min(end, u + static_cast<int>(genrand_real3() * length));
+  Bar bar = BarOf(v.cands);
+  Rise(rise_1, up_1, u_from);
+  Rise(rise_2, up_2, u_from);
+  Fall(fall_1, down_1, n - u_from);
+  Fall(fall_2, down_2, n - u_from);
+  for (int u = u_from;;) {
+    // Where each neighbour changes: from there on it is the next level of
+    // its staircase (one step, as levels are distinct).
+    const int change_1 = rise_1.next[up_1], change_2 = rise_2.next[up_2];
+    const int change_3 = down_1 > 0 ? n - down_1 + 1 : kIntInfinity;
+    const int change_4 = down_2 > 0 ? n - down_2 + 1 : kIntInfinity;
+    const int next_u = std::min({u_to + 1, change_1, change_2, change_3, change_4});
+    const int length = next_u - u;
+    const int pick = std::min(next_u - 1, u + static_cast<int>(genrand_real3() * length));
     const int q = kMirrored ? n - pick : pick;
-    u = end + 1;
 
     const double below = lv->b.dist[at.b], left = lv->r.dist[at.r];
     const double y0 = std::max(N->fixed_y_lo, below), x0 = std::max(N->fixed_x_lo, left);
     const double above = lv->t.dist[at.t], right = lv->l.dist[at.l];
     double wire = 0.0;
     if (wire_on) wire = EvalPLAxis(v.rel->x, left) + EvalPLAxis(v.rel->y, below);
-    Offer(v, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
-    if (turn) Offer(v, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
+    Offer(v, &bar, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
+    if (turn)
+      Offer(v, &bar, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
+
+    if (next_u > u_to) break;
+    u = next_u;
+    // Which neighbours change is irregular: selected, not branched on.
+    up_1 = change_1 == u ? change_1 : up_1;
+    up_2 = change_2 == u ? change_2 : up_2;
+    down_1 = change_3 == u ? fall_1.prev[down_1] : down_1;
+    down_2 = change_4 == u ? fall_2.prev[down_2] : down_2;
   }
 }
 
@@ -376,7 +418,6 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   tagBLOCK* real = blka[id];
   CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
-  search_nets.spans_current = false;
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
   o_via_cost = cell_via_cost = 0;
   if (CountsVias(params)) o_via_cost = CountInterLayerViasForCell(real, seq, seq->tier[id], tier_no);

@@ -207,7 +207,14 @@ double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int*
   // predecessor queries as a packing, made once for the largest design.
   static tagBinTree pushed_tree;
   static int pushed_next[kLevelCap];
-  if (pushed_tree.node.empty()) BinTreeInit(&pushed_tree, kMaxBlocks);
+  if (pushed_tree.node.empty()) {
+    BinTreeInit(&pushed_tree, kMaxBlocks);
+    Tr_Init(&pushed_tree);
+    pushed_next[0] = kEndLevel;
+  }
+  // The tree holds the last call's staircase: taking out its few levels costs
+  // far less than clearing a tree sized for the largest design.
+  for (int q = pushed_next[0]; q != kEndLevel; q = pushed_next[q]) Tr_RemLvl(q, &pushed_tree);
 
   // The inserted block rests on the blocks before it in both sequences.
   int blk = order[0];
@@ -218,7 +225,6 @@ double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int*
 
   changed[0] = b;
   changed[b] = -1;
-  Tr_Init(&pushed_tree);
   pushed_next[0] = kEndLevel;
   dist[0] = base + size;
   double result = base + size;
