@@ -57,7 +57,7 @@ per_move() {
   awk -v n="$n" -v it="$it" '
     /^Temperature:/ { temps++ }
     /^Time consumed:/ { s = $3 }
-    END { m = temps * (int(it * n / 100) - 1); printf "%.1f\n", m > 0 ? 1e6 * s / m : 0 }' "$dir/out.txt"
+    END { m = temps * (int(it * n / 100) - 1); printf "%.1f\n", (m > 0 ? 1e6 * s / m : 0) }' "$dir/out.txt"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -101,7 +101,7 @@ timing() {
         local m_old
         m_old=$(printf '%s\n' "${old[@]}" | median)
         awk -v d="$base" -v n="$n" -v l="$layers" -v it="$it" -v m="$moves" -v o="$m_old" -v w="$m_new" \
-          'BEGIN { printf "| %s | %d | %d | %d | %d | %.1f | %.1f | %.2f |\n", d, n, l, it, m, o, w, w > 0 ? o / w : 0 }'
+          'BEGIN { printf "| %s | %d | %d | %d | %d | %.1f | %.1f | %.2f |\n", d, n, l, it, m, o, w, (w > 0 ? o / w : 0) }'
       else
         echo "| $base | $n | $layers | $it | $moves | $m_new |"
       fi

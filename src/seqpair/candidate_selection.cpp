@@ -49,6 +49,7 @@ tagNetTables& NetTablesFor(tagBLOCK** blka, tagNET** neta, int n) {
   std::vector<std::vector<int>> nets_of;
   for (int j = 0; j <= ntmax; ++j) {
     t.net_pin_start.push_back(static_cast<int>(t.net_pin.size()));
+    t.net_weight.push_back(j > 0 && neta[j] ? neta[j]->weight : 0.0);
     if (j == 0 || !neta[j]) continue;
     for (const tagPINLIST* node = neta[j]->pins; node; node = node->next) {
       const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
@@ -89,7 +90,7 @@ void CentreSpans(const tagNetTables& t, int j, const tagPARAMETERS* params, doub
     max_y = std::max(max_y, y);
   }
   const bool any = end > first;
-  double scale = t.neta[j]->weight * params->net_scale;
+  double scale = t.net_weight[j] * params->net_scale;
   *span_x = any ? (max_x - min_x) * scale : 0.0;
   *span_y = any ? (max_y - min_y) * scale : 0.0;
 }

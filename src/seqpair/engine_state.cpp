@@ -43,6 +43,7 @@ int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
 bool tier_open[kMaxTiers] = {true, true, true, true, true, true, true, true, true};
 tagNetRel move_net_rel;
 int search_rest_b[kLevelCap], search_rest_r[kLevelCap];
+tagForwardLog search_log;
 tagNetTables search_nets;
 
 void AllocateWorkArrays(int n, int nets) {

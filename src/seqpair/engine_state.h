@@ -79,6 +79,7 @@ struct tagNetTables {
   std::vector<int> block_net;
   std::vector<int> net_pin_start;  // nets + 2 entries
   std::vector<int> net_pin;        // source numbers
+  std::vector<double> net_weight;
   std::vector<tagPinSource> source;
   std::vector<int> source_net_start;
   std::vector<int> source_net;
@@ -100,3 +101,4 @@ extern int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
 extern bool tier_open[kMaxTiers];
 extern tagNetRel move_net_rel;
 extern int search_rest_b[kLevelCap], search_rest_r[kLevelCap];
+extern tagForwardLog search_log;

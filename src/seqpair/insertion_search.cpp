@@ -263,8 +263,6 @@ void EmptyStaircase(tagStaircase& s) {
 void EmptyBottomLeft(tagLevelList* levels) {
   EmptyStaircase(levels->b);
   EmptyStaircase(levels->r);
-  Tr_Init(p_btree);
-  Tr_Init(p_rtree);
 }
 
 // Via count of N's nets with N on `tier` (and the per-tier changes when the
@@ -416,7 +414,8 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
                  tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
-  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth);
+  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth,
+            &search_log);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
   o_via_cost = cell_via_cost = 0;
@@ -443,7 +442,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
         EmptyBottomLeft(levels);
         packed_tier = seq->tier[b];
       }
-      SetLptr(b, 0, blka, seq, levels);
+      SetLptr(b, 0, &search_log, seq, levels);
       lva_nd = b;
       lva = seq->pos_a[b];
       ptier = seq->tier[b];
@@ -463,7 +462,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   for (; nd != 0 && seq->pos_a[nd] <= hi; nd = seq->next_a[nd]) {
     lva_nd = nd;
     lva = seq->pos_a[nd];
-    SetLptr(nd, 1, blka, seq, levels);
+    SetLptr(nd, 1, &search_log, seq, levels);
     FindOptII(ptier, N, cands, seq, &move_net_rel, levels, params);
     int next = seq->next_a[nd];
     if (next != 0 && seq->tier[next] != ptier)

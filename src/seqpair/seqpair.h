@@ -65,6 +65,18 @@ struct tagLevelList {
   tagStaircaseUndo l_undo;
 };
 
+// Where each block went when a packing from the bottom left placed it: per
+// level, the level it rests on and the first level after it that it did
+// not dominate, in staircases b and r. The insertion search hands blocks to
+// those staircases again in the same order, and takes the steps from here
+// instead of from the level trees.
+struct tagForwardLog {
+  int below_b[kLevelCap];
+  int above_b[kLevelCap];
+  int below_r[kLevelCap];
+  int above_r[kLevelCap];
+};
+
 // The removed block's saved state; the engine uses entry `top` (always 0).
 struct tagSTACKS {
   int top;
@@ -140,11 +152,18 @@ void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params);
 void SetBlockBounds(tagBLOCK** blka, int n);
 
 // --- packing -----------------------------------------------------------------
+// Packs from the bottom left; with a log, records where each block went.
 void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinTree* tree_b,
-               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width);
+               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width,
+               tagForwardLog* log = nullptr);
 void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq,
                   tagLevelList* levels, tagBinTree* tree_t, tagBinTree* tree_l, int limit);
-void SetLptr(int b, int undo, tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels);
+// Adds block b to staircases b and r as the packing that wrote `log` did
+// (valid while blocks come in A order of the same sequence, starting afresh
+// at each tier change as that packing did) and, when undo > 0, takes b out
+// of staircases t and l. Sets lvb, lvb_m1, lvb_p1, lvr, lvr_m1, lvr_p1 and,
+// when undoing, lvt_m1, lvt_p1, lvl_m1, lvl_p1.
+void SetLptr(int b, int undo, const tagForwardLog* log, tagDualSeq* seq, tagLevelList* levels);
 void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada,
                 tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm);
 double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <utility>
 #include <vector>
@@ -171,15 +172,14 @@ TEST(CalCoords_TR, MatchesLongestPathsFromTheTopRight) {
 
 // The forward sweep of the insertion search: pack everything from the top
 // right, then hand the blocks one by one in A order to the bottom-left
-// staircases. After each hand-over the top-right staircases must be those
-// of the remaining suffix and the bottom-left ones those of the prefix.
+// staircases as the logged packing placed them. After each hand-over the
+// top-right staircases must be those of the remaining suffix and the
+// bottom-left ones those of the prefix.
 TEST(SetLptr, UndoingInAOrderLeavesThePackingOfTheSuffix) {
   std::mt19937 rng(31);
   for (int n : {1, 2, 9, 150}) {
     for (int tiers : {1, 2}) {
       Floorplan fp(n, tiers), fresh(n, tiers);
-      p_btree = &fp.btree;  // the search shares these trees with SetLptr
-      p_rtree = &fp.rtree;
       Randomize(fp, rng, tiers);
       std::vector<double> lb_top(n + 1), lb_right(n + 1);
       for (int b = 1; b <= n; ++b) {
@@ -196,18 +196,19 @@ TEST(SetLptr, UndoingInAOrderLeavesThePackingOfTheSuffix) {
       std::vector<double> full_b(fresh.levels->b.dist, fresh.levels->b.dist + kLevelCap);
       std::vector<double> full_r(fresh.levels->r.dist, fresh.levels->r.dist + kLevelCap);
 
+      auto log = std::make_unique<tagForwardLog>();
+      double h, w;
+      fp.Pack(&h, &w, log.get());
       CalCoords_TR(fp.blka.data(), lb_top.data(), lb_right.data(), &fp.seq, fp.levels.get(),
                    p_btree, p_rtree, n);
       fp.levels->b.next[0] = fp.levels->r.next[0] = kEndLevel;
       fp.levels->b.prev[kEndLevel] = fp.levels->r.prev[kEndLevel] = 0;
-      Tr_Init(p_btree);
-      Tr_Init(p_rtree);
 
       const std::vector<int> a = Walk(fp.seq.next_a, n);
       // Only the first tier run: later runs need their staircase ends restored.
       for (size_t k = 0; k < a.size() && fp.seq.tier[a[k]] == fp.seq.tier[a[0]]; ++k) {
         const int b = a[k];
-        SetLptr(b, 1, fp.blka.data(), &fp.seq, fp.levels.get());
+        SetLptr(b, 1, log.get(), &fp.seq, fp.levels.get());
         ASSERT_EQ(lvb, fp.seq.pos_b[b]);
         ASSERT_EQ(lvr, fp.seq.rpos_b[b]);
         ASSERT_EQ(fp.levels->b.dist[lvb], full_b[lvb]) << "block " << b;
