@@ -2,7 +2,7 @@
 // size into a temporary directory, reads each with InputLef and InputDef and
 // reports seconds per megabyte. A flat column means reading is linear.
 // It then times the largest design in ../shared/lefdef when there is one, or
-// the design given as `lefdef_read_bench design.lef design.def`.
+// the design given as `lefdef_read_bench tech.lef cells.lef ... design.def`.
 #include <unistd.h>
 
 #include <chrono>
@@ -81,9 +81,10 @@ void WriteDesign(const std::string& path, int cells) {
 // Reads one LEF/DEF pair three times and prints the fastest read. The echo
 // file of the previous read is removed first: truncating a large one is not
 // part of reading.
-void TimeRead(const std::string& lef, const std::string& def, const char* label) {
-  const double mb = static_cast<double>(std::filesystem::file_size(def) + std::filesystem::file_size(lef)) /
-                    (1024.0 * 1024.0);
+void TimeRead(const std::vector<std::string>& lefs, const std::string& def, const char* label) {
+  double bytes = static_cast<double>(std::filesystem::file_size(def));
+  for (const std::string& lef : lefs) bytes += static_cast<double>(std::filesystem::file_size(lef));
+  const double mb = bytes / (1024.0 * 1024.0);
   double best = 0;
   for (int round = 0; round < 3; ++round) {
     std::filesystem::remove("list");
@@ -91,7 +92,8 @@ void TimeRead(const std::string& lef, const std::string& def, const char* label)
     tagBLOCK* design = NewBlk();
     design->blkclass = root;
     const auto start = std::chrono::steady_clock::now();
-    InputLef(lef.c_str(), root);
+    ResetLefDefInput();
+    for (const std::string& lef : lefs) InputLef(lef.c_str(), root);
     InputDef(def.c_str(), design);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (round == 0 || seconds < best) best = seconds;
@@ -103,14 +105,15 @@ void TimeRead(const std::string& lef, const std::string& def, const char* label)
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string lef, def;
-  if (argc == 3) {
-    lef = std::filesystem::absolute(argv[1]).string();
-    def = std::filesystem::absolute(argv[2]).string();
+  std::vector<std::string> lefs;
+  std::string def;
+  if (argc >= 3) {
+    for (int i = 1; i < argc - 1; ++i) lefs.push_back(std::filesystem::absolute(argv[i]).string());
+    def = std::filesystem::absolute(argv[argc - 1]).string();
   } else {
     for (const testing_support::LefDefDesign& shared : testing_support::SharedLefDefDesigns())
       if (def.empty() || std::filesystem::file_size(shared.def) > std::filesystem::file_size(def)) {
-        lef = shared.lef;
+        lefs = shared.lefs;
         def = shared.def;
       }
   }
@@ -124,11 +127,11 @@ int main(int argc, char** argv) {
   std::printf("%10s %10s %10s %10s\n", "cells", "MB", "seconds", "s/MB");
   for (int cells : {10000, 40000, 160000}) {
     WriteDesign("bench.def", cells);
-    TimeRead("bench.lef", "bench.def", std::to_string(cells).c_str());
+    TimeRead({"bench.lef"}, "bench.def", std::to_string(cells).c_str());
   }
   if (!def.empty()) {
     std::printf("%s\n", def.c_str());
-    TimeRead(lef, def, "real");
+    TimeRead(lefs, def, "real");
   }
 
   std::filesystem::current_path(previous);

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite. With --sanitize the suite is
-# built with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/
-# and any report (leaks included) fails the run. That build is unoptimised:
-# it compiles several times faster, and the suite is small.
+# Sets up, builds and runs the whole test suite, installing KLayout for it.
+# With --sanitize the suite is built with AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-asan/ and any report (leaks included)
+# fails the run. That build is unoptimised: it compiles several times faster.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# KLayout reads the DEF files the end-to-end tests write, independently of us.
+scripts/install-packages.sh klayout
 if [ "${1:-}" = "--sanitize" ]; then
   export TIERPLAN_BUILD_DIR=build-asan
   export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1

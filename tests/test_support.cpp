@@ -86,17 +86,22 @@ std::vector<fs::path> FilesWith(const fs::path& dir, const char* ext) {
   return found;
 }
 
+// A DEF with the LEF files a user would give: the separate ones of its
+// directory (technology LEF first), leaving out a concatenation named after
+// the DEF when there are others; else the only LEF of the parent directory.
 void CollectDesigns(const fs::path& dir, const fs::path& parent, std::vector<LefDefDesign>* out) {
   for (const fs::path& def : FilesWith(dir, ".def")) {
-    fs::path lef = fs::path(def).replace_extension(".lef");
-    if (!fs::exists(lef)) {
-      std::vector<fs::path> lefs = FilesWith(dir, ".lef");
-      if (lefs.empty() && !parent.empty()) lefs = FilesWith(parent, ".lef");
-      if (lefs.size() != 1) continue;
-      lef = lefs[0];
-    }
-    fs::path part = fs::path(def).replace_extension(".part");
-    out->push_back({lef.string(), def.string(), fs::exists(part) ? part.string() : ""});
+    std::vector<fs::path> lefs = FilesWith(dir, ".tlef");
+    for (const fs::path& lef : FilesWith(dir, ".lef")) lefs.push_back(lef);
+    const fs::path joined = fs::path(def).replace_extension(".lef");
+    if (lefs.size() > 1) lefs.erase(std::remove(lefs.begin(), lefs.end(), joined), lefs.end());
+    if (lefs.empty() && !parent.empty()) lefs = FilesWith(parent, ".lef");
+    if (lefs.empty()) continue;
+    LefDefDesign design{{}, def.string(), ""};
+    for (const fs::path& lef : lefs) design.lefs.push_back(lef.string());
+    const fs::path part = fs::path(def).replace_extension(".part");
+    if (fs::exists(part)) design.part = part.string();
+    out->push_back(design);
   }
 }
 

@@ -45,14 +45,14 @@ std::string ExamplePrm(const std::string& extra);
 // ../shared/benchmarks beside the project, or "" when it is absent.
 std::string BenchmarkDir();
 
-// A LEF/DEF design beside the project: its DEF, the LEF that goes with it and
-// its partition file ("" when there is none).
+// A LEF/DEF design beside the project: the LEF files a user would give
+// (technology first), its DEF and its partition file ("" when there is none).
 struct LefDefDesign {
-  std::string lef, def, part;
+  std::vector<std::string> lefs;
+  std::string def, part;
 };
 // Every DEF under ../shared/lefdef (its directory and their subdirectories)
-// with the LEF of the same stem, else the only LEF of its own or the parent
-// directory; empty when the directory is absent.
+// with its LEF files; empty when the directory is absent.
 std::vector<LefDefDesign> SharedLefDefDesigns();
 
 // Captures everything written to stdout while alive.

@@ -70,6 +70,7 @@ inline const char* DesignText() {
 
 // Reads lib.lef into `root` and the DEF file `def` into `design`.
 inline void ReadFixedLibraryAnd(const char* def, tagBLOCKCLASS* root, tagBLOCK* design) {
+  ResetLefDefInput();
   InputLef("lib.lef", root);
   design->blkclass = root;
   InputDef(def, design);

@@ -7,6 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteText("f.lef", std::string(reinterpret_cast<const char*>(data), size));
   tagBLOCKCLASS* root = NewBlkc();
   try {
+    ResetLefDefInput();
     InputLef("f.lef", root);
   } catch (const fuzz::StopRequest&) {
   }

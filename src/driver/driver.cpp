@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,45 +22,62 @@
 
 namespace {
 
-// Command-line name buffers: the base (or LEF) name and the DEF name.
-constexpr size_t kBaseNameCap = 32;
-constexpr size_t kDefNameCap = 128;
+// The word typed at the prompt: a path, so as long as a path may be.
+constexpr int kPromptWordCap = 4096;
 
 struct CommandLine {
-  std::string base;  // bookshelf base name, or the LEF file name
-  std::string def;   // empty for a bookshelf run
-  std::string part;  // optional partition file
+  std::string base;               // bookshelf base name, or the first LEF file
+  std::vector<std::string> lefs;  // every LEF file, the first included
+  std::string def;                // empty for a bookshelf run
+  std::string part;               // optional partition file
 };
 
 [[noreturn]] void Refuse(const std::string& message) {
   DclError(message.c_str());
-  std::exit(1);
+  StopRun(1);
 }
 
-void CheckNameLength(const std::string& name, size_t cap, const char* what) {
-  if (name.empty()) Refuse(std::string("Error: empty ") + what + " name.");
-  if (name.size() >= cap)
-    Refuse("Error: " + std::string(what) + " name '" + name + "' is longer than " +
-           std::to_string(cap - 1) + " characters.");
+// "x.lef" or "x.tlef", in any case: a LEF library rather than the DEF.
+bool IsLefName(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = name.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == "lef" || ext == "tlef";
 }
 
+// The first name is always a LEF file; the names after it that end in .lef
+// or .tlef are LEF files too, then come the DEF and the partition file.
 CommandLine ReadCommandLine(int argc, char** argv) {
   CommandLine line;
   if (argc < 2) {
     std::printf("data file > ");
     std::fflush(stdout);
-    char word[kBaseNameCap + 1] = {0};
-    // Read one word, one character past the buffer so an over-long name is seen.
-    if (std::scanf("%32s", word) != 1) Refuse("Error: no data file name given.");
+    static char word[kPromptWordCap + 1];
+    if (std::scanf("%4096s", word) != 1) Refuse("Error: no data file name given.");
     line.base = word;
   } else {
     line.base = argv[1];
-    if (argc >= 3) line.def = argv[2];
-    if (argc >= 4) line.part = argv[3];
   }
-  CheckNameLength(line.base, kBaseNameCap, line.def.empty() ? "data file" : "LEF file");
-  if (argc >= 3) CheckNameLength(line.def, kDefNameCap, "DEF file");
+  if (line.base.empty()) Refuse("Error: empty data file name.");
+  if (argc < 3) return line;
+  int next = 1;
+  while (next < argc - 1 && (next == 1 || IsLefName(argv[next]))) line.lefs.push_back(argv[next++]);
+  line.def = argv[next++];
+  if (next < argc) line.part = argv[next++];
+  if (next < argc)
+    std::printf("Warning: %d command-line name(s) after the partition file ignored, from '%s' on.\n",
+                argc - next, argv[next]);
+  if (line.def.empty() || IsLefName(line.def))
+    Refuse("Error: no DEF file on the command line after the LEF files.");
   return line;
+}
+
+// Result files go to the working directory, named after the first name
+// without its directories.
+std::string ResultBase(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
 // Everything one run owns, released in order at the end.
@@ -69,6 +87,7 @@ struct Run {
   tagBLOCK* design = nullptr;
   tagNORMPARA* norm = nullptr;
   tagBLOCK* pads = nullptr;
+  tagBLOCK* left_out = nullptr;  // physical-only cells of a LEF/DEF design
   tagNET* cell_nets = nullptr;
   std::vector<tagBLOCK*> blka;
   std::vector<tagPIN*> pada;
@@ -79,9 +98,14 @@ struct Run {
   std::unique_ptr<tagOptSolution> solution;
   std::unique_ptr<tagINSCANDS> candidates;
   tagDualSeq dualseq, optdseq;
+  tagDualSeq unsettled;              // the start before preplaced blocks went first
+  bool walk_from_unsettled = false;  // whether the search starts from it
   std::vector<int> scratch_b, scratch_r;
   int n = 0;
   int t = 0;
+  bool lefdef = false;        // read from LEF/DEF rather than bookshelf
+  std::string outline_miss;  // the warning that ends a run missing its outline
+  ViaPlaces via_places;      // where via planning put each net's vias
 };
 
 // Enters blocks, terminals and nets at their numbers and gives terminals the
@@ -107,6 +131,15 @@ void IndexDesign(Run& run) {
   run.neta.assign(ntmax + 1, nullptr);
   for (tagNET* net = design->nets; net; net = net->next)
     if (net->id >= 1 && net->id <= ntmax) run.neta[net->id] = net;
+}
+
+// The keywords that decide how a LEF/DEF design's cells become blocks are
+// needed before the design is read.
+void ReadDesignParameters(Run& run) {
+  InputPrm("fl.prm", &run.params, 0, false);
+  if (run.params.cell_groups < 1 || run.params.cell_groups > kMaxBlocks)
+    Refuse("Error: cell_groups " + std::to_string(run.params.cell_groups) + " in fl.prm; 1 to " +
+           std::to_string(kMaxBlocks) + " groups are supported.");
 }
 
 void ReadParameters(Run& run) {
@@ -161,8 +194,10 @@ void BuildInitialSolution(Run& run) {
   }
   // The optimisers never let the best floorplan push a preplaced block
   // further than the start does, so the start must not push any.
-  SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
-                        run.levels.get(), run.norm, &run.params);
+  DualSeqInit(&run.unsettled, run.n, 0);
+  run.walk_from_unsettled =
+      SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
+                            run.levels.get(), run.norm, &run.params, &run.unsettled) != 0;
 }
 
 // Weights of the optimisation, scaled once the initial drawings are written.
@@ -189,6 +224,15 @@ void Optimise(Run& run) {
   sa_flag = run.params.opt_method;
   // Without an accepted move the best floorplan stays the initial one.
   SaveOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
+  if (run.walk_from_unsettled) {
+    // That start has every movable block above the preplaced ones, where no
+    // single move shrinks the chip while others stay: the search walks from
+    // the arrangement before it instead, and only floorplans that push no
+    // preplaced block replace the saved start.
+    CopyDualSeq(&run.unsettled, &run.dualseq);
+    CalcObj(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(), run.norm,
+            &run.params);
+  }
   if (sa_flag != 0)
     SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
                        &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(),
@@ -201,6 +245,27 @@ void Optimise(Run& run) {
   if (tier_no > 1) inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no);
   et = GetCpuTime();
   std::printf("Time consumed: %f seconds.\n", (et - bt) / 1000.0);
+}
+
+// The tiers of the last packing that reach past the outline, and by how much
+// in input units, as the line that ends the run; empty when all fit.
+std::string OutlineMiss(const tagNORMPARA& norm) {
+  std::string tiers;
+  // A block on the outline's edge may reach past it by rounding alone.
+  const double rounding = 1e-9 * (shape_h + shape_v);
+  for (size_t t = 0; t < tiera.size(); ++t) {
+    const double over_w = std::max(0.0, tiera[t].width - shape_h - rounding) * norm.unscale;
+    const double over_h = std::max(0.0, tiera[t].height - shape_v - rounding) * norm.unscale;
+    if (over_w <= 0 && over_h <= 0) continue;
+    char text[96];
+    std::snprintf(text, sizeof text, "%stier %zu by %.2f x %.2f", tiers.empty() ? "" : ", ", t, over_w, over_h);
+    tiers += text;
+  }
+  if (tiers.empty()) return tiers;
+  char head[128];
+  std::snprintf(head, sizeof head, "Warning: the floorplan misses its outline of %.2f x %.2f: ",
+                shape_h * norm.unscale, shape_v * norm.unscale);
+  return head + tiers + ".";
 }
 
 void WriteResults(Run& run, const char* base) {
@@ -218,6 +283,8 @@ void WriteResults(Run& run, const char* base) {
     run.design->height = shape_v;
   }
   OutputGSRCFiles(base, run.design, run.norm, &run.params);
+  if (run.lefdef) OutputBlockMap(base, run.design, run.pads, run.left_out);
+  run.outline_miss = OutlineMiss(*run.norm);
 }
 
 // Plans the inter-tier signal vias on the final placement; the report files
@@ -237,7 +304,7 @@ void PlanSignalVias(Run& run) {
                  wire0 * run.norm->unscale);
   AppendToReport("via_rt.txt", "%s:", design->name);
   bt = GetCpuTime();
-  SignalViaPlanning(design, tier_no, &run.params, run.norm);
+  SignalViaPlanning(design, tier_no, &run.params, run.norm, &run.via_places);
   et = GetCpuTime();
   std::printf("Inter-layer Via Planning Time:%.2f\n", (et - bt) / 1000.0);
 }
@@ -246,12 +313,14 @@ void Release(Run& run) {
   run.blka.clear();
   run.pada.clear();
   run.neta.clear();
-  for (tagBLOCK* pad = run.pads; pad;) {
-    tagBLOCK* next = pad->next;
-    free_block(pad);
-    pad = next;
+  for (tagBLOCK** list : {&run.pads, &run.left_out}) {
+    for (tagBLOCK* blk = *list; blk;) {
+      tagBLOCK* next = blk->next;
+      free_block(blk);
+      blk = next;
+    }
+    *list = nullptr;
   }
-  run.pads = nullptr;
   free_memory(run.design, run.root, run.cell_nets, run.norm);
   p_btree = p_rtree = nullptr;
   p_stacks = nullptr;
@@ -269,17 +338,22 @@ int RunTierplan(int argc, char** argv) {
   InitParameters(&run.params);
 
   CommandLine line = ReadCommandLine(argc, argv);
-  const char* base = line.base.c_str();
+  const std::string result_base = ResultBase(line.base);
+  const char* base = result_base.c_str();
   run.root = NewBlkc();
   run.design = NewBlk();
   run.design->name = CopyName(base);
   run.norm = new tagNORMPARA{};
 
-  if (line.def.empty())
-    InputGSRCFiles(base, run.root, run.design, run.norm, &run.params);
-  else
-    InputDataFromLefDef(base, line.def.c_str(), line.part.empty() ? nullptr : line.part.c_str(),
-                        run.root, run.design, run.norm, &run.pads, &run.cell_nets);
+  if (line.def.empty()) {
+    InputGSRCFiles(line.base.c_str(), run.root, run.design, run.norm, &run.params);
+  } else {
+    run.lefdef = true;
+    ReadDesignParameters(run);
+    InputDataFromLefDef(line.lefs, line.def.c_str(), line.part.empty() ? nullptr : line.part.c_str(),
+                        &run.params, run.root, run.design, run.norm, &run.pads, &run.cell_nets,
+                        &run.left_out);
+  }
 
   IndexDesign(run);
   SetSizeParameters(&run.params, run.n);
@@ -297,8 +371,11 @@ int RunTierplan(int argc, char** argv) {
   Optimise(run);
   WriteResults(run, base);
   PlanSignalVias(run);
+  if (run.lefdef)
+    OutputTierDefs(base, run.design, run.pads, run.cell_nets, run.norm, tier_no, run.via_places);
 
   Release(run);
+  if (!run.outline_miss.empty()) std::printf("%s\n", run.outline_miss.c_str());
   std::printf(" *** normally terminated.\n");
   return 0;
 }

@@ -115,6 +115,8 @@ constexpr Keyword kKeywords[] = {
     RealKey("deltnt_wgt", &P::deltnt_wgt, 10000.0),
     RealKey("deltvia_wgt", &P::deltvia_wgt, 10000.0),
     IntKey("seed", &P::seed),
+    IntKey("cell_groups", &P::cell_groups),
+    IntKey("macro_blocks", &P::macro_blocks),
 };
 
 // A keyword buffer of this size holds every known keyword; a longer word is
@@ -219,6 +221,8 @@ int InitParameters(tagPARAMETERS* p) {
   p->deltac_wgt = 1.0;
   p->deltnt_wgt = 1.0;
   p->deltvia_wgt = 1.0;
+  p->cell_groups = 10;
+  p->macro_blocks = 1;
 
   // Values fl.prm is expected to give. These stand in when it does not: a
   // square outline, the insertion optimiser's base temperature of 50/1000,
@@ -238,7 +242,7 @@ void SetSizeParameters(tagPARAMETERS* p, int n) {
   p->depthmax = std::min(n, std::max(50, depth));
 }
 
-int InputPrm(const char* path, tagPARAMETERS* p, int n) {
+int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
   FILE* f = fopen(path, "r");
   if (!f) {
     printf("cann't open %s\n", path);
@@ -265,11 +269,13 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n) {
     }
     int v = GetInt(f);
     if (Strcmp(keyword, "end")) break;
-    if (!StoreKeyword(p, keyword, v, n)) printf(" %s ?", keyword);
+    const bool known = StoreKeyword(p, keyword, v, n);
+    if (!echo) continue;
+    if (!known) printf(" %s ?", keyword);
     printf("( %-10s: %4d)", keyword, v);
     if (++echoed % 4 == 0) printf("\n");
   }
-  printf("\n");
+  if (echo) printf("\n");
   fclose(f);
   return 0;
 }

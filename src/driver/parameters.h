@@ -87,6 +87,10 @@ struct tagPARAMETERS {
   double deltvia_wgt;
   // Fixed random seed; 0 keeps the time-of-day seed.
   int seed;
+  // LEF/DEF designs: the number of standard-cell groups, and whether macros
+  // (LEF class BLOCK) become blocks of their own (1) or join the groups (0).
+  int cell_groups;
+  int macro_blocks;
   // Lower-bound shift of the exact re-evaluation; set to 0 by the initial solution.
   double lb_shift;
   // Total area of the placed blocks, accumulated by the initial solution.
@@ -102,4 +106,6 @@ void SetSizeParameters(tagPARAMETERS* p, int n);
 
 // Reads keyword-value pairs from `path`; `n` is the block count used by the
 // percentage keywords. Exits with status 1 when the file cannot be opened.
-int InputPrm(const char* path, tagPARAMETERS* p, int n);
+// Without `echo` nothing is printed: a LEF/DEF run reads the file once before
+// the design, for the keywords that shape its blocks, and again after.
+int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo = true);

@@ -88,20 +88,26 @@ char* CopyName(const char* s) {
   return copy;
 }
 
-int Normalize(tagBLOCK* design, tagNORMPARA* norm) {
-  if (!design || !norm || !design->blkclass) return 0;
+double ScaleOutline(tagBLOCK* design, tagNORMPARA* norm) {
   tagBLOCKCLASS* root = design->blkclass;
   const double w = root->width, h = root->height;
   // An outline without extent has no scale to derive.
-  if (w + h <= 0) return 0;
+  if (!(w + h > 0)) return 0;
   const double s = 200.0 / (w + h);
   norm->scale = s;
   norm->unscale = 1.0 / s;
   norm->unscale_sq = (1.0 / s) * (1.0 / s);
   norm->big = s * 9999999 * 0.999999;
-
   design->width = root->width = w * s;
   design->height = root->height = h * s;
+  return s;
+}
+
+int Normalize(tagBLOCK* design, tagNORMPARA* norm) {
+  if (!design || !norm || !design->blkclass) return 0;
+  tagBLOCKCLASS* root = design->blkclass;
+  const double s = ScaleOutline(design, norm);
+  if (s == 0) return 0;
   design->region_x_lo *= s;
   design->region_y_lo *= s;
   design->region_x_hi *= s;
@@ -149,11 +155,15 @@ void SetBlockDimension(tagBLOCK* design) {
   int number = root->classes ? root->classes->id : 0;
   for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
     if (blk->kind > 0 && !blk->blkclass) {
+      // Its size is unknown, so no floorplan could hold it.
       DclError("Warning: Fixed block has no block class!");
-      std::exit(0);
+      StopRun(1);
     }
+    // A block of one fixed cell or one macro keeps the macro's shape; a
+    // group's shape follows from its cells.
+    const bool own_shape = blk->blkclass != nullptr;
     tagBLOCKCLASS* cls = NewBlkc();
-    if (blk->blkclass) {
+    if (own_shape) {
       *cls = *blk->blkclass;
       cls->name = nullptr;
       // The pins keep pointing at the original pin classes, which their own
@@ -164,7 +174,7 @@ void SetBlockDimension(tagBLOCK* design) {
     cls->next = root->classes;
     root->classes = cls;
     blk->blkclass = cls;
-    if (blk->kind != 0) continue;
+    if (own_shape) continue;
 
     double mcw = 0, mch = 0;
     for (tagBLOCK* child = blk->children; child; child = child->next) {

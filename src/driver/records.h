@@ -17,6 +17,11 @@ constexpr int kMaxTiers = 9;
 constexpr double kInfinity = 2147483647.0;
 constexpr int kIntInfinity = 2147483647;
 
+// Block class types that later stages tell apart: a LEF macro of CLASS PAD,
+// and one of CLASS BLOCK (a macro).
+constexpr int kPadClass = 4;
+constexpr int kMacroClass = 8;
+
 struct tagBLOCK {
   int id;
   char* name;
@@ -117,6 +122,12 @@ tagPINLIST* NewPinList();  // "Allocat memeory failed!" on failure
 char* CopyName(const char* s);  // heap copy owned by the record; null for null
 
 // Whole-design transformations.
+// Scales the outline (the design's and its class's width and height) so that
+// width + height = 200 and sets `norm` to the factor; 0 for an outline
+// without extent, which is left as it is.
+double ScaleOutline(tagBLOCK* design, tagNORMPARA* norm);
+// The outline as above, then the design region, classes, pin classes, block
+// areas and preset rectangles by the same factor.
 int Normalize(tagBLOCK* design, tagNORMPARA* norm);
 void SetBlockDimension(tagBLOCK* design);
 void FindExtNetsForBlocks(tagBLOCK* design);

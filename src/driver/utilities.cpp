@@ -187,6 +187,26 @@ int CountStr(const char* s) { return s ? static_cast<int>(std::strlen(s)) + 1 : 
 
 void DclError(const char* msg) { printf("%s\n", msg); }
 
+void AppendfV(std::string& out, const char* format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  const int size = std::vsnprintf(nullptr, 0, format, args);
+  if (size > 0) {
+    const size_t old = out.size();
+    out.resize(old + size + 1);
+    std::vsnprintf(&out[old], size + 1, format, again);
+    out.resize(old + size);
+  }
+  va_end(again);
+}
+
+void Appendf(std::string& out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  AppendfV(out, format, args);
+  va_end(args);
+}
+
 namespace {
 void (*stop_handler)(int) = nullptr;
 }  // namespace

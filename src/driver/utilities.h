@@ -1,7 +1,9 @@
 // Random generators, CPU timers, character readers and the message helper.
 #pragma once
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // MT19937 (the published Mersenne Twister). The draws are inline: the
 // insertion search takes one for every interval it visits.
@@ -57,6 +59,10 @@ int GetString(FILE* f, char* buf, int size);
 int Strcmp(const char* a, const char* b);  // 1 when equal, else 0
 int CountStr(const char* s);               // strlen + 1; -1 for null
 void DclError(const char* msg);            // prints msg and a line end on stdout
+
+// printf onto the end of a string; the va_list form serves other wrappers.
+void Appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void AppendfV(std::string& out, const char* format, va_list args);
 
 // Ends the run with `status` once a reader has said why it refuses its input.
 // A harness that reads many inputs in one process (the fuzz targets) installs

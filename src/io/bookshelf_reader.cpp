@@ -41,12 +41,9 @@ constexpr float kMaxPinOffset = 1e6f;
 [[noreturn]] void Fatal(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  std::string text(std::vsnprintf(nullptr, 0, format, args), '\0');
+  std::string text;
+  AppendfV(text, format, args);
   va_end(args);
-  std::vsnprintf(text.data(), text.size() + 1, format, again);
-  va_end(again);
   DclError(text.c_str());
   StopRun(-1);
 }

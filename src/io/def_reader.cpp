@@ -2,6 +2,8 @@
 // callbacks, section counts too (SPECIALNETS are counted, not read); rows,
 // tracks, vias, regions, groups, blockages, routing and every other construct
 // are checked for their shape and skipped without building anything.
+#include <algorithm>
+#include <cctype>
 #include <string>
 
 #include "io/lefdef.h"
@@ -19,6 +21,10 @@ struct DefCallbacks {
   defrIntegerCbkFnType snet_start = nullptr;
   defrComponentCbkFnType component = nullptr;
   defrNetCbkFnType net = nullptr;
+  defrStringCbkFnType design = nullptr;
+  defrStringCbkFnType version = nullptr;
+  defrStringCbkFnType busbit = nullptr;
+  defrStringCbkFnType divider = nullptr;
 };
 
 DefCallbacks callbacks;
@@ -114,23 +120,86 @@ void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) 
   Call(callbacks.component, "COMPONENT", defrComponentCbkType, &comp, data);
 }
 
+// The word after an option keyword, upper case (DIRECTION, USE).
+std::string ReadUpperWord(LefDefTokenizer& in, const char* what) {
+  std::string word = in.ExpectName(what);
+  for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return word;
+}
+
+// "+ LAYER name [MASK n] [SPACING d | DESIGNRULEWIDTH w] ( x y ) ( x y )".
+void ReadPinShape(LefDefTokenizer& in, defiPin& pin) {
+  std::string layer = in.ExpectName("a layer name");
+  while (!in.NextIs("(")) {
+    if (in.Peek().end || in.NextIs("+") || in.NextIs(";")) in.Fail("'(' starting a pin shape", in.Peek());
+    in.Next();
+  }
+  double xl, yl, xh, yh;
+  ReadPoint(in, &xl, &yl);
+  ReadPoint(in, &xh, &yh);
+  if (pin.has_shape_) return;  // later ports add nothing to the pin's place
+  pin.has_shape_ = true;
+  pin.layer_ = std::move(layer);
+  pin.shape_xl_ = std::min(xl, xh);
+  pin.shape_yl_ = std::min(yl, yh);
+  pin.shape_xh_ = std::max(xl, xh);
+  pin.shape_yh_ = std::max(yl, yh);
+}
+
 void ReadPin(LefDefTokenizer& in, defiPin& pin, defiUserData data) {
+  pin = defiPin{};
   pin.name_ = in.ExpectName("a pin name");
-  in.SkipStatement();
+  for (;;) {
+    const LefDefToken tok = in.Next();
+    if (LefDefTokenizer::Is(tok, ";")) break;
+    if (!LefDefTokenizer::Is(tok, "+")) in.Fail("'+' or ';'", tok);
+    const LefDefToken option = in.Next();
+    if (LefDefTokenizer::Is(option, "NET")) {
+      pin.net_ = in.ExpectName("a net name");
+    } else if (LefDefTokenizer::Is(option, "DIRECTION")) {
+      pin.direction_ = ReadUpperWord(in, "a direction");
+    } else if (LefDefTokenizer::Is(option, "USE")) {
+      pin.use_ = ReadUpperWord(in, "a pin use");
+    } else if (LefDefTokenizer::Is(option, "LAYER")) {
+      ReadPinShape(in, pin);
+    } else if (LefDefTokenizer::Is(option, "PLACED") || LefDefTokenizer::Is(option, "FIXED") ||
+               LefDefTokenizer::Is(option, "COVER")) {
+      double x, y;
+      ReadPoint(in, &x, &y);
+      const int orient = ReadOrientation(in);
+      if (!pin.placed_) {
+        pin.placed_ = true;
+        pin.fixed_ = LefDefTokenizer::Is(option, "FIXED");
+        pin.x_ = x;
+        pin.y_ = y;
+        pin.orient_ = orient;
+      }
+    } else {
+      if (option.end || option.quoted) in.Fail("a pin option", option);
+      SkipOption(in);
+    }
+  }
   in.EndEcho();
   Call(callbacks.pin, "PIN", defrPinCbkType, static_cast<void*>(&pin), data);
 }
 
 void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
   net.name_ = in.ExpectName("a net name");
+  net.use_.clear();
   net.connections_.clear();
   for (;;) {
     const LefDefToken tok = in.Next();
     if (LefDefTokenizer::Is(tok, ";")) break;
     if (LefDefTokenizer::Is(tok, "+")) {
-      // Options and routing follow the connections; none of them is read.
-      in.SkipStatement();
-      break;
+      // Options and routing follow the connections; only USE is read.
+      const LefDefToken option = in.Next();
+      if (LefDefTokenizer::Is(option, "USE"))
+        net.use_ = ReadUpperWord(in, "a net use");
+      else if (option.end || option.quoted)
+        in.Fail("a net option", option);
+      else
+        SkipOption(in);
+      continue;
     }
     if (!LefDefTokenizer::Is(tok, "(")) in.Fail("'(', '+' or ';'", tok);
     std::string instance = in.ExpectName("a component name or PIN");
@@ -211,12 +280,25 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
     } else if (LefDefTokenizer::Is(keyword, "BUSBITCHARS")) {
       in.SetBusBitChars(in.Next());
       in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.busbit, "BUSBITCHARS", defrBusBitCbkType, in.busbit_chars().c_str(), data);
     } else if (LefDefTokenizer::Is(keyword, "DIVIDERCHAR")) {
       in.SetDividerChar(in.Next());
       in.Expect(";");
+      in.EndEcho();
+      const char divider[2] = {in.divider_char(), 0};
+      Call(callbacks.divider, "DIVIDERCHAR", defrDividerCbkType, static_cast<const char*>(divider), data);
     } else if (LefDefTokenizer::Is(keyword, "VERSION")) {
+      const std::string version(in.Peek().text);
       in.ExpectNumber("a version number");
       in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.version, "VERSION", defrVersionStrCbkType, version.c_str(), data);
+    } else if (LefDefTokenizer::Is(keyword, "DESIGN")) {
+      const std::string name = in.ExpectName("a design name");
+      in.Expect(";");
+      in.EndEcho();
+      Call(callbacks.design, "DESIGN", defrDesignCbkType, name.c_str(), data);
     } else {
       bool section = false;
       for (const char* name : kSkippedSections) section = section || LefDefTokenizer::Is(keyword, name);
@@ -230,7 +312,7 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
         in.EndEcho();
         in.SkipToWord("ENDEXT", line);
       } else {
-        in.SkipStatement();  // ROW, TRACKS, GCELLGRID, DESIGN, HISTORY, ...
+        in.SkipStatement();  // ROW, TRACKS, GCELLGRID, HISTORY, ...
       }
       unused.Count(keyword.text);
     }
@@ -254,6 +336,10 @@ void defrSetNetStartCbk(defrIntegerCbkFnType f) { callbacks.net_start = f; }
 void defrSetSNetStartCbk(defrIntegerCbkFnType f) { callbacks.snet_start = f; }
 void defrSetComponentCbk(defrComponentCbkFnType f) { callbacks.component = f; }
 void defrSetNetCbk(defrNetCbkFnType f) { callbacks.net = f; }
+void defrSetDesignCbk(defrStringCbkFnType f) { callbacks.design = f; }
+void defrSetVersionStrCbk(defrStringCbkFnType f) { callbacks.version = f; }
+void defrSetBusBitCbk(defrStringCbkFnType f) { callbacks.busbit = f; }
+void defrSetDividerCbk(defrStringCbkFnType f) { callbacks.divider = f; }
 void defwInit(FILE* echo) { echo_file = echo; }
 
 int defrRead(FILE* file, const char* path, defiUserData data) {

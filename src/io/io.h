@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "driver/parameters.h"
 #include "driver/records.h"
@@ -44,16 +46,43 @@ class ReplacedFile {
 // success, -1 when the record could not be appended.
 int AppendRecord(const char* path, const std::string& record);
 int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPARAMETERS* params);
+// "<base>_blocks.map" of a LEF/DEF run: one line "block component macro"
+// per component, "pad" for the pads and "-" for the physical-only cells.
+int OutputBlockMap(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagBLOCK* left_out);
 int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
                              tagPIN** pada, tagBLOCK* pads, tagDualSeq* seq, tagLevelList* levels,
                              tagNORMPARA* norm, tagPARAMETERS* params, int budget);
 void OutputNetsForPlot(tagNET* nets, tagNORMPARA* norm, FILE* f, int flag);
 
+// --- DEF of every tier ------------------------------------------------------------
+// Where a net crosses between tiers: its via of one boundary (joining tiers
+// boundary - 1 and boundary), in internal units.
+struct ViaPlace {
+  int boundary;
+  double x, y;
+};
+using ViaPlaces = std::unordered_map<const tagNET*, std::vector<ViaPlace>>;
+
+// "<base>_tier<t>.def" for every tier of a LEF/DEF run, after the final
+// packing: the input's header, the written outline as die area, the tier's
+// components (blocks of one component at their places, FIXED when
+// preplaced; standard cells placed inside their group's rectangle, which a
+// fence region and a group keep them in), the design's pins on tier 0, a pin
+// at every via a net crosses on each tier it reaches, and the nets restricted
+// to the tier. `vias` holds via planning's places of the block-level nets;
+// a net it does not cover crosses at the centre of its pins' box.
+void OutputTierDefs(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagNET* cell_nets,
+                    const tagNORMPARA* norm, int tiers, const ViaPlaces& vias);
+
 // --- LEF/DEF design input -------------------------------------------------------
-// Reads a LEF library and a DEF design, groups the components into blocks
-// (from `partfile` when given, else by partitioning), sets the outline from
-// the pad ring or the die area, places the terminals and scales the outline
-// to width + height = 200. `*pads` receives the fixed pad components and
-// `*cell_nets` the component-level nets. Returns 0; bad input ends the run.
-int InputDataFromLefDef(const char* lef, const char* def, const char* partfile, tagBLOCKCLASS* root,
-                        tagBLOCK* design, tagNORMPARA* norm, tagBLOCK** pads, tagNET** cell_nets);
+// Reads the LEF libraries in order and the DEF design, refuses components of
+// unknown macros, leaves the physical-only cells (no signal net) out into
+// *left_out, groups the standard cells into params->cell_groups blocks (from
+// `partfile` when given, else by partitioning; fixed cells and, with
+// params->macro_blocks, macros stay blocks of their own), sets the outline
+// from the pad ring or the die area, places the terminals and scales the
+// outline to width + height = 200. `*pads` receives the fixed pad components
+// and `*cell_nets` the component-level nets. Returns 0; bad input ends the run.
+int InputDataFromLefDef(const std::vector<std::string>& lefs, const char* def, const char* partfile,
+                        tagPARAMETERS* params, tagBLOCKCLASS* root, tagBLOCK* design, tagNORMPARA* norm,
+                        tagBLOCK** pads, tagNET** cell_nets, tagBLOCK** left_out);

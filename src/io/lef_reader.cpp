@@ -147,9 +147,10 @@ void ReadLibrary(LefDefTokenizer& in, lefiUserData data) {
       continue;
     }
     if (LefDefTokenizer::Is(keyword, "END")) {
+      // Libraries concatenated into one file each end so: read on.
       in.Expect("LIBRARY");
       in.EndEcho();
-      return;
+      continue;
     }
     if (LefDefTokenizer::Is(keyword, "BUSBITCHARS")) {
       in.SetBusBitChars(in.Next());

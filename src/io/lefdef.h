@@ -5,10 +5,12 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "driver/records.h"
+#include "io/lefdef_tokenizer.h"
 
 // --- LEF reader -------------------------------------------------------------------
 enum lefrCallbackType_e {
@@ -67,6 +69,10 @@ enum defrCallbackType_e {
   defrNetStartCbkType,
   defrNetCbkType,
   defrSNetStartCbkType,
+  defrDesignCbkType,      // DESIGN name
+  defrVersionStrCbkType,  // VERSION, as written
+  defrBusBitCbkType,      // BUSBITCHARS, the two characters
+  defrDividerCbkType,     // DIVIDERCHAR, the character
   defrLastCbkType  // one past the last type
 };
 typedef void* defiUserData;
@@ -97,21 +103,35 @@ struct defiComponent {
   int placementOrient() const { return orient_; }
 };
 
+// An I/O pin with its first port: the shape on its layer, relative to the
+// placement point, and the placement when the pin is PLACED, FIXED or COVER.
 struct defiPin {
-  std::string name_;
+  std::string name_, net_, direction_, use_, layer_;
+  bool has_shape_ = false, placed_ = false, fixed_ = false;
+  double shape_xl_ = 0, shape_yl_ = 0, shape_xh_ = 0, shape_yh_ = 0;
+  double x_ = 0, y_ = 0;
+  int orient_ = 0;  // N W S E FN FW FS FE as 0..7
   const char* pinName() const { return name_.c_str(); }
+  const char* netName() const { return net_.c_str(); }
+  bool hasPlacement() const { return placed_; }
+  double placementX() const { return x_; }
+  double placementY() const { return y_; }
+  int orient() const { return orient_; }
+  bool hasLayer() const { return has_shape_; }
 };
 
 // Connections ( instance pin ) in file order; "( PIN p )" has instance "PIN".
 struct defiNet {
-  std::string name_;
+  std::string name_, use_;  // use_: the word after "+ USE", upper case
   std::vector<std::pair<std::string, std::string>> connections_;
   const char* name() const { return name_.c_str(); }
+  const char* use() const { return use_.c_str(); }
   int numConnections() const { return static_cast<int>(connections_.size()); }
   const char* instance(int i) const { return connections_[i].first.c_str(); }
   const char* pin(int i) const { return connections_[i].second.c_str(); }
 };
 
+typedef int (*defrStringCbkFnType)(defrCallbackType_e, const char*, defiUserData);
 typedef int (*defrDoubleCbkFnType)(defrCallbackType_e, double, defiUserData);
 typedef int (*defrIntegerCbkFnType)(defrCallbackType_e, int, defiUserData);
 // DIEAREA passes a defiBox*, a PINS entry a defiPin*.
@@ -129,15 +149,39 @@ void defrSetNetStartCbk(defrIntegerCbkFnType f);
 void defrSetSNetStartCbk(defrIntegerCbkFnType f);
 void defrSetComponentCbk(defrComponentCbkFnType f);
 void defrSetNetCbk(defrNetCbkFnType f);
+void defrSetDesignCbk(defrStringCbkFnType f);
+void defrSetVersionStrCbk(defrStringCbkFnType f);
+void defrSetBusBitCbk(defrStringCbkFnType f);
+void defrSetDividerCbk(defrStringCbkFnType f);
 void defwInit(FILE* echo);  // one line per construct read; null for none
 // Reads a DEF design; 0, or the status of the error that stopped it.
 int defrRead(FILE* file, const char* path, defiUserData data);
 void defrPrintUnusedCallbacks(FILE* out);
 
-// --- design building (lefdef_input.cpp) ----------------------------------------------
+// --- design building (lefdef_callbacks.cpp) -------------------------------------------
 extern FILE* fout;                    // the echo file "list"
 extern tagBLOCKCLASS* p_lib_design;  // user data of the LEF callbacks
 extern tagBLOCK* p_design;           // user data of the DEF callbacks
+
+// What reading the libraries and the design noticed beyond the records.
+struct LefDefReading {
+  std::string lef_path;  // the LEF file being read
+  std::unordered_map<const tagBLOCKCLASS*, std::string> macro_class;  // the words of CLASS
+  NameTally unknown_macros;       // macros of components that no LEF defines
+  NameTally unknown_connections;  // net connections to no component or DEF pin
+  int supply_nets = 0;            // NETS of USE POWER or GROUND, left out
+  // What the DEF says beyond the records, for the DEF written per tier: its
+  // header, the die's lower-left corner (database units) and every pin.
+  std::string version, divider, busbit, design;
+  double die_xl = 0, die_yl = 0;
+  std::unordered_map<const tagPIN*, defiPin> pins;
+};
+extern LefDefReading lefdef_reading;
+// Forgets the tables, numbers and notes of earlier reads.
+void ResetLefDefInput();
+// The centre of a placed pin's shape (its placement point without one), in
+// database units: the shape turns with the pin's orientation.
+void PinCentre(const defiPin& pin, double* x, double* y);
 
 void InputLef(const char* path, tagBLOCKCLASS* root);
 void InputDef(const char* path, tagBLOCK* design);
@@ -151,3 +195,4 @@ int cs(defrCallbackType_e type, int count, defiUserData ud);
 int cls(defrCallbackType_e type, void* object, defiUserData ud);
 int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud);
 int netf(defrCallbackType_e type, defiNet* net, defiUserData ud);
+int headerCB(defrCallbackType_e type, const char* text, defiUserData ud);

@@ -61,23 +61,38 @@ int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
   return 0;
 }
 
+void NameTally::Add(std::string_view name) {
+  auto [it, inserted] = counts.emplace(std::string(name), 0);
+  if (inserted) order.push_back(it->first);
+  it->second += 1;
+  total += 1;
+}
+
+void NameTally::Clear() {
+  order.clear();
+  counts.clear();
+  total = 0;
+}
+
+std::string NameTally::Sample(size_t shown) const {
+  std::string text;
+  for (size_t i = 0; i < order.size() && i < shown; ++i)
+    text += (i ? ", " : "") + order[i] + ": " + std::to_string(counts.at(order[i]));
+  if (order.size() > shown) text += ", ...";
+  return text;
+}
+
 void UnusedConstructs::Count(std::string_view kind) {
   std::string key(kind);
   for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  auto [it, inserted] = counts.emplace(key, 0);
-  if (inserted) order.push_back(key);
-  it->second += 1;
+  kinds.Add(key);
 }
 
 void UnusedConstructs::Print(FILE* out, const char* reader) const {
-  if (!out || order.empty()) return;
+  if (!out || kinds.order.empty()) return;
   std::fprintf(out, "%s constructs read without a callback:\n", reader);
-  for (const std::string& kind : order) std::fprintf(out, "  %s: %d\n", kind.c_str(), counts.at(kind));
-}
-
-void UnusedConstructs::Clear() {
-  order.clear();
-  counts.clear();
+  for (const std::string& kind : kinds.order)
+    std::fprintf(out, "  %s: %d\n", kind.c_str(), kinds.counts.at(kind));
 }
 
 LefDefTokenizer::LefDefTokenizer(const char* path, std::string text, FILE* echo)

@@ -35,13 +35,23 @@ std::string EndOf(std::string_view name, int opened);
 constexpr size_t kMaxLefDefBytes = size_t{1} << 30;
 
 
-// Kinds of constructs that were read but had no callback, in first-seen order.
-struct UnusedConstructs {
+// Names counted in the order first met.
+struct NameTally {
   std::vector<std::string> order;
   std::unordered_map<std::string, int> counts;
+  int total = 0;
+  void Add(std::string_view name);
+  void Clear();
+  // "a: 3, b: 1" for the first `shown` names, then ", ..." if there are more.
+  std::string Sample(size_t shown) const;
+};
+
+// Kinds of constructs that were read but had no callback, in first-seen order.
+struct UnusedConstructs {
+  NameTally kinds;  // upper case
   void Count(std::string_view kind);
   void Print(FILE* out, const char* reader) const;
-  void Clear();
+  void Clear() { kinds.Clear(); }
 };
 
 class LefDefTokenizer {

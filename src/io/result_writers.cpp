@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -35,23 +34,6 @@ int Trunc(double v) {
 
 // a / b, or 0 when there is nothing to divide by.
 double Ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
-
-// printf onto the end of a string.
-void Appendf(std::string& out, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int size = std::vsnprintf(nullptr, 0, format, args);
-  va_end(args);
-  if (size > 0) {
-    const size_t old = out.size();
-    out.resize(old + size + 1);
-    std::vsnprintf(&out[old], size + 1, format, again);
-    out.resize(old + size);
-  }
-  va_end(again);
-}
 
 void WriteCorner(FILE* f, int x, int y, int tier) { fprintf(f, "%d %d %d\n", x, y, tier); }
 
@@ -184,6 +166,27 @@ int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm,
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
     fprintf(f, "%s %d %d %d %d\n", blk->name ? blk->name : "UNKNOWN",
             Trunc(blk->x * norm->unscale), Trunc(blk->y * norm->unscale), blk->orient, blk->tier);
+  out.Commit();
+  return 0;
+}
+
+int OutputBlockMap(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagBLOCK* left_out) {
+  ReplacedFile out(std::string(base) + "_blocks.map");
+  FILE* f = out.get();
+  if (!f) {
+    printf("Cannot open block map %s for write!\n", out.path().c_str());
+    return -1;
+  }
+  fprintf(f, "# block component macro: the DEF components of every block; \"pad\" marks the\n"
+             "# fixed pads of the pad ring, \"-\" the physical-only cells left out\n");
+  auto write = [f](const char* block, const tagBLOCK* cell) {
+    fprintf(f, "%s %s %s\n", block, cell->name ? cell->name : "UNKNOWN",
+            cell->blkclass && cell->blkclass->name ? cell->blkclass->name : "UNKNOWN");
+  };
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
+    for (const tagBLOCK* cell = blk->children; cell; cell = cell->next) write(blk->name, cell);
+  for (const tagBLOCK* pad = pads; pad; pad = pad->next) write("pad", pad);
+  for (const tagBLOCK* cell = left_out; cell; cell = cell->next) write("-", cell);
   out.Commit();
   return 0;
 }

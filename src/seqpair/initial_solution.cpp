@@ -68,6 +68,35 @@ void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params) {
   blka[0]->area = zarea_all;
 }
 
+void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPARA* norm) {
+  double right = 0, top = 0;
+  bool preplaced = false;
+  for (int i = 1; i <= n; ++i) {
+    const tagBLOCK* blk = blka[i];
+    if (blk->kind != 3 || !blk->blkclass) continue;
+    const bool turned = blk->orient & 1;
+    right = std::max(right, blk->region_x_lo + (turned ? blk->blkclass->height : blk->blkclass->width));
+    top = std::max(top, blk->region_y_lo + (turned ? blk->blkclass->width : blk->blkclass->height));
+    preplaced = true;
+  }
+  if (!preplaced) return;
+  const tagBLOCK* design = blka[0];
+  const double die_w = design->region_x_hi, die_h = design->region_y_hi;
+  // Blocks on the die's edge reach it only up to rounding.
+  const double rounding = 1e-9 * (die_w + die_h);
+  if (tier_no < 2 && die_w * die_h >= core && die_w + rounding >= right && die_h + rounding >= top) {
+    shape_h = die_w;
+    shape_v = die_h;
+    std::printf("Fixed outline: the die, %f X %f\n", shape_h * norm->unscale, shape_v * norm->unscale);
+    return;
+  }
+  if (right <= shape_h && top <= shape_v) return;
+  shape_h = std::max(shape_h, right);
+  shape_v = std::max(shape_v, top);
+  std::printf("Fixed outline widened over the preplaced blocks: %f X %f\n", shape_h * norm->unscale,
+              shape_v * norm->unscale);
+}
+
 int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* norm,
              tagPARAMETERS* params) {
   tagBLOCK* design = blka[0];
@@ -86,6 +115,7 @@ int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* n
   const double tiers = std::max(tier_no, 1);
   shape_h = std::sqrt(core / tiers * params->aspect_ratio);
   shape_v = std::sqrt(core / tiers / params->aspect_ratio);
+  FitOutlineToPreplaced(blka, n, core, norm);
   design->width = shape_h;
   design->height = shape_v;
   for (int i = 0; i <= n; ++i) {

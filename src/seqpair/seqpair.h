@@ -150,6 +150,11 @@ int InitData(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagNORMPARA* norm,
 // bounds.
 void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params);
 void SetBlockBounds(tagBLOCK** blka, int n);
+// Keeps the preplaced blocks inside the outline shape_h x shape_v: a one-tier
+// design takes the die it brings (the design record's region extent) when
+// the die holds `core`, and the outline reaches over every preplaced block.
+// Says so when the outline changes.
+void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPARA* norm);
 
 // --- packing -----------------------------------------------------------------
 // Packs from the bottom left; with a log, records where each block went.

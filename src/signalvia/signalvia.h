@@ -16,6 +16,7 @@
 #include "driver/graph.h"
 #include "driver/parameters.h"
 #include "driver/records.h"
+#include "io/io.h"
 
 // ---------------------------------------------------------------------------
 // Process-wide via-planning state (via_planning_state.cpp)
@@ -204,6 +205,8 @@ double UpdateTheta(double upper, double lambda, double lower, double norm2);
 // ---------------------------------------------------------------------------
 // Driver and reports
 
-void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tagNORMPARA* norm);
+// With `places` given, it receives the last stage's via places of every net.
+void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tagNORMPARA* norm,
+                       ViaPlaces* places = nullptr);
 void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
                            int tier_count, tagNORMPARA* norm);

@@ -61,6 +61,15 @@ void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNO
                  sx * sy * u2);
 }
 
+void KeepViaPlaces(tagNET* nets, ViaPlaces* places) {
+  for (const tagNET* net = nets; net; net = net->next)
+    for (int k = 0; k < net->via_cnt; ++k) {
+      const tagSIGVIA* via = net->vias[k];
+      if (!via || !via->grid) continue;
+      (*places)[net].push_back({via->layer, via->grid->x + 0.5 * via->grid->w, via->grid->y + 0.5 * via->grid->h});
+    }
+}
+
 void WriteOutline(FILE* f, const double (*points)[2]) {
   for (int p = 0; p < 5; ++p) std::fprintf(f, "%.0f %.0f\n", points[p][0], points[p][1]);
   std::fprintf(f, "\n\n");
@@ -68,7 +77,8 @@ void WriteOutline(FILE* f, const double (*points)[2]) {
 
 }  // namespace
 
-void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tagNORMPARA* norm) {
+void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tagNORMPARA* norm,
+                       ViaPlaces* places) {
   tagSIGGRIDDIM dim{0, 0, tier_count};
   std::unique_ptr<tagSIGGRIDSET> grids = BuildGridsForViaPlanning(design, &dim, prm);
   if (!grids) {
@@ -121,6 +131,7 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
                  seconds);
 
   OutputViaDistribution(design, *grids, &dim, tier_count, norm);
+  if (places) KeepViaPlaces(design->nets, places);
   AppendToReport("vp_table1.txt", "\n");
   FreeSigGrid(grids, &dim);
   FreeViaDemand(design->nets, lists, net_list);

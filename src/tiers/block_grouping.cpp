@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kPadClass = 4;
-
 [[noreturn]] void Stop(const char* message, int status) {
   DclError(message);
   StopRun(status);
@@ -129,6 +127,11 @@ std::string PinSignature(const tagNET* net) {
   return key;
 }
 
+// A fixed cell, or a macro when macros are blocks of their own.
+bool GoesAlone(const tagBLOCK* cell, bool macros_as_blocks) {
+  return cell->kind != 0 || (macros_as_blocks && IsMacro(cell));
+}
+
 template <typename T>
 void StableSortWith(std::vector<T>& items, int (*compare)(const void*, const void*)) {
   std::stable_sort(items.begin(), items.end(),
@@ -140,6 +143,8 @@ void StableSortWith(std::vector<T>& items, int (*compare)(const void*, const voi
 bool IsFixedPad(const tagBLOCK* cell) {
   return cell->kind != 0 && cell->blkclass && cell->blkclass->type == kPadClass;
 }
+
+bool IsMacro(const tagBLOCK* cell) { return cell->blkclass && cell->blkclass->type == kMacroClass; }
 
 int PinIdCompare(const void* a, const void* b) {
   const tagPIN* pa = static_cast<const tagPIN*>((*static_cast<tagPINLIST* const*>(a))->pin);
@@ -156,23 +161,34 @@ int NetPinNoCompare(const void* a, const void* b) {
   return (da > db) - (da < db);
 }
 
-void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets) {
-  tagHYPERGRAPH* hg = CreateHyperGraph(design);
-  // Without nets every movable cell stays in group 0.
-  std::vector<int> part(std::max(design->block_count, 1), 0);
-  if (hg) {
+void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets, bool macros_as_blocks) {
+  // The partitioner sees only the cells that go into groups, as vertices in
+  // the order of their numbers; the others keep their own blocks.
+  const int cells = std::max(design->block_count, 0);
+  std::vector<int> vertex_of_id(cells + 1, -1);
+  for (const tagBLOCK* cell = design->children; cell; cell = cell->next)
+    if (cell->id >= 1 && cell->id <= cells && !GoesAlone(cell, macros_as_blocks)) vertex_of_id[cell->id] = 0;
+  int vertices = 0;
+  for (int& v : vertex_of_id)
+    if (v == 0) v = vertices++;
+  // Without nets every grouped cell stays in group 0.
+  std::vector<int> vertex_part(std::max(vertices, 1), 0);
+  if (tagHYPERGRAPH* hg = vertices > 0 ? CreateHyperGraph(design, &vertex_of_id) : nullptr) {
     int options[9] = {1, 10, 5, 1, 3, 0, 0, -1, 24};
     int cut = 0;
-    part.assign(std::max(hg->nvtxs, 1), 0);
     HMETIS_PartRecursive(hg->nvtxs, hg->nhedges, hg->vwgts, hg->eptr, hg->eind, hg->hewgts, nparts, 5,
-                         options, part.data(), &cut);
+                         options, vertex_part.data(), &cut);
     FreeHyperGraph(hg);
   }
+  std::vector<int> part(std::max(cells, 1), kOwnBlock);
+  for (int id = 1; id <= cells; ++id)
+    if (vertex_of_id[id] >= 0) part[id - 1] = vertex_part[vertex_of_id[id]];
   Grouping(design, nparts, part.data(), pads);
   *cell_nets = CreateNetsForBlocks(design);
 }
 
-void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets) {
+void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets,
+                   bool macros_as_blocks) {
   if (!design) Stop("Null Pointer!", 1);
   FILE* f = std::fopen(path, "r");
   // A run without its groups has failed, so the status says so.
@@ -213,6 +229,9 @@ void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET**
     largest = std::max(largest, part[i]);
   }
   std::fclose(f);
+  for (const tagBLOCK* cell = design->children; cell; cell = cell->next)
+    if (cell->id >= 1 && cell->id <= vertices && GoesAlone(cell, macros_as_blocks))
+      part[cell->id - 1] = kOwnBlock;
   Grouping(design, largest + 1, part.data(), pads);
   *cell_nets = CreateNetsForBlocks(design);
 }
@@ -233,7 +252,7 @@ int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
       ++pad_count;
       continue;
     }
-    if (cell->kind != 0) {
+    if (cell->kind != 0 || (cell->id >= 1 && part[cell->id - 1] == kOwnBlock)) {
       tagBLOCK* blk = NewBlk();
       blk->block_count = 1;
       blk->kind = cell->kind;
@@ -252,7 +271,7 @@ int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
       continue;
     }
     const int g = cell->id >= 1 ? part[cell->id - 1] : -1;
-    if (g < 0 || g >= count) Stop("Grouping Error!", 0);
+    if (g < 0 || g >= count) Stop("Grouping Error!", 1);
     tagBLOCK*& group = groups[g];
     if (!group) {
       group = NewBlk();

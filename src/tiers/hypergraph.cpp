@@ -30,7 +30,7 @@ int TruncatedWeight(double w) {
 
 }  // namespace
 
-tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design) {
+tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* vertex_of_id) {
   if (!design) {
     DclError("NULL Pointer!");
     std::exit(1);
@@ -45,6 +45,12 @@ tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design) {
     std::exit(1);
   }
   hg->nvtxs = std::max(design->block_count, 0);
+  if (vertex_of_id) hg->nvtxs = static_cast<int>(std::count_if(
+                        vertex_of_id->begin(), vertex_of_id->end(), [](int v) { return v >= 0; }));
+  auto vertex = [vertex_of_id](int id) {
+    if (!vertex_of_id) return id - 1;
+    return id >= 0 && id < static_cast<int>(vertex_of_id->size()) ? (*vertex_of_id)[id] : -1;
+  };
 
   std::vector<int> eptr{0}, eind, hewgts;
   for (const tagNET* net = design->nets; net; net = net->next) {
@@ -54,7 +60,7 @@ tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design) {
       // Terminals are not vertices; a pin on a block outside the vertex range
       // cannot be named either.
       if (pin->id != 0 || !pin->owner) continue;
-      const int v = pin->owner->id - 1;
+      const int v = vertex(pin->owner->id);
       if (v >= 0 && v < hg->nvtxs) eind.push_back(v);
     }
     if (eind.size() == start) continue;
@@ -74,7 +80,7 @@ tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design) {
   // Large blocks weigh at most 1000 so that a few of them cannot dominate the
   // balance; fixed blocks count as small.
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
-    const int v = blk->id - 1;
+    const int v = vertex(blk->id);
     if (v < 0 || v >= hg->nvtxs) continue;
     hg->vwgts[v] =
         blk->kind != 0 ? 1 : static_cast<int>(std::clamp(blk->area, 0.0, kMaxVertexWeight));

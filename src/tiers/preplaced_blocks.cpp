@@ -3,6 +3,7 @@
 // sorted topologically, and the fixed blocks are permuted among the places
 // they hold in each sequence while every movable block stays where it is.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "driver/graph.h"
@@ -86,8 +87,15 @@ int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R
   const int ia = FixedIndex(a), ib = FixedIndex(b);
   const double a_right = a->fixed_x_lo + a->width, a_top = a->fixed_y_lo + a->height;
   const double b_right = b->fixed_x_lo + b->width, b_top = b->fixed_y_lo + b->height;
-  const double x_overlap = std::min(a_right, b_right) - std::max(a->fixed_x_lo, b->fixed_x_lo);
-  const double y_overlap = std::min(a_top, b_top) - std::max(a->fixed_y_lo, b->fixed_y_lo);
+  // Corners converted from database units meet only up to rounding: an
+  // overlap within that is a shared edge.
+  const double rounding = 1e-9 * (a->width + a->height + b->width + b->height);
+  auto overlap = [rounding](double lo_a, double hi_a, double lo_b, double hi_b) {
+    const double o = std::min(hi_a, hi_b) - std::max(lo_a, lo_b);
+    return std::fabs(o) <= rounding ? 0.0 : o;
+  };
+  const double x_overlap = overlap(a->fixed_x_lo, a_right, b->fixed_x_lo, b_right);
+  const double y_overlap = overlap(a->fixed_y_lo, a_top, b->fixed_y_lo, b_top);
   const bool b_right_of_a = b->fixed_x_lo > a->fixed_x_lo;
   const bool b_above_a = b->fixed_y_lo > a->fixed_y_lo;
 
@@ -190,10 +198,13 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
   return 1;
 }
 
-void SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
-                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                          tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
+                          tagDualSeq* unsettled) {
   FindModifySeqsOfFixed(blka, dseq, &mt_fixed);
-  if (fixed_num > 0) PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
+  if (fixed_num == 0) return 0;
+  if (unsettled) CopyDualSeq(dseq, unsettled);
+  return PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
 }
 
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi) {

@@ -35,6 +35,9 @@ int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* dseq, 
   const double core = (1.0 + 0.01 * prm->sparearea) * zarea_all;
   shape_h = design->width = std::sqrt(prm->aspect_ratio * core / tier_no);
   shape_v = design->height = std::sqrt(core / tier_no / prm->aspect_ratio);
+  FitOutlineToPreplaced(blka, n, core, norm);
+  design->width = shape_h;
+  design->height = shape_v;
   std::printf("Total  Cell Area = %14.0f\n", zarea_all * norm->unscale_sq);
   std::printf("Active Core Area = %14.0f\n", core * norm->unscale_sq);
   std::printf("Fixed-outline: %f X  %f\n", shape_h * norm->unscale, shape_v * norm->unscale);
@@ -88,7 +91,10 @@ void SpreadOverTiersAgain(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDual
   PartitionIntoTiers(blka[0], tier_no, true);
   StackTiers(dseq, blka, tier_no);
   CountTierLoads(blka[0], dseq);
-  SettlePreplacedBlocks(blka, neta, pada, dseq, levels, norm, prm);
+  // The best floorplan of the earlier rounds keeps every preplaced block on
+  // its place, and only floorplans that push none replace it: this round may
+  // start from one that pushes.
+  FindModifySeqsOfFixed(blka, dseq, &mt_fixed);
   CalcObj(blka, neta, pada, dseq, levels, norm, prm);
 }
 

@@ -35,7 +35,9 @@ void StackTiers(tagDualSeq* dseq, tagBLOCK** blka, int tiers);
 void SpreadOverTiersAgain(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* prm);
 void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random);
-tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design);
+// One vertex per block: block id k is vertex k - 1, or, with `vertex_of_id`,
+// vertex_of_id[k] (blocks numbered -1 are left out).
+tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* vertex_of_id = nullptr);
 void FreeHyperGraph(tagHYPERGRAPH* hg);
 
 // Balanced recursive-bisection hypergraph partitioning; fills part[k] in
@@ -68,9 +70,12 @@ void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
 int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
                         tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 // Both of the above: the fixed blocks in their required order and, when the
-// packing pushes one of them, ahead of the movable blocks.
-void SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
-                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+// packing pushes one of them, ahead of the movable blocks; then `unsettled`,
+// when given, receives the arrangement before that. Returns 1 when the fixed
+// blocks had to go first.
+int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
+                          tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
+                          tagDualSeq* unsettled = nullptr);
 // Window [lo, hi] of A positions after which a fixed block may be reinserted
 // so that the fixed blocks keep their required order; 0 for a movable block.
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
@@ -79,13 +84,19 @@ int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
 // Groups the design's cells into blocks with the partitioner (nparts groups)
 // or from a partition file, moves fixed pad cells to *pads and rebuilds the
 // nets between the new blocks; *cell_nets receives the cell-level nets.
-void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets);
-void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets);
+// Fixed cells, and macros when `macros_as_blocks`, become blocks of their own.
+void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets, bool macros_as_blocks);
+void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets,
+                   bool macros_as_blocks);
 // A fixed cell of a PAD macro: it leaves the block list and lends its
 // position to the terminal on its net.
 bool IsFixedPad(const tagBLOCK* cell);
+// A cell of a macro (LEF class BLOCK).
+bool IsMacro(const tagBLOCK* cell);
+// The group of a cell that becomes a block of its own.
+constexpr int kOwnBlock = -1;
 // Rebuilds the block list from part (the group of cell id k is part[k - 1],
-// in 0..count - 1); returns the new block count.
+// in 0..count - 1, or kOwnBlock); returns the new block count.
 int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads);
 // Installs the block-level nets and returns the old cell-level list.
 tagNET* CreateNetsForBlocks(tagBLOCK* design);

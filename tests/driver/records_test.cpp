@@ -288,7 +288,7 @@ TEST(SetBlockDimensionDeath, FixedBlockWithoutClassEndsTheRun) {
     AddBlock(d.design, 1, nullptr)->kind = 3;
     SetBlockDimension(d.design);
   };
-  EXPECT_EXIT(run(), testing::ExitedWithCode(0), "^Warning: Fixed block has no block class!\n$");
+  EXPECT_EXIT(run(), testing::ExitedWithCode(1), "^Warning: Fixed block has no block class!\n$");
 }
 
 // --- FindExtNetsForBlocks ------------------------------------------------------------

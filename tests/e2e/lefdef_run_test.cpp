@@ -1,16 +1,23 @@
-// End-to-end runs of LEF/DEF designs: the bundled one and, when present, the
-// real designs beside the project.
+// End-to-end runs of LEF/DEF designs given as a user gives them (several LEF
+// files, paths): the bundled one and, when present, the real designs beside
+// the project, checked against their DEF and the run's own drawings.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
+#include "io/lefdef.h"
 #include "test_support.h"
 
 using namespace testing_support;
+
+namespace testing_support {
+void PrintTo(const LefDefDesign& design, std::ostream* out) { *out << design.def; }
+}  // namespace testing_support
 
 namespace {
 
@@ -18,7 +25,7 @@ namespace {
 // quality of the floorplan.
 const char kShort[] = "iterations 100 start_tempe 1000 end_tempe 100";
 
-std::string Tierplan() { return "'" + TierplanBinary() + "'"; }
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 // The number printed after `label` in a run's output, or -1.
 int Printed(const std::string& output, const std::string& label) {
@@ -27,83 +34,12 @@ int Printed(const std::string& output, const std::string& label) {
   return std::stoi(m[1]);
 }
 
-void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::string& base,
-                       bool with_partition) {
-  EXPECT_EQ(run.output.rfind("LEF/DEF reading ...\nReading done.(Time consumed:", 0), 0u) << run.output;
-  EXPECT_NE(run.output.find(with_partition ? "Reading partition ......\n" : "Partitioning ......\n"),
-            std::string::npos);
-  EXPECT_NE(run.output.find(with_partition ? "Reading partition done.\n" : "Partitioning done.(Time consumed:"),
-            std::string::npos);
-  EXPECT_NE(run.output.find("Number of Fixed Pads:"), std::string::npos);
-  EXPECT_EQ(run.output.substr(run.output.size() - 26), " *** normally terminated.\n");
-  for (const std::string& name : {base + "_final.pl", base + "_layer_0.plt", base + ".txt", std::string("list")})
-    EXPECT_TRUE(FileExists(dir.file(name))) << name;
-}
-
-TEST(EndToEnd, LefDefDesignRunsWithAndWithoutAPartitionFile) {
-  for (bool with_partition : {false, true}) {
-    ScratchDir dir;
-    for (const char* name : {"demo.lef", "demo.def", "demo.part"})
-      std::filesystem::copy_file(SourceDir() + "/examples/lefdef/" + name, dir.file(name));
-    WriteFile(dir.file("fl.prm"), ExamplePrm(kShort));
-    std::string args = with_partition ? " demo.lef demo.def demo.part" : " demo.lef demo.def";
-    RunResult run = RunIn(dir.path(), Tierplan() + args);
-    ASSERT_EQ(run.status, 0) << run.output;
-    ExpectCompleteRun(run, dir, "demo.lef", with_partition);
-    EXPECT_NE(run.output.find("Number of Nets: 47\nNumber of Components: 45\nNumber of Pins:6\n"),
-              std::string::npos);
-    EXPECT_NE(run.output.find("Number of Fixed Pads:4\n"), std::string::npos);
-    // The fixed RAM, FIXED at (60000, 60000) with 1000 units per micron, is
-    // the last block and keeps its place.
-    const std::string placement = ReadFile(dir.file("demo.lef_final.pl"));
-    const int blocks = Printed(run.output, " Cell =");
-    EXPECT_NE(placement.find("\nsub-block-" + std::to_string(blocks) + " 60 60 "), std::string::npos)
-        << placement;
-    // The echo file holds the DEF as read, one line per construct.
-    const std::string list = ReadFile(dir.file("list"));
-    EXPECT_EQ(list.rfind("VERSION 5.5 ;\n", 0), 0u) << list;
-    EXPECT_NE(list.find("COMPONENTS 45 ;\n"), std::string::npos);
-    EXPECT_EQ(list.find("MACRO"), std::string::npos);
-  }
-}
-
-// Every real design beside the project runs to its result files, with the
-// partitioner and with a partition file (its own, or one that deals the cells
-// out over ten groups).
-TEST(EndToEnd, SharedLefDefDesignsRunWithAndWithoutAPartitionFile) {
-  const std::vector<LefDefDesign> designs = SharedLefDefDesigns();
-  if (designs.empty()) GTEST_SKIP() << "no LEF/DEF designs beside the project";
-  for (const LefDefDesign& design : designs) {
-    SCOPED_TRACE(design.def);
-    ScratchDir dir;
-    // Short local names: the first name on the command line is limited in length.
-    std::filesystem::create_symlink(design.lef, dir.file("d.lef"));
-    std::filesystem::create_symlink(design.def, dir.file("d.def"));
-    WriteFile(dir.file("fl.prm"), ExamplePrm(kShort));
-    RunResult run = RunIn(dir.path(), Tierplan() + " d.lef d.def");
-    ASSERT_EQ(run.status, 0) << run.output;
-    ExpectCompleteRun(run, dir, "d.lef", false);
-
-    if (!design.part.empty()) {
-      std::filesystem::create_symlink(design.part, dir.file("d.part"));
-    } else {
-      const int cells = Printed(run.output, "Number of Components:");
-      ASSERT_GT(cells, 0) << run.output;
-      std::string part = std::to_string(cells) + "\n";
-      for (int i = 0; i < cells; ++i) part += std::to_string(i % 10) + "\n";
-      WriteFile(dir.file("d.part"), part);
-    }
-    run = RunIn(dir.path(), Tierplan() + " d.lef d.def d.part");
-    ASSERT_EQ(run.status, 0) << run.output;
-    ExpectCompleteRun(run, dir, "d.lef", true);
-  }
-}
-
-// The rectangles of one tier drawing (one unit inside each block), without
-// the outline frame that comes first.
 struct Rect {
   int xl, yl, xh, yh;
 };
+
+// The rectangles of one tier drawing (one unit inside each block), without
+// the outline frame that comes first.
 std::vector<Rect> DrawnBlocks(const std::string& plot) {
   std::istringstream in(plot);
   std::vector<int> corners;
@@ -118,54 +54,326 @@ std::vector<Rect> DrawnBlocks(const std::string& plot) {
   return rects;
 }
 
-// Four RAMs fixed in the bundled design: the one of the demo, two side by
-// side in the lower left corner and one on top of the first of those, where
-// the movable blocks would push them if anything could.
-TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
-  const std::string demo = ReadFile(SourceDir() + "/examples/lefdef/demo.def");
-  std::string def = std::regex_replace(demo, std::regex("COMPONENTS 45 ;"), "COMPONENTS 48 ;");
-  def = std::regex_replace(def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
-                           "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
-                           "  - ram1 RAM + FIXED ( 0 0 ) N ;\n"
-                           "  - ram2 RAM + FIXED ( 30000 0 ) N ;\n"
-                           "  - ram3 RAM + FIXED ( 0 20000 ) N ;\n");
-  ASSERT_NE(def, demo);
-  const int corners[4][2] = {{60, 60}, {0, 0}, {30, 0}, {0, 20}};
-  for (int tiers : {1, 2})
-  for (int method : {0, 1}) {
-    SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
-    ScratchDir dir;
-    std::filesystem::copy_file(SourceDir() + "/examples/lefdef/demo.lef", dir.file("demo.lef"));
-    WriteFile(dir.file("demo.def"), def);
-    WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 100 start_tempe 1000 end_tempe 100 layers " +
-                                             std::to_string(tiers) + " opt_method " +
-                                             std::to_string(method) + " seed 3\n"));
-    RunResult run = RunIn(dir.path(), Tierplan() + " demo.lef demo.def");
-    ASSERT_EQ(run.status, 0) << run.output;
-    // The fixed blocks come last, in the order of the DEF.
-    const int blocks = Printed(run.output, " Cell =");
-    ASSERT_GT(blocks, 4) << run.output;
-    const std::string placement = ReadFile(dir.file("demo.lef_final.pl"));
-    for (int k = 0; k < 4; ++k) {
-      const std::string name = "sub-block-" + std::to_string(blocks - 3 + k);
-      std::smatch m;
-      ASSERT_TRUE(std::regex_search(placement, m, std::regex("\n" + name + " (-?\\d+) (-?\\d+) (\\d+) (\\d+)\n")))
-          << name << "\n" << placement;
-      EXPECT_EQ(std::stoi(m[1]), corners[k][0]) << name;
-      EXPECT_EQ(std::stoi(m[2]), corners[k][1]) << name;
-      // No other block on its tier reaches into the RAM (30 x 20).
-      const Rect ram{corners[k][0] + 1, corners[k][1] + 1, corners[k][0] + 29, corners[k][1] + 19};
-      const std::string plot = ReadFile(dir.file("demo.lef_layer_" + m[4].str() + ".plt"));
-      int found = 0;
-      for (const Rect& r : DrawnBlocks(plot)) {
-        if (r.xl == ram.xl && r.yl == ram.yl && r.xh == ram.xh && r.yh == ram.yh && found++ == 0) continue;
-        EXPECT_FALSE(std::min(r.xh, ram.xh) >= std::max(r.xl, ram.xl) &&
-                     std::min(r.yh, ram.yh) >= std::max(r.yl, ram.yl))
-            << name << " meets the block drawn at " << r.xl << " " << r.yl << " " << r.xh << " " << r.yh;
-      }
-      EXPECT_EQ(found, 1) << name << " is not drawn at its corner";
-    }
+bool Overlap(const Rect& a, const Rect& b) {
+  return std::min(a.xh, b.xh) >= std::max(a.xl, b.xl) && std::min(a.yh, b.yh) >= std::max(a.yl, b.yl);
+}
+
+// What a finished run must show: its last line, its files, and no two blocks
+// of a tier drawn over each other.
+void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::string& base, int tiers) {
+  ASSERT_EQ(run.status, 0) << run.output.substr(0, 3000);
+  EXPECT_EQ(run.output.substr(run.output.size() - 26), " *** normally terminated.\n");
+  EXPECT_EQ(run.output.find("Predefined coordinates unreasonable!"), std::string::npos);
+  for (const std::string& name : {base + "_final.pl", base + "_blocks.map", base + ".txt", std::string("list")})
+    EXPECT_TRUE(FileExists(dir.file(name))) << name;
+  for (int t = 0; t < tiers; ++t) {
+    const std::vector<Rect> rects = DrawnBlocks(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
+    for (size_t i = 0; i < rects.size(); ++i)
+      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(Overlap(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
   }
 }
+
+// The block map: component -> block, each component listed once.
+std::map<std::string, std::string> BlockOf(const std::string& map_file) {
+  std::map<std::string, std::string> block_of;
+  std::istringstream in(map_file);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string block, component;
+    fields >> block >> component;
+    EXPECT_TRUE(block_of.emplace(component, block).second) << component << " is listed twice";
+  }
+  return block_of;
+}
+
+// Corners ("x y", truncated microns) of the placement file's blocks.
+std::map<std::string, std::string> PlacedCorners(const std::string& placement) {
+  std::map<std::string, std::string> corner;
+  std::istringstream in(placement);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string name, x, y;
+    if (fields >> name >> x >> y && name[0] != '#') corner[name] = x + " " + y;
+  }
+  return corner;
+}
+
+// What a design's DEF and LEF files say: components, and the macros
+// (LEF CLASS BLOCK) with their FIXED corners in truncated microns.
+struct DesignFacts {
+  int components = 0;
+  std::set<std::string> macros;                  // component names
+  std::map<std::string, std::string> fixed_at;   // macro component -> "x y"
+};
+
+DesignFacts ReadFacts(const LefDefDesign& design) {
+  std::set<std::string> macro_names;
+  const std::regex lef_macro(R"(MACRO\s+(\S+)\s+CLASS\s+BLOCK\b)");
+  for (const std::string& lef : design.lefs) {
+    const std::string text = ReadFile(lef);
+    for (std::sregex_iterator it(text.begin(), text.end(), lef_macro), end; it != end; ++it)
+      macro_names.insert((*it)[1]);
+  }
+  const std::string def = ReadFile(design.def);
+  DesignFacts facts;
+  const double units = Printed(def, "UNITS DISTANCE MICRONS");
+  const std::string section = def.substr(def.find("\nCOMPONENTS"), def.find("\nEND COMPONENTS") - def.find("\nCOMPONENTS"));
+  const std::regex component(R"(\n\s*-\s+(\S+)\s+(\S+)([^;]*);)");
+  const std::regex fixed(R"(\+\s*FIXED\s*\(\s*(-?\d+)\s+(-?\d+))");
+  for (std::sregex_iterator it(section.begin(), section.end(), component), end; it != end; ++it) {
+    ++facts.components;
+    if (!macro_names.count((*it)[2])) continue;
+    facts.macros.insert((*it)[1]);
+    const std::string options = (*it)[3];
+    std::smatch m;
+    if (std::regex_search(options, m, fixed))
+      facts.fixed_at[(*it)[1]] = std::to_string(static_cast<int>(std::stod(m[1]) / units)) + " " +
+                                 std::to_string(static_cast<int>(std::stod(m[2]) / units));
+  }
+  return facts;
+}
+
+// --- the DEF of every tier, read back ----------------------------------------------
+
+// What a written DEF declares: the counts its sections open with.
+std::map<std::string, int> DeclaredCounts(const std::string& def) {
+  std::map<std::string, int> counts;
+  for (const char* section : {"COMPONENTS", "PINS", "NETS", "REGIONS", "GROUPS"})
+    counts[section] = Printed(def, std::string("\n") + section);
+  return counts;
+}
+
+// Entries our own DEF reader delivers, by section.
+std::map<std::string, int> read_back;
+int CountEntry(defrCallbackType_e type, void*, defiUserData) {
+  ++read_back[type == defrPinCbkType ? "PINS" : type == defrComponentCbkType ? "COMPONENTS" : "NETS"];
+  return 0;
+}
+int CountComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) { return CountEntry(type, c, ud); }
+int CountNet(defrCallbackType_e type, defiNet* n, defiUserData ud) { return CountEntry(type, n, ud); }
+
+void ExpectOwnReaderAgrees(const std::string& path, const std::map<std::string, int>& declared) {
+  defrInit();
+  defrSetPinCbk(CountEntry);
+  defrSetComponentCbk(CountComponent);
+  defrSetNetCbk(CountNet);
+  defwInit(nullptr);
+  read_back.clear();
+  FILE* f = std::fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr) << path;
+  EXPECT_EQ(defrRead(f, path.c_str(), nullptr), 0) << path;
+  std::fclose(f);
+  for (const char* section : {"COMPONENTS", "PINS", "NETS"})
+    EXPECT_EQ(read_back[section], declared.at(section)) << path << " " << section;
+}
+
+struct Box {
+  double xl, yl, xh, yh;
+};
+bool Inside(const Box& a, const Box& outer) {
+  const double e = 1e-6;
+  return a.xl >= outer.xl - e && a.yl >= outer.yl - e && a.xh <= outer.xh + e && a.yh <= outer.yh + e;
+}
+bool OverlapWithArea(const Box& a, const Box& b) {
+  const double e = 1e-6;
+  return std::min(a.xh, b.xh) - std::max(a.xl, b.xl) > e && std::min(a.yh, b.yh) - std::max(a.yl, b.yl) > e;
+}
+
+// Reads every tier's DEF with KLayout, an independent reader, and with our
+// own: each component of the block map (physical-only cells aside) on
+// exactly one tier, the sections' counts as declared, every macro inside
+// its tier's die and clear of the other macros and of every fence region.
+void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int tiers,
+                            const std::vector<std::string>& lefs, const std::set<std::string>& macros) {
+  std::string lef_list, def_list;
+  for (const std::string& lef : lefs) lef_list += (lef_list.empty() ? "" : ",") + lef;
+  std::vector<std::map<std::string, int>> declared;
+  for (int t = 0; t < tiers; ++t) {
+    const std::string path = dir.file(base + "_tier" + std::to_string(t) + ".def");
+    def_list += (t ? "," : "") + path;
+    declared.push_back(DeclaredCounts(ReadFile(path)));
+    ExpectOwnReaderAgrees(path, declared.back());
+  }
+  const RunResult kl = RunIn(dir.path(), "QT_QPA_PLATFORM=offscreen klayout -b -rd lefs=" + Quoted(lef_list) +
+                                             " -rd defs=" + Quoted(def_list) + " -r " +
+                                             Quoted(SourceDir() + "/tests/e2e/klayout_tier_defs.py"));
+  ASSERT_EQ(kl.status, 0) << "klayout (installed by scripts/run-tests.sh) could not read the DEFs:\n"
+                          << kl.output.substr(0, 2000);
+  std::vector<Box> die(tiers);
+  std::vector<std::vector<Box>> regions(tiers), placed_macros(tiers);
+  std::vector<int> instances(tiers, 0);
+  std::vector<std::set<std::string>> groups(tiers);
+  std::map<std::string, int> seen;
+  std::istringstream lines(kl.output);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream f(line);
+    std::string kind, name, macro, group;
+    int t = -1;
+    Box b{};
+    f >> kind >> t;
+    if (t < 0 || t >= tiers) continue;
+    if (kind == "die") {
+      f >> b.xl >> b.yl >> b.xh >> b.yh;
+      die[t] = b;
+    } else if (kind == "region") {
+      f >> name >> b.xl >> b.yl >> b.xh >> b.yh;
+      regions[t].push_back(b);
+    } else if (kind == "inst") {
+      f >> name >> macro >> b.xl >> b.yl >> b.xh >> b.yh >> group;
+      ++seen[name];
+      ++instances[t];
+      if (group != "NOGROUP") groups[t].insert(group);
+      if (macros.count(name)) placed_macros[t].push_back(b);
+    }
+  }
+  for (int t = 0; t < tiers; ++t) {
+    SCOPED_TRACE(testing::Message() << "tier " << t);
+    EXPECT_EQ(instances[t], declared[t].at("COMPONENTS"));
+    EXPECT_EQ(static_cast<int>(regions[t].size()), declared[t].at("REGIONS"));
+    EXPECT_EQ(static_cast<int>(groups[t].size()), declared[t].at("GROUPS"));
+    const std::vector<Box>& m = placed_macros[t];
+    for (size_t i = 0; i < m.size(); ++i) {
+      EXPECT_TRUE(Inside(m[i], die[t])) << "macro " << i << " leaves the die";
+      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(OverlapWithArea(m[i], m[j])) << "macros " << i << ", " << j;
+      for (const Box& r : regions[t]) EXPECT_FALSE(OverlapWithArea(m[i], r)) << "macro " << i << " meets a region";
+    }
+  }
+  for (const auto& [component, block] : BlockOf(ReadFile(dir.file(base + "_blocks.map"))))
+    EXPECT_EQ(seen[component], block == "-" ? 0 : 1) << component;
+}
+
+// The LEF files and partition file of the bundled example, by path.
+std::string ExampleFile(const std::string& name) { return SourceDir() + "/examples/lefdef/" + name; }
+
+LefDefDesign BundledDesign() {
+  return {{ExampleFile("demo_tech.lef"), ExampleFile("demo_cells.lef"), ExampleFile("demo_ram.lef")},
+          ExampleFile("demo.def"), ExampleFile("demo.part")};
+}
+
+TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
+  const LefDefDesign design = BundledDesign();
+  const DesignFacts facts = ReadFacts(design);
+  for (int tiers : {1, 2, 4})
+    for (bool with_partition : {false, true}) {
+      if (with_partition && tiers != 2) continue;
+      SCOPED_TRACE(testing::Message() << tiers << " tiers, partition " << with_partition);
+      ScratchDir dir;
+      WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + " layers " + std::to_string(tiers)));
+      // Paths of any length; the results are named after the first file.
+      std::string args;
+      for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
+      args += " " + Quoted(design.def) + (with_partition ? " " + Quoted(design.part) : "");
+      const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
+      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
+      EXPECT_NE(run.output.find("Number of Components: 48\nNumber of Pins:6\n"
+                                "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
+                std::string::npos)
+          << run.output;
+      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
+      EXPECT_EQ(block_of.size(), 48u);
+      EXPECT_EQ(block_of.at("fill0"), "-");
+      EXPECT_EQ(block_of.at("pad_n"), "pad");
+      EXPECT_NE(block_of.at("ram0"), block_of.at("ram1"));
+      EXPECT_EQ(PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl"))).at(block_of.at("ram0")), "60 60");
+      EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+      ExpectTierDefsReadBack(dir, "demo_tech.lef", tiers, design.lefs, facts.macros);
+      if (tiers != 2 || with_partition) continue;
+      std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
+      for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
+      const RunResult drawn = RunIn(dir.path(), render + " demo_tech.lef_tier0.def demo_tech.lef_tier1.def");
+      EXPECT_EQ(drawn.status, 0) << drawn.output;
+      EXPECT_EQ(ReadFile(dir.file("tiers.png")).substr(1, 3), "PNG");
+    }
+}
+
+// Fixed RAMs side by side and on top of each other in the lower left corner,
+// where movable blocks would push them if anything could, and two fixed
+// cells in adjacent rows whose shared edge rounding puts a hair apart. The
+// default schedule finds the room the preplaced blocks leave: the floorplan
+// fits its outline.
+TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
+  const std::string demo = ReadFile(ExampleFile("demo.def"));
+  std::string def = std::regex_replace(demo, std::regex("COMPONENTS 48 ;"), "COMPONENTS 53 ;");
+  def = std::regex_replace(def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
+                           "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
+                           "  - ramA RAM + FIXED ( 0 0 ) N ;\n  - ramB RAM + FIXED ( 30000 0 ) N ;\n"
+                           "  - ramC RAM + FIXED ( 0 20000 ) N ;\n"
+                           "  - rowA NAND2 + FIXED ( 70000 131 ) N ;\n  - rowB NAND2 + FIXED ( 70000 2131 ) N ;\n");
+  def = std::regex_replace(def, std::regex("  - mem_in "),
+                           "  - fixed ( ramA A ) ( ramB A ) ( ramC A ) ( rowA A ) ( rowB A ) ( u3 Z ) ;\n  - mem_in ");
+  ASSERT_NE(def, demo);
+  const std::map<std::string, std::string> corners = {
+      {"ram0", "60 60"}, {"ramA", "0 0"}, {"ramB", "30 0"}, {"ramC", "0 20"}, {"rowA", "70 0"}, {"rowB", "70 2"}};
+  for (int tiers : {1, 2})
+    for (int method : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
+      ScratchDir dir;
+      WriteFile(dir.file("demo.def"), def);
+      WriteFile(dir.file("fl.prm"), ExamplePrm("layers " + std::to_string(tiers) + " opt_method " +
+                                               std::to_string(method) + " seed 3"));
+      const RunResult run =
+          RunIn(dir.path(), Quoted(TierplanBinary()) + " " + Quoted(ExampleFile("demo_tech.lef")) + " " +
+                                Quoted(ExampleFile("demo_cells.lef")) + " " + Quoted(ExampleFile("demo_ram.lef")) +
+                                " demo.def");
+      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
+      EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
+      const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl")));
+      for (const auto& [component, corner] : corners) EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
+    }
+}
+
+class SharedDesign : public testing::TestWithParam<LefDefDesign> {};
+
+// Each real design, with its separate LEF files, on 1, 2 and 4 tiers, with
+// the partitioner and with its partition file: a legal floorplan, every
+// component mapped once, every macro a block of its own, fixed ones at their
+// DEF corners.
+TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
+  const LefDefDesign& design = GetParam();
+  if (design.def.empty()) GTEST_SKIP() << "no LEF/DEF designs beside the project";
+  const DesignFacts facts = ReadFacts(design);
+  std::string files;
+  for (const std::string& lef : design.lefs) files += " " + Quoted(lef);
+  files += " " + Quoted(design.def);
+  const std::string base = std::filesystem::path(design.lefs[0]).filename().string();
+  for (int tiers : {1, 2, 4})
+    for (bool with_partition : {false, true}) {
+      if (with_partition && design.part.empty()) continue;
+      SCOPED_TRACE(testing::Message() << design.def << ", " << tiers << " tiers, partition " << with_partition);
+      ScratchDir dir;
+      WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + " layers " + std::to_string(tiers)));
+      const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + files +
+                                                  (with_partition ? " " + Quoted(design.part) : ""));
+      ExpectCompleteRun(run, dir, base, tiers);
+      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file(base + "_blocks.map")));
+      EXPECT_EQ(static_cast<int>(block_of.size()), facts.components);
+      std::map<std::string, int> cells_of;
+      for (const auto& [component, block] : block_of) ++cells_of[block];
+      for (const std::string& macro : facts.macros) EXPECT_EQ(cells_of[block_of.at(macro)], 1) << macro;
+      const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file(base + "_final.pl")));
+      for (const auto& [macro, corner] : facts.fixed_at) EXPECT_EQ(placed.at(block_of.at(macro)), corner) << macro;
+      // Fixed macros leave room around them that the groups find.
+      if (!facts.fixed_at.empty()) {
+        EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+      }
+      if (!with_partition) ExpectTierDefsReadBack(dir, base, tiers, design.lefs, facts.macros);
+    }
+}
+
+std::vector<LefDefDesign> SharedDesignsOrNone() {
+  std::vector<LefDefDesign> designs = SharedLefDefDesigns();
+  if (designs.empty()) designs.push_back({});  // one case that skips
+  return designs;
+}
+
+std::string DesignLabel(const testing::TestParamInfo<LefDefDesign>& info) {
+  const std::string dir =
+      info.param.def.empty() ? "none" : std::filesystem::path(info.param.def).parent_path().filename().string();
+  return std::regex_replace(dir, std::regex("[^A-Za-z0-9]"), "_");
+}
+
+INSTANTIATE_TEST_SUITE_P(BesideTheProject, SharedDesign, testing::ValuesIn(SharedDesignsOrNone()), DesignLabel);
 
 }  // namespace

@@ -70,7 +70,15 @@ int OnObject(defrCallbackType_e type, void* object, defiUserData ud) {
                   ud);
   }
   EXPECT_EQ(type, defrPinCbkType);
-  return Record(std::string("PIN ") + static_cast<const defiPin*>(object)->pinName(), ud);
+  const defiPin* pin = static_cast<const defiPin*>(object);
+  std::string text = std::string("PIN ") + pin->pinName();
+  if (*pin->netName()) text += " net=" + pin->net_ + " " + pin->direction_ + " " + pin->use_;
+  if (pin->hasLayer())
+    text += " " + pin->layer_ + " " + Num(pin->shape_xl_) + "," + Num(pin->shape_yl_) + "," +
+            Num(pin->shape_xh_) + "," + Num(pin->shape_yh_);
+  if (pin->hasPlacement())
+    text += " at " + Num(pin->placementX()) + "," + Num(pin->placementY()) + "," + std::to_string(pin->orient());
+  return Record(text, ud);
 }
 int OnComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) {
   EXPECT_EQ(type, defrComponentCbkType);
@@ -84,6 +92,7 @@ int OnNet(defrCallbackType_e type, defiNet* n, defiUserData ud) {
   EXPECT_EQ(type, defrNetCbkType);
   std::string text = std::string("NET ") + n->name();
   for (int i = 0; i < n->numConnections(); ++i) text += std::string(" ") + n->instance(i) + "." + n->pin(i);
+  if (*n->use()) text += std::string(" use=") + n->use();
   return Record(text, ud);
 }
 
@@ -177,15 +186,19 @@ const char* const kFullLef =
     "END INV\n"
     "MACRO IOPAD\n  CLASS PAD INPUT ;\n  SIZE 50 BY 100 ;\n  PIN PAD\n  END PAD\nEND IOPAD\n"
     "END LIBRARY\n"
-    "MACRO AFTER\nEND AFTER\n";
+    "VERSION 5.8 ;\n"
+    "MACRO AFTER\nEND AFTER\n"
+    "END LIBRARY\n";
 
+// A second library after END LIBRARY (files joined with cat) is read too.
 TEST_F(ReaderTest, LefMacrosReachTheCallbacksAndEverythingElseIsSkipped) {
   const Read read = Lef(kFullLef);
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(read.errors, "");
   EXPECT_EQ(events, (Events{"MACRO INV", "CLASS CORE", "PIN A", "PIN Z",
                             "END INV class=CORE size=1.5x2 origin=0.5,0", "MACRO IOPAD",
-                            "CLASS PAD INPUT", "PIN PAD", "END IOPAD class=PAD INPUT size=50x100"}));
+                            "CLASS PAD INPUT", "PIN PAD", "END IOPAD class=PAD INPUT size=50x100",
+                            "MACRO AFTER", "END AFTER class="}));
 }
 
 TEST_F(ReaderTest, LefCommentsQuotedNamesAndGluedPunctuation) {
@@ -306,10 +319,12 @@ const char* const kFullDef =
     "  - c4 NAND + UNPLACED ;\n"
     "  - c5 INV + EEQMASTER x + HALO 1 2 3 4 + PROPERTY weight 2 ;\n"
     "END COMPONENTS\n"
-    "PINS 2 ;\n"
+    "PINS 3 ;\n"
     "  - in1 + NET n1 + DIRECTION INPUT + USE SIGNAL\n    + LAYER metal1 ( -10 0 ) ( 10 20 )\n"
     "    + PLACED ( 0 100 ) N ;\n"
     "  - out1 + NET n2 + DIRECTION OUTPUT ;\n"
+    "  - clk + NET clk + USE CLOCK + PORT + LAYER m2 MASK 1 SPACING 5 ( -1 -2 ) ( 3 4 ) + FIXED ( 5 6 ) FS\n"
+    "    + PORT + LAYER m3 ( 0 0 ) ( 1 1 ) + PLACED ( 7 8 ) N + SPECIAL ;\n"
     "END PINS\n"
     "BLOCKAGES 1 ;\n  - LAYER metal1 RECT ( 0 0 ) ( 10 10 ) ;\nEND BLOCKAGES\n"
     "SPECIALNETS 2 ;\n"
@@ -321,6 +336,7 @@ const char* const kFullDef =
     "    + ROUTED metal1 ( 0 100 ) ( 100 * ) via12\n    NEW metal2 ( 100 100 ) ( * 200 ) ;\n"
     "  - n2 ( c1 Z ) ( PIN out1 ) + USE SIGNAL ;\n"
     "  - n3 ;\n"
+    "  - VDD ( c1 VDD ) + USE power + WEIGHT 2 ;\n"
     "END NETS\n"
     "SCANCHAINS 1 ;\n  - chain1 + START c1 Z + STOP c2 A ;\nEND SCANCHAINS\n"
     "GROUPS 1 ;\n  - g1 c1 c2 + REGION r1 ;\nEND GROUPS\n"
@@ -339,14 +355,16 @@ TEST_F(ReaderTest, DefModelConstructsReachTheCallbacksAndEverythingElseIsSkipped
                             "COMP c3 NAND COVER 7 8 3",
                             "COMP c4 NAND UNPLACED 0 0 0",
                             "COMP c5 INV - 0 0 0",
-                            "PINS 2",
-                            "PIN in1",
-                            "PIN out1",
+                            "PINS 3",
+                            "PIN in1 net=n1 INPUT SIGNAL metal1 -10,0,10,20 at 0,100,0",
+                            "PIN out1 net=n2 OUTPUT ",
+                            "PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6",
                             "SPECIALNETS 2",
                             "NETS 3",
                             "NET n1 PIN.in1 c1.A c2.A",
-                            "NET n2 c1.Z PIN.out1",
-                            "NET n3"}));
+                            "NET n2 c1.Z PIN.out1 use=SIGNAL",
+                            "NET n3",
+                            "NET VDD c1.VDD use=POWER"}));
 }
 
 TEST_F(ReaderTest, DefOrientationsMapToTheirCodes) {

@@ -89,7 +89,7 @@ struct InitDataTest : ::testing::Test {
     fp.classes[2].width = -20;  // a negative size counts as positive
     fp.classes[2].height = 10;
     fp.classes[3].width = 10;
-    fp.classes[3].height = 30;
+    fp.classes[3].height = 20;
     for (int b = 1; b <= 3; ++b) {
       fp.blocks[b].area = 100.0 * b;
       fp.blocks[b].degree = b;
@@ -123,7 +123,7 @@ TEST_F(InitDataTest, PrintsAreasSizesTheOutlineAndBoundsTheCorners) {
   EXPECT_EQ(Values({chip.width, chip.height, chip.region_x_hi}), Values({shape_h, shape_v, shape_h}));
   EXPECT_EQ(Values({chip.area, chip.degree * 1.0, zarea_all, params.placed_area, params.lb_shift,
                     optsize_h, fp.classes[2].width}),
-            Values({600, 6, 600, 600, 0, 2147483647.0, 20}));
+            Values({500, 6, 500, 500, 0, 2147483647.0, 20}));
   ExpectConsistent(fp.seq);
 
   // Bounds of the lower-left corners.
@@ -145,8 +145,8 @@ TEST_F(InitDataTest, PrintsAreasSizesTheOutlineAndBoundsTheCorners) {
   const tagBLOCK& fixed = fp.blocks[3];
   EXPECT_EQ(Values({fixed.width, fixed.height, fixed.fixed_x_lo, fixed.fixed_x_hi, fixed.fixed_y_lo,
                     fixed.fixed_y_hi, fixed.region_x_hi}),
-            Values({30, 10, 4, 4, 5, 5, 4}));
-  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], side - 4 - 30);
+            Values({20, 10, 4, 4, 5, 5, 4}));
+  EXPECT_DOUBLE_EQ(ndpos_x_lft[3], side - 4 - 20);
 }
 
 TEST_F(InitDataTest, AspectRatioShapesTheOutline) {
@@ -178,5 +178,39 @@ TEST(SetBlockBounds, OffsetsAndClamping) {
                     blk.fixed_y_hi, ndpos1_x_max[1], blk.orient * 1.0, ndpos_x_lft[1], ndpos_y_top[1]}),
             Values({2, 1, 0, 2, 18, 0, 18, 0, 50.0 - 18 - 14, 40.0 - 0 - 8}));
 }
+
+// The outline holds the fixed block (4, 5) of its class turned: one tier
+// takes the die the design brings when it holds the core area of 720.
+struct OutlineCase {
+  int tiers;
+  double die_w, die_h, fixed_w;
+  double shape_h, shape_v;  // 0: the side of the area-based square
+  const char* message;
+};
+
+class FitOutlineTest : public InitDataTest, public ::testing::WithParamInterface<OutlineCase> {};
+
+TEST_P(FitOutlineTest, HoldsThePreplacedBlocks) {
+  const OutlineCase& c = GetParam();
+  tier_no = c.tiers;
+  norm.unscale = 0.5;
+  fp.classes[3].height = c.fixed_w;
+  fp.blocks[0].region_x_hi = c.die_w;
+  fp.blocks[0].region_y_hi = c.die_h;
+  const std::string out = RunInitData();
+  tier_no = 1;
+  const double side = std::sqrt(720.0 / c.tiers);
+  EXPECT_DOUBLE_EQ(shape_h, c.shape_h > 0 ? c.shape_h : side);
+  EXPECT_DOUBLE_EQ(shape_v, c.shape_v > 0 ? c.shape_v : side);
+  EXPECT_EQ(out.substr(0, out.find("Total")), c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FitOutlineTest,
+    ::testing::Values(OutlineCase{1, 0, 0, 20, 0, 0, ""},
+                      OutlineCase{1, 0, 0, 30, 34, 0, "Fixed outline widened over the preplaced blocks: 17.000000 X 13.416408\n"},
+                      OutlineCase{1, 40, 30, 20, 40, 30, "Fixed outline: the die, 20.000000 X 15.000000\n"},
+                      OutlineCase{1, 20, 20, 20, 0, 0, ""},
+                      OutlineCase{2, 40, 30, 30, 34, 0, "Fixed outline widened over the preplaced blocks: 17.000000 X 9.486833\n"}));
 
 }  // namespace

@@ -269,7 +269,8 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
     bool preplaced, area_only;
     int blocks, rounds;
   };
-  for (Case c : {Case{2, -40, false, false, 12, 3}, Case{3, -40, true, false, 0, 3},
+  // Preplaced blocks widen the outline over them: that one fits in round 2.
+  for (Case c : {Case{2, -40, false, false, 12, 3}, Case{3, -40, true, false, 0, 2},
                  Case{1, -40, false, false, 12, 1}, Case{2, 400, false, false, 12, 1},
                  Case{1, 400, false, true, 12, 1}, Case{2, 15, false, false, 60, 1}}) {
     SCOPED_TRACE(testing::Message() << "tiers " << c.tiers << " sparearea " << c.sparearea
@@ -297,7 +298,7 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
     }
     if (c.tiers > 1) ExpectReportedViasRecounted(out, e);
     // Only a run whose best misses the outline could have gone on.
-    EXPECT_EQ(optsize_h > shape_h || optsize_v > shape_v, c.sparearea < 20);
+    EXPECT_EQ(optsize_h > shape_h || optsize_v > shape_v, c.sparearea < 20 && !c.preplaced);
     ExpectBestRestored(e);
   }
 }

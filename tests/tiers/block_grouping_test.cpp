@@ -224,7 +224,7 @@ TEST(GroupingTest, AGroupOutsideTheGroupCountIsRefused) {
         dup2(fileno(stderr), fileno(stdout));
         Grouping(d.design, 2, part, &d.pads);
       },
-      ::testing::ExitedWithCode(0), "Grouping Error!");
+      ::testing::ExitedWithCode(1), "Grouping Error!");
 }
 
 TEST(BlockNetsTest, NetsInsideOneGroupBecomeGroupNets) {
@@ -381,13 +381,13 @@ class PartitionFileTest : public ::testing::Test {
   }
   void Read(const std::string& path) {
     CaptureStdout capture;
-    ReadPartition(d.design, path.c_str(), &d.pads, &d.cell_nets);
+    ReadPartition(d.design, path.c_str(), &d.pads, &d.cell_nets, true);
     output = capture.Finish();
   }
   // For death tests: the messages go to stderr, where they can be matched.
   void ReadOnStderr(const std::string& path) {
     dup2(fileno(stderr), fileno(stdout));
-    ReadPartition(d.design, path.c_str(), &d.pads, &d.cell_nets);
+    ReadPartition(d.design, path.c_str(), &d.pads, &d.cell_nets, true);
   }
 
   ScratchDir dir;
@@ -441,7 +441,7 @@ TEST(PartitionTest, EveryMovableCellLandsInOneOfTheGroups) {
   d.AddCell(3);
   for (int i = 1; i < 31; ++i) d.AddNet({i, i + 1});
   CaptureStdout capture;
-  Partition(d.design, 10, &d.pads, &d.cell_nets);
+  Partition(d.design, 10, &d.pads, &d.cell_nets, true);
   capture.Finish();
   int movable = 0, fixed = 0;
   for (const tagBLOCK* blk : ListOf(d.design->children)) {
