@@ -139,7 +139,8 @@ identity() {
     cases+=("$base:$(realpath "$dir"):$base:$base.blocks $base.nets $base.pl")
   done
   cases+=("demo16:$root/examples/demo16:demo16:demo16.blocks demo16.nets demo16.pl")
-  cases+=("lefdef:$root/examples/lefdef:demo.lef demo.def demo.part:demo.lef demo.def demo.part")
+  local lefdef="demo_tech.lef demo_cells.lef demo_ram.lef demo.def demo.part"
+  cases+=("lefdef:$root/examples/lefdef:$lefdef:$lefdef")
   for entry in "${cases[@]}"; do
     IFS=: read -r name src args files <<< "$entry"
     for layers in 1 2 4; do
