@@ -262,10 +262,16 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   const int end_ms = limit_ms > 0 ? GetCpuTime() + limit_ms : 0;
   if (limit_ms > 0) std::printf("CPU time limit: %d s.\n", params->time_limit);
   for (int round = 1;; ++round) {
-    // A round that may be followed by another takes half the time left, so
-    // that a new tier split still has time to reach the outline.
-    const int round_end =
-        end_ms > 0 && round < rounds ? end_ms - (end_ms - GetCpuTime()) / 2 : end_ms;
+    // The first round takes half the time when others may follow, and these
+    // share the rest evenly: a new tier split needs a whole schedule of its
+    // own to reach the outline, which shares halved from round to round
+    // would leave the last rounds too short for.
+    int round_end = end_ms;
+    if (end_ms > 0 && round < rounds) {
+      const double left = end_ms - GetCpuTime();
+      const double later = round == 1 ? 0.5 : (rounds - round) / (rounds - round + 1.0);
+      round_end = end_ms - static_cast<int>(left * later);
+    }
     Anneal(a, round_end);
     if (a.stop || round >= rounds || a.status.moves == 0 || BestFitsOutline()) break;
     std::printf("Outside the outline after round %d of %d: the blocks are spread over the tiers "
