@@ -52,10 +52,12 @@ TEST(TimeLimit, ZeroKeepsTheSchedule) {
 
 // Two chains from seed s: the first is the single run with seed s, so the
 // kept result is that run's when the first is kept and fits no worse
-// otherwise; the same seed keeps the same chain and result.
+// otherwise; the same seed keeps the same chain and result. With seed 3 the
+// single run misses the outline and the second chain fits (as observed with
+// these settings), so only keeping the better chain makes the result fit.
 TEST(Starts, KeepTheBetterChainRepeatably) {
-  for (int seed : {3, 7, 11}) {
-    const std::string settings = "seed " + std::to_string(seed) + " sparearea 5 iterations 200";
+  for (int seed : {3, 7, 9}) {
+    const std::string settings = "seed " + std::to_string(seed) + " sparearea 10 iterations 100";
     ScratchDir single, first, again;
     ASSERT_EQ(RunExample(single, settings).status, 0);
     RunResult chains = RunExample(first, settings + " starts 2");
@@ -76,6 +78,7 @@ TEST(Starts, KeepTheBetterChainRepeatably) {
       EXPECT_EQ(ReadFile(first.file("demo16_final.pl")), ReadFile(single.file("demo16_final.pl")));
     else
       EXPECT_LE(check.status, single_check.status) << seed;
+    if (seed == 3) EXPECT_EQ(check.status, 0) << check.output;
   }
 }
 
