@@ -96,6 +96,8 @@ constexpr Keyword kKeywords[] = {
     IntKey("iterations", &P::iterations),
     RealKey("cooling_ratio", &P::cooling_ratio, 100.0),
     IntKey("anneal_rounds", &P::anneal_rounds),
+    IntKey("time_limit", &P::time_limit),
+    IntKey("starts", &P::starts),
     IntKey("layers", &P::layers),
     IntKey("wgt_via", &P::wgt_via),
     IntKey("thermal_opt", &P::thermal_opt),
@@ -205,6 +207,7 @@ int InitParameters(tagPARAMETERS* p) {
   p->iterations = 3000;
   p->cooling_ratio = 0.85;
   p->anneal_rounds = 10;
+  p->starts = 1;
   p->layers = 2;
   p->wgt_via = 1;
   p->thermal_opt = 0;

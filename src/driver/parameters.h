@@ -67,6 +67,13 @@ struct tagPARAMETERS {
   // Annealing rounds at most: while the best floorplan misses the outline,
   // a multi-tier run starts again from a new random tier split.
   int anneal_rounds;
+  // CPU seconds the optimiser may take; the moves per temperature (or the
+  // insertion optimiser's iterations) follow from the measured cost of a
+  // move. 0 runs the schedule's own move counts.
+  int time_limit;
+  // Annealing chains run at once from the same start with seeds s, s + 1,
+  // ...; the best one's result is kept.
+  int starts;
   int layers;
   int wgt_via;
   int thermal_opt;

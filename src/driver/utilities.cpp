@@ -12,18 +12,20 @@ namespace {
 
 // ---- Mersenne Twister MT19937 -------------------------------------------
 
-constexpr int kMtN = 624;
 constexpr int kMtM = 397;
 constexpr uint32_t kMatrixA = 0x9908b0dfU;
 constexpr uint32_t kUpperMask = 0x80000000U;
 constexpr uint32_t kLowerMask = 0x7fffffffU;
 constexpr unsigned long kDefaultSeed = 5489UL;
 
-uint32_t mt[kMtN];
+}  // namespace
+
+namespace mersenne_twister {
+
 // kMtN + 1 means "never seeded": the first draw seeds with kDefaultSeed.
+uint32_t mt[kMtN];
 int mti = kMtN + 1;
 
-// Regenerates all 624 words of the state at once.
 void NextState() {
   static const uint32_t mag01[2] = {0U, kMatrixA};
   if (mti == kMtN + 1) init_genrand(kDefaultSeed);
@@ -40,6 +42,10 @@ void NextState() {
   mt[kMtN - 1] = mt[kMtM - 1] ^ (y >> 1) ^ mag01[y & 1U];
   mti = 0;
 }
+
+}  // namespace mersenne_twister
+
+namespace {
 
 // ---- Additive-feedback generator (BSD random(3), type 3) -----------------
 
@@ -76,24 +82,13 @@ int NextNonSpace(FILE* f) {
 }  // namespace
 
 void init_genrand(unsigned long s) {
+  using namespace mersenne_twister;
   mt[0] = static_cast<uint32_t>(s & 0xffffffffUL);
   for (mti = 1; mti < kMtN; ++mti)
     mt[mti] = 1812433253U * (mt[mti - 1] ^ (mt[mti - 1] >> 30)) + static_cast<uint32_t>(mti);
 }
 
-uint32_t genrand_int32() {
-  if (mti >= kMtN) NextState();
-  uint32_t y = mt[mti++];
-  y ^= (y >> 11);
-  y ^= (y << 7) & 0x9d2c5680U;
-  y ^= (y << 15) & 0xefc60000U;
-  y ^= (y >> 18);
-  return y;
-}
-
 int32_t genrand_int31() { return static_cast<int32_t>(genrand_int32() >> 1); }
-
-double genrand_real3() { return (static_cast<double>(genrand_int32()) + 0.5) * (1.0 / 4294967296.0); }
 
 double grandom() { return static_cast<double>(genrand_int32()) * (1.0 / 4294967295.0); }
 
@@ -112,7 +107,7 @@ double frandom() {
 }
 
 void ResetRandomGenerators() {
-  mti = kMtN + 1;
+  mersenne_twister::mti = mersenne_twister::kMtN + 1;
   add_state = kAddInitial;
   add_front = add_table + kAddSeparation;
   add_rear = add_table;

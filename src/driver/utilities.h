@@ -5,12 +5,37 @@
 #include <cstdio>
 #include <string>
 
-// MT19937 (the published Mersenne Twister).
+// MT19937 (the published Mersenne Twister). The draws are inline: the
+// insertion search takes one for every interval it visits.
+namespace mersenne_twister {
+constexpr int kMtN = 624;
+extern uint32_t mt[kMtN];
+extern int mti;
+// Regenerates all kMtN words of the state at once.
+void NextState();
+}  // namespace mersenne_twister
+
 void init_genrand(unsigned long s);
-uint32_t genrand_int32();
+
+inline uint32_t genrand_int32() {
+  using namespace mersenne_twister;
+  if (mti >= kMtN) NextState();
+  uint32_t y = mt[mti++];
+  y ^= (y >> 11);
+  y ^= (y << 7) & 0x9d2c5680U;
+  y ^= (y << 15) & 0xefc60000U;
+  y ^= (y >> 18);
+  return y;
+}
+
 int32_t genrand_int31();
-double genrand_real3();  // (0, 1)
-double grandom();        // [0, 1]
+
+// (0, 1)
+inline double genrand_real3() {
+  return (static_cast<double>(genrand_int32()) + 0.5) * (1.0 / 4294967296.0);
+}
+
+double grandom();  // [0, 1]
 
 // Additive-feedback generator of type 3; never reseeded, same sequence every run.
 double frandom();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/chains.h"
 #include "driver/parameters.h"
 #include "driver/records.h"
 #include "driver/utilities.h"
@@ -103,6 +104,7 @@ struct Run {
   std::vector<int> scratch_b, scratch_r;
   int n = 0;
   int t = 0;
+  unsigned long seed = 0;     // the random generator's seed
   bool lefdef = false;        // read from LEF/DEF rather than bookshelf
   std::string outline_miss;  // the warning that ends a run missing its outline
   ViaPlaces via_places;      // where via planning put each net's vias
@@ -142,12 +144,27 @@ void ReadDesignParameters(Run& run) {
            std::to_string(kMaxBlocks) + " groups are supported.");
 }
 
+// Eleven days: ample for any design, and its milliseconds fit an int.
+constexpr int kMaxTimeLimit = 1000000;
+// Chains are processes with a copy of the design each.
+constexpr int kMaxStarts = 64;
+
 void ReadParameters(Run& run) {
   InputPrm("fl.prm", &run.params, run.n);
-  if (run.params.seed != 0) init_genrand(static_cast<unsigned long>(run.params.seed));
+  if (run.params.seed != 0) {
+    run.seed = static_cast<unsigned long>(run.params.seed);
+    init_genrand(run.seed);
+  }
   if (run.params.layers < 1 || run.params.layers > kMaxTiers)
     Refuse("Error: layers " + std::to_string(run.params.layers) + " in fl.prm; 1 to " +
            std::to_string(kMaxTiers) + " tiers are supported.");
+  if (run.params.time_limit < 0 || run.params.time_limit > kMaxTimeLimit)
+    Refuse("Error: time_limit " + std::to_string(run.params.time_limit) +
+           " in fl.prm; 0 (the schedule) or 1 to " + std::to_string(kMaxTimeLimit) +
+           " CPU seconds.");
+  if (run.params.starts < 1 || run.params.starts > kMaxStarts)
+    Refuse("Error: starts " + std::to_string(run.params.starts) + " in fl.prm; 1 to " +
+           std::to_string(kMaxStarts) + " annealing chains.");
 }
 
 void PrepareEngine(Run& run) {
@@ -214,6 +231,15 @@ void ScaleOptimisationWeights(Run& run) {
     if (run.neta[id]) run.neta[id]->weight = p.grpwgt;
 }
 
+// Whether chain result a beats b: fitting the outline first, then less
+// bound excess, then the objective.
+bool Better(const tagChainScore& a, const tagChainScore& b, tagPARAMETERS* params) {
+  if (a.fits != b.fits) return a.fits > b.fits;
+  const int by_gap = CompareGaps(a.gap, b.gap);
+  if (by_gap != 0) return by_gap < 0;
+  return improvement(b.area, a.area, b.wire, a.wire, b.vias, a.vias, params) > 0;
+}
+
 void Optimise(Run& run) {
   bt = GetCpuTime();
   // The full evaluation also measures the bound excess, which the saved
@@ -234,6 +260,16 @@ void Optimise(Run& run) {
             &run.params);
   }
   tier_respread = SpreadOverTiersAgain;
+  const bool chained = run.params.starts > 1;
+  if (chained) {
+    const int before_fork = GetCpuTime();
+    ForkChains(run.params.starts, run.seed, [&run](const tagChainScore& a, const tagChainScore& b) {
+      return Better(a, b, &run.params);
+    });
+    // A chain's CPU clock starts again at zero; the time before the fork
+    // still counts.
+    bt -= before_fork;
+  }
   if (sa_flag != 0)
     SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
                        &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(),
@@ -244,6 +280,10 @@ void Optimise(Run& run) {
              &run.params);
   RestoreOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
   if (tier_no > 1) inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no);
+  if (chained)
+    EndChain(tagChainScore{optsize_h <= shape_h && optsize_v <= shape_v, optngap, optsize_h * optsize_v,
+                           SetNetLength(run.blka.data(), run.neta.data(), run.pada.data(), 3, &run.params),
+                           inter_layer_vias});
   et = GetCpuTime();
   std::printf("Time consumed: %f seconds.\n", (et - bt) / 1000.0);
 }
@@ -334,7 +374,8 @@ void Release(Run& run) {
 int RunTierplan(int argc, char** argv) {
   Run run;
   bt = GetCurrentSec();
-  init_genrand(static_cast<unsigned long>(bt));
+  run.seed = static_cast<unsigned long>(bt);
+  init_genrand(run.seed);
   InitParameters(&run.params);
 
   CommandLine line = ReadCommandLine(argc, argv);

@@ -6,6 +6,9 @@
 // back before the next candidate. During the search block pins sit at their
 // block's centre, which the blocks' x, y hold.
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
@@ -14,27 +17,108 @@
 
 namespace {
 
-// Weighted x and y spans of a net with block pins at their block's centre.
-void CentreSpans(const tagNET* net, const tagPARAMETERS* params, double* span_x, double* span_y) {
-  double min_x = kInfinity, min_y = kInfinity, max_x = -1.0, max_y = -1.0;
-  bool any = false;
-  for (const tagPINLIST* node = net->pins; node; node = node->next) {
-    const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
-    double x = pin->x, y = pin->y;
-    if (pin->id == 0 && pin->owner) {
-      const tagBLOCK* blk = pin->owner;
-      x = blk->x + (blk->parent ? blk->parent->x : 0.0);
-      y = blk->y + (blk->parent ? blk->parent->y : 0.0);
+double SourceX(const tagPinSource& s) {
+  return s.owner ? s.owner->x + (s.owner->parent ? s.owner->parent->x : 0.0) : s.pin->x;
+}
+double SourceY(const tagPinSource& s) {
+  return s.owner ? s.owner->y + (s.owner->parent ? s.owner->parent->y : 0.0) : s.pin->y;
+}
+
+// Equal down to the sign of a zero: a span measured from these is the same.
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The flat net tables for this design, built when the arrays differ from
+// those they were made for. Every net starts stale.
+tagNetTables& NetTablesFor(tagBLOCK** blka, tagNET** neta, int n) {
+  tagNetTables& t = search_nets;
+  if (t.blka == blka && t.neta == neta && t.blocks == n && t.nets == ntmax) return t;
+  t = tagNetTables{};
+  t.blka = blka;
+  t.neta = neta;
+  t.blocks = n;
+  t.nets = ntmax;
+  for (int b = 0; b <= n; ++b) {
+    t.block_net_start.push_back(static_cast<int>(t.block_net.size()));
+    if (b == 0 || !blka[b]) continue;
+    for (const tagPINLIST* node = blka[b]->net_refs; node; node = node->next)
+      t.block_net.push_back(static_cast<const tagNET*>(node->pin)->id);
+  }
+  t.block_net_start.push_back(static_cast<int>(t.block_net.size()));
+
+  std::unordered_map<const void*, int> number;
+  std::vector<std::vector<int>> nets_of;
+  for (int j = 0; j <= ntmax; ++j) {
+    t.net_pin_start.push_back(static_cast<int>(t.net_pin.size()));
+    t.net_weight.push_back(j > 0 && neta[j] ? neta[j]->weight : 0.0);
+    if (j == 0 || !neta[j]) continue;
+    for (const tagPINLIST* node = neta[j]->pins; node; node = node->next) {
+      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+      const tagBLOCK* owner = pin->id == 0 ? pin->owner : nullptr;
+      const void* key = owner ? static_cast<const void*>(owner) : pin;
+      auto [it, fresh] = number.emplace(key, static_cast<int>(t.source.size()));
+      if (fresh) {
+        t.source.push_back({owner, pin, 0.0, 0.0});
+        nets_of.emplace_back();
+      }
+      t.net_pin.push_back(it->second);
+      std::vector<int>& nets = nets_of[it->second];
+      if (nets.empty() || nets.back() != j) nets.push_back(j);
     }
+  }
+  t.net_pin_start.push_back(static_cast<int>(t.net_pin.size()));
+  for (const std::vector<int>& nets : nets_of) {
+    t.source_net_start.push_back(static_cast<int>(t.source_net.size()));
+    t.source_net.insert(t.source_net.end(), nets.begin(), nets.end());
+  }
+  t.source_net_start.push_back(static_cast<int>(t.source_net.size()));
+  t.stale.assign(ntmax + 1, 1);
+  for (int j = 1; j <= ntmax; ++j) t.stale_list.push_back(j);
+  return t;
+}
+
+// Weighted x and y spans of net j with block pins at their block's centre.
+void CentreSpans(const tagNetTables& t, int j, const tagPARAMETERS* params, double* span_x,
+                 double* span_y) {
+  double min_x = kInfinity, min_y = kInfinity, max_x = -1.0, max_y = -1.0;
+  const int first = t.net_pin_start[j], end = t.net_pin_start[j + 1];
+  for (int k = first; k < end; ++k) {
+    const tagPinSource& s = t.source[t.net_pin[k]];
+    const double x = SourceX(s), y = SourceY(s);
     min_x = std::min(min_x, x);
     max_x = std::max(max_x, x);
     min_y = std::min(min_y, y);
     max_y = std::max(max_y, y);
-    any = true;
   }
-  double scale = net->weight * params->net_scale;
+  const bool any = end > first;
+  double scale = t.net_weight[j] * params->net_scale;
   *span_x = any ? (max_x - min_x) * scale : 0.0;
   *span_y = any ? (max_y - min_y) * scale : 0.0;
+}
+
+// Every net's span into ntlna_h, ntlna_v as the pins now stand. Between two
+// calls the search places the blocks anew and the re-evaluation puts pushed
+// blocks back (not always to the same bits) and the moved block at its last
+// candidate, so only the nets of sources that moved are measured again.
+void MeasureAllSpans(tagNetTables& t, const tagPARAMETERS* params) {
+  for (size_t k = 0; k < t.source.size(); ++k) {
+    tagPinSource& s = t.source[k];
+    const double x = SourceX(s), y = SourceY(s);
+    if (SameBits(x, s.x) && SameBits(y, s.y)) continue;
+    s.x = x;
+    s.y = y;
+    for (int i = t.source_net_start[k]; i < t.source_net_start[k + 1]; ++i) {
+      const int j = t.source_net[i];
+      if (t.stale[j]) continue;
+      t.stale[j] = 1;
+      t.stale_list.push_back(j);
+    }
+  }
+  for (int j : t.stale_list) {
+    ntlna_h[j] = ntlna_v[j] = 0.0;
+    if (t.neta[j]) CentreSpans(t, j, params, &ntlna_h[j], &ntlna_v[j]);
+    t.stale[j] = 0;
+  }
+  t.stale_list.clear();
 }
 
 // The moved block's size and lower-left bounds for an orientation: turned
@@ -105,9 +189,10 @@ void RestoreStaircase(const Direction& d, int id) {
   d.stair->dist[0] = 0.0;
 }
 
-void MarkNetsOf(const tagBLOCK* blk) {
-  for (const tagPINLIST* node = blk->net_refs; node; node = node->next) {
-    int net = static_cast<const tagNET*>(node->pin)->id;
+// Links the nets of block b into ntmodfl, each once.
+void MarkNetsOf(const tagNetTables& t, int b) {
+  for (int k = t.block_net_start[b]; k < t.block_net_start[b + 1]; ++k) {
+    const int net = t.block_net[k];
     if (net <= 0 || net >= static_cast<int>(ntmodfl.size()) || ntmodfl[net] != 0) continue;
     ntmodfl[net] = ntmodfl[0];
     ntmodfl[0] = net;
@@ -122,13 +207,13 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
   tagBLOCK* real = blka[id];
   const bool wire_on = params->opt_wire && ntmax > 0;
 
+  tagNetTables* nets = wire_on ? &NetTablesFor(blka, neta, n) : nullptr;
   double wire_h0 = 0.0, wire_v0 = 0.0;
   if (wire_on) {
+    MeasureAllSpans(*nets, params);
     for (int j = 1; j <= ntmax; ++j) {
       ntmodfl[j] = 0;
-      ntlna_h[j] = ntlna_v[j] = 0.0;
       if (!neta[j]) continue;
-      CentreSpans(neta[j], params, &ntlna_h[j], &ntlna_v[j]);
       wire_h0 += ntlna_h[j];
       wire_v0 += ntlna_v[j];
     }
@@ -180,10 +265,10 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
       real->x = left_of_n + 0.5 * N->width;
       real->y = bottom_of_n + 0.5 * N->height;
       for (const Direction* d : {&horizontal, &vertical})
-        for (int b = (*d->changed)[0]; b != -1; b = (*d->changed)[b]) MarkNetsOf(blka[b]);
+        for (int b = (*d->changed)[0]; b != -1; b = (*d->changed)[b]) MarkNetsOf(*nets, b);
       for (int j = ntmodfl[0]; j != -1;) {
         double span_x, span_y;
-        CentreSpans(neta[j], params, &span_x, &span_y);
+        CentreSpans(*nets, j, params, &span_x, &span_y);
         wire_h += span_x - ntlna_h[j];
         wire_v += span_y - ntlna_v[j];
         int next = ntmodfl[j];

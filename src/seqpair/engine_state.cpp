@@ -44,6 +44,8 @@ int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
 bool tier_open[kMaxTiers] = {true, true, true, true, true, true, true, true, true};
 tagNetRel move_net_rel;
 int search_rest_b[kLevelCap], search_rest_r[kLevelCap];
+tagForwardLog search_log;
+tagNetTables search_nets;
 
 void AllocateWorkArrays(int n, int nets) {
   n = std::max(n, 0);
@@ -59,6 +61,7 @@ void AllocateWorkArrays(int n, int nets) {
   ntmodfl.assign(nets + 1, 0);
   ntlna_h.assign(nets + 1, 0.0);
   ntlna_v.assign(nets + 1, 0.0);
+  search_nets = tagNetTables{};
 }
 
 void ResetEngineState() {
@@ -86,4 +89,5 @@ void ResetEngineState() {
                                  &ntlna_v})
     v->clear();
   for (std::vector<int>* v : {&ndmodfl_h, &ndmodfl_v, &ntmodfl}) v->clear();
+  search_nets = tagNetTables{};
 }

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "driver/utilities.h"
+#include "seqpair/cost_terms.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "seqpair/tier_state.h"
@@ -19,42 +20,23 @@ namespace {
 
 bool CountsVias(const tagPARAMETERS* params) { return tier_no >= 2 && params->wgt_via >= 1; }
 
-// One sweep over u. The rising staircases are queried at u and their
-// neighbour moves along `next`; the falling ones are queried at n - u and
-// move along `prev`. The plain sweep has u = q (b and l rise); the mirrored
-// one has u = n - q (t and r rise).
-struct Sweep {
-  const tagStaircase* rise[2];
-  const tagStaircase* fall[2];
-  int rise_at[2];
-  int fall_at[2];
-  bool mirrored;
+// The four neighbour levels of N during a sweep over u: the last levels of
+// staircases b and l not above q and of t and r not above n - q. The plain
+// sweep has u = q (b and l rise with u, t and r fall); the mirrored one has
+// u = n - q (t and r rise, b and l fall). A rising neighbour moves along
+// `next`, a falling one along `prev`.
+struct Neighbours {
+  int b, l, t, r;
 };
 
-Sweep PlainSweep(const tagLevelList* lv, int b, int l, int t, int r) {
-  return Sweep{{&lv->b, &lv->l}, {&lv->t, &lv->r}, {b, l}, {t, r}, false};
+// Moves a rising neighbour on while its successor is at most u.
+inline void Rise(const tagStaircase& s, int& at, int u) {
+  while (s.next[at] <= u) at = s.next[at];
 }
 
-Sweep MirroredSweep(const tagLevelList* lv, int b, int l, int t, int r) {
-  return Sweep{{&lv->t, &lv->r}, {&lv->b, &lv->l}, {t, r}, {b, l}, true};
-}
-
-// Moves the neighbours so that they hold for u (never backwards).
-void AdvanceTo(Sweep& s, int n, int u) {
-  for (int i = 0; i < 2; ++i) {
-    while (s.rise[i]->next[s.rise_at[i]] <= u) s.rise_at[i] = s.rise[i]->next[s.rise_at[i]];
-    while (s.fall_at[i] > 0 && s.fall_at[i] > n - u) s.fall_at[i] = s.fall[i]->prev[s.fall_at[i]];
-  }
-}
-
-// Last u for which the current neighbours still hold.
-int IntervalEnd(const Sweep& s, int n, int u_to) {
-  int end = u_to;
-  for (int i = 0; i < 2; ++i) {
-    end = std::min(end, s.rise[i]->next[s.rise_at[i]] - 1);
-    if (s.fall_at[i] > 0) end = std::min(end, n - s.fall_at[i]);
-  }
-  return end;
+// Moves a falling neighbour back while it lies above n - u.
+inline void Fall(const tagStaircase& s, int& at, int above) {
+  while (at > 0 && at > above) at = s.prev[at];
 }
 
 // The last level of a staircase not above `level`, walking from its head.
@@ -72,7 +54,26 @@ struct SlotView {
   const tagLevelList* levels;
   tagPARAMETERS* params;
   int tier;
+  // The overflow of the floorplan without N, which every point's area cost
+  // starts from.
+  double overflow_w;
+  double overflow_h;
+  bool white_space;  // the white-space balance between tiers counts
 };
+
+SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
+                const tagLevelList* levels, tagPARAMETERS* params) {
+  return SlotView{N,
+                  cands,
+                  seq,
+                  rel,
+                  levels,
+                  params,
+                  tier,
+                  std::max(0.0, mxdsth - shape_h),
+                  std::max(0.0, mxdstv - shape_v),
+                  tier_no >= 2 && params->opt_ws_dist != 0};
+}
 
 // Free area per via landing on each upper tier; tiers that no via reaches
 // are left out of the mean.
@@ -92,54 +93,95 @@ double WhiteSpaceDeviation(double chip_area) {
   return dev;
 }
 
+// The last kept candidate, which a point must beat to be kept; copied out
+// of the candidate list, whose entries lie far apart in memory.
+struct Bar {
+  bool open;  // nothing kept yet: every point is kept
+  double area;
+  double wire;
+  int vias;
+};
+
+Bar BarOf(const tagINSCANDS* c) {
+  const int last = c->count;
+  return Bar{last == 1, c->area_cost[last], c->wire[last], c->vias[last]};
+}
+
+// Keeps a candidate that beat the last kept entry. Rarely taken, and with
+// its many arguments it would make every Offer set up a large frame, so it
+// stays out of line.
+__attribute__((noinline)) void Keep(const SlotView& v, Bar* bar, int q, double width,
+                                    double height, int orient, double wire, double cost,
+                                    double ws_dev) {
+  SaveIpCand(v.cands, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
+             la_sv_change, la_area_change, v.params, cost, wire, cell_via_cost);
+  *bar = BarOf(v.cands);
+}
+
 // Saves the candidate when it beats the last kept entry.
-void Offer(const SlotView& v, int q, double width, double height, int orient, double wire) {
-  tagINSCANDS* c = v.cands;
-  tagPARAMETERS* p = v.params;
-  double ws_dev = (tier_no >= 2 && p->opt_ws_dist) ? WhiteSpaceDeviation(width * height) : 0.0;
-  double cost = InsertionAreaCost(width, height, p) + p->wgt_wsdist * ws_dev;
-  if (c->count != 1 && !Improves(c->area_cost[c->count], cost, c->wire[c->count], wire,
-                                 c->vias[c->count], cell_via_cost, p))
-    return;
-  SaveIpCand(c, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
-             la_sv_change, la_area_change, p, cost, wire, cell_via_cost);
+inline void Offer(const SlotView& v, Bar* bar, int q, double width, double height, int orient,
+                  double wire) {
+  const tagPARAMETERS* p = v.params;
+  const double ws_dev = v.white_space ? WhiteSpaceDeviation(width * height) : 0.0;
+  const double cost =
+      cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
+      p->wgt_wsdist * ws_dev;
+  if (bar->open ||
+      cost_terms::Improves(bar->area, cost, bar->wire, wire, bar->vias, cell_via_cost, p))
+    Keep(v, bar, q, width, height, orient, wire, cost, ws_dev);
 }
 
-// One interval [u_lo, u_hi] of the sweep: N placed as the neighbours say,
+// Sweeps u from u_from to u_to, one interval of constant neighbours at a
+// time: N is placed at a random q of the interval as the neighbours say,
 // plainly and, where allowed, turned by 90 degrees.
-void EvaluateInterval(const SlotView& v, const Sweep& s, int n, int u_lo, int u_hi) {
-  int length = u_hi - u_lo + 1;
-  if (length < 1) return;
-  int u = std::min(u_hi, u_lo + static_cast<int>(genrand_real3() * length));
-  int q = s.mirrored ? n - u : u;
-  int pb_b = s.mirrored ? s.fall_at[0] : s.rise_at[0];
-  int pb_l = s.mirrored ? s.fall_at[1] : s.rise_at[1];
-  int pb_t = s.mirrored ? s.rise_at[0] : s.fall_at[0];
-  int pb_r = s.mirrored ? s.rise_at[1] : s.fall_at[1];
-
-  const tagLevelList* lv = v.levels;
-  const tagBLOCK* N = v.N;
-  double below = lv->b.dist[pb_b], left = lv->r.dist[pb_r];
-  double y0 = std::max(N->fixed_y_lo, below), x0 = std::max(N->fixed_x_lo, left);
-  double above = lv->t.dist[pb_t], right = lv->l.dist[pb_l];
-  double wire = 0.0;
-  if (v.params->opt_wire) wire = EvalPLfunc(v.rel, 0, left) + EvalPLfunc(v.rel, 1, below);
-
-  Offer(v, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
-  if (v.params->rotate && N->kind < 2)
-    Offer(v, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
-}
-
-void RunSweep(const SlotView& v, Sweep s, int n, int u_from, int u_to) {
+template <bool kMirrored>
+void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   if (u_from > u_to) return;
-  AdvanceTo(s, n, u_from);
-  for (int u = u_from; u <= u_to;) {
-    int end = IntervalEnd(s, n, u_to);
-    EvaluateInterval(v, s, n, u, end);
-    u = end + 1;
-    // Nothing lies past u_to; with 3300 blocks u would reach the end
-    // sentinel's level and the walk along `next` would never stop.
-    if (u <= u_to) AdvanceTo(s, n, u);
+  const tagLevelList* lv = v.levels;
+  // The staircases that rise and fall with u.
+  const tagStaircase& rise_1 = kMirrored ? lv->t : lv->b;
+  const tagStaircase& rise_2 = kMirrored ? lv->r : lv->l;
+  const tagStaircase& fall_1 = kMirrored ? lv->b : lv->t;
+  const tagStaircase& fall_2 = kMirrored ? lv->l : lv->r;
+  int& up_1 = kMirrored ? at.t : at.b;
+  int& up_2 = kMirrored ? at.r : at.l;
+  int& down_1 = kMirrored ? at.b : at.t;
+  int& down_2 = kMirrored ? at.l : at.r;
+  const tagBLOCK* N = v.N;
+  const bool wire_on = v.params->opt_wire != 0;
+  const bool turn = v.params->rotate && N->kind < 2;
+  Bar bar = BarOf(v.cands);
+  Rise(rise_1, up_1, u_from);
+  Rise(rise_2, up_2, u_from);
+  Fall(fall_1, down_1, n - u_from);
+  Fall(fall_2, down_2, n - u_from);
+  for (int u = u_from;;) {
+    // Where each neighbour changes: from there on it is the next level of
+    // its staircase (one step, as levels are distinct).
+    const int change_1 = rise_1.next[up_1], change_2 = rise_2.next[up_2];
+    const int change_3 = down_1 > 0 ? n - down_1 + 1 : kIntInfinity;
+    const int change_4 = down_2 > 0 ? n - down_2 + 1 : kIntInfinity;
+    const int next_u = std::min({u_to + 1, change_1, change_2, change_3, change_4});
+    const int length = next_u - u;
+    const int pick = std::min(next_u - 1, u + static_cast<int>(genrand_real3() * length));
+    const int q = kMirrored ? n - pick : pick;
+
+    const double below = lv->b.dist[at.b], left = lv->r.dist[at.r];
+    const double y0 = std::max(N->fixed_y_lo, below), x0 = std::max(N->fixed_x_lo, left);
+    const double above = lv->t.dist[at.t], right = lv->l.dist[at.l];
+    double wire = 0.0;
+    if (wire_on) wire = EvalPLAxis(v.rel->x, left) + EvalPLAxis(v.rel->y, below);
+    Offer(v, &bar, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
+    if (turn)
+      Offer(v, &bar, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
+
+    if (next_u > u_to) break;
+    u = next_u;
+    // Which neighbours change is irregular: selected, not branched on.
+    up_1 = change_1 == u ? change_1 : up_1;
+    up_2 = change_2 == u ? change_2 : up_2;
+    down_1 = change_3 == u ? fall_1.prev[down_1] : down_1;
+    down_2 = change_4 == u ? fall_2.prev[down_2] : down_2;
   }
 }
 
@@ -220,8 +262,6 @@ void EmptyStaircase(tagStaircase& s) {
 void EmptyBottomLeft(tagLevelList* levels) {
   EmptyStaircase(levels->b);
   EmptyStaircase(levels->r);
-  Tr_Init(p_btree);
-  Tr_Init(p_rtree);
 }
 
 // Via count of N's nets with N on `tier` (and the per-tier changes when the
@@ -300,10 +340,11 @@ void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNet
   if (!tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
-  SlotView view{N, cands, seq, rel, levels, params, tier};
-  Sweep s = PlainSweep(levels, LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
-                       LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo));
-  RunSweep(view, s, n, lo, hi);
+  const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
+  RunSweep<false>(view,
+                  Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
+                             LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
+                  n, lo, hi);
 }
 
 // Only the B positions where block lva_nd, just moved from the top-right
@@ -317,11 +358,11 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
   if (!tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
-  SlotView view{N, cands, seq, rel, levels, params, tier};
-  RunSweep(view, PlainSweep(levels, lvb, lvl_m1, lvt_m1, lvr_m1), n, std::max(lo, lvb),
-           std::min(hi, lvl_p1 - 1));
-  RunSweep(view, MirroredSweep(levels, lvb_m1, lvl_m1, lvt_m1, lvr), n, std::max(n - hi, lvr),
-           std::min(n - lo, lvt_p1 - 1));
+  const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
+  RunSweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb),
+                  std::min(hi, lvl_p1 - 1));
+  RunSweep<true>(view, Neighbours{lvb_m1, lvl_m1, lvt_m1, lvr}, n, std::max(n - hi, lvr),
+                 std::min(n - lo, lvt_p1 - 1));
 }
 
 void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height,
@@ -329,9 +370,8 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
                 tagPARAMETERS* params, double area_cost, double wire, int vias) {
   int k = c->count;
   MoveIpCand(c, k, k + 1, params);
-  while (k - 1 >= 1 &&
-         Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire, c->vias[k - 1], vias,
-                  params)) {
+  while (k - 1 >= 1 && cost_terms::Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire,
+                                            c->vias[k - 1], vias, params)) {
     MoveIpCand(c, k - 1, k, params);
     --k;
   }
@@ -373,7 +413,8 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
                  tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
-  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth);
+  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth,
+            &search_log);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
   o_via_cost = cell_via_cost = 0;
@@ -400,7 +441,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
         EmptyBottomLeft(levels);
         packed_tier = seq->tier[b];
       }
-      SetLptr(b, 0, blka, seq, levels);
+      SetLptr(b, 0, &search_log, seq, levels);
       lva_nd = b;
       lva = seq->pos_a[b];
       ptier = seq->tier[b];
@@ -420,7 +461,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   for (; nd != 0 && seq->pos_a[nd] <= hi; nd = seq->next_a[nd]) {
     lva_nd = nd;
     lva = seq->pos_a[nd];
-    SetLptr(nd, 1, blka, seq, levels);
+    SetLptr(nd, 1, &search_log, seq, levels);
     FindOptII(ptier, N, cands, seq, &move_net_rel, levels, params);
     int next = seq->next_a[nd];
     if (next != 0 && seq->tier[next] != ptier)

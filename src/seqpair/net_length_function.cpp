@@ -11,75 +11,49 @@ namespace {
 
 constexpr double kMergeDistance = 1e-06;
 
-// One direction's breakpoint list inside tagNetRel.
-struct Axis {
-  double* coord;
-  double* slope;
-  double* value;
-  int* next;
-  int* prev;
-  int used;  // nodes taken, node 0 included
-};
-
-Axis XAxis(tagNetRel* rel) {
-  return {rel->x_coord, rel->x_slope, rel->x_value, rel->x_next, rel->x_prev, 0};
-}
-Axis YAxis(tagNetRel* rel) {
-  return {rel->y_coord, rel->y_slope, rel->y_value, rel->y_next, rel->y_prev, 0};
-}
-
-void StartAxis(Axis& a) {
-  a.coord[0] = a.slope[0] = a.value[0] = 0.0;
-  a.next[0] = a.prev[0] = -1;
-  a.used = 1;
+void StartAxis(tagPLAxis& a) {
+  a.node[0] = {0.0, 0.0, 0.0};
+  a.count = 1;
+  a.cursor = 0;
 }
 
 // Adds `change` to the slope from coordinate c on; a breakpoint closer than
 // kMergeDistance to c takes the change instead of a new node. When every
 // node is taken the change goes to the last node before c. Node 0 stays
 // first: coordinates below the origin count as the origin.
-void AddBreakpoint(Axis& a, double c, double change) {
+void AddBreakpoint(tagPLAxis& a, double c, double change) {
   c = std::max(c, 0.0);
-  int before = 0;
-  int after = -1;
-  for (int q = 0; q != -1; q = a.next[q]) {
-    if (std::fabs(a.coord[q] - c) < kMergeDistance) {
-      a.slope[q] += change;
+  int at = 0;
+  for (; at < a.count; ++at) {
+    if (std::fabs(a.node[at].coord - c) < kMergeDistance) {
+      a.node[at].slope += change;
       return;
     }
-    if (a.coord[q] > c) {
-      after = q;
-      break;
-    }
-    before = q;
+    if (a.node[at].coord > c) break;
   }
-  if (a.used >= kEndLevel) {
-    a.slope[before] += change;
+  if (a.count >= kEndLevel) {
+    a.node[at - 1].slope += change;
     return;
   }
-  const int k = a.used++;
-  a.coord[k] = c;
-  a.slope[k] = change;
-  a.value[k] = 0.0;
-  a.prev[k] = before;
-  a.next[k] = after;
-  a.next[before] = k;
-  if (after != -1) a.prev[after] = k;
+  std::copy_backward(a.node + at, a.node + a.count, a.node + a.count + 1);
+  a.node[at] = {c, change, 0.0};
+  ++a.count;
 }
 
 // w times the distance of the coordinate to [lo, hi].
-void AddNetTerm(Axis& a, double lo, double hi, double w) {
-  a.slope[0] -= w;
-  a.value[0] += lo * w;
+void AddNetTerm(tagPLAxis& a, double lo, double hi, double w) {
+  a.node[0].slope -= w;
+  a.node[0].value += lo * w;
   AddBreakpoint(a, lo, w);
   AddBreakpoint(a, hi, w);
 }
 
 // Turns slope changes into slopes and fills each node's value.
-void Accumulate(Axis& a) {
-  for (int p = 0, q = a.next[0]; q != -1; p = q, q = a.next[q]) {
-    a.value[q] = a.value[p] + (a.coord[q] - a.coord[p]) * a.slope[p];
-    a.slope[q] += a.slope[p];
+void Accumulate(tagPLAxis& a) {
+  for (int q = 1; q < a.count; ++q) {
+    const tagPLNode& p = a.node[q - 1];
+    a.node[q].value = p.value + (a.node[q].coord - p.coord) * p.slope;
+    a.node[q].slope += p.slope;
   }
 }
 
@@ -89,7 +63,8 @@ int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** /*pada*/, tag
               tagPARAMETERS* /*params*/) {
   tagBLOCK* design = blka[0];
   const tagBLOCK* self = blka[b];
-  Axis ax = XAxis(rel), ay = YAxis(rel);
+  tagPLAxis& ax = rel->x;
+  tagPLAxis& ay = rel->y;
   StartAxis(ax);
   StartAxis(ay);
   // During the search the block's x, y hold its centre.
@@ -126,19 +101,5 @@ int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** /*pada*/, tag
   }
   Accumulate(ax);
   Accumulate(ay);
-  rel->x_cursor = rel->y_cursor = 0;
   return 0;
-}
-
-double EvalPLfunc(tagNetRel* rel, int vertical, double c) {
-  const double* coord = vertical ? rel->y_coord : rel->x_coord;
-  const double* slope = vertical ? rel->y_slope : rel->x_slope;
-  const double* value = vertical ? rel->y_value : rel->x_value;
-  const int* next = vertical ? rel->y_next : rel->x_next;
-  const int* prev = vertical ? rel->y_prev : rel->x_prev;
-  int& at = vertical ? rel->y_cursor : rel->x_cursor;
-  // The last node at or before c (node 0 for c below every breakpoint).
-  while (at != 0 && coord[at] > c) at = prev[at];
-  while (next[at] != -1 && coord[next[at]] <= c) at = next[at];
-  return value[at] + (c - coord[at]) * slope[at];
 }

@@ -138,7 +138,14 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
   }
   OptimizeStatus status{0, 0, 0.0, kInfinity, kInfinity, 0.0, kInfinity, kInfinity};
   int idle = 0;
-  for (int iteration = 1; iteration <= iterations; ++iteration) {
+  // Under a CPU limit the schedule runs on the time spent instead of the
+  // iterations made, and ends with the time.
+  const int limit_ms = 1000 * params->time_limit;
+  const int start_ms = GetCpuTime();
+  if (limit_ms > 0) std::printf("CPU time limit: %d s.\n", params->time_limit);
+  for (int iteration = 1;; ++iteration) {
+    const int spent_ms = limit_ms > 0 ? GetCpuTime() - start_ms : 0;
+    if (limit_ms > 0 ? spent_ms >= limit_ms : iteration > iterations) break;
     status.iteration = iteration;
     status.threshold_at_start = status.threshold;
     if (params->trace == 1) OutStatus(status, params);
@@ -159,7 +166,9 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
       mxdstha = std::max(cands->width[k], mxdsth);
       status.value = v;
       status.wire = cands->chosen_wire_h + cands->chosen_wire_v;
-      const double temperature = std::pow(params->t_base, static_cast<double>(iteration) / iterations);
+      const double progress = limit_ms > 0 ? static_cast<double>(spent_ms) / limit_ms
+                                           : static_cast<double>(iteration) / iterations;
+      const double temperature = std::pow(params->t_base, progress);
       const double excess = (v / status.threshold - 1.0) * 0.1;
       accepted = excess <= 0 ? grandom() < 1.0
                              : std::exp(-params->d_mult * excess / temperature) > grandom();

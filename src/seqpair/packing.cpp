@@ -26,6 +26,14 @@ struct Placement {
   int above;
 };
 
+// Puts `level` between `below` and `above`, unlinking whatever lay between.
+void Link(tagStaircase& s, int below, int level, int above) {
+  s.prev[above] = level;
+  s.prev[level] = below;
+  s.next[below] = level;
+  s.next[level] = above;
+}
+
 // Puts the block at `level` on the staircase with far edge
 // max(edge below, lower) + extent. With an undo record, remembers which
 // levels the insertion unlinked so that it can be taken back exactly.
@@ -44,10 +52,7 @@ Placement PlaceOnStaircase(tagStaircase& s, tagBinTree* tree, int level, double 
     undo->removed_first[level] = first;
     undo->removed_last[level] = s.prev[q];
   }
-  s.prev[q] = level;
-  s.prev[level] = below;
-  s.next[below] = level;
-  s.next[level] = q;
+  Link(s, below, level, q);
   return {below, q};
 }
 
@@ -78,7 +83,8 @@ void SaveTierEnds(tagLevelList* levels, int tier) {
 }  // namespace
 
 void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinTree* tree_b,
-               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width) {
+               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width,
+               tagForwardLog* log) {
   const int n = seq->count;
   std::fill(rest_b, rest_b + n + 1, 0);
   std::fill(rest_r, rest_r + n + 1, 0);
@@ -113,8 +119,15 @@ void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinT
     const tagBLOCK* blk = blocks[b];
     const int lb = seq->pos_b[b];
     const int lr = seq->rpos_b[b];
-    const int pb = PlaceOnStaircase(sb, tree_b, lb, blk->fixed_y_lo, blk->height, nullptr).below;
-    const int pr = PlaceOnStaircase(sr, tree_r, lr, blk->fixed_x_lo, blk->width, nullptr).below;
+    const Placement on_b = PlaceOnStaircase(sb, tree_b, lb, blk->fixed_y_lo, blk->height, nullptr);
+    const Placement on_r = PlaceOnStaircase(sr, tree_r, lr, blk->fixed_x_lo, blk->width, nullptr);
+    const int pb = on_b.below, pr = on_r.below;
+    if (log) {
+      log->below_b[lb] = pb;
+      log->above_b[lb] = on_b.above;
+      log->below_r[lr] = pr;
+      log->above_r[lr] = on_r.above;
+    }
     rest_b[lb] = sb.dist[pb] >= blk->fixed_y_lo ? pb : 0;
     rest_r[lr] = sr.dist[pr] >= blk->fixed_x_lo ? pr : 0;
     H = std::max(H, sb.dist[lb]);
@@ -150,18 +163,16 @@ void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSe
   }
 }
 
-void SetLptr(int b, int undo, tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels) {
-  const tagBLOCK* blk = blocks[b];
+void SetLptr(int b, int undo, const tagForwardLog* log, tagDualSeq* seq, tagLevelList* levels) {
+  // The logged packing left the far edges in place; only the links change.
   lvb = seq->pos_b[b];
-  const Placement pb = PlaceOnStaircase(levels->b, p_btree, lvb, blk->fixed_y_lo, blk->height,
-                                        nullptr);
-  lvb_m1 = pb.below;
-  lvb_p1 = pb.above;
+  lvb_m1 = log->below_b[lvb];
+  lvb_p1 = log->above_b[lvb];
+  Link(levels->b, lvb_m1, lvb, lvb_p1);
   lvr = seq->rpos_b[b];
-  const Placement pr = PlaceOnStaircase(levels->r, p_rtree, lvr, blk->fixed_x_lo, blk->width,
-                                        nullptr);
-  lvr_m1 = pr.below;
-  lvr_p1 = pr.above;
+  lvr_m1 = log->below_r[lvr];
+  lvr_p1 = log->above_r[lvr];
+  Link(levels->r, lvr_m1, lvr, lvr_p1);
   if (undo > 0) {
     // The top-right packing inserted b after every block that follows it in
     // A, so at this point b is its most recent insertion.
@@ -207,7 +218,14 @@ double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int*
   // predecessor queries as a packing, made once for the largest design.
   static tagBinTree pushed_tree;
   static int pushed_next[kLevelCap];
-  if (pushed_tree.node.empty()) BinTreeInit(&pushed_tree, kMaxBlocks);
+  if (pushed_tree.node.empty()) {
+    BinTreeInit(&pushed_tree, kMaxBlocks);
+    Tr_Init(&pushed_tree);
+    pushed_next[0] = kEndLevel;
+  }
+  // The tree holds the last call's staircase: taking out its few levels costs
+  // far less than clearing a tree sized for the largest design.
+  for (int q = pushed_next[0]; q != kEndLevel; q = pushed_next[q]) Tr_RemLvl(q, &pushed_tree);
 
   // The inserted block rests on the blocks before it in both sequences.
   int blk = order[0];
@@ -218,7 +236,6 @@ double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int*
 
   changed[0] = b;
   changed[b] = -1;
-  Tr_Init(&pushed_tree);
   pushed_next[0] = kEndLevel;
   dist[0] = base + size;
   double result = base + size;

@@ -65,6 +65,18 @@ struct tagLevelList {
   tagStaircaseUndo l_undo;
 };
 
+// Where each block went when a packing from the bottom left placed it: per
+// level, the level it rests on and the first level after it that it did
+// not dominate, in staircases b and r. The insertion search hands blocks to
+// those staircases again in the same order, and takes the steps from here
+// instead of from the level trees.
+struct tagForwardLog {
+  int below_b[kLevelCap];
+  int above_b[kLevelCap];
+  int below_r[kLevelCap];
+  int above_r[kLevelCap];
+};
+
 // The removed block's saved state; the engine uses entry `top` (always 0).
 struct tagSTACKS {
   int top;
@@ -78,23 +90,40 @@ struct tagSTACKS {
   double height[kMaxBlocks];
 };
 
-// Net-length functions f_x and f_y of a moved block: piecewise-linear,
-// breakpoints linked in coordinate order; node 0 is at coordinate 0.
-struct tagNetRel {
-  double x_coord[kEndLevel];
-  double x_slope[kEndLevel];
-  double x_value[kEndLevel];
-  double y_coord[kEndLevel];
-  double y_slope[kEndLevel];
-  double y_value[kEndLevel];
-  int x_next[kEndLevel];
-  int x_prev[kEndLevel];
-  int y_next[kEndLevel];
-  int y_prev[kEndLevel];
-  // Last node found in each list: the sweeps evaluate at coordinates that
-  // mostly move in one direction, so walking on from there is short.
-  int x_cursor, y_cursor;
+// One direction of a moved block's net-length function: piecewise linear,
+// its breakpoints in coordinate order (node 0 at coordinate 0), each with the
+// slope of the segment that starts there and the value at it. Kept as one
+// ordered array so that an evaluation walks adjacent memory.
+struct tagPLNode {
+  double coord;
+  double slope;
+  double value;
 };
+
+struct tagPLAxis {
+  int count;
+  // Last node found: the sweeps evaluate at coordinates that mostly move in
+  // one direction, so walking on from there is short.
+  int cursor;
+  tagPLNode node[kEndLevel];
+};
+
+// Net-length functions f_x and f_y of a moved block.
+struct tagNetRel {
+  tagPLAxis x;
+  tagPLAxis y;
+};
+
+// f(c) on one axis: value + (c - coord) x slope of the last node at or before
+// c (node 0 for c below every breakpoint). Inline, as the insertion sweep
+// evaluates it for every interval.
+inline double EvalPLAxis(tagPLAxis& a, double c) {
+  int at = a.cursor;
+  while (at != 0 && a.node[at].coord > c) --at;
+  while (at + 1 < a.count && a.node[at + 1].coord <= c) ++at;
+  a.cursor = at;
+  return a.node[at].value + (c - a.node[at].coord) * a.node[at].slope;
+}
 
 // --- dual sequence and level tree -------------------------------------------
 int DualSeqInit(tagDualSeq* seq, int n, int with_tree);
@@ -130,11 +159,18 @@ void SetBlockBounds(tagBLOCK** blka, int n);
 void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPARA* norm);
 
 // --- packing -----------------------------------------------------------------
+// Packs from the bottom left; with a log, records where each block went.
 void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinTree* tree_b,
-               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width);
+               tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width,
+               tagForwardLog* log = nullptr);
 void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq,
                   tagLevelList* levels, tagBinTree* tree_t, tagBinTree* tree_l, int limit);
-void SetLptr(int b, int undo, tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels);
+// Adds block b to staircases b and r as the packing that wrote `log` did
+// (valid while blocks come in A order of the same sequence, starting afresh
+// at each tier change as that packing did) and, when undo > 0, takes b out
+// of staircases t and l. Sets lvb, lvb_m1, lvb_p1, lvr, lvr_m1, lvr_p1 and,
+// when undoing, lvt_m1, lvt_p1, lvl_m1, lvl_p1.
+void SetLptr(int b, int undo, const tagForwardLog* log, tagDualSeq* seq, tagLevelList* levels);
 void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada,
                 tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm);
 double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels,
@@ -174,8 +210,10 @@ bool Improves(double area1, double area2, double wire1, double wire2, int via1, 
               tagPARAMETERS* params);
 int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** pada, tagNetRel* rel,
               tagPARAMETERS* params);
-// Evaluates f_x (or f_y) at coordinate c, walking from the list's cursor.
-double EvalPLfunc(tagNetRel* rel, int vertical, double c);
+// Evaluates f_x (or f_y) at coordinate c.
+inline double EvalPLfunc(tagNetRel* rel, int vertical, double c) {
+  return EvalPLAxis(vertical ? rel->y : rel->x, c);
+}
 int SetNewWeight(tagPARAMETERS* params);
 
 // --- move and undo -----------------------------------------------------------

@@ -47,6 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "Error: layers 0 in fl.prm; 1 to 9 tiers are supported.", 1},
         BadInput{"layers_10", {Prm("layers 10\nend\n")}, "demo16",
                  "Error: layers 10 in fl.prm; 1 to 9 tiers are supported.", 1},
+        BadInput{"time_limit_negative", {Prm("time_limit -1\nend\n")}, "demo16",
+                 "Error: time_limit -1 in fl.prm; 0 (the schedule) or 1 to 1000000 CPU seconds.", 1},
+        BadInput{"starts_0", {Prm("starts 0\nend\n")}, "demo16",
+                 "Error: starts 0 in fl.prm; 1 to 64 annealing chains.", 1},
         BadInput{"layers_not_a_number", {Prm("layers two\nend\n")}, "demo16",
                  "Error: layers 0 in fl.prm", 1}),
     Label);

@@ -110,9 +110,9 @@ struct Floorplan {
     blocks[i].fixed_y_lo = blocks[i].region_y_lo = ndpos1_y_min[i] = y_lo;
   }
 
-  void Pack(double* height, double* width) {
+  void Pack(double* height, double* width, tagForwardLog* log = nullptr) {
     CalCoords(blka.data(), &seq, levels.get(), &btree, &rtree, rest_b.data(), rest_r.data(),
-              height, width);
+              height, width, log);
   }
 
   int n;

@@ -1,0 +1,135 @@
+#include "driver/chains.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "driver/utilities.h"
+
+namespace {
+
+// The chain's ends of its two pipes and its held output; in one process
+// only, as every chain is a process of its own.
+struct ChainState {
+  int to_parent = -1;
+  int from_parent = -1;
+  FILE* held = nullptr;  // standard output until the verdict
+  int out = -1;          // the real standard output
+};
+ChainState chain;
+
+bool ReadAll(int fd, void* data, size_t size) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t got = read(fd, p, size);
+    if (got <= 0) return false;
+    p += got;
+    size -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t put = write(fd, p, size);
+    if (put <= 0) return false;
+    p += put;
+    size -= static_cast<size_t>(put);
+  }
+  return true;
+}
+
+[[noreturn]] void Fail(const char* what) {
+  std::printf("Error: %s for the annealing chains.\n", what);
+  StopRun(1);
+}
+
+// Status of a finished child, as the run's own exit status.
+int ExitStatus(pid_t pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) < 0) return 1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+}  // namespace
+
+int ForkChains(int starts, unsigned long first_seed,
+               const std::function<bool(const tagChainScore&, const tagChainScore&)>& better) {
+  std::fflush(stdout);
+  std::vector<pid_t> pids(starts);
+  std::vector<int> from_chain(starts), to_chain(starts);
+  for (int i = 0; i < starts; ++i) {
+    int up[2], down[2];
+    if (pipe(up) != 0 || pipe(down) != 0) Fail("no pipe");
+    const pid_t pid = fork();
+    if (pid < 0) Fail("no process");
+    if (pid == 0) {
+      for (int j = 0; j < i; ++j) {
+        close(from_chain[j]);
+        close(to_chain[j]);
+      }
+      close(up[0]);
+      close(down[1]);
+      chain.to_parent = up[1];
+      chain.from_parent = down[0];
+      chain.held = std::tmpfile();
+      chain.out = dup(STDOUT_FILENO);
+      if (!chain.held || chain.out < 0 || dup2(fileno(chain.held), STDOUT_FILENO) < 0)
+        Fail("no file to hold the output");
+      std::printf("Annealing chain %d of %d, seed %lu.\n", i + 1, starts, first_seed + i);
+      // The first chain goes on with the generator as a single run does.
+      if (i > 0) init_genrand(first_seed + i);
+      return i;
+    }
+    close(up[1]);
+    close(down[0]);
+    pids[i] = pid;
+    from_chain[i] = up[0];
+    to_chain[i] = down[1];
+  }
+
+  std::vector<tagChainScore> scores(starts);
+  std::vector<bool> done(starts);
+  int kept = -1;
+  for (int i = 0; i < starts; ++i) {
+    done[i] = ReadAll(from_chain[i], &scores[i], sizeof scores[i]);
+    if (done[i] && (kept < 0 || better(scores[i], scores[kept]))) kept = i;
+  }
+  if (kept < 0) {
+    std::printf("Error: no annealing chain finished.\n");
+    StopRun(1);
+  }
+  std::printf("%d annealing chains from seed %lu: kept chain %d.\n", starts, first_seed, kept + 1);
+  std::fflush(stdout);
+  for (int i = 0; i < starts; ++i) {
+    const char verdict = i == kept;
+    WriteAll(to_chain[i], &verdict, 1);
+    close(to_chain[i]);
+    close(from_chain[i]);
+  }
+  for (int i = 0; i < starts; ++i)
+    if (i != kept) ExitStatus(pids[i]);
+  // The run ends as the kept chain ended.
+  StopRun(ExitStatus(pids[kept]));
+}
+
+void EndChain(const tagChainScore& score) {
+  char verdict = 0;
+  if (!WriteAll(chain.to_parent, &score, sizeof score) ||
+      !ReadAll(chain.from_parent, &verdict, 1) || !verdict)
+    _exit(0);  // a chain not kept leaves no trace: nothing flushed, nothing written
+  close(chain.to_parent);
+  close(chain.from_parent);
+  std::fflush(stdout);
+  dup2(chain.out, STDOUT_FILENO);
+  close(chain.out);
+  std::rewind(chain.held);
+  char buffer[1 << 16];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, chain.held)) > 0;)
+    std::fwrite(buffer, 1, got, stdout);
+  std::fclose(chain.held);
+  chain = ChainState{};
+}
