@@ -11,9 +11,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   export TIERPLAN_BUILD_DIR=build-asan TIERPLAN_TEST_TIMEOUT=900
   export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-  scripts/setup.sh -DTIERPLAN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  scripts/setup.sh -DTIERPLAN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTIERPLAN_WERROR="${TIERPLAN_WERROR:-OFF}"
 else
-  scripts/setup.sh
+  scripts/setup.sh -DTIERPLAN_WERROR="${TIERPLAN_WERROR:-OFF}"
 fi
 # The unoptimised sanitizer build runs the end-to-end schedules several
 # times slower: its tests get more time.

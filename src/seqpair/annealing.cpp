@@ -188,7 +188,7 @@ std::vector<int> Temperatures(const tagPARAMETERS* params) {
   for (int T = params->start_tempe; params->end_tempe < T;) {
     temps.push_back(T);
     // The schedule must cool; a ratio of 1 or more would never end it.
-    const int cooler = static_cast<int>(static_cast<float>(params->cooling_ratio) * T);
+    const int cooler = static_cast<int>(static_cast<float>(params->cooling_ratio) * static_cast<float>(T));
     if (cooler >= T) break;
     T = cooler;
   }
@@ -201,7 +201,7 @@ std::vector<int> Temperatures(const tagPARAMETERS* params) {
 // temperature gets eleven times the hottest one's (on n300, 1 tier, 10%
 // white space and 5 s, 9 of 10 seeds fit against 5 of 10 with equal shares).
 double ShareOfRest(size_t i, size_t k) {
-  const auto weight = [k](size_t j) { return 1.0 + 10.0 * j / std::max<size_t>(1, k - 1); };
+  const auto weight = [k](size_t j) { return 1.0 + 10.0 * static_cast<double>(j) / static_cast<double>(std::max<size_t>(1, k - 1)); };
   double rest = 0.0;
   for (size_t j = i; j < k; ++j) rest += weight(j);
   return weight(i) / rest;
@@ -215,7 +215,7 @@ void Anneal(Annealing& a, int end_ms) {
   const tagPARAMETERS* params = a.params;
   // Single precision as the schedule is defined; capped, as a count beyond
   // an int would not convert.
-  const float moves = static_cast<float>(params->iterations) / 100.0f * a.work->count;
+  const float moves = static_cast<float>(params->iterations) / 100.0f * static_cast<float>(a.work->count);
   const int moves_per_temperature =
       moves < static_cast<float>(kIntInfinity) ? static_cast<int>(moves) : kIntInfinity;
   const std::vector<int> temps = Temperatures(params);

@@ -133,6 +133,6 @@ INSTANTIATE_TEST_SUITE_P(
         // "ipcand" takes 0 and "abc" then stands as the next keyword.
         PrmCase{"non_numeric_value_reads_as_zero", "ipcand abc 4\nend\n",
                 "( ipcand    :    0) abc ?( abc       :    4)\n", {{&tagPARAMETERS::ipcand, 0}}}),
-    [](const testing::TestParamInfo<PrmCase>& info) { return std::string(info.param.label); });
+    [](const testing::TestParamInfo<PrmCase>& p) { return std::string(p.param.label); });
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST_F(RandomTest, TwisterAgreesWithTheStandardLibrary) {
 TEST_F(RandomTest, DerivedOutputsComeFromOneDraw) {
   std::mt19937 reference(5489u);
   for (int i = 0; i < 300; ++i) {
-    uint32_t y = reference();
+    uint32_t y = static_cast<uint32_t>(reference());
     const double got = i % 3 == 0 ? genrand_int31() : i % 3 == 1 ? genrand_real3() : grandom();
     ASSERT_EQ(got, i % 3 == 0 ? (y >> 1) : i % 3 == 1 ? (y + 0.5) / 4294967296.0 : y / 4294967295.0) << i;
   }

@@ -178,7 +178,7 @@ TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
   };
   for (const Case& c : cases) {
     auto d = TestDesign::Random(8, 2, 8, 5);
-    if (c.start_tempe) d->params.start_tempe = c.start_tempe;
+    if (c.start_tempe) d->params.start_tempe = static_cast<int>(c.start_tempe);
     if (c.iterations) d->params.iterations = c.iterations;
     TestEngine e(*d, c.all_fixed ? 1 : 2);
     for (int b = 1; c.all_fixed && b <= 8; ++b) d->blka[b]->kind = 3;

@@ -68,7 +68,8 @@ inline void ExpectConsistent(const tagDualSeq& s) {
 }
 
 struct Floorplan {
-  explicit Floorplan(int n, int tiers = 1) : n(n), blocks(n + 1), classes(n + 1), blka(n + 1) {
+  explicit Floorplan(int count, int tiers = 1)
+      : n(count), blocks(count + 1), classes(count + 1), blka(count + 1) {
     ResetEngineState();
     ResetTierState();
     InitTierState(tiers);

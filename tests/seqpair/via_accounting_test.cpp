@@ -69,8 +69,8 @@ struct TieredDesign {
   tagDualSeq seq;
   int tiers;
 
-  TieredDesign(std::unique_ptr<TestDesign> design, int tiers)
-      : owned(std::move(design)), d(*owned), tiers(tiers) {
+  TieredDesign(std::unique_ptr<TestDesign> design, int tier_count)
+      : owned(std::move(design)), d(*owned), tiers(tier_count) {
     DualSeqInit(&seq, d.n(), 0);
   }
   void SetTiers(const std::vector<int>& tier_of_block) {

@@ -112,7 +112,7 @@ TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {
     double sum = 0.0;
     tagSIGGRID* below = nullptr;
     for (int k = 0; k < net->via_cnt; ++k) {
-      tagSIGGRID* cell = s.Cell(net->vias[k]->layer, rng() % 5, rng() % 5);
+      tagSIGGRID* cell = s.Cell(net->vias[k]->layer, static_cast<int>(rng() % 5), static_cast<int>(rng() % 5));
       net->vias[k]->grid = cell;
       sum += EdgeCost(net, cell, below, k);
       below = cell;
