@@ -105,7 +105,7 @@ int ForkChains(int starts, unsigned long first_seed,
   std::printf("%d annealing chains from seed %lu: kept chain %d.\n", starts, first_seed, kept + 1);
   std::fflush(stdout);
   for (int i = 0; i < starts; ++i) {
-    const char verdict = i == kept;
+    const char verdict = i == kept ? 1 : 0;
     WriteAll(to_chain[i], &verdict, 1);
     close(to_chain[i]);
     close(from_chain[i]);

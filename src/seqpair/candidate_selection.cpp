@@ -6,6 +6,7 @@
 // back before the next candidate. During the search block pins sit at their
 // block's centre, which the blocks' x, y hold.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -25,7 +26,12 @@ double SourceY(const tagPinSource& s) {
 }
 
 // Equal down to the sign of a zero: a span measured from these is the same.
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(double a, double b) {
+  uint64_t bits_a, bits_b;
+  std::memcpy(&bits_a, &a, sizeof a);
+  std::memcpy(&bits_b, &b, sizeof b);
+  return bits_a == bits_b;
+}
 
 // The flat net tables for this design, built when the arrays differ from
 // those they were made for. Every net starts stale.
@@ -238,7 +244,7 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
   double chosen_value = kInfinity;
 
   for (int k = 1; k <= last; ++k) {
-    if (params->opt_wire && params->pin_at_center == 0) c->orient[k] ^= (genrand_int32() & 6);
+    if (params->opt_wire && params->pin_at_center == 0) c->orient[k] ^= static_cast<int>(genrand_int32() & 6);
     ShapeFor(N, c->orient[k]);
     double top = UpDist(id, blka, 1, seq->next_a.data(), seq->pos_a.data(), seq->pos_b.data(),
                         seq->tier.data(), levels->b.dist, ldstb_sav.data(), ndmodfl_v.data(),

@@ -28,7 +28,7 @@ void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to) {
 void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
               tagOptSolution* sol) {
   const int n = work->count, terminals = blka[0]->pin_count;
-  if (sol->x.size() < static_cast<size_t>(n + terminals)) {
+  if (sol->x.size() < static_cast<size_t>(n) + static_cast<size_t>(terminals)) {
     sol->x.resize(n + terminals);
     sol->y.resize(n + terminals);
   }
@@ -55,7 +55,7 @@ int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* be
                 tagOptSolution* sol) {
   const int n = work->count, terminals = blka[0]->pin_count;
   // Nothing saved yet: the working floorplan is the best one there is.
-  if (sol->x.size() < static_cast<size_t>(n + terminals)) return 0;
+  if (sol->x.size() < static_cast<size_t>(n) + static_cast<size_t>(terminals)) return 0;
   mxdstha = optsize_h;
   mxdstva = optsize_v;
   for (int b = 1; b <= n; ++b) {
