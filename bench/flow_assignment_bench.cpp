@@ -34,8 +34,7 @@ struct Boundary {
   std::vector<int> via_count{0, 0};
 
   Boundary(int cells_per_side, int via_total, int window, std::mt19937& rng)
-      : nets(via_total), subs(2 * via_total), vias(via_total), via_ptrs(via_total),
-        sub_ptrs(2 * via_total) {
+      : nets(via_total), subs(2 * via_total), vias(via_total), via_ptrs(via_total), sub_ptrs(2 * via_total) {
     dim = {cells_per_side, cells_per_side, 2};
     grids.layers = 2;
     grids.dimx = grids.dimy = cells_per_side;
@@ -44,9 +43,21 @@ struct Boundary {
     for (int layer = 0; layer < 2; ++layer)
       for (int ix = 0; ix < cells_per_side; ++ix)
         for (int iy = 0; iy < cells_per_side; ++iy)
-          *grids.cell(layer, ix, iy) = tagSIGGRID{cells_per_side * ix + iy, pitch * ix, pitch * iy,
-                                                  pitch, pitch, pitch * pitch, 4, 0, 0, 0.0,
-                                                  layer, iy, ix, 0.0, nullptr};
+          *grids.cell(layer, ix, iy) = tagSIGGRID{cells_per_side * ix + iy,
+                                                  pitch * ix,
+                                                  pitch * iy,
+                                                  pitch,
+                                                  pitch,
+                                                  pitch * pitch,
+                                                  4,
+                                                  0,
+                                                  0,
+                                                  0.0,
+                                                  layer,
+                                                  iy,
+                                                  ix,
+                                                  0.0,
+                                                  nullptr};
     std::uniform_int_distribution<int> corner(0, cells_per_side - window);
     for (int v = 0; v < via_total; ++v) {
       double x0 = corner(rng) * pitch, y0 = corner(rng) * pitch, span = window * pitch;
@@ -121,8 +132,8 @@ int main() {
     int cells = c.side * c.side;
     double window_cells = c.window * c.window;
     double edges = cells + c.vias + c.vias * window_cells;
-    printf("%3dx%-3d %6d %7.0f %9.0f %7d %9.2f %14.3f\n", c.side, c.side, c.vias, window_cells, edges,
-           placed, secs, 1e6 * secs / (c.vias * window_cells * std::log2(cells)));
+    printf("%3dx%-3d %6d %7.0f %9.0f %7d %9.2f %14.3f\n", c.side, c.side, c.vias, window_cells, edges, placed,
+           secs, 1e6 * secs / (c.vias * window_cells * std::log2(cells)));
     fflush(stdout);
   }
   for (const char* report : {"via_assignment.txt", "vp_table1.txt", "via_rt.txt"}) unlink(report);

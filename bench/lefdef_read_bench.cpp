@@ -27,17 +27,19 @@ void WriteLibrary(const std::string& path) {
   std::fprintf(f, "VERSION 5.5 ;\nBUSBITCHARS \"[]\" ;\nDIVIDERCHAR \"/\" ;\n");
   std::fprintf(f, "UNITS\n  DATABASE MICRONS 1000 ;\nEND UNITS\n");
   for (int l = 1; l <= 6; ++l)
-    std::fprintf(f, "LAYER metal%d\n  TYPE ROUTING ;\n  DIRECTION %s ;\n  PITCH 0.2 ;\n  WIDTH 0.1 ;\nEND metal%d\n",
-                 l, l % 2 ? "HORIZONTAL" : "VERTICAL", l);
+    std::fprintf(
+        f, "LAYER metal%d\n  TYPE ROUTING ;\n  DIRECTION %s ;\n  PITCH 0.2 ;\n  WIDTH 0.1 ;\nEND metal%d\n",
+        l, l % 2 ? "HORIZONTAL" : "VERTICAL", l);
   std::fprintf(f, "SITE core\n  CLASS CORE ;\n  SIZE 0.2 BY 2 ;\nEND core\n");
   for (int m = 0; m < kMacros; ++m) {
     std::fprintf(f, "MACRO cell%d\n  CLASS %s ;\n  ORIGIN 0 0 ;\n  SIZE %.1f BY 2 ;\n  SITE core ;\n", m,
                  m == 0 ? "PAD" : "CORE", 0.4 + 0.2 * m);
     for (int p = 0; p < 4; ++p)
-      std::fprintf(f,
-                   "  PIN p%d\n    DIRECTION INPUT ;\n    PORT\n      LAYER metal1 ;\n      RECT 0 0 0.1 0.1 ;\n"
-                   "    END\n  END p%d\n",
-                   p, p);
+      std::fprintf(
+          f,
+          "  PIN p%d\n    DIRECTION INPUT ;\n    PORT\n      LAYER metal1 ;\n      RECT 0 0 0.1 0.1 ;\n"
+          "    END\n  END p%d\n",
+          p, p);
     std::fprintf(f, "  OBS\n    LAYER metal1 ;\n    RECT 0 0 0.4 2 ;\n  END\nEND cell%d\n", m);
   }
   std::fprintf(f, "END LIBRARY\n");
@@ -55,17 +57,21 @@ void WriteDesign(const std::string& path, int cells) {
   for (int c = 0; c < cells; ++c) {
     const unsigned macro = 1 + Draw(random, kMacros - 1);
     if (c % 10 == 0)
-      std::fprintf(f, "  - u%d cell%u + FIXED ( %u %u ) FS ;\n", c, macro, Draw(random, 2000000), Draw(random, 2000000));
+      std::fprintf(f, "  - u%d cell%u + FIXED ( %u %u ) FS ;\n", c, macro, Draw(random, 2000000),
+                   Draw(random, 2000000));
     else
-      std::fprintf(f, "  - u%d cell%u + PLACED ( %u %u ) N ;\n", c, macro, Draw(random, 2000000), Draw(random, 2000000));
+      std::fprintf(f, "  - u%d cell%u + PLACED ( %u %u ) N ;\n", c, macro, Draw(random, 2000000),
+                   Draw(random, 2000000));
   }
   std::fprintf(f, "END COMPONENTS\n");
   const int pins = cells / 50 + 1;
   std::fprintf(f, "PINS %d ;\n", pins);
   for (int p = 0; p < pins; ++p)
-    std::fprintf(f, "  - io%d + NET n%d + DIRECTION INPUT + USE SIGNAL\n    + PLACED ( 0 %d ) N ;\n", p, p, p * 10);
+    std::fprintf(f, "  - io%d + NET n%d + DIRECTION INPUT + USE SIGNAL\n    + PLACED ( 0 %d ) N ;\n", p, p,
+                 p * 10);
   std::fprintf(f, "END PINS\n");
-  std::fprintf(f, "SPECIALNETS 1 ;\n  - VDD ( * VDD ) + ROUTED metal1 200 ( 0 0 ) ( 2000000 * ) ;\nEND SPECIALNETS\n");
+  std::fprintf(
+      f, "SPECIALNETS 1 ;\n  - VDD ( * VDD ) + ROUTED metal1 200 ( 0 0 ) ( 2000000 * ) ;\nEND SPECIALNETS\n");
   std::fprintf(f, "NETS %d ;\n", cells);
   for (int n = 0; n < cells; ++n) {
     std::fprintf(f, "  - n%d", n);

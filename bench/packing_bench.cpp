@@ -79,8 +79,7 @@ struct Design {
   }
 
   void Pack(tagDualSeq& seq, double* height, double* width) {
-    CalCoords(blka.data(), &seq, levels.get(), &tree_b, &tree_r, rest_b.data(), rest_r.data(),
-              height, width);
+    CalCoords(blka.data(), &seq, levels.get(), &tree_b, &tree_r, rest_b.data(), rest_r.data(), height, width);
   }
 
   // Every block is compared with every block before it in A.
@@ -144,8 +143,7 @@ int main() {
   const int sizes[] = {100, 300, 1000, 3300};
   double ratio_lo = 1e300, ratio_hi = 0.0, speedup_3300 = 0.0;
   long packing_allocations = 0;
-  std::printf("%6s %14s %14s %18s %9s\n", "n", "CalCoords us", "naive us", "ns/(n log2 n)",
-              "speed-up");
+  std::printf("%6s %14s %14s %18s %9s\n", "n", "CalCoords us", "naive us", "ns/(n log2 n)", "speed-up");
   for (int n : sizes) {
     Design design(n, rng);
     double h1, w1, h2, w2;
@@ -160,21 +158,17 @@ int main() {
     const long allocated_before = allocations;
     const double fast = TimePerCall([&](int k) { design.Pack(design.seqs[k], &h1, &w1); });
     packing_allocations += allocations - allocated_before;
-    const double naive =
-        TimePerCall([&](int k) { design.PackNaively(design.seqs[k], &h2, &w2); });
+    const double naive = TimePerCall([&](int k) { design.PackNaively(design.seqs[k], &h2, &w2); });
     const double ratio = fast * 1e9 / (n * std::log2(static_cast<double>(n)));
     if (n >= 300) {
       ratio_lo = std::min(ratio_lo, ratio);
       ratio_hi = std::max(ratio_hi, ratio);
     }
     if (n == 3300) speedup_3300 = naive / fast;
-    std::printf("%6d %14.2f %14.2f %18.3f %8.1fx\n", n, fast * 1e6, naive * 1e6, ratio,
-                naive / fast);
+    std::printf("%6d %14.2f %14.2f %18.3f %8.1fx\n", n, fast * 1e6, naive * 1e6, ratio, naive / fast);
   }
-  std::printf("time/(n log n) spread from n=300 to 3300: %.2fx (target within 2x)\n",
-              ratio_hi / ratio_lo);
-  std::printf("speed-up over the naive packing at n=3300: %.1fx (target at least 20x)\n",
-              speedup_3300);
+  std::printf("time/(n log n) spread from n=300 to 3300: %.2fx (target within 2x)\n", ratio_hi / ratio_lo);
+  std::printf("speed-up over the naive packing at n=3300: %.1fx (target at least 20x)\n", speedup_3300);
   std::printf("allocations during the timed packings: %ld (target 0)\n", packing_allocations);
   return 0;
 }

@@ -23,7 +23,8 @@ void Push(tagPINLIST** list, void* target) {
 
 }  // namespace
 
-TestDesign::TestDesign() : root(NewBlkc()), design(NewBlk()), norm(new tagNORMPARA{1.0, 1.0, 1.0, 9999989.000001}) {
+TestDesign::TestDesign()
+    : root(NewBlkc()), design(NewBlk()), norm(new tagNORMPARA{1.0, 1.0, 1.0, 9999989.000001}) {
   design->type = 1;
   design->name = CopyName("test");
   design->blkclass = root;
@@ -49,7 +50,9 @@ tagBLOCKCLASS* TestDesign::AddClass(double width, double height, int type) {
   return cls;
 }
 
-int TestDesign::AddBlock(double width, double height, int kind) { return AddBlock(AddClass(width, height), kind); }
+int TestDesign::AddBlock(double width, double height, int kind) {
+  return AddBlock(AddClass(width, height), kind);
+}
 
 int TestDesign::AddBlock(tagBLOCKCLASS* cls, int kind) {
   tagBLOCK* blk = NewBlk();
@@ -76,7 +79,9 @@ int TestDesign::AddTerminal(double fx, double fy) {
   return pin->id;
 }
 
-void TestDesign::AddNet(const std::vector<int>& members, double weight) { nets_.push_back({members, weight}); }
+void TestDesign::AddNet(const std::vector<int>& members, double weight) {
+  nets_.push_back({members, weight});
+}
 
 void TestDesign::Link(ListOrder order) {
   const bool ascending = order == ListOrder::kAscending;
@@ -210,12 +215,14 @@ struct Fields {
     return *this;
   }
   Fields& box(const char* name, double xl, double yl, double xh, double yh) {
-    if (xl || yl || xh || yh) out << ' ' << name << "=(" << xl << ',' << yl << ")-(" << xh << ',' << yh << ')';
+    if (xl || yl || xh || yh)
+      out << ' ' << name << "=(" << xl << ',' << yl << ")-(" << xh << ',' << yh << ')';
     return *this;
   }
   Fields& refs(const tagPINLIST* refs) {
     if (refs) out << " refs=";
-    for (const char* sep = ""; refs; refs = refs->next, sep = ",") out << sep << static_cast<const tagNET*>(refs->pin)->id;
+    for (const char* sep = ""; refs; refs = refs->next, sep = ",")
+      out << sep << static_cast<const tagNET*>(refs->pin)->id;
     return *this;
   }
 };
@@ -229,7 +236,9 @@ void DumpNets(std::ostringstream& out, const tagNET* net, const std::string& ind
     out << ':';
     for (const tagPINLIST* node = net->pins; node; node = node->next) {
       const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
-      out << ' ' << (pin->owner && pin->owner->type != 1 && !pin->id ? NameOf(pin->owner->name) : "T" + std::to_string(pin->id));
+      out << ' '
+          << (pin->owner && pin->owner->type != 1 && !pin->id ? NameOf(pin->owner->name)
+                                                              : "T" + std::to_string(pin->id));
       if (pin->pinclass && !pin->id) out << '@' << pin->pinclass->x << ',' << pin->pinclass->y;
     }
     out << '\n';
@@ -240,7 +249,8 @@ void DumpBlocks(std::ostringstream& out, const tagBLOCK* blk, const std::string&
   for (; blk; blk = blk->next) {
     out << indent << "block " << blk->id << ' ' << NameOf(blk->name);
     Fields f{out};
-    f("class", blk->blkclass ? blk->blkclass->id : 0)("kind", blk->kind)("orient", blk->orient)("tier", blk->tier);
+    f("class", blk->blkclass ? blk->blkclass->id : 0)("kind", blk->kind)("orient", blk->orient)("tier",
+                                                                                                blk->tier);
     f("w", blk->width)("h", blk->height)("area", blk->area)("deg", blk->degree)("cells", blk->block_count);
     f("nets", blk->net_count)("npins", blk->pin_count);
     f("maxchild_w", blk->max_child_width)("maxchild_h", blk->max_child_height);
@@ -266,13 +276,14 @@ std::string Dump(const tagBLOCK* design) {
   const tagBLOCKCLASS* root = design->blkclass;
   out << "design " << NameOf(design->name);
   Fields{out}("blocks", design->block_count)("terminals", design->pin_count)("nets", design->net_count)(
-      "w", design->width)("h", design->height).box("region", design->region_x_lo, design->region_y_lo,
-                                                    design->region_x_hi, design->region_y_hi);
+      "w", design->width)("h", design->height)
+      .box("region", design->region_x_lo, design->region_y_lo, design->region_x_hi, design->region_y_hi);
   out << '\n';
   for (const tagBLOCKCLASS* c = root ? root->classes : nullptr; c; c = c->next) {
     out << "class " << c->id << ' ' << NameOf(c->name);
     Fields{out}("type", c->type)("w", c->width)("h", c->height);
-    for (const tagPINCLASS* pc = c->pinclasses; pc; pc = pc->next) out << " pin" << pc->id << '@' << pc->x << ',' << pc->y;
+    for (const tagPINCLASS* pc = c->pinclasses; pc; pc = pc->next)
+      out << " pin" << pc->id << '@' << pc->x << ',' << pc->y;
     out << '\n';
   }
   for (const tagPINCLASS* pc = root ? root->pinclasses : nullptr; pc; pc = pc->next)

@@ -54,11 +54,11 @@ class TestDesign {
   tagBLOCK* design;
   tagNORMPARA* norm;
   tagPARAMETERS params;
-  tagBLOCK* pads = nullptr;        // fixed pads taken off the block list by grouping
-  tagNET* cell_nets = nullptr;     // the cell-level nets grouping leaves behind
-  std::vector<tagBLOCK*> blka;     // after Finish: the design, then blocks 1..n
-  std::vector<tagPIN*> pada;       // after Finish: null, then terminals 1..t
-  std::vector<tagNET*> neta;       // after Finish: null, then nets 1..m
+  tagBLOCK* pads = nullptr;     // fixed pads taken off the block list by grouping
+  tagNET* cell_nets = nullptr;  // the cell-level nets grouping leaves behind
+  std::vector<tagBLOCK*> blka;  // after Finish: the design, then blocks 1..n
+  std::vector<tagPIN*> pada;    // after Finish: null, then terminals 1..t
+  std::vector<tagNET*> neta;    // after Finish: null, then nets 1..m
 
  private:
   struct PendingNet {

@@ -69,7 +69,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
   std::vector<std::string> lines;
   std::string line;
   while (std::getline(in, line)) {
-    if (line.size() > kMaxLineLength) Fail(path + ": line " + std::to_string(lines.size() + 1) + " is too long");
+    if (line.size() > kMaxLineLength)
+      Fail(path + ": line " + std::to_string(lines.size() + 1) + " is too long");
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
     if (lines.size() > kMaxLines) Fail(path + ": too many lines");
@@ -92,7 +93,9 @@ bool ParseInt(const std::string& text, long long* value) {
   return *end == '\0';
 }
 
-std::string Where(const std::string& path, size_t line) { return path + ": line " + std::to_string(line + 1) + ": "; }
+std::string Where(const std::string& path, size_t line) {
+  return path + ": line " + std::to_string(line + 1) + ": ";
+}
 
 // A header line "Key : value" gives a count.
 bool HeaderCount(const std::vector<std::string>& w, const char* key, long long* value) {
@@ -113,7 +116,8 @@ void ReadBlocks(const std::string& path, Design* d) {
       // Corners (x0, y0) .. (x3, y3) from the lower-left one: width and height
       // are the third corner minus the first.
       std::string coords = lines[i];
-      std::replace_if(coords.begin(), coords.end(), [](char c) { return c == '(' || c == ')' || c == ','; }, ' ');
+      std::replace_if(
+          coords.begin(), coords.end(), [](char c) { return c == '(' || c == ')' || c == ','; }, ' ');
       std::vector<std::string> v = Words(coords);
       long long c[8];
       bool ok = v.size() >= 11;
@@ -123,19 +127,23 @@ void ReadBlocks(const std::string& path, Design* d) {
       b.name = w[0];
       b.w = std::llabs(c[4] - c[0]);
       b.h = std::llabs(c[5] - c[1]);
-      if (!d->block_index.emplace(b.name, (int)d->blocks.size()).second) Fail(Where(path, i) + "block " + b.name + " is declared twice");
+      if (!d->block_index.emplace(b.name, (int)d->blocks.size()).second)
+        Fail(Where(path, i) + "block " + b.name + " is declared twice");
       d->blocks.push_back(b);
     } else if (w[1] == "terminal") {
-      if (!d->terminal_index.emplace(w[0], (int)d->terminals.size()).second) Fail(Where(path, i) + "terminal " + w[0] + " is declared twice");
+      if (!d->terminal_index.emplace(w[0], (int)d->terminals.size()).second)
+        Fail(Where(path, i) + "terminal " + w[0] + " is declared twice");
       d->terminals.emplace_back();
     } else if (w[1] == "softrectangular") {
       Fail(Where(path, i) + "soft blocks are not supported");
     }
   }
   if (declared_blocks != (long long)d->blocks.size())
-    Fail(path + ": declares " + std::to_string(declared_blocks) + " blocks but lists " + std::to_string(d->blocks.size()));
+    Fail(path + ": declares " + std::to_string(declared_blocks) + " blocks but lists " +
+         std::to_string(d->blocks.size()));
   if (declared_terminals != (long long)d->terminals.size())
-    Fail(path + ": declares " + std::to_string(declared_terminals) + " terminals but lists " + std::to_string(d->terminals.size()));
+    Fail(path + ": declares " + std::to_string(declared_terminals) + " terminals but lists " +
+         std::to_string(d->terminals.size()));
 }
 
 // Terminal positions become fractions of the largest x and y, as the
@@ -149,7 +157,8 @@ void ReadTerminalPositions(const std::string& path, Design* d) {
     auto t = d->terminal_index.find(w[0]);
     if (t == d->terminal_index.end()) continue;
     Terminal& term = d->terminals[t->second];
-    if (!ParseInt(w[1], &term.x) || !ParseInt(w[2], &term.y)) Fail(Where(path, i) + "bad position of " + w[0]);
+    if (!ParseInt(w[1], &term.x) || !ParseInt(w[2], &term.y))
+      Fail(Where(path, i) + "bad position of " + w[0]);
     max_x = std::max(max_x, term.x);
     max_y = std::max(max_y, term.y);
   }
@@ -189,7 +198,8 @@ void ReadNets(const std::string& path, Design* d) {
   }
   if (remaining > 0) Fail(path + ": the last net has too few pins");
   if (declared != (long long)d->nets.size())
-    Fail(path + ": declares " + std::to_string(declared) + " nets but lists " + std::to_string(d->nets.size()));
+    Fail(path + ": declares " + std::to_string(declared) + " nets but lists " +
+         std::to_string(d->nets.size()));
 }
 
 // The keywords of fl.prm that fix the outline; the last occurrence wins.
@@ -230,7 +240,8 @@ void ReadPlacement(const std::string& path, const Settings& s, Design* d, Findin
     std::vector<std::string> w = Words(lines[i]);
     if (w.empty() || w[0][0] == '#' || (i == 0 && w[0] == "UCSC")) continue;
     long long x, y, orient, tier;
-    if (w.size() < 5 || !ParseInt(w[1], &x) || !ParseInt(w[2], &y) || !ParseInt(w[3], &orient) || !ParseInt(w[4], &tier))
+    if (w.size() < 5 || !ParseInt(w[1], &x) || !ParseInt(w[2], &y) || !ParseInt(w[3], &orient) ||
+        !ParseInt(w[4], &tier))
       Fail(Where(path, i) + "expected: name x y orientation tier");
     auto it = d->block_index.find(w[0]);
     if (it == d->block_index.end()) {
@@ -287,7 +298,8 @@ void CheckOverlaps(const Design& d, Findings* f) {
       long long oh = std::min(a.y + a.ph, b.y + b.ph) - std::max(a.y, b.y);
       if (ow <= 0 || oh <= 0) continue;
       if (f->overlap_pairs < kListedPairs)
-        std::printf("overlap on tier %d: %s and %s, area %lld\n", a.tier, a.name.c_str(), b.name.c_str(), ow * oh);
+        std::printf("overlap on tier %d: %s and %s, area %lld\n", a.tier, a.name.c_str(), b.name.c_str(),
+                    ow * oh);
       ++f->overlap_pairs;
       f->overlap_area += ow * oh;
     }
@@ -398,9 +410,10 @@ int main(int argc, char** argv) {
   CheckOutline(d, s, &f);
   ReportNets(d);
   if (f.illegal()) {
-    std::printf("result: illegal (%d missing, %d duplicated, %d unknown, %d bad tiers, %d bad orientations, "
-                "%d below the origin, %lld overlaps)\n",
-                f.missing, f.duplicated, f.unknown, f.bad_tier, f.bad_orient, f.negative, f.overlap_pairs);
+    std::printf(
+        "result: illegal (%d missing, %d duplicated, %d unknown, %d bad tiers, %d bad orientations, "
+        "%d below the origin, %lld overlaps)\n",
+        f.missing, f.duplicated, f.unknown, f.bad_tier, f.bad_orient, f.negative, f.overlap_pairs);
     return 1;
   }
   if (f.exceeds && require_fit) {

@@ -51,7 +51,10 @@ class Random {
 };
 
 [[noreturn]] void Usage(const char* why) {
-  std::fprintf(stderr, "genbench: %s\nusage: genbench [--seed S] [--degrees D:W,...] [--long P] base blocks terminals nets\n", why);
+  std::fprintf(
+      stderr,
+      "genbench: %s\nusage: genbench [--seed S] [--degrees D:W,...] [--long P] base blocks terminals nets\n",
+      why);
   std::exit(2);
 }
 
@@ -115,8 +118,8 @@ Options ParseOptions(int argc, char** argv) {
 
 struct Bench {
   std::vector<long> w, h;
-  std::vector<long> tx, ty;       // terminal positions on the outline
-  std::vector<long> cell_block;   // virtual grid: the block in each cell, or -1
+  std::vector<long> tx, ty;      // terminal positions on the outline
+  std::vector<long> cell_block;  // virtual grid: the block in each cell, or -1
   std::vector<long> block_cell;
   long grid = 1;
   std::vector<std::vector<long>> nets;  // pins: blocks 0..n-1, terminals n..n+t-1
@@ -150,12 +153,17 @@ void MakeBlocks(const Options& o, Random& rnd, Bench* b) {
 void MakeTerminals(const Options& o, Bench* b) {
   long side = b->outline;
   for (long k = 0; k < o.terminals; ++k) {
-    long d = static_cast<long>(static_cast<double>(k) * 4 * static_cast<double>(side) / static_cast<double>(o.terminals));
+    long d = static_cast<long>(static_cast<double>(k) * 4 * static_cast<double>(side) /
+                               static_cast<double>(o.terminals));
     long x, y;
-    if (d < side) x = d, y = 0;
-    else if (d < 2 * side) x = side, y = d - side;
-    else if (d < 3 * side) x = 3 * side - d, y = side;
-    else x = 0, y = 4 * side - d;
+    if (d < side)
+      x = d, y = 0;
+    else if (d < 2 * side)
+      x = side, y = d - side;
+    else if (d < 3 * side)
+      x = 3 * side - d, y = side;
+    else
+      x = 0, y = 4 * side - d;
     b->tx.push_back(x);
     b->ty.push_back(y);
   }
@@ -229,14 +237,18 @@ void Close(FILE* f, const std::string& path) {
 
 void WriteFiles(const Options& o, const Bench& b) {
   char created[160];
-  std::snprintf(created, sizeof created, "# Created by genbench: %ld blocks, %ld terminals, %ld nets, seed %lu\n",
-                o.blocks, o.terminals, o.nets, o.seed);
+  std::snprintf(created, sizeof created,
+                "# Created by genbench: %ld blocks, %ld terminals, %ld nets, seed %lu\n", o.blocks,
+                o.terminals, o.nets, o.seed);
   std::string path = o.base + ".blocks";
   FILE* f = Create(path);
-  std::fprintf(f, "UCSC blocks 1.0\n%s\nNumSoftRectangularBlocks : 0\nNumHardRectilinearBlocks : %ld\nNumTerminals : %ld\n\n",
+  std::fprintf(f,
+               "UCSC blocks 1.0\n%s\nNumSoftRectangularBlocks : 0\nNumHardRectilinearBlocks : "
+               "%ld\nNumTerminals : %ld\n\n",
                created, o.blocks, o.terminals);
   for (long i = 0; i < o.blocks; ++i)
-    std::fprintf(f, "sb%ld hardrectilinear 4 (0, 0) (0, %ld) (%ld, %ld) (%ld, 0)\n", i, b.h[i], b.w[i], b.h[i], b.w[i]);
+    std::fprintf(f, "sb%ld hardrectilinear 4 (0, 0) (0, %ld) (%ld, %ld) (%ld, 0)\n", i, b.h[i], b.w[i],
+                 b.h[i], b.w[i]);
   std::fprintf(f, "\n");
   for (long k = 0; k < o.terminals; ++k) std::fprintf(f, "p%ld terminal\n", k + 1);
   Close(f, path);
@@ -257,8 +269,10 @@ void WriteFiles(const Options& o, const Bench& b) {
   for (auto& net : b.nets) {
     std::fprintf(f, "NetDegree : %zu\n", net.size());
     for (long p : net) {
-      if (p < o.blocks) std::fprintf(f, "sb%ld B\n", p);
-      else std::fprintf(f, "p%ld B\n", p - o.blocks + 1);
+      if (p < o.blocks)
+        std::fprintf(f, "sb%ld B\n", p);
+      else
+        std::fprintf(f, "p%ld B\n", p - o.blocks + 1);
     }
   }
   Close(f, path);

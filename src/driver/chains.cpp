@@ -118,8 +118,8 @@ int ForkChains(int starts, unsigned long first_seed,
 
 void EndChain(const tagChainScore& score) {
   char verdict = 0;
-  if (!WriteAll(chain.to_parent, &score, sizeof score) ||
-      !ReadAll(chain.from_parent, &verdict, 1) || !verdict)
+  if (!WriteAll(chain.to_parent, &score, sizeof score) || !ReadAll(chain.from_parent, &verdict, 1) ||
+      !verdict)
     _exit(0);  // a chain not kept leaves no trace: nothing flushed, nothing written
   close(chain.to_parent);
   close(chain.from_parent);

@@ -4,8 +4,6 @@
 // id-indexed vectors. Min-cost flow with non-negative costs is our own
 // successive-shortest-path search: Boost's runs a full Dijkstra per
 // augmenting path, which made via assignment quadratic in the via count.
-#include "driver/graph.h"
-
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
@@ -13,6 +11,7 @@
 #include <queue>
 #include <string>
 
+#include "driver/graph.h"
 #include "driver/utilities.h"
 
 // GCC mistakes the optional inside Boost's filtered edge iterators for an
@@ -33,8 +32,7 @@ namespace {
 
 // Stops when an edge names a missing node or a per-edge array has the wrong size.
 void CheckInput(const GraphTopology& G, std::initializer_list<size_t> edge_array_sizes) {
-  if (G.node_count < 0 || G.head.size() != G.tail.size())
-    GraphFault("malformed topology");
+  if (G.node_count < 0 || G.head.size() != G.tail.size()) GraphFault("malformed topology");
   for (int e = 0; e < G.edge_count(); ++e)
     if (G.tail[e] < 0 || G.tail[e] >= G.node_count || G.head[e] < 0 || G.head[e] >= G.node_count)
       GraphFault("an edge names no node");
@@ -48,11 +46,13 @@ struct PathArc {
   int id;
   double cost;
 };
-using PathGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, boost::no_property, PathArc>;
+using PathGraph =
+    boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, boost::no_property, PathArc>;
 
 PathGraph ToPathGraph(const GraphTopology& G, const std::vector<double>* cost) {
   PathGraph g(G.node_count);
-  for (int e = 0; e < G.edge_count(); ++e) boost::add_edge(G.tail[e], G.head[e], PathArc{e, cost ? (*cost)[e] : 0.0}, g);
+  for (int e = 0; e < G.edge_count(); ++e)
+    boost::add_edge(G.tail[e], G.head[e], PathArc{e, cost ? (*cost)[e] : 0.0}, g);
   return g;
 }
 
@@ -60,7 +60,9 @@ PathGraph ToPathGraph(const GraphTopology& G, const std::vector<double>* cost) {
 struct PredEdgeRecorder {
   using event_filter = boost::on_edge_relaxed;
   std::vector<int>* pred;
-  void operator()(PathGraph::edge_descriptor e, const PathGraph& g) const { (*pred)[boost::target(e, g)] = g[e].id; }
+  void operator()(PathGraph::edge_descriptor e, const PathGraph& g) const {
+    (*pred)[boost::target(e, g)] = g[e].id;
+  }
 };
 
 using FlowTraits = boost::adjacency_list_traits<boost::vecS, boost::vecS, boost::directedS>;
@@ -70,7 +72,8 @@ struct FlowArc {
   double cost = 0;  // double so that the routines' infinite distances cannot overflow
   FlowTraits::edge_descriptor reverse;
 };
-using FlowGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, boost::no_property, FlowArc>;
+using FlowGraph =
+    boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS, boost::no_property, FlowArc>;
 
 // Successive shortest paths for non-negative costs. Each Dijkstra search runs
 // on reduced costs and stops as soon as the sink is settled, so on assignment
@@ -82,8 +85,11 @@ using FlowGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directe
 class SuccessiveShortestPaths {
  public:
   SuccessiveShortestPaths(const GraphTopology& G, const std::vector<int>& cap, const std::vector<int>& cost)
-      : first_(G.node_count + 1, 0), potential_(G.node_count, 0), dist_(G.node_count, kUnreached),
-        pred_arc_(G.node_count, -1), settled_(G.node_count, 0) {
+      : first_(G.node_count + 1, 0),
+        potential_(G.node_count, 0),
+        dist_(G.node_count, kUnreached),
+        pred_arc_(G.node_count, -1),
+        settled_(G.node_count, 0) {
     const size_t m = G.tail.size();
     // Arc 2e is edge e, arc 2e + 1 its reverse twin; arcs are grouped by tail
     // in edge order so that ties break the same way on every run.
@@ -188,9 +194,10 @@ void MaxFlowThenCancelCycles(const GraphTopology& G, int s, int t, const std::ve
   auto weight = boost::get(&FlowArc::cost, g);
   auto reverse = boost::get(&FlowArc::reverse, g);
   if (s != t)
-    boost::edmonds_karp_max_flow(g, s, t,
-                                 boost::capacity_map(capacity).residual_capacity_map(residual).reverse_edge_map(reverse));
-  boost::cycle_canceling(g, boost::weight_map(weight).reverse_edge_map(reverse).residual_capacity_map(residual));
+    boost::edmonds_karp_max_flow(
+        g, s, t, boost::capacity_map(capacity).residual_capacity_map(residual).reverse_edge_map(reverse));
+  boost::cycle_canceling(g,
+                         boost::weight_map(weight).reverse_edge_map(reverse).residual_capacity_map(residual));
   for (int e = 0; e < G.edge_count(); ++e)
     flow[e] = static_cast<int>(g[forward[e]].capacity - g[forward[e]].residual);
 }

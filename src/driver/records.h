@@ -119,7 +119,7 @@ tagBLOCKCLASS* NewBlkc();
 tagPINCLASS* NewPinc();
 tagPIN* NewPin();
 tagNET* NewNet();
-tagPINLIST* NewPinList();  // "Allocat memeory failed!" on failure
+tagPINLIST* NewPinList();       // "Allocat memeory failed!" on failure
 char* CopyName(const char* s);  // heap copy owned by the record; null for null
 
 // Whole-design transformations.

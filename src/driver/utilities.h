@@ -31,9 +31,7 @@ inline uint32_t genrand_int32() {
 int32_t genrand_int31();
 
 // (0, 1)
-inline double genrand_real3() {
-  return (static_cast<double>(genrand_int32()) + 0.5) * (1.0 / 4294967296.0);
-}
+inline double genrand_real3() { return (static_cast<double>(genrand_int32()) + 0.5) * (1.0 / 4294967296.0); }
 
 double grandom();  // [0, 1]
 

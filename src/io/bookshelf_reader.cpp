@@ -147,8 +147,8 @@ int ParseCount(const LineReader& in, const char* keyword, int minimum) {
   SkipWord(p);
   int value;
   if (!TakeChar(p, ':') || !TakeInt(in, p, &value) || value < minimum)
-    Fatal("Error: %s line %d: \"%s :\" must be followed by a number of at least %d.", in.path,
-          in.line_no, keyword, minimum);
+    Fatal("Error: %s line %d: \"%s :\" must be followed by a number of at least %d.", in.path, in.line_no,
+          keyword, minimum);
   return value;
 }
 
@@ -173,8 +173,8 @@ struct NameIndex {
 
 FilePtr OpenForRead(const std::string& path) { return FilePtr(std::fopen(path.c_str(), "r")); }
 
-void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count,
-                 const tagNORMPARA* norm, NameIndex& names) {
+void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count, const tagNORMPARA* norm,
+                 NameIndex& names) {
   // The blocks side by side must still measure in ints, or no packing of
   // them can be held.
   long long width_sum = 0, height_sum = 0;
@@ -199,15 +199,19 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     const long long width = static_cast<long long>(x[2]) - x[0];
     const long long height = static_cast<long long>(y[2]) - y[0];
     if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
-      Fatal("Error: %s line %d: block %s has width %lld and height %lld; both must be positive "
-            "and fit in an int.", in.path, in.line_no, name, width, height);
+      Fatal(
+          "Error: %s line %d: block %s has width %lld and height %lld; both must be positive "
+          "and fit in an int.",
+          in.path, in.line_no, name, width, height);
     if (names.blocks.count(name))
       Fatal("Error: %s line %d: duplicate block name %s.", in.path, in.line_no, name);
     width_sum += width;
     height_sum += height;
     if (width_sum > INT_MAX || height_sum > INT_MAX)
-      Fatal("Error: %s line %d: the block widths add up to %lld and the heights to %lld; each sum "
-            "must fit in an int.", in.path, in.line_no, width_sum, height_sum);
+      Fatal(
+          "Error: %s line %d: the block widths add up to %lld and the heights to %lld; each sum "
+          "must fit in an int.",
+          in.path, in.line_no, width_sum, height_sum);
 
     tagBLOCK* blk = NewBlk();
     names.blocks.emplace(name, blk);
@@ -231,8 +235,7 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
   }
 }
 
-void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count,
-                    NameIndex& names) {
+void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count, NameIndex& names) {
   for (int i = 0; i < count; ++i) {
     if (!ReadRecordLine(in)) {
       DclError("Error: Unexpected end of file!");
@@ -264,8 +267,8 @@ void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int c
 void MakeFractions(tagBLOCK* design, double tagPINCLASS::*axis, int largest, const char* name,
                    const char* path) {
   if (largest <= 0)
-    std::printf("Warning: No terminal in %s has a positive %s; terminal %s positions are set to 0.\n",
-                path, name, name);
+    std::printf("Warning: No terminal in %s has a positive %s; terminal %s positions are set to 0.\n", path,
+                name, name);
   for (tagPIN* term = design->pins; term; term = term->next)
     term->pinclass->*axis = largest > 0 ? term->pinclass->*axis / largest : 0.0;
 }
@@ -275,8 +278,7 @@ void read_positions(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, const
   const int blocks = design->block_count, terminals = design->pin_count;
   // Block positions are not used: the floorplan starts from scratch.
   for (int i = 0; i < blocks; ++i)
-    if (!ReadRecordLine(in))
-      Fatal("Error: %s ends after %d of %d block positions.", in.path, i, blocks);
+    if (!ReadRecordLine(in)) Fatal("Error: %s ends after %d of %d block positions.", in.path, i, blocks);
   if (terminals > 0) RequireEmptyLine(in, "before the terminal positions");
 
   int max_x = 0, max_y = 0;
@@ -349,8 +351,7 @@ void AddBlockPin(const LineReader& in, tagNET* net, tagBLOCK* blk, char mark) {
 
 void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names) {
   for (int i = 0; i < count; ++i) {
-    if (!FindKeyword(in, "NetDegree"))
-      Fatal("Error: %s ends after %d of %d nets.", in.path, i, count);
+    if (!FindKeyword(in, "NetDegree")) Fatal("Error: %s ends after %d of %d nets.", in.path, i, count);
     const int degree = ParseCount(in, "NetDegree", 0);
     tagNET* net = NewNet();
     net->id = count - i;
@@ -362,8 +363,8 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
 
     for (int p = 0; p < degree; ++p) {
       if (!ReadRecordLine(in))
-        Fatal("Error: %s ends inside net %d of %d, after %d of its %d pins.", in.path, i + 1, count,
-              p, degree);
+        Fatal("Error: %s ends inside net %d of %d, after %d of its %d pins.", in.path, i + 1, count, p,
+              degree);
       char name[kNameSize];
       ReadName(in, name);
       char mark = '\0';
@@ -376,8 +377,8 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
         AddBlockPin(in, net, blk->second, mark);
       } else if (std::strcmp(name, "NetDegree") == 0) {
         // The next net began early: reading on would mix the two nets.
-        Fatal("Error: %s line %d: net %d of %d lists %d pins, fewer than its degree %d.", in.path,
-              in.line_no, i + 1, count, p, degree);
+        Fatal("Error: %s line %d: net %d of %d lists %d pins, fewer than its degree %d.", in.path, in.line_no,
+              i + 1, count, p, degree);
       } else {
         std::printf("warning: illegal terminal name or block name\n!");
       }

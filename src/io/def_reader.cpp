@@ -33,8 +33,8 @@ UnusedConstructs unused;
 
 // Sections "KEYWORD n ; ... END KEYWORD" whose items are skipped.
 const char* const kSkippedSections[] = {
-    "VIAS",   "STYLES",    "NONDEFAULTRULES", "REGIONS",  "PINPROPERTIES",        "BLOCKAGES",
-    "SLOTS",  "FILLS",     "SCANCHAINS",      "GROUPS",   "FLOORPLANCONSTRAINTS", "IOTIMINGS",
+    "VIAS",           "STYLES",     "NONDEFAULTRULES", "REGIONS", "PINPROPERTIES",        "BLOCKAGES",
+    "SLOTS",          "FILLS",      "SCANCHAINS",      "GROUPS",  "FLOORPLANCONSTRAINTS", "IOTIMINGS",
     "TIMINGDISABLES", "PARTITIONS", "DEFAULTCAP"};
 
 const char* const kOrientations[] = {"N", "W", "S", "E", "FN", "FW", "FS", "FE"};

@@ -66,7 +66,7 @@ struct TierDefs {
   const tagBLOCK* design;
   const tagBLOCK* pads;
   Units units;
-  double width, height;  // the written outline, internal units
+  double width, height;                   // the written outline, internal units
   double die_xl, die_yl, die_xh, die_yh;  // the outline and the pad ring around it
   std::unordered_map<const tagBLOCK*, Place> places;
   // Per cell-level net: its lowest and highest tier and its via places.
@@ -78,15 +78,19 @@ struct TierDefs {
   std::vector<const tagNET*> nets;  // in DEF order
 };
 
-double TerminalX(const TierDefs& defs, const tagPIN* term) { return term->pinclass ? term->pinclass->x * defs.width : 0; }
-double TerminalY(const TierDefs& defs, const tagPIN* term) { return term->pinclass ? term->pinclass->y * defs.height : 0; }
+double TerminalX(const TierDefs& defs, const tagPIN* term) {
+  return term->pinclass ? term->pinclass->x * defs.width : 0;
+}
+double TerminalY(const TierDefs& defs, const tagPIN* term) {
+  return term->pinclass ? term->pinclass->y * defs.height : 0;
+}
 
 // The blocks and terminals a net reaches, as via planning's nets list them.
 std::vector<const void*> Members(const tagNET* net) {
   std::vector<const void*> members;
   for (const tagPINLIST* node = net->pins; node; node = node->next) {
     const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
-    members.push_back(pin->id != 0 ? static_cast<const void*>(pin)
+    members.push_back(pin->id != 0                       ? static_cast<const void*>(pin)
                       : pin->owner && pin->owner->parent ? pin->owner->parent
                                                          : pin->owner);
   }
@@ -163,8 +167,8 @@ std::string TierDef(const TierDefs& defs, int tier) {
       WriteComponent(components, defs, cell, blk->kind != 0);
     if (!group) continue;
     ++region_count;
-    Appendf(regions, "  - %s ( %lld %lld ) ( %lld %lld ) + TYPE FENCE ;\n", blk->name, u.X(blk->x), u.Y(blk->y),
-            u.X(blk->x + blk->width), u.Y(blk->y + blk->height));
+    Appendf(regions, "  - %s ( %lld %lld ) ( %lld %lld ) + TYPE FENCE ;\n", blk->name, u.X(blk->x),
+            u.Y(blk->y), u.X(blk->x + blk->width), u.Y(blk->y + blk->height));
     ++group_count;
     groups += "  - " + std::string(blk->name);
     int on_line = 0;
@@ -217,8 +221,8 @@ std::string TierDef(const TierDefs& defs, int tier) {
       const std::string name = ViaPinName(net, via.boundary);
       connections += " ( PIN " + name + " )";
       ++pin_count;
-      Appendf(pins, "  - %s + NET %s + DIRECTION INOUT + USE SIGNAL + PLACED ( %lld %lld ) N ;\n", name.c_str(),
-              net->name, u.X(via.x), u.Y(via.y));
+      Appendf(pins, "  - %s + NET %s + DIRECTION INOUT + USE SIGNAL + PLACED ( %lld %lld ) N ;\n",
+              name.c_str(), net->name, u.X(via.x), u.Y(via.y));
     }
     if (connections.empty()) continue;
     ++net_count;
@@ -231,8 +235,8 @@ std::string TierDef(const TierDefs& defs, int tier) {
   if (!lefdef_reading.busbit.empty()) out += "BUSBITCHARS \"" + lefdef_reading.busbit + "\" ;\n";
   out += "DESIGN " + (lefdef_reading.design.empty() ? std::string("design") : lefdef_reading.design) + " ;\n";
   Appendf(out, "UNITS DISTANCE MICRONS %.0f ;\n", defs.design->unit_scale);
-  Appendf(out, "DIEAREA ( %lld %lld ) ( %lld %lld ) ;\n", u.X(defs.die_xl), u.Y(defs.die_yl), u.X(defs.die_xh),
-          u.Y(defs.die_yh));
+  Appendf(out, "DIEAREA ( %lld %lld ) ( %lld %lld ) ;\n", u.X(defs.die_xl), u.Y(defs.die_yl),
+          u.X(defs.die_xh), u.Y(defs.die_yh));
   auto section = [&out](const char* name, int count, const std::string& body) {
     Appendf(out, "%s %d ;\n", name, count);
     out += body;
@@ -251,8 +255,18 @@ std::string TierDef(const TierDefs& defs, int tier) {
 
 void OutputTierDefs(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagNET* cell_nets,
                     const tagNORMPARA* norm, int tiers, const ViaPlaces& vias) {
-  TierDefs defs{design, pads, {norm->unscale * design->unit_scale, design->region_x_lo, design->region_y_lo},
-                design->width, design->height, 0, 0, design->width, design->height, {}, {}, {}};
+  TierDefs defs{design,
+                pads,
+                {norm->unscale * design->unit_scale, design->region_x_lo, design->region_y_lo},
+                design->width,
+                design->height,
+                0,
+                0,
+                design->width,
+                design->height,
+                {},
+                {},
+                {}};
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
     if (IsOwnBlock(blk))
       defs.places[blk->children] = {blk->x, blk->y, blk->orient};

@@ -49,9 +49,9 @@ int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPA
 // "<base>_blocks.map" of a LEF/DEF run: one line "block component macro"
 // per component, "pad" for the pads and "-" for the physical-only cells.
 int OutputBlockMap(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagBLOCK* left_out);
-int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
-                             tagPIN** pada, tagBLOCK* pads, tagDualSeq* seq, tagLevelList* levels,
-                             tagNORMPARA* norm, tagPARAMETERS* params, int budget);
+int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta, tagPIN** pada,
+                             tagBLOCK* pads, tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm,
+                             tagPARAMETERS* params, int budget);
 void OutputNetsForPlot(tagNET* nets, tagNORMPARA* norm, FILE* f, int flag);
 
 // --- DEF of every tier ------------------------------------------------------------

@@ -25,8 +25,8 @@ UnusedConstructs unused;
 const char* const kNamedSections[] = {"LAYER", "VIA", "VIARULE", "SITE"};
 const char* const kNestingSections[] = {"NONDEFAULTRULE", "ARRAY"};
 // Sections closed by "END <their keyword>".
-const char* const kKeywordSections[] = {"UNITS",   "PROPERTYDEFINITIONS", "SPACING",
-                                        "IRDROP",  "NOISETABLE",          "CORRECTIONTABLE"};
+const char* const kKeywordSections[] = {"UNITS",  "PROPERTYDEFINITIONS", "SPACING",
+                                        "IRDROP", "NOISETABLE",          "CORRECTIONTABLE"};
 
 template <size_t N>
 bool IsOneOf(const LefDefToken& tok, const char* const (&keywords)[N]) {

@@ -47,12 +47,12 @@ typedef int (*lefrStringCbkFnType)(lefrCallbackType_e, const char*, lefiUserData
 typedef int (*lefrMacroCbkFnType)(lefrCallbackType_e, lefiMacro*, lefiUserData);
 typedef int (*lefrPinCbkFnType)(lefrCallbackType_e, lefiPin*, lefiUserData);
 
-void lefrInit();  // forgets every callback and the unused tally
-void lefrSetMacroBeginCbk(lefrStringCbkFnType f);     // "MACRO name"
+void lefrInit();                                       // forgets every callback and the unused tally
+void lefrSetMacroBeginCbk(lefrStringCbkFnType f);      // "MACRO name"
 void lefrSetMacroClassTypeCbk(lefrStringCbkFnType f);  // each CLASS of a macro
 void lefrSetMacroCbk(lefrMacroCbkFnType f);            // "END name" of a macro
 void lefrSetPinCbk(lefrPinCbkFnType f);                // "END name" of a macro pin
-void lefwInit(FILE* echo);  // one line per construct read; null for none
+void lefwInit(FILE* echo);                             // one line per construct read; null for none
 // Reads a LEF library; 0, or the status of the error that stopped it.
 int lefrRead(FILE* file, const char* path, lefiUserData data);
 void lefrPrintUnusedCallbacks(FILE* out);
@@ -73,7 +73,7 @@ enum defrCallbackType_e {
   defrVersionStrCbkType,  // VERSION, as written
   defrBusBitCbkType,      // BUSBITCHARS, the two characters
   defrDividerCbkType,     // DIVIDERCHAR, the character
-  defrLastCbkType  // one past the last type
+  defrLastCbkType         // one past the last type
 };
 typedef void* defiUserData;
 
@@ -139,7 +139,7 @@ typedef int (*defrObjectCbkFnType)(defrCallbackType_e, void*, defiUserData);
 typedef int (*defrComponentCbkFnType)(defrCallbackType_e, defiComponent*, defiUserData);
 typedef int (*defrNetCbkFnType)(defrCallbackType_e, defiNet*, defiUserData);
 
-void defrInit();  // forgets every callback and the unused tally
+void defrInit();                              // forgets every callback and the unused tally
 void defrSetUnitsCbk(defrDoubleCbkFnType f);  // UNITS DISTANCE MICRONS d
 void defrSetDieAreaCbk(defrObjectCbkFnType f);
 void defrSetPinCbk(defrObjectCbkFnType f);
@@ -159,13 +159,13 @@ int defrRead(FILE* file, const char* path, defiUserData data);
 void defrPrintUnusedCallbacks(FILE* out);
 
 // --- design building (lefdef_callbacks.cpp) -------------------------------------------
-extern FILE* fout;                    // the echo file "list"
+extern FILE* fout;                   // the echo file "list"
 extern tagBLOCKCLASS* p_lib_design;  // user data of the LEF callbacks
 extern tagBLOCK* p_design;           // user data of the DEF callbacks
 
 // What reading the libraries and the design noticed beyond the records.
 struct LefDefReading {
-  std::string lef_path;  // the LEF file being read
+  std::string lef_path;                                               // the LEF file being read
   std::unordered_map<const tagBLOCKCLASS*, std::string> macro_class;  // the words of CLASS
   NameTally unknown_macros;       // macros of components that no LEF defines
   NameTally unknown_connections;  // net connections to no component or DEF pin

@@ -107,8 +107,8 @@ bool InCoordinateRange(double v) { return std::fabs(v) <= kMaxDefCoordinate; }
 // S, E, FN, FW, FS, FE as 0..7 act on points around the placement point.
 void OrientOffset(int orient, double* x, double* y) {
   const double u = *x, v = *y;
-  static const int kMatrix[8][4] = {{1, 0, 0, 1},  {0, -1, 1, 0},  {-1, 0, 0, -1}, {0, 1, -1, 0},
-                                    {-1, 0, 0, 1}, {0, 1, 1, 0},   {1, 0, 0, -1},  {0, -1, -1, 0}};
+  static const int kMatrix[8][4] = {{1, 0, 0, 1},  {0, -1, 1, 0}, {-1, 0, 0, -1}, {0, 1, -1, 0},
+                                    {-1, 0, 0, 1}, {0, 1, 1, 0},  {1, 0, 0, -1},  {0, -1, -1, 0}};
   const int* m = kMatrix[orient & 7];
   *x = m[0] * u + m[1] * v;
   *y = m[2] * u + m[3] * v;
@@ -164,8 +164,8 @@ int macroClassTypeCB(lefrCallbackType_e type, const char* macro_class, lefiUserD
 int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud) {
   if (!CallbackFits(type, lefrLastCbkType, ud, p_lib_design) || !p_lib_design->classes) return 0;
   tagBLOCKCLASS* cls = p_lib_design->classes;
-  if (macro->hasSize() && !(macro->sizeX() >= 0 && macro->sizeX() <= kMaxMacroSize &&
-                            macro->sizeY() >= 0 && macro->sizeY() <= kMaxMacroSize)) {
+  if (macro->hasSize() && !(macro->sizeX() >= 0 && macro->sizeX() <= kMaxMacroSize && macro->sizeY() >= 0 &&
+                            macro->sizeY() <= kMaxMacroSize)) {
     std::fprintf(stderr, "Error: macro %s has SIZE %g BY %g; sizes must lie in 0..%g microns.\n",
                  macro->name(), macro->sizeX(), macro->sizeY(), kMaxMacroSize);
     return 1;
@@ -230,10 +230,10 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
   if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
   if (type == defrDieAreaCbkType) {
     const defiBox* box = static_cast<const defiBox*>(object);
-    if (!InCoordinateRange(box->xl()) || !InCoordinateRange(box->yl()) ||
-        !InCoordinateRange(box->xh()) || !InCoordinateRange(box->yh())) {
-      std::fprintf(stderr, "Error: DIEAREA ( %g %g ) ( %g %g ) lies beyond +-%g.\n", box->xl(),
-                   box->yl(), box->xh(), box->yh(), kMaxDefCoordinate);
+    if (!InCoordinateRange(box->xl()) || !InCoordinateRange(box->yl()) || !InCoordinateRange(box->xh()) ||
+        !InCoordinateRange(box->yh())) {
+      std::fprintf(stderr, "Error: DIEAREA ( %g %g ) ( %g %g ) lies beyond +-%g.\n", box->xl(), box->yl(),
+                   box->xh(), box->yh(), kMaxDefCoordinate);
       return 1;
     }
     const double d = p_design->unit_scale;
@@ -259,7 +259,8 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
     }
   } else if (type == defrPinCbkType) {
     const defiPin* pin = static_cast<const defiPin*>(object);
-    if (pin->hasPlacement() && (!InCoordinateRange(pin->placementX()) || !InCoordinateRange(pin->placementY()))) {
+    if (pin->hasPlacement() &&
+        (!InCoordinateRange(pin->placementX()) || !InCoordinateRange(pin->placementY()))) {
       std::fprintf(stderr, "Error: pin %s is placed at ( %g %g ), beyond +-%g.\n", pin->pinName(),
                    pin->placementX(), pin->placementY(), kMaxDefCoordinate);
       return 1;
@@ -445,8 +446,8 @@ void InputDef(const char* path, tagBLOCK* design) {
   CheckCount("PINS", &design->pin_count, pin_no - 1);
   const int unknown = lefdef_reading.unknown_connections.total;
   if (unknown > kConnectionWarnings)
-    std::printf("Warning: %d net connections name no component or DEF pin (the first %d shown).\n",
-                unknown, kConnectionWarnings);
+    std::printf("Warning: %d net connections name no component or DEF pin (the first %d shown).\n", unknown,
+                kConnectionWarnings);
   p_libcelltable.clear();
   p_celltable.clear();
   p_pintable.clear();

@@ -1,10 +1,11 @@
 // Scanning LEF and DEF text in one pass over the file held in memory.
 #include "io/lefdef_tokenizer.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <strings.h>
 
 namespace {
 

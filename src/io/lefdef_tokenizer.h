@@ -34,7 +34,6 @@ std::string EndOf(std::string_view name, int opened);
 // The largest LEF or DEF file read: the whole file is held in memory.
 constexpr size_t kMaxLefDefBytes = size_t{1} << 30;
 
-
 // Names counted in the order first met.
 struct NameTally {
   std::vector<std::string> order;

@@ -75,8 +75,8 @@ struct Summary {
   double wire;  // nets read, internal units
 };
 
-void WriteStatistics(std::string& f, const Summary& s, tagBLOCK** blka, tagDualSeq* seq,
-                     tagNORMPARA* norm, tagPARAMETERS* p, int budget) {
+void WriteStatistics(std::string& f, const Summary& s, tagBLOCK** blka, tagDualSeq* seq, tagNORMPARA* norm,
+                     tagPARAMETERS* p, int budget) {
   const tagBLOCK* design = blka[0];
   if (design->name)
     Appendf(f, "\nCircuit:%s\n ", design->name);
@@ -90,20 +90,18 @@ void WriteStatistics(std::string& f, const Summary& s, tagBLOCK** blka, tagDualS
   Appendf(f, "%d; %d; %d; ", design->block_count, design->net_count, design->pin_count);
   Appendf(f, "%8.2fx%8.2f; %8.1f; (%6.2f); ", s.width * norm->unscale, s.height * norm->unscale,
           s.area * norm->unscale_sq, s.area);
-  Appendf(f, "%dX%5.4f; %5.4f; ", tier_no,
-          Ratio(zarea_all * norm->unscale_sq, static_cast<double>(tier_no)), s.usage);
+  Appendf(f, "%dX%5.4f; %5.4f; ", tier_no, Ratio(zarea_all * norm->unscale_sq, static_cast<double>(tier_no)),
+          s.usage);
   Appendf(f, "%8.6fx%8.6f;", s.adjust_w, s.adjust_h);
   Appendf(f, "%8.2f; (%8.2f); ", s.wire * norm->unscale, s.wire);
   Appendf(f, "%d;", inter_layer_vias);
   Appendf(f, "(%7.0f,%7.0f,(%d,%d)%d)", p->allfix, p->movfix, p->movarea, budget, p->qp_itrmax);
   if (sa_flag != 0)
     Appendf(f, "(%d,%d,%d,%.2f,%.2f,", p->start_tempe, p->end_tempe,
-            Trunc(std::floor(p->iterations / 100.0 * seq->count)), p->cooling_ratio,
-            p->sparearea / 100);
+            Trunc(std::floor(p->iterations / 100.0 * seq->count)), p->cooling_ratio, p->sparearea / 100);
   else
     Appendf(f, "(%d,%d,%.2f,", p->movarea, budget, p->sparearea / 100);
-  Appendf(f, "%d,%d,%4.2f,%d,%3.2f);", p->movarea, p->movnet, p->allnet, p->wgt_via,
-          p->aspect_ratio);
+  Appendf(f, "%d,%d,%4.2f,%d,%3.2f);", p->movarea, p->movnet, p->allnet, p->wgt_via, p->aspect_ratio);
   Appendf(f, "%8.2f; ", (et - bt) / 1000.0);
   Appendf(f, "%d; ", p->ipcand);
   for (double w : {p->deltac_wgt, p->deltnt_wgt, p->deltvia_wgt})
@@ -149,8 +147,7 @@ int AppendRecord(const char* path, const std::string& record) {
   return complete && closed ? 0 : -1;
 }
 
-int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm,
-                    tagPARAMETERS* /*params*/) {
+int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPARAMETERS* /*params*/) {
   if (!base || !*base) {
     DclError("You Must provide base filename of a test case!");
     return 0;
@@ -164,8 +161,8 @@ int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm,
   fprintf(f, "UCSC blocks 1.0\n");
   fprintf(f, "#name x y direction tier(device layer)\n\n");
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
-    fprintf(f, "%s %d %d %d %d\n", blk->name ? blk->name : "UNKNOWN",
-            Trunc(blk->x * norm->unscale), Trunc(blk->y * norm->unscale), blk->orient, blk->tier);
+    fprintf(f, "%s %d %d %d %d\n", blk->name ? blk->name : "UNKNOWN", Trunc(blk->x * norm->unscale),
+            Trunc(blk->y * norm->unscale), blk->orient, blk->tier);
   out.Commit();
   return 0;
 }
@@ -177,8 +174,9 @@ int OutputBlockMap(const char* base, const tagBLOCK* design, const tagBLOCK* pad
     printf("Cannot open block map %s for write!\n", out.path().c_str());
     return -1;
   }
-  fprintf(f, "# block component macro: the DEF components of every block; \"pad\" marks the\n"
-             "# fixed pads of the pad ring, \"-\" the physical-only cells left out\n");
+  fprintf(f,
+          "# block component macro: the DEF components of every block; \"pad\" marks the\n"
+          "# fixed pads of the pad ring, \"-\" the physical-only cells left out\n");
   auto write = [f](const char* block, const tagBLOCK* cell) {
     fprintf(f, "%s %s %s\n", block, cell->name ? cell->name : "UNKNOWN",
             cell->blkclass && cell->blkclass->name ? cell->blkclass->name : "UNKNOWN");
@@ -191,10 +189,9 @@ int OutputBlockMap(const char* base, const tagBLOCK* design, const tagBLOCK* pad
   return 0;
 }
 
-int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta,
-                             tagPIN** pada, tagBLOCK* /*pads*/, tagDualSeq* seq,
-                             tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
-                             int budget) {
+int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET** neta, tagPIN** pada,
+                             tagBLOCK* /*pads*/, tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm,
+                             tagPARAMETERS* params, int budget) {
   static int rest_b[kLevelCap], rest_r[kLevelCap];
   const tagBLOCK* design = blka[0];
   const double u = norm->unscale;
@@ -245,13 +242,10 @@ void OutputNetsForPlot(tagNET* nets, tagNORMPARA* norm, FILE* f, int /*flag*/) {
     for (const tagPINLIST* node = net->pins; node; node = node->next)
       pins.push_back(static_cast<const tagPIN*>(node->pin));
     // Joining the pins from left to right draws a spanning path of the net.
-    std::stable_sort(pins.begin(), pins.end(),
-                     [](const tagPIN* a, const tagPIN* b) { return a->x < b->x; });
+    std::stable_sort(pins.begin(), pins.end(), [](const tagPIN* a, const tagPIN* b) { return a->x < b->x; });
     for (size_t k = 1; k < pins.size(); ++k) {
-      fprintf(f, " %d  %d \n", Trunc(pins[k - 1]->x * norm->unscale),
-              Trunc(pins[k - 1]->y * norm->unscale));
-      fprintf(f, " %d  %d \n", Trunc(pins[k]->x * norm->unscale),
-              Trunc(pins[k]->y * norm->unscale));
+      fprintf(f, " %d  %d \n", Trunc(pins[k - 1]->x * norm->unscale), Trunc(pins[k - 1]->y * norm->unscale));
+      fprintf(f, " %d  %d \n", Trunc(pins[k]->x * norm->unscale), Trunc(pins[k]->y * norm->unscale));
       fprintf(f, "\n\n");
     }
   }

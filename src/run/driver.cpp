@@ -17,8 +17,8 @@
 #include "io/io.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "signalvia/signalvia.h"
 #include "seqpair/tier_state.h"
+#include "signalvia/signalvia.h"
 #include "tiers/tiers.h"
 
 namespace {
@@ -104,8 +104,8 @@ struct Run {
   std::vector<int> scratch_b, scratch_r;
   int n = 0;
   int t = 0;
-  unsigned long seed = 0;     // the random generator's seed
-  bool lefdef = false;        // read from LEF/DEF rather than bookshelf
+  unsigned long seed = 0;    // the random generator's seed
+  bool lefdef = false;       // read from LEF/DEF rather than bookshelf
   std::string outline_miss;  // the warning that ends a run missing its outline
   ViaPlaces via_places;      // where via planning put each net's vias
 };
@@ -160,8 +160,7 @@ void ReadParameters(Run& run) {
            std::to_string(kMaxTiers) + " tiers are supported.");
   if (run.params.time_limit < 0 || run.params.time_limit > kMaxTimeLimit)
     Refuse("Error: time_limit " + std::to_string(run.params.time_limit) +
-           " in fl.prm; 0 (the schedule) or 1 to " + std::to_string(kMaxTimeLimit) +
-           " CPU seconds.");
+           " in fl.prm; 0 (the schedule) or 1 to " + std::to_string(kMaxTimeLimit) + " CPU seconds.");
   if (run.params.starts < 1 || run.params.starts > kMaxStarts)
     Refuse("Error: starts " + std::to_string(run.params.starts) + " in fl.prm; 1 to " +
            std::to_string(kMaxStarts) + " annealing chains.");
@@ -189,8 +188,8 @@ void PrepareEngine(Run& run) {
 }
 
 void Pack(Run& run) {
-  CalCoords(run.blka.data(), &run.dualseq, run.levels.get(), p_btree, p_rtree,
-            run.scratch_b.data(), run.scratch_r.data(), &mxdstva, &mxdstha);
+  CalCoords(run.blka.data(), &run.dualseq, run.levels.get(), p_btree, p_rtree, run.scratch_b.data(),
+            run.scratch_r.data(), &mxdstva, &mxdstha);
 }
 
 void BuildInitialSolution(Run& run) {
@@ -213,8 +212,8 @@ void BuildInitialSolution(Run& run) {
   // further than the start does, so the start must not push any.
   DualSeqInit(&run.unsettled, run.n, 0);
   run.walk_from_unsettled =
-      SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
-                            run.levels.get(), run.norm, &run.params, &run.unsettled) != 0;
+      SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(),
+                            run.norm, &run.params, &run.unsettled) != 0;
 }
 
 // Weights of the optimisation, scaled once the initial drawings are written.
@@ -244,8 +243,8 @@ void Optimise(Run& run) {
   bt = GetCpuTime();
   // The full evaluation also measures the bound excess, which the saved
   // start keeps: no floorplan that pushes bounded blocks further replaces it.
-  CalcObj(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(),
-          run.norm, &run.params);
+  CalcObj(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, run.levels.get(), run.norm,
+          &run.params);
   run.params.wgt_phase = 0;
   sa_flag = run.params.opt_method;
   // Without an accepted move the best floorplan stays the initial one.
@@ -263,21 +262,18 @@ void Optimise(Run& run) {
   const bool chained = run.params.starts > 1;
   if (chained) {
     const int before_fork = GetCpuTime();
-    ForkChains(run.params.starts, run.seed, [&run](const tagChainScore& a, const tagChainScore& b) {
-      return Better(a, b, &run.params);
-    });
+    ForkChains(run.params.starts, run.seed,
+               [&run](const tagChainScore& a, const tagChainScore& b) { return Better(a, b, &run.params); });
     // A chain's CPU clock starts again at zero; the time before the fork
     // still counts.
     bt -= before_fork;
   }
   if (sa_flag != 0)
-    SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
-                       &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(),
-                       run.norm, &run.params);
+    SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, &run.optdseq,
+                       run.solution.get(), run.candidates.get(), run.levels.get(), run.norm, &run.params);
   else
-    Optimize(20 * run.n, run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
-             &run.optdseq, run.solution.get(), run.candidates.get(), run.levels.get(), run.norm,
-             &run.params);
+    Optimize(20 * run.n, run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, &run.optdseq,
+             run.solution.get(), run.candidates.get(), run.levels.get(), run.norm, &run.params);
   RestoreOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
   if (tier_no > 1) inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no);
   if (chained)
@@ -299,19 +295,21 @@ std::string OutlineMiss(const tagNORMPARA& norm) {
     const double over_h = std::max(0.0, tiera[t].height - shape_v - rounding) * norm.unscale;
     if (over_w <= 0 && over_h <= 0) continue;
     char text[96];
-    std::snprintf(text, sizeof text, "%stier %zu by %.2f x %.2f", tiers.empty() ? "" : ", ", t, over_w, over_h);
+    std::snprintf(text, sizeof text, "%stier %zu by %.2f x %.2f", tiers.empty() ? "" : ", ", t, over_w,
+                  over_h);
     tiers += text;
   }
   if (tiers.empty()) return tiers;
   char head[128];
-  std::snprintf(head, sizeof head, "Warning: the floorplan misses its outline of %.2f x %.2f: ",
-                shape_h * norm.unscale, shape_v * norm.unscale);
+  std::snprintf(head, sizeof head,
+                "Warning: the floorplan misses its outline of %.2f x %.2f: ", shape_h * norm.unscale,
+                shape_v * norm.unscale);
   return head + tiers + ".";
 }
 
 void WriteResults(Run& run, const char* base) {
-  OutputCellsForMultiTiers(base, 1, run.blka.data(), run.neta.data(), run.pada.data(), run.pads,
-                           &run.dualseq, run.levels.get(), run.norm, &run.params, 20 * run.n);
+  OutputCellsForMultiTiers(base, 1, run.blka.data(), run.neta.data(), run.pada.data(), run.pads, &run.dualseq,
+                           run.levels.get(), run.norm, &run.params, 20 * run.n);
   Pack(run);
   for (int b = 1; b <= run.n; ++b) run.blka[b]->tier = run.dualseq.tier[b];
 
@@ -338,11 +336,9 @@ void PlanSignalVias(Run& run) {
   run.params.signalvia_sizex *= scale;
   run.params.signalvia_sizey *= scale;
   tagBLOCK* design = run.design;
-  const double wire0 =
-      SetNetLength(run.blka.data(), run.neta.data(), run.pada.data(), 1, &run.params);
-  AppendToReport("via_assignment.txt", "%s;nets:%d;area:%.2f; wire0:%.2f;\n", design->name,
-                 design->net_count, design->width * design->height * run.norm->unscale,
-                 wire0 * run.norm->unscale);
+  const double wire0 = SetNetLength(run.blka.data(), run.neta.data(), run.pada.data(), 1, &run.params);
+  AppendToReport("via_assignment.txt", "%s;nets:%d;area:%.2f; wire0:%.2f;\n", design->name, design->net_count,
+                 design->width * design->height * run.norm->unscale, wire0 * run.norm->unscale);
   AppendToReport("via_rt.txt", "%s:", design->name);
   bt = GetCpuTime();
   SignalViaPlanning(design, tier_no, &run.params, run.norm, &run.via_places);
@@ -406,8 +402,8 @@ int RunTierplan(int argc, char** argv) {
   PrepareEngine(run);
   BuildInitialSolution(run);
 
-  OutputCellsForMultiTiers(base, 0, run.blka.data(), run.neta.data(), run.pada.data(), run.pads,
-                           &run.dualseq, run.levels.get(), run.norm, &run.params, 0);
+  OutputCellsForMultiTiers(base, 0, run.blka.data(), run.neta.data(), run.pada.data(), run.pads, &run.dualseq,
+                           run.levels.get(), run.norm, &run.params, 0);
   ScaleOptimisationWeights(run);
   Optimise(run);
   WriteResults(run, base);

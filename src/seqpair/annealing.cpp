@@ -32,8 +32,7 @@ void OutStatusImpVersion(const AnnealStatus& s, const tagPARAMETERS* params) {
   std::printf("%5d|%4d:", s.moves, s.block);
   if (params->trace == 1) std::printf("%7.4f", s.gain);
   std::printf("%7.4f%c{A=(%5.1f, acost=%5.0f) L=%7.0f V=%4d", s.gain, s.gain > 0 ? '*' : ' ',
-              100.0 * mxdstha * mxdstva / zarea_all, s.current.area, s.current.wire,
-              s.current.vias);
+              100.0 * mxdstha * mxdstva / zarea_all, s.current.area, s.current.wire, s.current.vias);
   std::printf("} |");
   if (s.best_gain != 0) std::printf("%7.4f", s.best_gain);
   std::printf("\n");
@@ -44,8 +43,7 @@ void OutStatusImpVersion(const AnnealStatus& s, const tagPARAMETERS* params) {
 bool CanMove(const tagBLOCK* blk, const tagDualSeq* seq) {
   if (blk->kind != 0) return false;
   const int b = blk->id, next = seq->next_a[b], prev = seq->prev_a[b];
-  return (next != 0 && seq->tier[next] == seq->tier[b]) ||
-         (prev != 0 && seq->tier[prev] == seq->tier[b]);
+  return (next != 0 && seq->tier[next] == seq->tier[b]) || (prev != 0 && seq->tier[prev] == seq->tier[b]);
 }
 
 bool AnyMovable(tagBLOCK** blka, const tagDualSeq* seq) {
@@ -140,8 +138,8 @@ void Move(Annealing& a, int T) {
     if (k == 0) break;
     next = Score{cands->chosen_area_cost, cands->chosen_wire_h + cands->chosen_wire_v,
                  cands->via_delta[k] + inter_layer_vias};
-    gain = static_cast<float>(improvement(status.current.area, next.area, status.current.wire,
-                                          next.wire, status.current.vias, next.vias, params));
+    gain = static_cast<float>(improvement(status.current.area, next.area, status.current.wire, next.wire,
+                                          status.current.vias, next.vias, params));
     if (gain != 0.0f) break;
   }
   if (k == 0) {
@@ -157,8 +155,7 @@ void Move(Annealing& a, int T) {
     UndoRemove(b, work, p_stacks);
     return;
   }
-  InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], a.blka, work,
-             p_stacks);
+  InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], a.blka, work, p_stacks);
   if (params->opt_ws_dist)
     for (int t = 0; t < tier_no; ++t) {
       la_sv_num[t] += cands->tier_vias[k][t];
@@ -177,8 +174,7 @@ void Move(Annealing& a, int T) {
     a.best_score = next;
     status.best_gain = best_gain;
     ++a.recorded;
-    a.stop = params->opt_wire == 0 && params->wgt_via == 0 && params->opt_ws_dist == 0 &&
-             BestFitsOutline();
+    a.stop = params->opt_wire == 0 && params->wgt_via == 0 && params->opt_ws_dist == 0 && BestFitsOutline();
   }
 }
 
@@ -201,7 +197,9 @@ std::vector<int> Temperatures(const tagPARAMETERS* params) {
 // temperature gets eleven times the hottest one's (on n300, 1 tier, 10%
 // white space and 5 s, 9 of 10 seeds fit against 5 of 10 with equal shares).
 double ShareOfRest(size_t i, size_t k) {
-  const auto weight = [k](size_t j) { return 1.0 + 10.0 * static_cast<double>(j) / static_cast<double>(std::max<size_t>(1, k - 1)); };
+  const auto weight = [k](size_t j) {
+    return 1.0 + 10.0 * static_cast<double>(j) / static_cast<double>(std::max<size_t>(1, k - 1));
+  };
   double rest = 0.0;
   for (size_t j = i; j < k; ++j) rest += weight(j);
   return weight(i) / rest;
@@ -228,8 +226,7 @@ void Anneal(Annealing& a, int end_ms) {
       const int now = GetCpuTime();
       slice_end = now + static_cast<int>(std::max(0, end_ms - now) * ShareOfRest(i, temps.size()));
     }
-    for (int m = 1; (end_ms > 0 ? GetCpuTime() < slice_end : m < moves_per_temperature) && !a.stop;
-         ++m) {
+    for (int m = 1; (end_ms > 0 ? GetCpuTime() < slice_end : m < moves_per_temperature) && !a.stop; ++m) {
       if (!AnyMovable(a.blka, a.work)) {
         std::printf("No block can be moved: every block is fixed or alone on its tier.\n");
         a.stop = true;
@@ -242,11 +239,12 @@ void Anneal(Annealing& a, int end_ms) {
 
 }  // namespace
 
-int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
-                       tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands,
-                       tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
-  Annealing a{blka, neta, pada, work, best, sol, cands, levels, norm, params,
-              AnnealStatus{0, 0, 0.0, 0.0, kWorst}, kWorst, 0, false};
+int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
+                       tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels, tagNORMPARA* norm,
+                       tagPARAMETERS* params) {
+  Annealing a{
+      blka,   neta, pada, work, best, sol, cands, levels, norm, params, AnnealStatus{0, 0, 0.0, 0.0, kWorst},
+      kWorst, 0,    false};
   // The start, as the driver evaluated and saved it, stays the best until a
   // move replaces it; its values are then the ones to report.
   const Score start{0.0, SetNetLength(blka, neta, pada, 3, params), inter_layer_vias};
@@ -273,8 +271,10 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
     }
     Anneal(a, round_end);
     if (a.stop || round >= rounds || a.status.moves == 0 || BestFitsOutline()) break;
-    std::printf("Outside the outline after round %d of %d: the blocks are spread over the tiers "
-                "anew.\n", round, rounds);
+    std::printf(
+        "Outside the outline after round %d of %d: the blocks are spread over the tiers "
+        "anew.\n",
+        round, rounds);
     tier_respread(blka, neta, pada, work, levels, norm, params);
     a.status.current = kWorst;
   }

@@ -83,8 +83,7 @@ tagNetTables& NetTablesFor(tagBLOCK** blka, tagNET** neta, int n) {
 }
 
 // Weighted x and y spans of net j with block pins at their block's centre.
-void CentreSpans(const tagNetTables& t, int j, const tagPARAMETERS* params, double* span_x,
-                 double* span_y) {
+void CentreSpans(const tagNetTables& t, int j, const tagPARAMETERS* params, double* span_x, double* span_y) {
   double min_x = kInfinity, min_y = kInfinity, max_x = -1.0, max_y = -1.0;
   const int first = t.net_pin_start[j], end = t.net_pin_start[j + 1];
   for (int k = first; k < end; ++k) {
@@ -164,9 +163,7 @@ struct Direction {
 };
 
 double BlockSize(const tagBLOCK* b, bool vertical) { return vertical ? b->height : b->width; }
-double UpperBound(const tagBLOCK* b, bool vertical) {
-  return vertical ? b->fixed_y_hi : b->fixed_x_hi;
-}
+double UpperBound(const tagBLOCK* b, bool vertical) { return vertical ? b->fixed_y_hi : b->fixed_x_hi; }
 
 // Extra bound excess of the pushed blocks (N excluded).
 double PushedExcess(const Direction& d, tagBLOCK** blka, int id, const std::vector<double>& before) {
@@ -207,8 +204,8 @@ void MarkNetsOf(const tagNetTables& t, int b) {
 
 }  // namespace
 
-double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** neta, tagPIN**,
-                      tagDualSeq* seq, tagLevelList* levels, tagNORMPARA*, tagPARAMETERS* params) {
+double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** neta, tagPIN**, tagDualSeq* seq,
+                      tagLevelList* levels, tagNORMPARA*, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
   const bool wire_on = params->opt_wire && ntmax > 0;
@@ -247,13 +244,11 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
     if (params->opt_wire && params->pin_at_center == 0) c->orient[k] ^= static_cast<int>(genrand_int32() & 6);
     ShapeFor(N, c->orient[k]);
     double top = UpDist(id, blka, 1, seq->next_a.data(), seq->pos_a.data(), seq->pos_b.data(),
-                        seq->tier.data(), levels->b.dist, ldstb_sav.data(), ndmodfl_v.data(),
-                        c->apos[k], c->bpos[k], c->tier[k], N->fixed_y_lo, N->height,
-                        params->lb_shift);
+                        seq->tier.data(), levels->b.dist, ldstb_sav.data(), ndmodfl_v.data(), c->apos[k],
+                        c->bpos[k], c->tier[k], N->fixed_y_lo, N->height, params->lb_shift);
     double right = UpDist(id, blka, 0, seq->next_a.data(), seq->pos_a.data(), seq->rpos_b.data(),
-                          seq->tier.data(), levels->r.dist, ldstr_sav.data(), ndmodfl_h.data(),
-                          c->apos[k], n - c->bpos[k], c->tier[k], N->fixed_x_lo, N->width,
-                          params->lb_shift);
+                          seq->tier.data(), levels->r.dist, ldstr_sav.data(), ndmodfl_h.data(), c->apos[k],
+                          n - c->bpos[k], c->tier[k], N->fixed_x_lo, N->width, params->lb_shift);
     const double left_of_n = levels->r.dist[0] - N->width;
     const double bottom_of_n = levels->b.dist[0] - N->height;
 
@@ -293,14 +288,13 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
     // A preplaced or bounded block pushed off its place costs as in the
     // objective; otherwise neither optimiser would ever see it, and with
     // the area cost zero inside the outline any such push counts fully.
-    double cost = ExactAreaCost(c->width[k], c->height[k], params) +
-                  params->wgt_wsdist * c->ws_dev[k] + GapCost(gap_h, gap_v, params);
+    double cost = ExactAreaCost(c->width[k], c->height[k], params) + params->wgt_wsdist * c->ws_dev[k] +
+                  GapCost(gap_h, gap_v, params);
     int vias = c->via_delta[k] + inter_layer_vias;
     // An insertion point that pushes bounded blocks less wins outright: the
     // relative comparison below weighs a push against the net length and
     // vias, and could trade a preplaced block's place for a shorter net.
-    const int by_gap =
-        c->chosen == 0 ? -1 : CompareGaps(gap_h + gap_v, c->chosen_gap_h + c->chosen_gap_v);
+    const int by_gap = c->chosen == 0 ? -1 : CompareGaps(gap_h + gap_v, c->chosen_gap_h + c->chosen_gap_v);
     if (by_gap < 0 ||
         (by_gap == 0 && improvement(c->chosen_area_cost, cost, c->chosen_wire_h + c->chosen_wire_v,
                                     wire_h + wire_v, c->chosen_vias, vias, params) > 0)) {

@@ -45,15 +45,15 @@ inline double RelativeDifference(double a, double b) {
   return (b - a) / larger;
 }
 
-inline double Improvement(double area1, double area2, double wire1, double wire2, int via1,
-                          int via2, const tagPARAMETERS* params) {
+inline double Improvement(double area1, double area2, double wire1, double wire2, int via1, int via2,
+                          const tagPARAMETERS* params) {
   const double da = (area1 < 1e-06 && area2 < 1e-06) ? 0.0 : RelativeDifference(area1, area2);
   const double dw = params->opt_wire == 0 ? 0.0 : RelativeDifference(wire1, wire2);
   double dv = 0.0;
   if (via1 != via2) {
     // Counts are never negative; the magnitude keeps the divisor non-zero anyway.
-    const double larger = std::max(std::fabs(static_cast<double>(via1)),
-                                   std::fabs(static_cast<double>(via2)));
+    const double larger =
+        std::max(std::fabs(static_cast<double>(via1)), std::fabs(static_cast<double>(via2)));
     dv = (static_cast<double>(via2) - via1) / larger;
   }
   return -(dv * params->deltvia_wgt + dw * params->deltnt_wgt + da * params->deltac_wgt);

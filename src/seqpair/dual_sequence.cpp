@@ -13,8 +13,8 @@ int DualSeqInit(tagDualSeq* seq, int n, int with_tree) {
   n = std::max(n, 0);
   seq->count = n;
   try {
-    for (std::vector<int>* v : {&seq->next_a, &seq->next_b, &seq->prev_a, &seq->prev_b,
-                                &seq->pos_a, &seq->pos_b, &seq->rpos_a, &seq->rpos_b, &seq->tier})
+    for (std::vector<int>* v : {&seq->next_a, &seq->next_b, &seq->prev_a, &seq->prev_b, &seq->pos_a,
+                                &seq->pos_b, &seq->rpos_a, &seq->rpos_b, &seq->tier})
       v->assign(n + 2, 0);
   } catch (const std::bad_alloc&) {
     DclError("Failed to calloc memeory for sequences!");

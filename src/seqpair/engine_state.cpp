@@ -65,10 +65,8 @@ void AllocateWorkArrays(int n, int nets) {
 }
 
 void ResetEngineState() {
-  for (double* table : {ndsiz1_x, ndsiz1_y, ndofs0_x, ndofs0_y})
-    std::fill(table, table + kSizeTableCap, 0.0);
-  for (double* table : {ndpos1_x_min, ndpos1_x_max, ndpos1_y_min, ndpos1_y_max, ndpos_x_lft,
-                        ndpos_y_top})
+  for (double* table : {ndsiz1_x, ndsiz1_y, ndofs0_x, ndofs0_y}) std::fill(table, table + kSizeTableCap, 0.0);
+  for (double* table : {ndpos1_x_min, ndpos1_x_max, ndpos1_y_min, ndpos1_y_max, ndpos_x_lft, ndpos_y_top})
     std::fill(table, table + kPositionTableCap, 0.0);
   std::fill(std::begin(nmate), std::end(nmate), 0);
   lvb = lvb_m1 = lvb_p1 = lvr = lvr_m1 = lvr_p1 = 0;
@@ -85,8 +83,7 @@ void ResetEngineState() {
   ntmax0 = ntmax = 0;
   sa_flag = 0;
   bt = et = 0;
-  for (std::vector<double>* v : {&ndpos_x_exs, &ndpos_y_exs, &ldstb_sav, &ldstr_sav, &ntlna_h,
-                                 &ntlna_v})
+  for (std::vector<double>* v : {&ndpos_x_exs, &ndpos_y_exs, &ldstb_sav, &ldstr_sav, &ntlna_h, &ntlna_v})
     v->clear();
   for (std::vector<int>* v : {&ndmodfl_h, &ndmodfl_v, &ntmodfl}) v->clear();
   search_nets = tagNetTables{};

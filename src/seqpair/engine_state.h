@@ -12,7 +12,8 @@
 constexpr int kPositionTableCap = kMaxBlocks + 1;
 constexpr int kSizeTableCap = kMaxBlocks + 202;
 constexpr int kSizeClearEnd = kSizeTableCap - 2;
-static_assert(kPositionTableCap == kEndLevel && kSizeClearEnd < kSizeTableCap && kPositionTableCap < kSizeClearEnd,
+static_assert(kPositionTableCap == kEndLevel && kSizeClearEnd < kSizeTableCap &&
+                  kPositionTableCap < kSizeClearEnd,
               "block tables out of step with the block limit");
 
 extern double ndsiz1_x[kSizeTableCap], ndsiz1_y[kSizeTableCap];
@@ -28,11 +29,11 @@ extern int lvr, lvr_m1, lvr_p1;
 extern int lvt, lvt_m1, lvt_p1;
 extern int lvl, lvl_m1, lvl_p1;
 
-extern double zarea_all;           // total block area
-extern double shape_h, shape_v;    // fixed outline of one tier
+extern double zarea_all;             // total block area
+extern double shape_h, shape_v;      // fixed outline of one tier
 extern double optsize_h, optsize_v;  // chip size of the best solution
-extern double mxdsth, mxdstv;      // chip size under evaluation by the search
-extern double mxdstha, mxdstva;    // chip size of the driver's full packings
+extern double mxdsth, mxdstv;        // chip size under evaluation by the search
+extern double mxdstha, mxdstva;      // chip size of the driver's full packings
 
 // Total bound excess of bounded blocks, current and best.
 extern double ngap_h, ngap_v;
@@ -56,8 +57,8 @@ extern int bt, et;
 // Work arrays sized by AllocateWorkArrays.
 extern std::vector<double> ndpos_x_exs, ndpos_y_exs;  // n + 1
 extern std::vector<double> ldstb_sav, ldstr_sav;      // n + 2
-extern std::vector<int> ndmodfl_h, ndmodfl_v;  // indexed by block: max(n, ntmax) + 1
-extern std::vector<int> ntmodfl;               // ntmax + 1
+extern std::vector<int> ndmodfl_h, ndmodfl_v;         // indexed by block: max(n, ntmax) + 1
+extern std::vector<int> ntmodfl;                      // ntmax + 1
 extern std::vector<double> ntlna_h, ntlna_v;          // ntmax + 1
 
 void AllocateWorkArrays(int n, int nets);

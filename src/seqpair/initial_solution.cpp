@@ -97,8 +97,7 @@ void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPAR
               shape_v * norm->unscale);
 }
 
-int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* norm,
-             tagPARAMETERS* params) {
+int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* norm, tagPARAMETERS* params) {
   tagBLOCK* design = blka[0];
   const int n = seq->count;
   optsize_h = optsize_v = kInfinity;

@@ -110,24 +110,20 @@ Bar BarOf(const tagINSCANDS* c) {
 // Keeps a candidate that beat the last kept entry. Rarely taken, and with
 // its many arguments it would make every Offer set up a large frame, so it
 // stays out of line.
-__attribute__((noinline)) void Keep(const SlotView& v, Bar* bar, int q, double width,
-                                    double height, int orient, double wire, double cost,
-                                    double ws_dev) {
-  SaveIpCand(v.cands, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev,
-             la_sv_change, la_area_change, v.params, cost, wire, cell_via_cost);
+__attribute__((noinline)) void Keep(const SlotView& v, Bar* bar, int q, double width, double height,
+                                    int orient, double wire, double cost, double ws_dev) {
+  SaveIpCand(v.cands, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev, la_sv_change,
+             la_area_change, v.params, cost, wire, cell_via_cost);
   *bar = BarOf(v.cands);
 }
 
 // Saves the candidate when it beats the last kept entry.
-inline void Offer(const SlotView& v, Bar* bar, int q, double width, double height, int orient,
-                  double wire) {
+inline void Offer(const SlotView& v, Bar* bar, int q, double width, double height, int orient, double wire) {
   const tagPARAMETERS* p = v.params;
   const double ws_dev = v.white_space ? WhiteSpaceDeviation(width * height) : 0.0;
-  const double cost =
-      cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
-      p->wgt_wsdist * ws_dev;
-  if (bar->open ||
-      cost_terms::Improves(bar->area, cost, bar->wire, wire, bar->vias, cell_via_cost, p))
+  const double cost = cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
+                      p->wgt_wsdist * ws_dev;
+  if (bar->open || cost_terms::Improves(bar->area, cost, bar->wire, wire, bar->vias, cell_via_cost, p))
     Keep(v, bar, q, width, height, orient, wire, cost, ws_dev);
 }
 
@@ -172,8 +168,7 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
     double wire = 0.0;
     if (wire_on) wire = EvalPLAxis(v.rel->x, left) + EvalPLAxis(v.rel->y, below);
     Offer(v, &bar, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
-    if (turn)
-      Offer(v, &bar, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
+    if (turn) Offer(v, &bar, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
 
     if (next_u > u_to) break;
     u = next_u;
@@ -187,8 +182,8 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
 
 // B positions (as "after position q") open to N on `tier`: the window around
 // N's old B position, within the tier's run.
-void BWindow(const tagDualSeq* seq, const tagBLOCK* N, const tagPARAMETERS* params, int tier,
-             int* lo, int* hi) {
+void BWindow(const tagDualSeq* seq, const tagBLOCK* N, const tagPARAMETERS* params, int tier, int* lo,
+             int* hi) {
   int n = seq->count, pb = seq->pos_b[N->id];
   *lo = std::max(0, pb - 1 - params->srchlvl_b);
   *hi = std::min(n, pb + params->srchlvl_b);
@@ -217,8 +212,7 @@ void FindTierRuns(const tagDualSeq* seq) {
 // outside an outline sized for all tiers. A tier therefore takes the moved
 // block only while its block area, with the block, stays within an even
 // share of all block area plus a quarter of the spare area of that share.
-void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq,
-                   const tagPARAMETERS* params) {
+void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS* params) {
   std::fill(std::begin(tier_open), std::end(tier_open), true);
   if (tier_no < 2) return;
   double area[kMaxTiers] = {0.0}, total = 0.0;
@@ -278,8 +272,8 @@ void PrepareTierVias(tagBLOCK* blk, tagDualSeq* seq, int tier, const tagPARAMETE
 
 // Tries the slot after lva_nd for N on `tier` when no block of that tier
 // follows in A: the top-right staircases must then count as empty.
-void FindOptAtRunEnd(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq,
-                     tagLevelList* levels, tagPARAMETERS* params) {
+void FindOptAtRunEnd(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagLevelList* levels,
+                     tagPARAMETERS* params) {
   tagStaircase* right_side[2] = {&levels->t, &levels->l};
   int heads[2], tails[2];
   for (int i = 0; i < 2; ++i) {
@@ -365,9 +359,9 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
                  std::min(n - lo, lvt_p1 - 1));
 }
 
-void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height,
-                double width, int orient, double ws_dev, int* tier_vias, double* tier_area,
-                tagPARAMETERS* params, double area_cost, double wire, int vias) {
+void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height, double width,
+                int orient, double ws_dev, int* tier_vias, double* tier_area, tagPARAMETERS* params,
+                double area_cost, double wire, int vias) {
   int k = c->count;
   MoveIpCand(c, k, k + 1, params);
   while (k - 1 >= 1 && cost_terms::Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire,
@@ -395,9 +389,7 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
   if (c->count < std::clamp(params->ipcand, 1, kCandidateCap - 2)) ++c->count;
 }
 
-double TierShareSlack(const tagPARAMETERS* params) {
-  return 0.25 * std::max(0.0, params->sparearea) / 100.0;
-}
+double TierShareSlack(const tagPARAMETERS* params) { return 0.25 * std::max(0.0, params->sparearea) / 100.0; }
 
 void KeepRandomIpCand(tagINSCANDS* c, const tagPARAMETERS* params) {
   const bool closed = c->area_cost[c->count] == kInfinity && c->vias[c->count] == kIntInfinity;
@@ -409,12 +401,11 @@ void KeepRandomIpCand(tagINSCANDS* c, const tagPARAMETERS* params) {
   c->count = 2;
 }
 
-int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada,
-                 tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq,
+                 tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
-  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth,
-            &search_log);
+  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth, &search_log);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
   o_via_cost = cell_via_cost = 0;

@@ -9,9 +9,7 @@
 
 namespace {
 
-inline bool InRange(int level, const tagBinTree* tree) {
-  return level >= 0 && level < tree->leaves;
-}
+inline bool InRange(int level, const tagBinTree* tree) { return level >= 0 && level < tree->leaves; }
 
 }  // namespace
 
@@ -53,8 +51,7 @@ void Tr_Init(tagBinTree* tree) {
 }
 
 int Tr_AddLvl(int level, tagBinTree* tree) {
-  if (!InRange(level, tree) || tree->leaves + level < 2 || level_tree::Holds(tree, level))
-    return 0;
+  if (!InRange(level, tree) || tree->leaves + level < 2 || level_tree::Holds(tree, level)) return 0;
   level_tree::Add(tree, level);
   return level;
 }

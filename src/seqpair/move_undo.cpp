@@ -68,8 +68,8 @@ int UndoRemove(int b, tagDualSeq* seq, tagSTACKS* stacks) {
   return 0;
 }
 
-int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
-               tagDualSeq* seq, tagSTACKS* stacks) {
+int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka, tagDualSeq* seq,
+               tagSTACKS* stacks) {
   tagBLOCK* blk = blka[b];
   const int top = stacks->top;
   stacks->orient[top] = blk->orient;
@@ -98,10 +98,10 @@ int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
 
   const int n = seq->count;
   seq->tier[b] = tier;
-  InsertAndNumber(b, apos, seq->next_a.data(), seq->prev_a.data(), seq->pos_a.data(),
-                  seq->rpos_a.data(), n, "Confilict in index A");
-  InsertAndNumber(b, bpos, seq->next_b.data(), seq->prev_b.data(), seq->pos_b.data(),
-                  seq->rpos_b.data(), n, "Conflict in index B");
+  InsertAndNumber(b, apos, seq->next_a.data(), seq->prev_a.data(), seq->pos_a.data(), seq->rpos_a.data(), n,
+                  "Confilict in index A");
+  InsertAndNumber(b, bpos, seq->next_b.data(), seq->prev_b.data(), seq->pos_b.data(), seq->rpos_b.data(), n,
+                  "Conflict in index B");
   return 0;
 }
 

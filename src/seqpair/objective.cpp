@@ -14,18 +14,42 @@ namespace {
 
 // Offset of a pin class point inside a block of class size cw x ch placed
 // with orientation `orient`; false for an unknown orientation.
-bool OrientedOffset(int orient, double px, double py, double cw, double ch, double* ox,
-                    double* oy) {
+bool OrientedOffset(int orient, double px, double py, double cw, double ch, double* ox, double* oy) {
   switch (orient) {
-    case 0: *ox = px;      *oy = py;      return true;
-    case 1: *ox = py;      *oy = cw - px; return true;
-    case 2: *ox = px;      *oy = ch - py; return true;
-    case 3: *ox = py;      *oy = px;      return true;
-    case 4: *ox = cw - px; *oy = py;      return true;
-    case 5: *ox = ch - py; *oy = cw - px; return true;
-    case 6: *ox = cw - px; *oy = ch - py; return true;
-    case 7: *ox = ch - py; *oy = px;      return true;
-    default: return false;
+    case 0:
+      *ox = px;
+      *oy = py;
+      return true;
+    case 1:
+      *ox = py;
+      *oy = cw - px;
+      return true;
+    case 2:
+      *ox = px;
+      *oy = ch - py;
+      return true;
+    case 3:
+      *ox = py;
+      *oy = px;
+      return true;
+    case 4:
+      *ox = cw - px;
+      *oy = py;
+      return true;
+    case 5:
+      *ox = ch - py;
+      *oy = cw - px;
+      return true;
+    case 6:
+      *ox = cw - px;
+      *oy = ch - py;
+      return true;
+    case 7:
+      *ox = ch - py;
+      *oy = px;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -39,8 +63,8 @@ void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params) {
   if (params->pin_at_center || !pin->pinclass || !blk->blkclass) {
     ox = static_cast<float>(0.5 * blk->width);
     oy = static_cast<float>(0.5 * blk->height);
-  } else if (!OrientedOffset(blk->orient, pin->pinclass->x, pin->pinclass->y,
-                             blk->blkclass->width, blk->blkclass->height, &ox, &oy)) {
+  } else if (!OrientedOffset(blk->orient, pin->pinclass->x, pin->pinclass->y, blk->blkclass->width,
+                             blk->blkclass->height, &ox, &oy)) {
     DclError("Error Block Directions");
   }
   const double base_x = blk->parent ? blk->parent->x : 0.0;
@@ -49,14 +73,23 @@ void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params) {
   pin->y = base_y + blk->y + oy;
 }
 
-double SetNetLength(tagBLOCK** /*blka*/, tagNET** neta, tagPIN** /*pada*/, int mode,
-                    tagPARAMETERS* params) {
+double SetNetLength(tagBLOCK** /*blka*/, tagNET** neta, tagPIN** /*pada*/, int mode, tagPARAMETERS* params) {
   int first = 1, last = 0;
   switch (mode) {
-    case 1: first = 1; last = ntmax0; break;
-    case 2: first = ntmax0 + 1; last = ntmax; break;
-    case 3: first = 1; last = ntmax; break;
-    default: break;
+    case 1:
+      first = 1;
+      last = ntmax0;
+      break;
+    case 2:
+      first = ntmax0 + 1;
+      last = ntmax;
+      break;
+    case 3:
+      first = 1;
+      last = ntmax;
+      break;
+    default:
+      break;
   }
   double total = 0.0;
   for (int j = first; j <= last; ++j) {
@@ -100,8 +133,8 @@ double AreaCost(double W, double H, double overflow_w, double overflow_h, double
 }
 
 double InsertionAreaCost(double W, double H, const tagPARAMETERS* params) {
-  return AreaCost(W, H, std::max(0.0, mxdsth - shape_h), std::max(0.0, mxdstv - shape_v),
-                  params->area_wgt, params);
+  return AreaCost(W, H, std::max(0.0, mxdsth - shape_h), std::max(0.0, mxdstv - shape_v), params->area_wgt,
+                  params);
 }
 
 double ExactAreaCost(double W, double H, const tagPARAMETERS* params) {
@@ -154,7 +187,7 @@ int SetNewWeight(tagPARAMETERS* params) {
   params->area_wgt = f * params->movarea * (1.0 + (u_area - 0.5) * 0.2);
   params->obj_area_wgt = f * params->allarea * (1.0 + (u_all - 0.5) * 0.2);
   params->net_wgt = (1.0 + (u_net - 0.5) * 0.3) * 5.0 * params->movnet;
-  printf(" Solution Restored: New Wgts = (%7.2f %7.2f), (%7.2f %7.2f)\n", params->area_wgt,
-         params->net_wgt, params->obj_area_wgt, params->allnet);
+  printf(" Solution Restored: New Wgts = (%7.2f %7.2f), (%7.2f %7.2f)\n", params->area_wgt, params->net_wgt,
+         params->obj_area_wgt, params->allnet);
   return 0;
 }

@@ -25,8 +25,7 @@ void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to) {
   copy(from->tier, to->tier);
 }
 
-void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
-              tagOptSolution* sol) {
+void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best, tagOptSolution* sol) {
   const int n = work->count, terminals = blka[0]->pin_count;
   if (sol->x.size() < static_cast<size_t>(n) + static_cast<size_t>(terminals)) {
     sol->x.resize(n + terminals);
@@ -51,8 +50,7 @@ void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best
   CopyDualSeq(work, best);
 }
 
-int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
-                tagOptSolution* sol) {
+int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best, tagOptSolution* sol) {
   const int n = work->count, terminals = blka[0]->pin_count;
   // Nothing saved yet: the working floorplan is the best one there is.
   if (sol->x.size() < static_cast<size_t>(n) + static_cast<size_t>(terminals)) return 0;
@@ -91,8 +89,8 @@ void OutStatus(OptimizeStatus& s, const tagPARAMETERS* params) {
   if (params->trace == 1) std::printf("%7.2f", s.value);
   std::printf("%3d ", p_stacks->top);
   std::printf("%7.0f%c{A=(%5.1f) L=%7.0f G=%5.0f %5.0f", s.threshold,
-              s.threshold > s.threshold_at_start ? '*' : ' ',
-              100.0 * mxdstha * mxdstva / zarea_all, s.wire, ngap_h, ngap_v);
+              s.threshold > s.threshold_at_start ? '*' : ' ', 100.0 * mxdstha * mxdstva / zarea_all, s.wire,
+              ngap_h, ngap_v);
   std::printf("} |");
   if (s.best != s.best_printed) {
     std::printf("%7.0f", s.best);
@@ -170,14 +168,12 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
                                            : static_cast<double>(iteration) / iterations;
       const double temperature = std::pow(params->t_base, progress);
       const double excess = (v / status.threshold - 1.0) * 0.1;
-      accepted = excess <= 0 ? grandom() < 1.0
-                             : std::exp(-params->d_mult * excess / temperature) > grandom();
+      accepted = excess <= 0 ? grandom() < 1.0 : std::exp(-params->d_mult * excess / temperature) > grandom();
     }
     if (!accepted) {
       UndoRemove(b, work, p_stacks);
     } else {
-      InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], blka, work,
-                 p_stacks);
+      InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], blka, work, p_stacks);
       ReLabel(work);
       // A floorplan that pushes bounded blocks further off their places than
       // the best one never replaces it, whatever its objective: the gap cost

@@ -37,8 +37,8 @@ void Link(tagStaircase& s, int below, int level, int above) {
 // Puts the block at `level` on the staircase with far edge
 // max(edge below, lower) + extent. With an undo record, remembers which
 // levels the insertion unlinked so that it can be taken back exactly.
-Placement PlaceOnStaircase(tagStaircase& s, tagBinTree* tree, int level, double lower,
-                           double extent, tagStaircaseUndo* undo) {
+Placement PlaceOnStaircase(tagStaircase& s, tagBinTree* tree, int level, double lower, double extent,
+                           tagStaircaseUndo* undo) {
   const int below = level_tree::AddFindPrevious(tree, level);
   const double end = std::max(s.dist[below], lower) + extent;
   s.dist[level] = end;
@@ -138,8 +138,8 @@ void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinT
   *width = std::max(chip_w, W);
 }
 
-void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq,
-                  tagLevelList* levels, tagBinTree* tree_t, tagBinTree* tree_l, int limit) {
+void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq, tagLevelList* levels,
+                  tagBinTree* tree_t, tagBinTree* tree_l, int limit) {
   tagStaircase& st = levels->t;
   tagStaircase& sl = levels->l;
   EmptyStaircase(st);
@@ -185,8 +185,8 @@ void SetLptr(int b, int undo, const tagForwardLog* log, tagDualSeq* seq, tagLeve
   }
 }
 
-void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada,
-                tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* /*norm*/) {
+void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada, tagDualSeq* seq,
+                tagLevelList* levels, tagNORMPARA* /*norm*/) {
   const int n = seq->count;
   for (int b = 1; b <= n; ++b) {
     tagBLOCK* blk = blocks[b];
@@ -211,9 +211,9 @@ void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pa
   }
 }
 
-double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels,
-              int* tier, double* dist, double* old_dist, int* changed, int limit_pos,
-              int limit_level, int tier_wanted, double base, double size, double shift) {
+double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels, int* tier,
+              double* dist, double* old_dist, int* changed, int limit_pos, int limit_level, int tier_wanted,
+              double base, double size, double shift) {
   // The inserted block's own staircase of pushed blocks; it needs the same
   // predecessor queries as a packing, made once for the largest design.
   static tagBinTree pushed_tree;

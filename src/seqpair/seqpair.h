@@ -143,8 +143,7 @@ void RebuildPositions(tagDualSeq* seq);
 // Numbers one successor list from its head (pos 1.., rpos n..1) and sets
 // index 0 of both to n + 1. Returns the number of blocks met, at most n + 1.
 int NumberSequence(const int* next, int* pos, int* rpos, int n);
-int InitData(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagNORMPARA* norm,
-             tagPARAMETERS* params);
+int InitData(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagNORMPARA* norm, tagPARAMETERS* params);
 // Shared by both initial solutions (the single-tier one and the multi-tier
 // one). SetBlockSizes takes every block's size from its class into the work
 // arrays, adds it to the placed area and sums the block area into zarea_all
@@ -163,26 +162,25 @@ void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPAR
 void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinTree* tree_b,
                tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width,
                tagForwardLog* log = nullptr);
-void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq,
-                  tagLevelList* levels, tagBinTree* tree_t, tagBinTree* tree_l, int limit);
+void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq, tagLevelList* levels,
+                  tagBinTree* tree_t, tagBinTree* tree_l, int limit);
 // Adds block b to staircases b and r as the packing that wrote `log` did
 // (valid while blocks come in A order of the same sequence, starting afresh
 // at each tier change as that packing did) and, when undo > 0, takes b out
 // of staircases t and l. Sets lvb, lvb_m1, lvb_p1, lvr, lvr_m1, lvr_p1 and,
 // when undoing, lvt_m1, lvt_p1, lvl_m1, lvl_p1.
 void SetLptr(int b, int undo, const tagForwardLog* log, tagDualSeq* seq, tagLevelList* levels);
-void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada,
-                tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm);
-double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels,
-              int* tier, double* dist, double* old_dist, int* changed, int limit_pos,
-              int limit_level, int tier_wanted, double base, double size, double shift);
+void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada, tagDualSeq* seq,
+                tagLevelList* levels, tagNORMPARA* norm);
+double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels, int* tier,
+              double* dist, double* old_dist, int* changed, int limit_pos, int limit_level, int tier_wanted,
+              double base, double size, double shift);
 
 // --- objective ---------------------------------------------------------------
 void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params);
-double SetNetLength(tagBLOCK** blka, tagNET** neta, tagPIN** pada, int mode,
-                    tagPARAMETERS* params);
-int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq,
-            tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+double SetNetLength(tagBLOCK** blka, tagNET** neta, tagPIN** pada, int mode, tagPARAMETERS* params);
+int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+            tagNORMPARA* norm, tagPARAMETERS* params);
 // Area cost of a floorplan of width W and height H given the overflow the
 // floorplan already has without the moved block.
 double AreaCost(double W, double H, double overflow_w, double overflow_h, double area_wgt,
@@ -219,8 +217,8 @@ int SetNewWeight(tagPARAMETERS* params);
 // --- move and undo -----------------------------------------------------------
 int RemoveCell(int b, tagDualSeq* seq, tagSTACKS* stacks);
 int UndoRemove(int b, tagDualSeq* seq, tagSTACKS* stacks);
-int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
-               tagDualSeq* seq, tagSTACKS* stacks);
+int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka, tagDualSeq* seq,
+               tagSTACKS* stacks);
 int ReLabel(tagDualSeq* seq);
 
 // --- inter-tier via accounting ------------------------------------------------------
@@ -268,24 +266,23 @@ struct tagINSCANDS {
   double chosen_area_cost;
 };
 
-int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada,
-                 tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq,
+                 tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
               tagLevelList* levels, tagPARAMETERS* params);
 void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
                tagLevelList* levels, tagPARAMETERS* params);
-void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height,
-                double width, int orient, double ws_dev, int* tier_vias, double* tier_area,
-                tagPARAMETERS* params, double area_cost, double wire, int vias);
+void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height, double width,
+                int orient, double ws_dev, int* tier_vias, double* tier_area, tagPARAMETERS* params,
+                double area_cost, double wire, int vias);
 // Fraction of an even tier share of block area that a tier may hold past it.
 double TierShareSlack(const tagPARAMETERS* params);
 // Keeps only one of the kept candidates, drawn at random.
 void KeepRandomIpCand(tagINSCANDS* cands, const tagPARAMETERS* params);
 // Re-evaluates the kept candidates exactly, sets `chosen` and the chosen
 // fields, and returns the chosen candidate's whole-floorplan objective value.
-double SelectInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagNET** neta,
-                      tagPIN** pada, tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm,
-                      tagPARAMETERS* params);
+double SelectInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagNET** neta, tagPIN** pada,
+                      tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 
 // --- optimisers ---------------------------------------------------------------------
 // The best floorplan found: positions of blocks and terminals (entry i - 1 for
@@ -302,16 +299,14 @@ struct tagOptSolution {
 
 // Records the working floorplan as the best one: chip size and bound excess
 // of the last packing, positions, orientations, sizes and both sequences.
-void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
-              tagOptSolution* sol);
+void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best, tagOptSolution* sol);
 // Copies the nine arrays of one dual sequence into another (indices 0..n + 1).
 void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to);
 
 int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
              tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels,
              tagNORMPARA* norm, tagPARAMETERS* params);
-int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
-                tagOptSolution* sol);
-int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
-                       tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands,
-                       tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best, tagOptSolution* sol);
+int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
+                       tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels, tagNORMPARA* norm,
+                       tagPARAMETERS* params);

@@ -21,8 +21,8 @@ int PinTier(const tagPIN* pin, const tagDualSeq* dseq) {
 
 // Scans the net's pins once for its span as it is (`before`) and with every
 // pin of `moved` on `moved_tier` (`after`). False when the net has no pins.
-bool NetSpans(const tagNET* net, const tagDualSeq* dseq, int tiers, const tagBLOCK* moved,
-              int moved_tier, TierSpan* before, TierSpan* after) {
+bool NetSpans(const tagNET* net, const tagDualSeq* dseq, int tiers, const tagBLOCK* moved, int moved_tier,
+              TierSpan* before, TierSpan* after) {
   *before = *after = {tiers + 1, -1};
   if (!net->pins) return false;
   for (const tagPINLIST* node = net->pins; node; node = node->next) {
@@ -76,8 +76,7 @@ int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers) {
 
 int CountNetBlockAreaForEachLayer(tagBLOCK* design, tagDualSeq* dseq, int tiers, double* area) {
   std::fill(area, area + tiers, 0.0);
-  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
-    area[dseq->tier[blk->id]] += blk->area;
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next) area[dseq->tier[blk->id]] += blk->area;
   return 0;
 }
 

@@ -62,8 +62,8 @@ double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n
   return sum / k;
 }
 
-int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_count,
-                        tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, tagNET* nets) {
+int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_count, tagSIGGRIDSET& grids,
+                        tagSIGGRIDDIM* dim, tagNET* nets) {
   printf("Begin min-cost max-flow based assignment ...\n");
   int start = GetCpuTime();
 
@@ -159,8 +159,8 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
     double cong = CalViaCongCost(grids, dim, t, cell_nodes);
     cong_sum += cong;
     total_flow += layer_flow;
-    printf("[LAYER_%d] [Via inserted: %d (Total:%d, layer_cap:%d) cost:%.2f\n", t, layer_flow,
-           layer_vias, layer_cap, layer_cost);
+    printf("[LAYER_%d] [Via inserted: %d (Total:%d, layer_cap:%d) cost:%.2f\n", t, layer_flow, layer_vias,
+           layer_cap, layer_cost);
     printf("Via Congestion Cost:%.2f\n", cong);
     printf("Mincost-Maxflow Model:\nThe number of nodes:%d\n", graph.node_count());
     printf("The number of edges:%d.]\n", graph.edge_count());
@@ -183,12 +183,13 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
   printf("via_inserted:%d (total_vias:%d, total_cap:%d) cost:%.2f;\nVia Congestion Cost:%.2f;]\n\n",
          total_flow, via_count[0], flow_total_cap, wire, avg_cong);
 
-  AppendToReport("via_assignment.txt", "[LAYERBYLAYER][wire2(ub)1:%.2f;ubtime1:%.2f;viain1:%d;vcg:%.2f;cap1:%d;]\n", wire,
-                 secs, total_flow, avg_cong, flow_total_cap);
+  AppendToReport("via_assignment.txt",
+                 "[LAYERBYLAYER][wire2(ub)1:%.2f;ubtime1:%.2f;viain1:%d;vcg:%.2f;cap1:%d;]\n", wire, secs,
+                 total_flow, avg_cong, flow_total_cap);
   AppendToReport("vp_table1.txt", "%.2f; ", wire);
   if (flow_call_ct == 0)
-    AppendToReport("via_rt.txt", "[LAYERBYLAYER][wire2(ub)1:%.2f;time:%.2f;via_inerted:%d;vcg:%.2f;cap:%d;]", wire,
-                   secs, total_flow, avg_cong, flow_total_cap);
+    AppendToReport("via_rt.txt", "[LAYERBYLAYER][wire2(ub)1:%.2f;time:%.2f;via_inerted:%d;vcg:%.2f;cap:%d;]",
+                   wire, secs, total_flow, avg_cong, flow_total_cap);
   ++flow_call_ct;
   return total_flow;
 }

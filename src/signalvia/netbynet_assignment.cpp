@@ -69,8 +69,8 @@ void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tag
     via->cand_num = 0;
     NetByNetCandidatePositionRange(via, grids, &i0, &i1, &j0, &j1, dim);
     if (via->cand_num == 0)
-      std::printf("Warning: Via has no candidate position layer: %d (%d, %d, %d, %d)!\n", layer, i0,
-                  i1, j0, j1);
+      std::printf("Warning: Via has no candidate position layer: %d (%d, %d, %d, %d)!\n", layer, i0, i1, j0,
+                  j1);
     current.clear();
     for (int i = i0; i <= i1; ++i) {
       for (int j = j0; j <= j1; ++j) {
@@ -79,8 +79,7 @@ void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tag
       }
     }
     if (k == 0) {
-      for (const auto& [c, cell] : current)
-        graph.new_edge(net_node, c, {1, EdgeCost(net, cell, nullptr, 0)});
+      for (const auto& [c, cell] : current) graph.new_edge(net_node, c, {1, EdgeCost(net, cell, nullptr, 0)});
     } else {
       bool connected = false;
       for (const auto& [p, below_cell] : below) {
@@ -96,8 +95,8 @@ void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tag
   for (const auto& entry : below) graph.new_edge(entry.first, sink, {1, 0.0});
 }
 
-int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
-                                          tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim) {
+int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count, tagSIGGRIDSET& grids,
+                                          tagSIGGRIDDIM* dim) {
   std::vector<tagSIGGRID*> usable;
   for (int layer = 1; layer < tier_count; ++layer) {
     for (int ix = 0; ix < dim->dimx; ++ix) {
@@ -121,8 +120,7 @@ int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
     if (node->net->via_cnt < 1) continue;
     int source, sink;
     ConstructGraphNetworkForOneNet(graph, source, sink, node, tier_count, grids, dim);
-    std::printf("Number of Node and Edges (%d): %d, %d\n", index, graph.node_count(),
-                graph.edge_count());
+    std::printf("Number of Node and Edges (%d): %d, %d\n", index, graph.node_count(), graph.edge_count());
     cost.resize(graph.edge_count());
     for (int e = 0; e < graph.edge_count(); ++e) cost[e] = graph.edge_payload(e).cost;
     ACYCLIC_SHORTEST_PATH_T(graph, source, cost, dist, pred);
@@ -132,11 +130,10 @@ int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
 
   const double seconds = (GetCpuTime() - start) / 1000.0;
   std::printf("[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n", placed, wire, seconds);
-  AppendToReport("via_assignment.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n",
-                 placed, wire, seconds);
+  AppendToReport("via_assignment.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n", placed, wire,
+                 seconds);
   if (netbynet_call_ct == 0)
-    AppendToReport("via_rt.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]", placed,
-                   wire, seconds);
+    AppendToReport("via_rt.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]", placed, wire, seconds);
   // The stage leaves its choice in the vias only: capacity goes back.
   for (tagSIGGRID* cell : usable) {
     cell->via_cap += cell->via_num;

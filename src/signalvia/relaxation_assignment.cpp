@@ -70,7 +70,6 @@ RelaxedSolution RelaxedSolve(tagNETLIST* net_list, bool record) {
 
 bool IsRelaxed(const tagSIGGRID* cell) { return cell->via_cap < cell->cvia_num; }
 
-
 }  // namespace
 
 int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int tier_count,
@@ -101,8 +100,7 @@ int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int ti
   printf("[UPPERBOUND][%.2f];\n", lm_upper_bound);
   AppendToReport("vp_table1.txt", "%.2f; ", solution.wire);
   if (ct_call == 0)
-    AppendToReport("via_rt.txt", "[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;", overflow, L,
-                   solution.wire);
+    AppendToReport("via_rt.txt", "[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;", overflow, L, solution.wire);
   AppendToReport("via_assignment.txt",
                  "[UPPERBOUND][%.2f];[LOWERBOUND][ofblr:%d;cost:%.2f;wire:%.2f;cntsnum:%d;varnum:%d;"
                  "nodes:%d;edges:%d;]\n",
@@ -126,8 +124,8 @@ int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int ti
       double excess = c->via_num - c->via_cap;
       norm2 += excess * excess;
     }
-    printf("Iteration %d: theta: %.5f, Total cost:%.3f (wire:%.2f), overflow:%d\n", iteration, theta,
-           L, solution.wire, overflow);
+    printf("Iteration %d: theta: %.5f, Total cost:%.3f (wire:%.2f), overflow:%d\n", iteration, theta, L,
+           solution.wire, overflow);
     if (theta < kSmallestTheta) break;
     if (L_prev > L) {
       no_decrease = 0;
@@ -154,9 +152,10 @@ int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int ti
   printf("Solution Time:%.2f\n", secs);
   ++ct_call;
   printf("After mapping (ct_call): %d\n", ct_call);
-  printf("The number of nets failed to be viaed: %d (%.2f%%, total: %d);\n"
-         "Inserted Vias:%d; cost:%.2f; wire:%.2f\n",
-         failed, n > 0 ? failed * 100.0 / n : 0.0, n, inserted, L, wire);
+  printf(
+      "The number of nets failed to be viaed: %d (%.2f%%, total: %d);\n"
+      "Inserted Vias:%d; cost:%.2f; wire:%.2f\n",
+      failed, n > 0 ? failed * 100.0 / n : 0.0, n, inserted, L, wire);
   AppendToReport("via_assignment.txt",
                  "[LAGRAGIAN][ofalr:%d;lrtime:%.2f;netfam:%d;via_inserted:%d;cost:%.2f;wire:%.2f]\n",
                  overflow, secs, failed, inserted, L, wire);

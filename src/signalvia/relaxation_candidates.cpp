@@ -25,8 +25,7 @@ void BuildGridList(tagSIGGRIDSET& grids, tagSIGGRID*& list, int& cap_total, int 
       }
 }
 
-void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grids,
-                                       tagSIGGRIDDIM* dim) {
+void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim) {
   printf("Beginning construct the graph network ...\n");
   for (tagNETLIST* node = net_list; node; node = node->next) {
     tagNET* net = node->net;
@@ -58,8 +57,8 @@ void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grid
         }
       }
       if (via->cand_num == 0)
-        printf("Warning: Some vias have no candidate position: layer:%d (%d, %d, %d, %d)!\n",
-               via->layer, i0, j0, i1, j1);
+        printf("Warning: Some vias have no candidate position: layer:%d (%d, %d, %d, %d)!\n", via->layer, i0,
+               j0, i1, j1);
     }
   }
 }

@@ -79,8 +79,8 @@ int CellIndex(double c, double pitch);
 std::unique_ptr<tagSIGGRIDSET> BuildGridsForViaPlanning(tagBLOCK* design, tagSIGGRIDDIM* dim,
                                                         tagPARAMETERS* prm);
 // Lays out the cells of one layer; the last row and column take the rest.
-bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x,
-                double pitch_y, double W, double H);
+bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x, double pitch_y, double W,
+                double H);
 // Subtracts every block from its tier's cells, sets via_cap of every cell and
 // sums it per layer into cap_per_layer (one entry per layer).
 void CalWSDistribution(tagBLOCK* design, int tier_count, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
@@ -95,8 +95,8 @@ void FreeSigGrid(std::unique_ptr<tagSIGGRIDSET>& grids, tagSIGGRIDDIM* dim);
 struct tagVIACAND;  // candidate cell of a via in the relaxation (below)
 
 struct tagSIGVIA {
-  int via_id;  // number within its boundary, 0 up
-  int layer;   // boundary t: joins tiers t - 1 and t, placed on grid layer t
+  int via_id;                     // number within its boundary, 0 up
+  int layer;                      // boundary t: joins tiers t - 1 and t, placed on grid layer t
   double minx, miny, maxx, maxy;  // the whole net's pin box
   tagNET* net;
   tagNET* lower_net;
@@ -130,12 +130,12 @@ double EdgeCost(tagNET* net, tagSIGGRID* cell, tagSIGGRID* below, int k);
 void SetExpectedValueForGridVia(tagNETLIST* net_list, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
                                 int tier_count);
 // The via's window of cells on its grid layer, clamped to the grid.
-void ViaWindow(const tagSIGVIA* via, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int* i0, int* i1,
-               int* j0, int* j1);
-void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0,
-                            int* j1, tagSIGGRIDDIM* dim, double threshold);
-void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1,
-                                    int* j0, int* j1, tagSIGGRIDDIM* dim);
+void ViaWindow(const tagSIGVIA* via, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int* i0, int* i1, int* j0,
+               int* j1);
+void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0, int* j1,
+                            tagSIGGRIDDIM* dim, double threshold);
+void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0, int* j1,
+                                    tagSIGGRIDDIM* dim);
 // Releases every via, every sub-net with its pin nodes, the nets' via and
 // sub-net arrays (their via fields are cleared) and the remaining net list.
 void FreeViaDemand(tagNET* nets, std::vector<tagSIGVIA*>& boundary_lists, tagNETLIST*& net_list);
@@ -155,8 +155,8 @@ struct tagVPEDGE {
 using ViaGraph = Digraph<tagVPNODE, tagVPEDGE>;
 
 // Layer by layer min-cost max-flow; returns the vias assigned.
-int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_count,
-                        tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, tagNET* nets);
+int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_count, tagSIGGRIDSET& grids,
+                        tagSIGGRIDDIM* dim, tagNET* nets);
 double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n);
 
 // Appends printf-style text to a report file in the working directory, in
@@ -164,11 +164,11 @@ double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n
 void AppendToReport(const char* path, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Net by net shortest paths; returns 0.
-int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count,
-                                          tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
+int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count, tagSIGGRIDSET& grids,
+                                          tagSIGGRIDDIM* dim);
 // Builds the layered graph of the list node's net into `graph`.
-void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tagNETLIST* node,
-                                    int tier_count, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
+void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tagNETLIST* node, int tier_count,
+                                    tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
 
 // ---------------------------------------------------------------------------
 // Lagrangian relaxation
@@ -180,9 +180,9 @@ struct tagVIACAND {
   int index;  // position among the via's candidates, 0 up in creation order
   tagSIGGRID* cell;
   std::vector<double> costs;
-  double dist;        // best path value up to here in the current solve
-  tagVIACAND* pred;   // choice for the via below on that path; null at the lowest via
-  tagVIACAND* next;   // next candidate of the same via
+  double dist;       // best path value up to here in the current solve
+  tagVIACAND* pred;  // choice for the via below on that path; null at the lowest via
+  tagVIACAND* next;  // next candidate of the same via
 };
 
 // On return net_list holds only the nets the relaxation could not place.
@@ -192,8 +192,7 @@ int SignalViaAssignmentByLagragianRelaxationWOLEDA(tagNETLIST*& net_list, int ti
                                                    tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
 void BuildGridList(tagSIGGRIDSET& grids, tagSIGGRID*& list, int& cap_total, int dimx, int dimy,
                    int tier_count);
-void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grids,
-                                       tagSIGGRIDDIM* dim);
+void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim);
 // Places the nets of the last relaxed solve, smallest relaxed length first;
 // a net that does not fit is rolled back and stays in net_list.
 void AssignViaToGridWithPriority(tagNETLIST*& net_list, int& inserted, int& failed, double& wire);
@@ -208,5 +207,5 @@ double UpdateTheta(double upper, double lambda, double lower, double norm2);
 // With `places` given, it receives the last stage's via places of every net.
 void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tagNORMPARA* norm,
                        ViaPlaces* places = nullptr);
-void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
-                           int tier_count, tagNORMPARA* norm);
+void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int tier_count,
+                           tagNORMPARA* norm);

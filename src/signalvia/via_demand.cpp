@@ -139,10 +139,10 @@ std::vector<tagSIGVIA*> ConstructViaListForLayers(tagNET* nets, int tier_count, 
     CreateVias(net, lowest, lists, via_count);
   }
   net_list = SortNetByHPWL(net_list, via_nets);
-  std::printf("The number of nets demand vias: %d (length:%.2f) (total:%d, length:%.2f)\n",
-              via_nets, via_length, all_nets, all_length);
-  AppendToReport("via_assignment.txt", "\n[NETS][net_num:%d;via_num:%d;wire:%.2f;]\n",
-                 via_nets, via_count[0], via_length);
+  std::printf("The number of nets demand vias: %d (length:%.2f) (total:%d, length:%.2f)\n", via_nets,
+              via_length, all_nets, all_length);
+  AppendToReport("via_assignment.txt", "\n[NETS][net_num:%d;via_num:%d;wire:%.2f;]\n", via_nets, via_count[0],
+                 via_length);
   AppendToReport("vp_table1.txt", "%d; %d; ", via_nets, via_count[0]);
   return lists;
 }
@@ -163,7 +163,8 @@ tagNETLIST* SortNetByHPWL(tagNETLIST* list, int count) {
   // Largest first, then linked backwards: the list runs smallest first.
   // qsort rather than std::sort: nets of equal length keep the order they
   // have always had in the reports. The elements are pointers.
-  std::qsort(nodes.data(), nodes.size(), sizeof nodes[0], NetHPWLCompare);  // NOLINT(bugprone-sizeof-expression)
+  std::qsort(nodes.data(), nodes.size(), sizeof nodes[0],
+             NetHPWLCompare);  // NOLINT(bugprone-sizeof-expression)
   nodes.front()->next = nullptr;
   for (size_t i = 1; i < nodes.size(); ++i) nodes[i]->next = nodes[i - 1];
   return nodes.back();

@@ -24,8 +24,7 @@ void LayerPitch(tagSIGGRIDSET& grids, int layer, double* pitch_x, double* pitch_
 // Length of the part of [lo, hi] that cell `index` of [first, last] covers
 // along one axis; `start`, `extent` are that cell's. A range ending past the
 // grid has been cut at the grid's edge by the caller.
-double AxisOverlap(int index, int first, int last, double lo, double hi, double start,
-                   double extent) {
+double AxisOverlap(int index, int first, int last, double lo, double hi, double start, double extent) {
   double length;
   if (first == last)
     length = hi - lo;
@@ -79,10 +78,9 @@ std::unique_ptr<tagSIGGRIDSET> BuildGridsForViaPlanning(tagBLOCK* design, tagSIG
   return grids;
 }
 
-bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x, double pitch_y,
-                double W, double H) {
-  if (layer < 0 || layer >= grids.layers || dim->dimx != grids.dimx || dim->dimy != grids.dimy)
-    return false;
+bool XYGridding(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, double pitch_x, double pitch_y, double W,
+                double H) {
+  if (layer < 0 || layer >= grids.layers || dim->dimx != grids.dimx || dim->dimy != grids.dimy) return false;
   for (int ix = 0; ix < dim->dimx; ++ix) {
     for (int iy = 0; iy < dim->dimy; ++iy) {
       tagSIGGRID* cell = grids.cell(layer, ix, iy);
@@ -149,8 +147,8 @@ void AssignBlkToGrids(tagBLOCK* block, tagSIGGRIDSET& grids, int layer, tagSIGGR
   for (int i = i0; i <= i1; ++i) {
     for (int j = j0; j <= j1; ++j) {
       tagSIGGRID* cell = grids.cell(layer, i, j);
-      cell->free_area -= AxisOverlap(i, i0, i1, x0, x1, cell->x, cell->w) *
-                         AxisOverlap(j, j0, j1, y0, y1, cell->y, cell->h);
+      cell->free_area -=
+          AxisOverlap(i, i0, i1, x0, x1, cell->x, cell->w) * AxisOverlap(j, j0, j1, y0, y1, cell->y, cell->h);
     }
   }
 }

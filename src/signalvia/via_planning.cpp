@@ -54,10 +54,10 @@ void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNO
   std::printf("sv_sizex %.2f (Norm:%.2f)\n", sx * u, sx);
   std::printf("sv_sizey %.2f (Norm:%.2f)\n", sy * u, sy);
   std::printf("Grid Size:%.2f (Norm:%.2f);]\n\n", sx * sy * u2, sx * sy);
-  AppendToReport("via_assignment.txt", "[SETUP][grid:%dx%d;viasize:%.2f;sv_sizex:%.2f;sv_sizey %.2f;"
+  AppendToReport("via_assignment.txt",
+                 "[SETUP][grid:%dx%d;viasize:%.2f;sv_sizex:%.2f;sv_sizey %.2f;"
                  "size_expand:%.2f;Grid Size:%.2f;]\n",
-                 dim.dimx, dim.dimy, sigvia_size * u * u, sx * u, sy * u, size_expand * u,
-                 sx * sy * u2);
+                 dim.dimx, dim.dimy, sigvia_size * u * u, sx * u, sy * u, size_expand * u, sx * sy * u2);
 }
 
 void KeepViaPlaces(tagNET* nets, ViaPlaces* places) {
@@ -65,7 +65,8 @@ void KeepViaPlaces(tagNET* nets, ViaPlaces* places) {
     for (int k = 0; k < net->via_cnt; ++k) {
       const tagSIGVIA* via = net->vias[k];
       if (!via || !via->grid) continue;
-      (*places)[net].push_back({via->layer, via->grid->x + 0.5 * via->grid->w, via->grid->y + 0.5 * via->grid->h});
+      (*places)[net].push_back(
+          {via->layer, via->grid->x + 0.5 * via->grid->w, via->grid->y + 0.5 * via->grid->h});
     }
 }
 
@@ -84,7 +85,8 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
     DclError("Failed to allocate memories!\n");
     return;
   }
-  AppendToReport("vp_table1.txt", "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; "
+  AppendToReport("vp_table1.txt",
+                 "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; "
                  "time; lowerbound; LR; time;\n");
   std::vector<int> cap_per_layer(tier_count, 0);
   CalWSDistribution(design, tier_count, *grids, &dim, cap_per_layer.data());
@@ -124,10 +126,10 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   wire = MeasureViaNets(design->nets, &failed);
   std::printf("Viaed Net Wire length: %.2f, time:%.2f\n", wire, seconds);
   AppendToReport("vp_table1.txt", "%.2f; %.2f; ", wire, seconds);
-  AppendToReport("via_assignment.txt", "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f]\n\n", wire,
+  AppendToReport("via_assignment.txt", "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f]\n\n",
+                 wire, failed, seconds);
+  AppendToReport("via_rt.txt", "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f;]\n", wire,
                  failed, seconds);
-  AppendToReport("via_rt.txt", "[LAGRAGIAN_TOTAL][viaed_wire: %.2f; failed viaed:%d; time:%.2f;]\n", wire, failed,
-                 seconds);
 
   OutputViaDistribution(design, *grids, &dim, tier_count, norm);
   if (places) KeepViaPlaces(design->nets, places);
@@ -136,13 +138,13 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   FreeViaDemand(design->nets, lists, net_list);
 }
 
-void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim,
-                           int tier_count, tagNORMPARA* norm) {
+void OutputViaDistribution(tagBLOCK* design, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int tier_count,
+                           tagNORMPARA* norm) {
   const double s = norm->unscale;
   const double W = design->width * s, H = design->height * s;
   for (int t = 0; t < tier_count; ++t) {
-    const std::string name = "via_dist_" + std::string(design->name ? design->name : "") + "_" +
-                             std::to_string(t) + ".gp";
+    const std::string name =
+        "via_dist_" + std::string(design->name ? design->name : "") + "_" + std::to_string(t) + ".gp";
     ReplacedFile out(name);
     FILE* f = out.get();
     if (!f) {

@@ -1,7 +1,6 @@
 // Process-wide via-planning values; they survive a planning call.
-#include "signalvia/signalvia.h"
-
 #include "driver/records.h"
+#include "signalvia/signalvia.h"
 
 double sigvia_size = 25.0;
 double size_expand = 0.0;

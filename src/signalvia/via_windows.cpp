@@ -68,8 +68,8 @@ void ForEachVia(tagNETLIST* net_list, Visit visit) {
 
 }  // namespace
 
-void ViaWindow(const tagSIGVIA* via, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int* i0, int* i1,
-               int* j0, int* j1) {
+void ViaWindow(const tagSIGVIA* via, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int* i0, int* i1, int* j0,
+               int* j1) {
   const tagSIGGRID* origin = grids.cell(via->layer, 0, 0);
   // Terminals may lie outside the outline, so the box can reach past the grid.
   *i0 = std::min(CellIndex(via->minx, origin->w), dim->dimx - 1);
@@ -108,8 +108,8 @@ void SetExpectedValueForGridVia(tagNETLIST* net_list, tagSIGGRIDSET& grids, tagS
   });
 }
 
-void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0,
-                            int* j1, tagSIGGRIDDIM* dim, double threshold) {
+void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0, int* j1,
+                            tagSIGGRIDDIM* dim, double threshold) {
   Window w = WindowOf(via, grids, dim);
   while (threshold > via->resource - 1e-6 && Grow(w, dim)) {
     VisitRing(w, grids, via->layer, [&](tagSIGGRID* cell) {
@@ -122,8 +122,8 @@ void CandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* 
   Return(w, i0, i1, j0, j1);
 }
 
-void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0,
-                                    int* j1, tagSIGGRIDDIM* dim) {
+void NetByNetCandidatePositionRange(tagSIGVIA* via, tagSIGGRIDSET& grids, int* i0, int* i1, int* j0, int* j1,
+                                    tagSIGGRIDDIM* dim) {
   Window w = WindowOf(via, grids, dim);
   via->cand_num = 0;
   VisitWindow(w, grids, via->layer, [&](tagSIGGRID* cell) {

@@ -198,8 +198,10 @@ void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET**
       (vertices != cells && vertices != static_cast<long long>(cells) + design->pin_count)) {
     std::fclose(f);
     DclError("Vertice Number was not setup properly!");
-    std::snprintf(message, sizeof message, "Error: %s: the first line must give %d (cells) or %d "
-                  "(cells and terminals).", path, cells, cells + design->pin_count);
+    std::snprintf(message, sizeof message,
+                  "Error: %s: the first line must give %d (cells) or %d "
+                  "(cells and terminals).",
+                  path, cells, cells + design->pin_count);
     Stop(message, 1);
   }
   // Vertex i is the cell numbered i + 1; entries past the cells are terminals.
@@ -218,8 +220,8 @@ void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET**
                       in.line, i);
       else
         std::snprintf(message, sizeof message,
-                      "Error: %s line %d: group %lld of vertex %d is outside 0..%lld.", path, in.line,
-                      group, i, vertices - 1);
+                      "Error: %s line %d: group %lld of vertex %d is outside 0..%lld.", path, in.line, group,
+                      i, vertices - 1);
       Stop(message, 1);
     }
     part[i] = static_cast<int>(group);

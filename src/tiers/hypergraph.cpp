@@ -45,8 +45,9 @@ tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* 
     StopRun(1);
   }
   hg->nvtxs = std::max(design->block_count, 0);
-  if (vertex_of_id) hg->nvtxs = static_cast<int>(std::count_if(
-                        vertex_of_id->begin(), vertex_of_id->end(), [](int v) { return v >= 0; }));
+  if (vertex_of_id)
+    hg->nvtxs = static_cast<int>(
+        std::count_if(vertex_of_id->begin(), vertex_of_id->end(), [](int v) { return v >= 0; }));
   auto vertex = [vertex_of_id](int id) {
     if (!vertex_of_id) return id - 1;
     return id >= 0 && id < static_cast<int>(vertex_of_id->size()) ? (*vertex_of_id)[id] : -1;
@@ -82,8 +83,7 @@ tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* 
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
     const int v = vertex(blk->id);
     if (v < 0 || v >= hg->nvtxs) continue;
-    hg->vwgts[v] =
-        blk->kind != 0 ? 1 : static_cast<int>(std::clamp(blk->area, 0.0, kMaxVertexWeight));
+    hg->vwgts[v] = blk->kind != 0 ? 1 : static_cast<int>(std::clamp(blk->area, 0.0, kMaxVertexWeight));
   }
   for (int v = 0; v < hg->nvtxs; ++v) hg->vwgts[v] = std::max(hg->vwgts[v], 1);
   return hg;

@@ -81,9 +81,7 @@ struct Graph {
 Graph ExpandHyperedges(const HyperedgeView& hv) {
   std::vector<std::tuple<int, int, int64_t>> edges;
   std::vector<int> stamp(hv.nvtxs, 0), pins;
-  auto add = [&edges](int u, int v, int64_t w) {
-    edges.emplace_back(std::min(u, v), std::max(u, v), w);
-  };
+  auto add = [&edges](int u, int v, int64_t w) { edges.emplace_back(std::min(u, v), std::max(u, v), w); };
   for (int e = 0; e < hv.nhedges; ++e) {
     const int64_t w = hv.Weight(e);
     if (w == 0 || hv.eptr[e + 1] < hv.eptr[e]) continue;
@@ -154,8 +152,8 @@ int CutWeight(const HyperedgeView& hv, const int* part) {
 
 }  // namespace
 
-void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* eind, int* hewgts,
-                          int nparts, int ubfactor, int* options, int* part, int* edgecut) {
+void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* eind, int* hewgts, int nparts,
+                          int ubfactor, int* options, int* part, int* edgecut) {
   *edgecut = 0;
   if (nvtxs <= 0) return;
   const HyperedgeView hv{nvtxs, std::max(nhedges, 0), eptr, eind, hewgts};

@@ -171,8 +171,8 @@ int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::ve
   return fixed_num;
 }
 
-int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
-                        tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
+int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq, tagLevelList* levels,
+                        tagNORMPARA* norm, tagPARAMETERS* params) {
   CalcObj(blka, neta, pada, dseq, levels, norm, params);
   double pushed = 0.0;
   for (const tagBLOCK* blk : ppblka) {

@@ -100,7 +100,7 @@ void PartitionIntoTiers(tagBLOCK* design, int nparts, bool random) {
   // Without nets there is no hypergraph: the partitioner is skipped and every
   // block stays on tier 0, unless tiers are drawn at random anyway.
   const std::unique_ptr<tagHYPERGRAPH, decltype(&FreeHyperGraph)> hg(CreateHyperGraph(design),
-                                                                      &FreeHyperGraph);
+                                                                     &FreeHyperGraph);
   nparts = std::max(nparts, 1);
   const int nvtxs = hg ? hg->nvtxs : std::max(design->block_count, 0);
   std::unique_ptr<int[]> part(new (std::nothrow) int[nvtxs > 0 ? nvtxs : 1]());

@@ -42,8 +42,8 @@ void FreeHyperGraph(tagHYPERGRAPH* hg);
 
 // Balanced recursive-bisection hypergraph partitioning; fills part[k] in
 // 0..nparts-1 for every vertex and *edgecut with the weight of cut hyperedges.
-void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* eind, int* hewgts,
-                          int nparts, int ubfactor, int* options, int* part, int* edgecut);
+void HMETIS_PartRecursive(int nvtxs, int nhedges, int* vwgts, int* eptr, int* eind, int* hewgts, int nparts,
+                          int ubfactor, int* options, int* part, int* edgecut);
 // The above with the options every caller uses; returns the cut.
 int PartitionHyperGraph(const tagHYPERGRAPH* hg, int nparts, int ubfactor, int* part);
 
@@ -63,8 +63,8 @@ void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
 // puts the fixed blocks ahead of the movable blocks of their tier in both
 // sequences (where nothing can push them) and returns 1, else 0. Either way
 // the floorplan is left evaluated as by CalcObj.
-int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
-                        tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq, tagLevelList* levels,
+                        tagNORMPARA* norm, tagPARAMETERS* params);
 // Both of the above: the fixed blocks in their required order and, when the
 // packing pushes one of them, ahead of the movable blocks; then `unsettled`,
 // when given, receives the arrangement before that. Returns 1 when the fixed

@@ -1,5 +1,3 @@
-#include "driver/graph.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/graph.h"
 #include "test_support.h"
 
 using testing_support::StoppedRun;
@@ -82,7 +81,8 @@ TEST(Digraph, BuildsRebuildsAndRefusesMalformedInput) {
   for (auto [t, h, c] : {std::tuple{0, 2, 'a'}, {1, 0, 'b'}, {0, 1, 'c'}, {0, 2, 'd'}}) G.new_edge(t, h, c);
   {
     StopsInsteadOfExiting stops;
-    for (auto [t, h] : {std::pair{0, 3}, {-1, 0}, {3, 0}, {0, -1}}) EXPECT_THROW(G.new_edge(t, h), StoppedRun);
+    for (auto [t, h] : {std::pair{0, 3}, {-1, 0}, {3, 0}, {0, -1}})
+      EXPECT_THROW(G.new_edge(t, h), StoppedRun);
   }
   EXPECT_EQ(G.out_edges(0), (std::vector<int>{0, 2, 3}));
   EXPECT_EQ(G.edge_payload(3), 'd');
@@ -99,7 +99,8 @@ TEST(Digraph, BuildsRebuildsAndRefusesMalformedInput) {
   std::vector<double> dist;
   StopsInsteadOfExiting stops;
   EXPECT_THROW(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), 0, {}, dist, pred), StoppedRun);
-  for (int s : {-1, 2}) EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), s, {1.0}, dist, pred)) << s;
+  for (int s : {-1, 2})
+    EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), s, {1.0}, dist, pred)) << s;
   EXPECT_THROW(MCMF_COST_SCALING(MakeGraph(2, {{0, 1}}), 0, 1, {1}, {1, 2}, flow), StoppedRun);
   for (auto [t, h] : {std::pair{-1, 1}, {2, 1}, {0, -1}, {0, 2}})
     EXPECT_THROW(TOPSORT(MakeGraph(2, {{0, 1}, {t, h}}), ord), StoppedRun) << t << " " << h;
@@ -146,7 +147,8 @@ TEST(AcyclicShortestPathTest, MatchesDynamicProgrammingOnRandomDags) {
     std::vector<int> rank;
     GraphTopology G = RandomGraph(rng, n, 2 * n, &rank);
     std::vector<double> cost;
-    for (int e = 0; e < G.edge_count(); ++e) cost.push_back(std::uniform_real_distribution<double>(-5.0, 10.0)(rng));
+    for (int e = 0; e < G.edge_count(); ++e)
+      cost.push_back(std::uniform_real_distribution<double>(-5.0, 10.0)(rng));
     int s = std::uniform_int_distribution<int>(0, n - 1)(rng);
 
     // Reference: relax every edge in rank order of its tail.

@@ -61,11 +61,11 @@ TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
     double width, height;
     const char* output;
   } cases[] = {
-      {{}, 10, 10, ""},                   // a square
-      {{{20, 3}, {5, 2}}, 20, 5, ""},     // the widest cell sets the width
-      {{{20, 6}}, 5, 20, ""},             // too tall for the rest: turned
+      {{}, 10, 10, ""},                // a square
+      {{{20, 3}, {5, 2}}, 20, 5, ""},  // the widest cell sets the width
+      {{{20, 6}}, 5, 20, ""},          // too tall for the rest: turned
       {{{20, 3}, {4, 15}}, 5, 20, "Warning: Not proper block size!\n"},
-      {{{4, 15}}, 25, 4, ""},             // a tall cell: its width becomes the height
+      {{{4, 15}}, 25, 4, ""},  // a tall cell: its width becomes the height
   };
   for (const Case& c : cases) {
     TestDesign d;

@@ -24,7 +24,8 @@ TEST_F(RandomTest, TwisterAgreesWithTheStandardLibrary) {
   for (unsigned long seed : {0ul, 1ul, 12345ul, 4294967295ul, 0x100000000ul + 7}) {
     if (seed) init_genrand(seed);
     std::mt19937 reference(seed ? static_cast<std::mt19937::result_type>(seed) : 5489u);
-    for (int i = 0; i < 2000; ++i) ASSERT_EQ(genrand_int32(), reference()) << "seed " << seed << " draw " << i;
+    for (int i = 0; i < 2000; ++i)
+      ASSERT_EQ(genrand_int32(), reference()) << "seed " << seed << " draw " << i;
   }
 }
 
@@ -76,9 +77,11 @@ TEST(GetInt, ReadsSignedDecimalsSaturatesAndLeavesTheFirstOtherCharacter) {
   FILE* letter = Stream("abc");
   EXPECT_EQ(GetInt(letter), 0);
   EXPECT_EQ(Rest(letter), "abc");
-  FILE* many = Stream("2147483647 -2147483648 2147483648 99999999999999999999999999 -2147483649 "
-                      "-77777777777777777777 0 +5");
-  for (int expected : {INT_MAX, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN, 0, 0}) EXPECT_EQ(GetInt(many), expected);
+  FILE* many = Stream(
+      "2147483647 -2147483648 2147483648 99999999999999999999999999 -2147483649 "
+      "-77777777777777777777 0 +5");
+  for (int expected : {INT_MAX, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN, 0, 0})
+    EXPECT_EQ(GetInt(many), expected);
   EXPECT_EQ(Rest(many), "+5");  // a plus sign is not part of a number
 }
 

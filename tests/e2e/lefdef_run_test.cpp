@@ -68,12 +68,15 @@ void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::s
   ASSERT_EQ(run.status, 0) << run.output.substr(0, 3000);
   EXPECT_EQ(run.output.substr(run.output.size() - 26), " *** normally terminated.\n");
   EXPECT_EQ(run.output.find("Predefined coordinates unreasonable!"), std::string::npos);
-  for (const std::string& name : {base + "_final.pl", base + "_blocks.map", base + ".txt", std::string("list")})
+  for (const std::string& name :
+       {base + "_final.pl", base + "_blocks.map", base + ".txt", std::string("list")})
     EXPECT_TRUE(FileExists(dir.file(name))) << name;
   for (int t = 0; t < tiers; ++t) {
-    const std::vector<Box> rects = DrawnBlocks(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
+    const std::vector<Box> rects =
+        DrawnBlocks(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
     for (size_t i = 0; i < rects.size(); ++i)
-      for (size_t j = 0; j < i; ++j) EXPECT_FALSE(OverlapWithArea(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
+      for (size_t j = 0; j < i; ++j)
+        EXPECT_FALSE(OverlapWithArea(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
   }
 }
 
@@ -107,8 +110,8 @@ std::map<std::string, std::string> PlacedCorners(const std::string& placement) {
 // (LEF CLASS BLOCK) with their FIXED corners in truncated microns.
 struct DesignFacts {
   int components = 0;
-  std::set<std::string> macros;                  // component names
-  std::map<std::string, std::string> fixed_at;   // macro component -> "x y"
+  std::set<std::string> macros;                 // component names
+  std::map<std::string, std::string> fixed_at;  // macro component -> "x y"
 };
 
 DesignFacts ReadFacts(const LefDefDesign& design) {
@@ -122,7 +125,8 @@ DesignFacts ReadFacts(const LefDefDesign& design) {
   const std::string def = ReadFile(design.def);
   DesignFacts facts;
   const double units = Printed(def, "UNITS DISTANCE MICRONS");
-  const std::string section = def.substr(def.find("\nCOMPONENTS"), def.find("\nEND COMPONENTS") - def.find("\nCOMPONENTS"));
+  const std::string section =
+      def.substr(def.find("\nCOMPONENTS"), def.find("\nEND COMPONENTS") - def.find("\nCOMPONENTS"));
   const std::regex component(R"(\n\s*-\s+(\S+)\s+(\S+)([^;]*);)");
   const std::regex fixed(R"(\+\s*FIXED\s*\(\s*(-?\d+)\s+(-?\d+))");
   for (std::sregex_iterator it(section.begin(), section.end(), component), end; it != end; ++it) {
@@ -154,7 +158,9 @@ int CountEntry(defrCallbackType_e type, void*, defiUserData) {
   ++read_back[type == defrPinCbkType ? "PINS" : type == defrComponentCbkType ? "COMPONENTS" : "NETS"];
   return 0;
 }
-int CountComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) { return CountEntry(type, c, ud); }
+int CountComponent(defrCallbackType_e type, defiComponent* c, defiUserData ud) {
+  return CountEntry(type, c, ud);
+}
 int CountNet(defrCallbackType_e type, defiNet* n, defiUserData ud) { return CountEntry(type, n, ud); }
 
 // Our own reader takes the DEF whole and finds the entries it declares.
@@ -236,7 +242,8 @@ void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int 
     for (size_t i = 0; i < m.size(); ++i) {
       EXPECT_TRUE(Inside(m[i], die[t])) << "macro " << i << " leaves the die";
       for (size_t j = 0; j < i; ++j) EXPECT_FALSE(OverlapWithArea(m[i], m[j])) << "macros " << i << ", " << j;
-      for (const Box& r : regions[t]) EXPECT_FALSE(OverlapWithArea(m[i], r)) << "macro " << i << " meets a region";
+      for (const Box& r : regions[t])
+        EXPECT_FALSE(OverlapWithArea(m[i], r)) << "macro " << i << " meets a region";
     }
   }
   for (const auto& [component, block] : BlockOf(ReadFile(dir.file(base + "_blocks.map"))))
@@ -248,7 +255,8 @@ std::string ExampleFile(const std::string& name) { return SourceDir() + "/exampl
 
 LefDefDesign BundledDesign() {
   return {{ExampleFile("demo_tech.lef"), ExampleFile("demo_cells.lef"), ExampleFile("demo_ram.lef")},
-          ExampleFile("demo.def"), ExampleFile("demo.part")};
+          ExampleFile("demo.def"),
+          ExampleFile("demo.part")};
 }
 
 TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
@@ -270,7 +278,8 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
                                 "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
                 std::string::npos)
           << run.output;
-      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
+      const std::map<std::string, std::string> block_of =
+          BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
       EXPECT_EQ(block_of.size(), 48u);
       EXPECT_EQ(block_of.at("fill0"), "-");
       EXPECT_EQ(block_of.at("pad_n"), "pad");
@@ -295,16 +304,18 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
 TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
   const std::string demo = ReadFile(ExampleFile("demo.def"));
   std::string def = std::regex_replace(demo, std::regex("COMPONENTS 48 ;"), "COMPONENTS 53 ;");
-  def = std::regex_replace(def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
-                           "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
-                           "  - ramA RAM + FIXED ( 0 0 ) N ;\n  - ramB RAM + FIXED ( 30000 0 ) N ;\n"
-                           "  - ramC RAM + FIXED ( 0 20000 ) N ;\n"
-                           "  - rowA NAND2 + FIXED ( 70000 131 ) N ;\n  - rowB NAND2 + FIXED ( 70000 2131 ) N ;\n");
-  def = std::regex_replace(def, std::regex("  - mem_in "),
-                           "  - fixed ( ramA A ) ( ramB A ) ( ramC A ) ( rowA A ) ( rowB A ) ( u3 Z ) ;\n  - mem_in ");
+  def = std::regex_replace(
+      def, std::regex("  - ram0 RAM \\+ FIXED \\( 60000 60000 \\) N ;\n"),
+      "  - ram0 RAM + FIXED ( 60000 60000 ) N ;\n"
+      "  - ramA RAM + FIXED ( 0 0 ) N ;\n  - ramB RAM + FIXED ( 30000 0 ) N ;\n"
+      "  - ramC RAM + FIXED ( 0 20000 ) N ;\n"
+      "  - rowA NAND2 + FIXED ( 70000 131 ) N ;\n  - rowB NAND2 + FIXED ( 70000 2131 ) N ;\n");
+  def = std::regex_replace(
+      def, std::regex("  - mem_in "),
+      "  - fixed ( ramA A ) ( ramB A ) ( ramC A ) ( rowA A ) ( rowB A ) ( u3 Z ) ;\n  - mem_in ");
   ASSERT_NE(def, demo);
-  const std::map<std::string, std::string> corners = {
-      {"ram0", "60 60"}, {"ramA", "0 0"}, {"ramB", "30 0"}, {"ramC", "0 20"}, {"rowA", "70 0"}, {"rowB", "70 2"}};
+  const std::map<std::string, std::string> corners = {{"ram0", "60 60"}, {"ramA", "0 0"},  {"ramB", "30 0"},
+                                                      {"ramC", "0 20"},  {"rowA", "70 0"}, {"rowB", "70 2"}};
   for (int tiers : {1, 2})
     for (int method : {0, 1}) {
       SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
@@ -314,13 +325,16 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
                                                std::to_string(method) + " seed 3"));
       const RunResult run =
           RunIn(dir.path(), Quoted(TierplanBinary()) + " " + Quoted(ExampleFile("demo_tech.lef")) + " " +
-                                Quoted(ExampleFile("demo_cells.lef")) + " " + Quoted(ExampleFile("demo_ram.lef")) +
-                                " demo.def");
+                                Quoted(ExampleFile("demo_cells.lef")) + " " +
+                                Quoted(ExampleFile("demo_ram.lef")) + " demo.def");
       ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
       EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
-      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
-      const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl")));
-      for (const auto& [component, corner] : corners) EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
+      const std::map<std::string, std::string> block_of =
+          BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
+      const std::map<std::string, std::string> placed =
+          PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl")));
+      for (const auto& [component, corner] : corners)
+        EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
     }
 }
 
@@ -341,11 +355,12 @@ TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
   for (int tiers : {1, 2, 4})
     for (bool with_partition : {false, true}) {
       if (with_partition && design.part.empty()) continue;
-      SCOPED_TRACE(testing::Message() << design.def << ", " << tiers << " tiers, partition " << with_partition);
+      SCOPED_TRACE(testing::Message()
+                   << design.def << ", " << tiers << " tiers, partition " << with_partition);
       ScratchDir dir;
       WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + " layers " + std::to_string(tiers)));
-      const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + files +
-                                                  (with_partition ? " " + Quoted(design.part) : ""));
+      const RunResult run = RunIn(
+          dir.path(), Quoted(TierplanBinary()) + files + (with_partition ? " " + Quoted(design.part) : ""));
       ExpectCompleteRun(run, dir, base, tiers);
       const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file(base + "_blocks.map")));
       EXPECT_EQ(static_cast<int>(block_of.size()), facts.components);
@@ -353,7 +368,8 @@ TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
       for (const auto& [component, block] : block_of) ++cells_of[block];
       for (const std::string& macro : facts.macros) EXPECT_EQ(cells_of[block_of.at(macro)], 1) << macro;
       const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file(base + "_final.pl")));
-      for (const auto& [macro, corner] : facts.fixed_at) EXPECT_EQ(placed.at(block_of.at(macro)), corner) << macro;
+      for (const auto& [macro, corner] : facts.fixed_at)
+        EXPECT_EQ(placed.at(block_of.at(macro)), corner) << macro;
       // Fixed macros leave room around them that the groups find.
       if (!facts.fixed_at.empty()) {
         EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
@@ -369,11 +385,13 @@ std::vector<LefDefDesign> SharedDesignsOrNone() {
 }
 
 std::string DesignLabel(const testing::TestParamInfo<LefDefDesign>& info) {
-  const std::string dir =
-      info.param.def.empty() ? "none" : std::filesystem::path(info.param.def).parent_path().filename().string();
+  const std::string dir = info.param.def.empty()
+                              ? "none"
+                              : std::filesystem::path(info.param.def).parent_path().filename().string();
   return std::regex_replace(dir, std::regex("[^A-Za-z0-9]"), "_");
 }
 
-INSTANTIATE_TEST_SUITE_P(BesideTheProject, SharedDesign, testing::ValuesIn(SharedDesignsOrNone()), DesignLabel);
+INSTANTIATE_TEST_SUITE_P(BesideTheProject, SharedDesign, testing::ValuesIn(SharedDesignsOrNone()),
+                         DesignLabel);
 
 }  // namespace

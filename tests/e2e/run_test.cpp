@@ -41,7 +41,8 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
     EXPECT_EQ(ReadFile(first.file(name)), ReadFile(second.file(name))) << name;
   const std::string stats = ReadFile(first.file("demo16.txt"));
   std::regex circuit("\nCircuit:demo16\n");
-  EXPECT_EQ(std::distance(std::sregex_iterator(stats.begin(), stats.end(), circuit), std::sregex_iterator()), 2);
+  EXPECT_EQ(std::distance(std::sregex_iterator(stats.begin(), stats.end(), circuit), std::sregex_iterator()),
+            2);
 }
 
 TEST(EndToEnd, MissingParameterFileStopsTheRun) {
@@ -60,10 +61,10 @@ void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::s
       SCOPED_TRACE(base + " layers " + std::to_string(layers) + " opt_method " + std::to_string(opt_method));
       ScratchDir dir;
       CopyBenchmark(source, base, dir);
-      WriteFile(dir.file("fl.prm"), ExamplePrm("layers " + std::to_string(layers) + " opt_method " +
-                                               std::to_string(opt_method) +
-                                               " iterations 100 start_tempe 1000 end_tempe 100"
-                                               " cooling_ratio 50 anneal_rounds 2"));
+      WriteFile(dir.file("fl.prm"),
+                ExamplePrm("layers " + std::to_string(layers) + " opt_method " + std::to_string(opt_method) +
+                           " iterations 100 start_tempe 1000 end_tempe 100"
+                           " cooling_ratio 50 anneal_rounds 2"));
       RunResult run = RunChecked(dir, base, base);
       // One drawing per tier; a single tier reports no vias.
       EXPECT_TRUE(FileExists(dir.file(base + "_layer_" + std::to_string(layers - 1) + ".plt")));

@@ -29,8 +29,8 @@ int Count(const std::string& text, const std::string& what) {
 // A second of CPU is far less than the default schedule takes on demo16;
 // both optimisers must still end with a legal floorplan.
 TEST(TimeLimit, BothOptimisersEndLegally) {
-  for (const char* settings : {"opt_method 1 layers 1", "opt_method 1 layers 2",
-                               "opt_method 0 layers 2", "opt_method 1 layers 4 starts 2"}) {
+  for (const char* settings : {"opt_method 1 layers 1", "opt_method 1 layers 2", "opt_method 0 layers 2",
+                               "opt_method 1 layers 4 starts 2"}) {
     ScratchDir dir;
     RunResult run = RunExample(dir, std::string(settings) + " seed 5 time_limit 1");
     ASSERT_EQ(run.status, 0) << settings << "\n" << run.output;

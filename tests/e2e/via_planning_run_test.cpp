@@ -11,8 +11,8 @@ using namespace testing_support;
 
 namespace {
 
-const char* kReports[] = {"vp_table1.txt", "via_assignment.txt", "via_rt.txt",
-                          "via_dist_demo16_0.gp", "via_dist_demo16_1.gp"};
+const char* kReports[] = {"vp_table1.txt", "via_assignment.txt", "via_rt.txt", "via_dist_demo16_0.gp",
+                          "via_dist_demo16_1.gp"};
 
 const std::string kHeader =
     "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; time; "
@@ -46,18 +46,21 @@ TEST(ViaPlanningRun, WritesEveryReportAndAppendsOnTheNextRun) {
   CopyExample(dir);
   RunResult run = RunWith(dir, "svia_assignment 1");
   ASSERT_EQ(run.status, 0) << run.output;
-  ExpectInOrder(run.output, {"\nBegin inter-layer via planning......\n", "The number of nets demand vias: ",
-                             "[SETUP]\n[Grid Dimension:10 X 10\nSignal Via Size: 25.00 (Norm:25.00)\n",
-                             "Viaed Net Wire length(net by net): ", "Begin min-cost max-flow based assignment ...\n",
-                             "Viaed Net Wire length: ", " *** normally terminated.\n"});
+  ExpectInOrder(run.output,
+                {"\nBegin inter-layer via planning......\n", "The number of nets demand vias: ",
+                 "[SETUP]\n[Grid Dimension:10 X 10\nSignal Via Size: 25.00 (Norm:25.00)\n",
+                 "Viaed Net Wire length(net by net): ", "Begin min-cost max-flow based assignment ...\n",
+                 "Viaed Net Wire length: ", " *** normally terminated.\n"});
   const std::string table = ReadFile(dir.file("vp_table1.txt"));
-  EXPECT_TRUE(std::regex_match(table, std::regex(kHeader + R"(\d+; \d+; 10x10; (-?[0-9]+\.[0-9]{2}; ){7}\n)")))
+  EXPECT_TRUE(
+      std::regex_match(table, std::regex(kHeader + R"(\d+; \d+; 10x10; (-?[0-9]+\.[0-9]{2}; ){7}\n)")))
       << table;
   const std::string log = ReadFile(dir.file("via_assignment.txt"));
   ExpectInOrder(log, {"demo16;nets:27;area:", "[NETBYNET][via_inserted:", "[LAYERBYLAYER][wire2(ub)1:",
                       "[LAGRAGIAN_TOTAL][viaed_wire: ", "; failed viaed:0; time:"});
   for (int tier = 0; tier < 2; ++tier)
-    EXPECT_EQ(ReadFile(dir.file("via_dist_demo16_" + std::to_string(tier) + ".gp")).rfind("set nokey\n", 0), 0u);
+    EXPECT_EQ(ReadFile(dir.file("via_dist_demo16_" + std::to_string(tier) + ".gp")).rfind("set nokey\n", 0),
+              0u);
   ASSERT_EQ(RunWith(dir, "svia_assignment 1").status, 0);
   const std::string tables = ReadFile(dir.file("vp_table1.txt"));
   EXPECT_EQ(Count(tables, kHeader), 2);
@@ -81,13 +84,12 @@ TEST(ViaPlanningRun, TooFewPositionsStopTheRunBeforeAnyAssignment) {
   // One cell per tier holds at most four vias; three tiers need more.
   RunResult run = RunWith(dir, "layers 3\nsvia_assignment 1\nsignalvia_gridx 1\nsignalvia_gridy 1");
   EXPECT_EQ(run.status, 255) << run.output;
-  ExpectInOrder(run.output, {"Layer 1: 4 positions for ",
-                             "Warning: via positions on layer 1 is not enough\n", "Layer 2: "});
+  ExpectInOrder(run.output, {"Layer 1: 4 positions for ", "Warning: via positions on layer 1 is not enough\n",
+                             "Layer 2: "});
   EXPECT_EQ(run.output.find("Net by Net"), std::string::npos);
   EXPECT_EQ(run.output.find("normally terminated"), std::string::npos);
   // The row stops after the demand counts.
-  EXPECT_TRUE(
-      std::regex_match(ReadFile(dir.file("vp_table1.txt")), std::regex(kHeader + R"(\d+; \d+; )")));
+  EXPECT_TRUE(std::regex_match(ReadFile(dir.file("vp_table1.txt")), std::regex(kHeader + R"(\d+; \d+; )")));
 }
 
 }  // namespace

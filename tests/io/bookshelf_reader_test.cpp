@@ -78,7 +78,8 @@ TEST(BookshelfReader, ReadsTheRecordsOfASmallBenchmark) {
   EXPECT_EQ(r.output, "");
   EXPECT_EQ(std::vector<double>({r.norm->scale, r.norm->unscale, r.norm->unscale_sq, r.norm->big}),
             std::vector<double>({1, 1, 1, 9999989.000001}));
-  EXPECT_EQ(Dump(r.design), "design - blocks=3 terminals=2 nets=3 w=200 h=100\n"
+  EXPECT_EQ(Dump(r.design),
+            "design - blocks=3 terminals=2 nets=3 w=200 h=100\n"
             "class 1 - type=2 w=30 h=40\n"
             "class 2 - type=2 w=10 h=20 pin0@0,0 pin0@10,20\n"
             "class 3 - type=2 w=378 h=336 pin0@189,168\n"
@@ -107,28 +108,48 @@ TEST(BookshelfReader, WarnsAndGoesOn) {
   struct Case {
     const char* label;
     Bookshelf files;
-    const char* missing;  // file removed, or ""
-    std::string output;   // "@" stands for the base name
+    const char* missing;             // file removed, or ""
+    std::string output;              // "@" stands for the base name
     std::vector<std::string> lines;  // in the dump
   } cases[] = {
-      {"terminal_wins_over_a_block_of_its_name", kSmall.Each([](auto s) { return Replace(s, "p2 ", "c "); }), "",
-       "", {"block 1 c class=1 area=1200 region=(0,0)-(200,100)\n", "net 2 - w=1 deg=2: T1 b@0,0\n"}},
-      {"unknown_pin_name", {kSmall.blocks, kSmall.pl, Replace(kSmall.nets, "c B\n", "nowhere B\n")}, "",
-       "warning: illegal terminal name or block name\n!", {"net 2 - w=1 deg=2: b@0,0\n"}},
-      {"unknown_terminal_in_the_placement", {kSmall.blocks, Replace(kSmall.pl, "p1 0 50", "ghost 500 500"), kSmall.nets},
-       "", "Warning: Cannot find terminal ghost\n", {"terminal-class 2 @0,0\n", "w=200 h=100\n"}},
-      {"missing_placement", kSmall, ".pl", "Cannot open .pl file @.pl for read!\n",
+      {"terminal_wins_over_a_block_of_its_name",
+       kSmall.Each([](auto s) { return Replace(s, "p2 ", "c "); }),
+       "",
+       "",
+       {"block 1 c class=1 area=1200 region=(0,0)-(200,100)\n", "net 2 - w=1 deg=2: T1 b@0,0\n"}},
+      {"unknown_pin_name",
+       {kSmall.blocks, kSmall.pl, Replace(kSmall.nets, "c B\n", "nowhere B\n")},
+       "",
+       "warning: illegal terminal name or block name\n!",
+       {"net 2 - w=1 deg=2: b@0,0\n"}},
+      {"unknown_terminal_in_the_placement",
+       {kSmall.blocks, Replace(kSmall.pl, "p1 0 50", "ghost 500 500"), kSmall.nets},
+       "",
+       "Warning: Cannot find terminal ghost\n",
+       {"terminal-class 2 @0,0\n", "w=200 h=100\n"}},
+      {"missing_placement",
+       kSmall,
+       ".pl",
+       "Cannot open .pl file @.pl for read!\n",
        {"design - blocks=3 terminals=2\n", "terminal 1 p2 @0,0 class=1\n"}},
-      {"missing_nets", kSmall, ".nets", "Cannot open .nets file @.nets\n",
-       {"design - blocks=3 terminals=2 w=200 h=100\n", "block 2 b class=2 area=200 region=(0,0)-(200,100)\n"}},
-      {"no_positive_x", {kSmall.blocks, Replace(kSmall.pl, "p2 200 100", "p2 -30 100"), kSmall.nets}, "",
+      {"missing_nets",
+       kSmall,
+       ".nets",
+       "Cannot open .nets file @.nets\n",
+       {"design - blocks=3 terminals=2 w=200 h=100\n",
+        "block 2 b class=2 area=200 region=(0,0)-(200,100)\n"}},
+      {"no_positive_x",
+       {kSmall.blocks, Replace(kSmall.pl, "p2 200 100", "p2 -30 100"), kSmall.nets},
+       "",
        "Warning: No terminal in @.pl has a positive x; terminal x positions are set to 0.\n",
-       {"design - blocks=3 terminals=2 nets=3 h=100\n", "terminal-class 1 @0,1\n", "terminal-class 2 @0,0.5\n"}},
+       {"design - blocks=3 terminals=2 nets=3 h=100\n", "terminal-class 1 @0,1\n",
+        "terminal-class 2 @0,0.5\n"}},
       {"no_terminals_and_no_nets",
        {"UCSC blocks 1.0\n\nNumSoftRectangularBlocks : 0\nNumHardRectilinearBlocks : 1\n"
         "NumTerminals : 0\n\nonly hardrectilinear 4 (0, 0) (0, 5) (7, 5) (7, 0)\n",
         "UCLA pl 1.0\n\nonly 0 0\n", "UCLA nets 1.0\n\nNumNets : 0\nNumPins : 0\n"},
-       "", "@.pl has a positive x;",
+       "",
+       "@.pl has a positive x;",
        {"design - blocks=1\nclass 1 - type=2 w=7 h=5\nblock 1 only class=1 area=35\n"}},
   };
   for (const Case& c : cases) {
@@ -169,23 +190,28 @@ TEST(BookshelfReader, LayoutVariantsReadLikeThePlainLayout) {
   };
 
   Bookshelf comments = kSmall;
-  comments.blocks = Replace(comments.blocks, "UCSC blocks 1.0\n", "UCSC blocks 1.0\n# User : x\n# Platform : y\n");
+  comments.blocks =
+      Replace(comments.blocks, "UCSC blocks 1.0\n", "UCSC blocks 1.0\n# User : x\n# Platform : y\n");
   comments.blocks = Replace(comments.blocks, "b hardrect", "# a comment between blocks\nb hardrect");
   comments.blocks = Replace(comments.blocks, "p2 terminal", "# terminal comment\np2 terminal");
-  comments.pl = Replace(Replace(comments.pl, "p1 0 50\n", "p1 0 50 : N /FIXED\n"), "b 10 0\n", "b 10 0 : FS\n");
+  comments.pl =
+      Replace(Replace(comments.pl, "p1 0 50\n", "p1 0 50 : N /FIXED\n"), "b 10 0\n", "b 10 0 : FS\n");
   comments.nets = Replace(comments.nets, "UCLA nets 1.0\n", "UCLA nets 1.0\n# Created : 2000\n");
-  comments.nets = Replace(Replace(comments.nets, "c B\n", "# pin comment\nc B\n"), "NumPins : 7\n", "NumPins : 7\n\n");
+  comments.nets =
+      Replace(Replace(comments.nets, "c B\n", "# pin comment\nc B\n"), "NumPins : 7\n", "NumPins : 7\n\n");
 
   // A header comment far longer than a line buffer, and block and pin lines
   // with long tails: the tails must not read as records of their own.
   Bookshelf overlong = kSmall;
   const std::string tail(3000, 'x');
   overlong.blocks = Replace(overlong.blocks, "# Created : today", "# Created : " + tail);
-  overlong.blocks = Replace(overlong.blocks, "(10, 0)\n", "(10, 0) " + std::string(1500, ' ') + "b " + tail + "\n");
+  overlong.blocks =
+      Replace(overlong.blocks, "(10, 0)\n", "(10, 0) " + std::string(1500, ' ') + "b " + tail + "\n");
   overlong.nets = Replace(overlong.nets, "%0.0 %0.0\n", "%0.0 %0.0 " + std::string(2000, ' ') + "c B\n");
 
   Bookshelf blank_lines = kSmall;
-  blank_lines.blocks = Replace(Replace(blank_lines.blocks, "p1 terminal\n", "p1 terminal\n\n"), "b hardrect", "\nb hardrect");
+  blank_lines.blocks =
+      Replace(Replace(blank_lines.blocks, "p1 terminal\n", "p1 terminal\n\n"), "b hardrect", "\nb hardrect");
   blank_lines.pl = Replace(blank_lines.pl, "p2 200", "\np2 200");
   blank_lines.nets = Replace(blank_lines.nets, "c B\n", "\r\nc B\n");
 

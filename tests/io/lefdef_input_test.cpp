@@ -171,7 +171,8 @@ TEST_F(LefDefInputTest, ThePartitionerMakesTheGroupsAskedFor) {
   for (int i = 0; i < 40; ++i) def += "  - c" + std::to_string(i) + " INV ;\n";
   def += "  - m0 RAM ;\n  - m1 RAM + FIXED ( 0 0 ) N ;\nEND COMPONENTS\nNETS 41 ;\n";
   for (int i = 0; i < 39; ++i)
-    def += "  - n" + std::to_string(i) + " ( c" + std::to_string(i) + " Z ) ( c" + std::to_string(i + 1) + " A ) ;\n";
+    def += "  - n" + std::to_string(i) + " ( c" + std::to_string(i) + " Z ) ( c" + std::to_string(i + 1) +
+           " A ) ;\n";
   def += "  - m ( m0 A ) ( m1 A ) ( c0 A ) ;\nEND NETS\nEND DESIGN\n";
   params.cell_groups = 4;
   const std::string out = Read({{"tech.lef", kTech}, {"cells.lef", kCells}, {"ram.lef", kRam}}, def);
@@ -216,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Libraries{{{"all.lef", std::string(kTech) + kCells + kRam}}, kBlocks[3]},
                       Libraries{{{"tech.tlef", kTech},
                                  {"cells.lef", kCells},
-                                 {"ram.lef", std::string(kRam) + "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 30 BY 10 ;\nEND RAM\n"}},
+                                 {"ram.lef", std::string(kRam) +
+                                                 "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 30 BY 10 ;\nEND RAM\n"}},
                                 "sub-block-4: 0 30.000000x10.000000 m2"}));
 
 struct PinPlace {
@@ -234,7 +236,8 @@ TEST_P(PlacedPinTest, KeepsTheCentreOfItsShape) {
        std::string("UNITS DISTANCE MICRONS 1000 ;\nDIEAREA ( 1000 2000 ) ( 201000 102000 ) ;\n"
                    "COMPONENTS 2 ;\n  - a INV ;\n  - b INV ;\nEND COMPONENTS\n"
                    "PINS 1 ;\n  - io + NET n ") +
-           GetParam().placement + " ;\nEND PINS\nNETS 1 ;\n  - n ( PIN io ) ( a A ) ( b A ) ;\nEND NETS\nEND DESIGN\n",
+           GetParam().placement +
+           " ;\nEND PINS\nNETS 1 ;\n  - n ( PIN io ) ( a A ) ( b A ) ;\nEND NETS\nEND DESIGN\n",
        "2\n0\n0\n");
   EXPECT_NEAR(design->pins->pinclass->x, GetParam().x, 1e-12);
   EXPECT_NEAR(design->pins->pinclass->y, GetParam().y, 1e-12);
@@ -255,8 +258,8 @@ TEST_F(LefDefInputTest, UnknownConnectionsAreCountedAfterTheFirstTen) {
   const std::string out =
       Read({{"tech.lef", kTech}, {"cells.lef", kCells}},
            "UNITS DISTANCE MICRONS 1000 ;\nDIEAREA ( 0 0 ) ( 1000 1000 ) ;\nCOMPONENTS 2 ;\n  - a INV ;\n"
-           "  - b INV ;\nEND COMPONENTS\nNETS 2 ;\n  - n1 ( a A ) ( b A )" + nets +
-               " ;\n  - lonely ;\nEND NETS\nEND DESIGN\n",
+           "  - b INV ;\nEND COMPONENTS\nNETS 2 ;\n  - n1 ( a A ) ( b A )" +
+               nets + " ;\n  - lonely ;\nEND NETS\nEND DESIGN\n",
            "2\n0\n0\n");
   EXPECT_NE(out.find("Warning: No cell:ghost9 or hash error!\nWarning: No pin lonely or hash error!\n"
                      "Warning: 12 net connections name no component or DEF pin (the first 10 shown).\n"),

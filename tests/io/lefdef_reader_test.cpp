@@ -32,15 +32,21 @@ std::string Num(double v) {
   return text;
 }
 
-int OnMacroBegin(lefrCallbackType_e, const char* name, lefiUserData ud) { return Record(std::string("MACRO ") + name, ud); }
-int OnMacroClass(lefrCallbackType_e, const char* cls, lefiUserData ud) { return Record(std::string("CLASS ") + cls, ud); }
+int OnMacroBegin(lefrCallbackType_e, const char* name, lefiUserData ud) {
+  return Record(std::string("MACRO ") + name, ud);
+}
+int OnMacroClass(lefrCallbackType_e, const char* cls, lefiUserData ud) {
+  return Record(std::string("CLASS ") + cls, ud);
+}
 int OnMacro(lefrCallbackType_e, lefiMacro* m, lefiUserData ud) {
   std::string text = std::string("END ") + m->name() + " class=" + m->macroClass();
   if (m->hasSize()) text += " size=" + Num(m->sizeX()) + "x" + Num(m->sizeY());
   if (m->hasOrigin()) text += " origin=" + Num(m->originX()) + "," + Num(m->originY());
   return Record(text, ud);
 }
-int OnPin(lefrCallbackType_e, lefiPin* pin, lefiUserData ud) { return Record(std::string("PIN ") + pin->name(), ud); }
+int OnPin(lefrCallbackType_e, lefiPin* pin, lefiUserData ud) {
+  return Record(std::string("PIN ") + pin->name(), ud);
+}
 
 int OnUnits(defrCallbackType_e, double d, defiUserData ud) { return Record("UNITS " + Num(d), ud); }
 int OnCount(defrCallbackType_e type, int n, defiUserData ud) {
@@ -53,7 +59,8 @@ int OnCount(defrCallbackType_e type, int n, defiUserData ud) {
 int OnObject(defrCallbackType_e type, void* object, defiUserData ud) {
   if (type == defrDieAreaCbkType) {
     const defiBox* b = static_cast<const defiBox*>(object);
-    return Record("DIEAREA " + Num(b->xl()) + " " + Num(b->yl()) + " " + Num(b->xh()) + " " + Num(b->yh()), ud);
+    return Record("DIEAREA " + Num(b->xl()) + " " + Num(b->yl()) + " " + Num(b->xh()) + " " + Num(b->yh()),
+                  ud);
   }
   const defiPin* pin = static_cast<const defiPin*>(object);
   std::string text = std::string("PIN ") + pin->pinName();
@@ -62,14 +69,19 @@ int OnObject(defrCallbackType_e type, void* object, defiUserData ud) {
     text += " " + pin->layer_ + " " + Num(pin->shape_xl_) + "," + Num(pin->shape_yl_) + "," +
             Num(pin->shape_xh_) + "," + Num(pin->shape_yh_);
   if (pin->hasPlacement())
-    text += " at " + Num(pin->placementX()) + "," + Num(pin->placementY()) + "," + std::to_string(pin->orient());
+    text +=
+        " at " + Num(pin->placementX()) + "," + Num(pin->placementY()) + "," + std::to_string(pin->orient());
   return Record(text, ud);
 }
 int OnComponent(defrCallbackType_e, defiComponent* c, defiUserData ud) {
-  const char* status = c->isFixed() ? "FIXED" : c->isPlaced() ? "PLACED" : c->isCover() ? "COVER"
-                       : c->isUnplaced() ? "UNPLACED" : "-";
+  const char* status = c->isFixed()      ? "FIXED"
+                       : c->isPlaced()   ? "PLACED"
+                       : c->isCover()    ? "COVER"
+                       : c->isUnplaced() ? "UNPLACED"
+                                         : "-";
   return Record(std::string("COMP ") + c->id() + " " + c->name() + " " + status + " " + Num(c->placementX()) +
-                    " " + Num(c->placementY()) + " " + std::to_string(c->placementOrient()), ud);
+                    " " + Num(c->placementY()) + " " + std::to_string(c->placementOrient()),
+                ud);
 }
 int OnNet(defrCallbackType_e, defiNet* n, defiUserData ud) {
   std::string text = std::string("NET ") + n->name();
@@ -122,7 +134,8 @@ class ReaderTest : public ::testing::Test {
     lef ? lefwInit(out) : defwInit(out);
     FILE* f = std::fopen(path.c_str(), "r");
     ::testing::internal::CaptureStderr();
-    const int status = lef ? lefrRead(f, "lib.lef", &user_data_tag) : defrRead(f, "design.def", &user_data_tag);
+    const int status =
+        lef ? lefrRead(f, "lib.lef", &user_data_tag) : defrRead(f, "design.def", &user_data_tag);
     Read read{status, ::testing::internal::GetCapturedStderr()};
     std::fclose(f);
     if (out) {
@@ -184,26 +197,26 @@ TEST_F(ReaderTest, LefMacrosReachTheCallbacksAndEverythingElseIsSkipped) {
   const Read read = Lef(kFullLef);
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(read.errors, "");
-  EXPECT_EQ(events, (Events{"MACRO INV", "CLASS CORE", "PIN A", "PIN Z",
-                            "END INV class=CORE size=1.5x2 origin=0.5,0", "MACRO IOPAD",
-                            "CLASS PAD INPUT", "PIN PAD", "END IOPAD class=PAD INPUT size=50x100",
-                            "MACRO AFTER", "END AFTER class="}));
+  EXPECT_EQ(events,
+            (Events{"MACRO INV", "CLASS CORE", "PIN A", "PIN Z", "END INV class=CORE size=1.5x2 origin=0.5,0",
+                    "MACRO IOPAD", "CLASS PAD INPUT", "PIN PAD", "END IOPAD class=PAD INPUT size=50x100",
+                    "MACRO AFTER", "END AFTER class="}));
 }
 
 // Without END LIBRARY the library ends with the file.
 TEST_F(ReaderTest, LefCommentsQuotedNamesAndGluedPunctuation) {
-  const Read read = Lef(
-      "# a library\n"
-      "VERSION 5.8 ; # trailing comment\n"
-      "MACRO \"odd name\" # comment after the name\n"
-      "  CLASS BLOCK;\n"
-      "  SIZE 3 BY 4;  # a comment after a glued ';'\n"
-      "  ORIGIN (1 2);\n"
-      "  PIN \"a b\"\n"
-      "    PORT LAYER m1 ; RECT 0 0 1 1 ; END\n"
-      "  END \"a b\"\n"
-      "  PIN d[0]\n  END d[0]\n"
-      "END \"odd name\"\n");
+  const Read read =
+      Lef("# a library\n"
+          "VERSION 5.8 ; # trailing comment\n"
+          "MACRO \"odd name\" # comment after the name\n"
+          "  CLASS BLOCK;\n"
+          "  SIZE 3 BY 4;  # a comment after a glued ';'\n"
+          "  ORIGIN (1 2);\n"
+          "  PIN \"a b\"\n"
+          "    PORT LAYER m1 ; RECT 0 0 1 1 ; END\n"
+          "  END \"a b\"\n"
+          "  PIN d[0]\n  END d[0]\n"
+          "END \"odd name\"\n");
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(events, (Events{"MACRO odd name", "CLASS BLOCK", "PIN a b", "PIN d[0]",
                             "END odd name class=BLOCK size=3x4 origin=1,2"}));
@@ -237,13 +250,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "lib.lef:4: syntax error: expected END (opened at line 3), found end of file\n"},
         BrokenText{true, "MACRO A\n  SIZE wide BY 2 ;\nEND A\n",
                    "lib.lef:2: syntax error: expected a macro width, found 'wide'\n"},
-        BrokenText{true, "MACRO A\n  SIZE 1 2 ;\nEND A\n", "lib.lef:2: syntax error: expected 'BY', found '2'\n"},
+        BrokenText{true, "MACRO A\n  SIZE 1 2 ;\nEND A\n",
+                   "lib.lef:2: syntax error: expected 'BY', found '2'\n"},
         BrokenText{true, "MACRO A\n  CLASS PAD INPUT EXTRA ;\nEND A\n",
                    "lib.lef:2: syntax error: expected ';', found 'EXTRA'\n"},
         BrokenText{true, "END DESIGN\n", "lib.lef:1: syntax error: expected 'LIBRARY', found 'DESIGN'\n"},
-        BrokenText{true, "BUSBITCHARS \"[\" ;\n",
-                   "lib.lef:1: syntax error: expected two different bus-bit characters in quotes, found \"[\"\n"},
-        BrokenText{true, "VERSION 5.5 ;\n\"quoted\" ;\n", "lib.lef:2: syntax error: expected a LEF statement, found \"quoted\"\n"},
+        BrokenText{
+            true, "BUSBITCHARS \"[\" ;\n",
+            "lib.lef:1: syntax error: expected two different bus-bit characters in quotes, found \"[\"\n"},
+        BrokenText{true, "VERSION 5.5 ;\n\"quoted\" ;\n",
+                   "lib.lef:2: syntax error: expected a LEF statement, found \"quoted\"\n"},
         BrokenText{true, "MACRO\n", "lib.lef:1: syntax error: expected a macro name, found end of file\n"},
         BrokenText{false, "UNITS DISTANCE 1000 ;\nEND DESIGN\n",
                    "design.def:1: syntax error: expected 'MICRONS', found '1000'\n"},
@@ -251,11 +267,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "design.def:1: syntax error: expected '(' starting a die area point, found ';'\n"},
         BrokenText{false, "DIEAREA ( 0 0 ) ( 10 x ) ;\nEND DESIGN\n",
                    "design.def:1: syntax error: expected a y coordinate, found 'x'\n"},
-        BrokenText{false, "COMPONENTS 1 ;\n  c1 INV ;\nEND COMPONENTS\nEND DESIGN\n",
-                   "design.def:2: syntax error: expected '-' or END COMPONENTS (opened at line 1), found 'c1'\n"},
-        BrokenText{false, "COMPONENTS 1 ;\n  - c1 INV + FIXED ( 1 2 ) NE ;\nEND COMPONENTS\nEND DESIGN\n",
-                   "design.def:2: syntax error: expected an orientation (N, W, S, E, FN, FW, FS or FE), found "
-                   "'NE'\n"},
+        BrokenText{
+            false, "COMPONENTS 1 ;\n  c1 INV ;\nEND COMPONENTS\nEND DESIGN\n",
+            "design.def:2: syntax error: expected '-' or END COMPONENTS (opened at line 1), found 'c1'\n"},
+        BrokenText{
+            false, "COMPONENTS 1 ;\n  - c1 INV + FIXED ( 1 2 ) NE ;\nEND COMPONENTS\nEND DESIGN\n",
+            "design.def:2: syntax error: expected an orientation (N, W, S, E, FN, FW, FS or FE), found "
+            "'NE'\n"},
         BrokenText{false, "COMPONENTS 1 ;\n  - c1 INV + PLACED 1 2 N ;\nEND COMPONENTS\nEND DESIGN\n",
                    "design.def:2: syntax error: expected '(', found '1'\n"},
         BrokenText{false, "COMPONENTS 1 ;\n  - c1 INV\n  - c2 INV ;\nEND COMPONENTS\nEND DESIGN\n",
@@ -272,8 +290,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "design.def:2: syntax error: expected '(', '+' or ';', found 'c1'\n"},
         BrokenText{false, "VIAS 1 ;\n  - v1 + RECT m1 ( 0 0 ) ( 1 1 ) ;\nEND VIA\nEND DESIGN\n",
                    "design.def:3: syntax error: expected END VIAS (opened at line 1), found 'VIA'\n"},
-        BrokenText{false, "SPECIALNETS 1 ;\n  - VDD ( * VDD ) + USE POWER ;\n",
-                   "design.def:2: syntax error: expected END SPECIALNETS (opened at line 1), found end of file\n"},
+        BrokenText{
+            false, "SPECIALNETS 1 ;\n  - VDD ( * VDD ) + USE POWER ;\n",
+            "design.def:2: syntax error: expected END SPECIALNETS (opened at line 1), found end of file\n"},
         BrokenText{false, "ROW r core 0 0 N DO 1 BY 1\nEND DESIGN\n",
                    "design.def:2: syntax error: expected ';', found end of file\n"}));
 
@@ -281,7 +300,8 @@ TEST_F(ReaderTest, LefEchoHasOneLinePerConstructAndTheUnusedSummary) {
   lefrSetPinCbk(nullptr);  // pins are now read without a callback
   const Read read = ReadText(
       "VERSION 5.5 ;\nLAYER m1\n  TYPE ROUTING ;\nEND m1\nLAYER m2 TYPE ROUTING ;\nEND m2\n"
-      "MACRO A\n  CLASS CORE ;\n  SIZE 1 BY 2 ;\n  PIN X END X\nEND A\n", true, "echo");
+      "MACRO A\n  CLASS CORE ;\n  SIZE 1 BY 2 ;\n  PIN X END X\nEND A\n",
+      true, "echo");
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(ReadFile(dir_.file("echo")),
             "VERSION 5.5 ;\nLAYER m1\nLAYER m2\nMACRO A\nCLASS CORE ;\nSIZE 1 BY 2 ;\nPIN X\nEND A\n"
@@ -299,7 +319,8 @@ const char* const kFullDef =
     "TECHNOLOGY tech ;\n"
     "HISTORY made by hand ;\n"
     "UNITS DISTANCE MICRONS 1000 ;\n"
-    "PROPERTYDEFINITIONS\n  COMPONENT weight INTEGER ;\n  DESIGN flow STRING \"x ; y\" ;\nEND PROPERTYDEFINITIONS\n"
+    "PROPERTYDEFINITIONS\n  COMPONENT weight INTEGER ;\n  DESIGN flow STRING \"x ; y\" ;\nEND "
+    "PROPERTYDEFINITIONS\n"
     "DIEAREA ( 0 0 ) ( 100000 50000 ) ;\n"
     "ROW row0 core 0 0 N DO 100 BY 1 STEP 200 0 ;\n"
     "TRACKS X 100 DO 500 STEP 200 LAYER metal1 ;\n"
@@ -323,7 +344,8 @@ const char* const kFullDef =
     "END PINS\n"
     "BLOCKAGES 1 ;\n  - LAYER metal1 RECT ( 0 0 ) ( 10 10 ) ;\nEND BLOCKAGES\n"
     "SPECIALNETS 2 ;\n"
-    "  - VDD ( * VDD ) + ROUTED metal1 200 + SHAPE STRIPE ( 0 0 ) ( 100 * ) NEW metal2 200 ( 5 5 ) ( 5 9 ) ;\n"
+    "  - VDD ( * VDD ) + ROUTED metal1 200 + SHAPE STRIPE ( 0 0 ) ( 100 * ) NEW metal2 200 ( 5 5 ) ( 5 9 ) "
+    ";\n"
     "  - VSS ( * VSS ) + USE GROUND ;\n"
     "END SPECIALNETS\n"
     "NETS 3 ;\n"
@@ -342,24 +364,13 @@ TEST_F(ReaderTest, DefModelConstructsReachTheCallbacksAndEverythingElseIsSkipped
   const Read read = Def(kFullDef);
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(read.errors, "");
-  EXPECT_EQ(events, (Events{"UNITS 1000",
-                            "DIEAREA 0 0 100000 50000",
-                            "COMPONENTS 5",
-                            "COMP c1 INV PLACED 100 200 0",
-                            "COMP c2 INV FIXED 20000 5000 6",
-                            "COMP c3 NAND COVER 7 8 3",
-                            "COMP c4 NAND UNPLACED 0 0 0",
-                            "COMP c5 INV - 0 0 0",
-                            "PINS 3",
-                            "PIN in1 net=n1 INPUT SIGNAL metal1 -10,0,10,20 at 0,100,0",
-                            "PIN out1 net=n2 OUTPUT ",
-                            "PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6",
-                            "SPECIALNETS 2",
-                            "NETS 3",
-                            "NET n1 PIN.in1 c1.A c2.A",
-                            "NET n2 c1.Z PIN.out1 use=SIGNAL",
-                            "NET n3",
-                            "NET VDD c1.VDD use=POWER"}));
+  EXPECT_EQ(events, (Events{"UNITS 1000", "DIEAREA 0 0 100000 50000", "COMPONENTS 5",
+                            "COMP c1 INV PLACED 100 200 0", "COMP c2 INV FIXED 20000 5000 6",
+                            "COMP c3 NAND COVER 7 8 3", "COMP c4 NAND UNPLACED 0 0 0", "COMP c5 INV - 0 0 0",
+                            "PINS 3", "PIN in1 net=n1 INPUT SIGNAL metal1 -10,0,10,20 at 0,100,0",
+                            "PIN out1 net=n2 OUTPUT ", "PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6",
+                            "SPECIALNETS 2", "NETS 3", "NET n1 PIN.in1 c1.A c2.A",
+                            "NET n2 c1.Z PIN.out1 use=SIGNAL", "NET n3", "NET VDD c1.VDD use=POWER"}));
 }
 
 TEST_F(ReaderTest, DefOrientationsMapToTheirCodes) {
@@ -375,7 +386,8 @@ TEST_F(ReaderTest, DefOrientationsMapToTheirCodes) {
 }
 
 TEST_F(ReaderTest, DefDieAreaPolygonGivesItsBoundingBox) {
-  const Read read = Def("DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( +600 200 ) ( 600 0 ) ;\nEND DESIGN\n");
+  const Read read =
+      Def("DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( +600 200 ) ( 600 0 ) ;\nEND DESIGN\n");
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(events, (Events{"DIEAREA 0 0 600 400"}));
 }
@@ -393,8 +405,10 @@ TEST_F(ReaderTest, DefNamesWithBusBitsEscapesQuotesAndGluedBrackets) {
 TEST_F(ReaderTest, DefEchoHasOneLinePerConstructAndTheUnusedSummary) {
   defrSetNetCbk(nullptr);
   const Read read = ReadText(
-      "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n  - c1 INV\n    + PLACED ( 1 2 ) N ;\n"
-      "END COMPONENTS\nNETS 1 ;\n  - n1 ( c1 A ) ;\nEND NETS\nEND DESIGN\n", false, "echo");
+      "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n  - c1 INV\n    + PLACED ( 1 "
+      "2 ) N ;\n"
+      "END COMPONENTS\nNETS 1 ;\n  - n1 ( c1 A ) ;\nEND NETS\nEND DESIGN\n",
+      false, "echo");
   EXPECT_EQ(read.status, 0) << read.errors;
   EXPECT_EQ(ReadFile(dir_.file("echo")),
             "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n"
@@ -410,13 +424,22 @@ TEST_F(ReaderTest, StatusOfACallbackOrASyntaxErrorStopsTheRead) {
     int stop_at, status;
     const char* text;
     Events seen;
-  } cases[] = {
-      {true, 1, 5, "MACRO A\n  PIN X\n  END X\n  PIN Y\n  END Y\nEND A\nMACRO B\nEND B\n", {"MACRO A", "PIN X"}},
-      {true, -1, 1, "MACRO A\n  CLASS CORE\n  SIZE 1 BY 1 ;\nEND A\n", {"MACRO A"}},
-      {false, 2, 5, "COMPONENTS 3 ;\n- a M ;\n- b M ;\n- c M ;\nEND COMPONENTS\nEND DESIGN\n",
-       {"COMPONENTS 3", "COMP a M - 0 0 0", "COMP b M - 0 0 0"}},
-      {false, -1, 1, "COMPONENTS 2 ;\n  - c1 INV ;\n  - c2 INV + FIXED ( 1 ) N ;\nEND COMPONENTS\nEND DESIGN\n",
-       {"COMPONENTS 2", "COMP c1 INV - 0 0 0"}}};
+  } cases[] = {{true,
+                1,
+                5,
+                "MACRO A\n  PIN X\n  END X\n  PIN Y\n  END Y\nEND A\nMACRO B\nEND B\n",
+                {"MACRO A", "PIN X"}},
+               {true, -1, 1, "MACRO A\n  CLASS CORE\n  SIZE 1 BY 1 ;\nEND A\n", {"MACRO A"}},
+               {false,
+                2,
+                5,
+                "COMPONENTS 3 ;\n- a M ;\n- b M ;\n- c M ;\nEND COMPONENTS\nEND DESIGN\n",
+                {"COMPONENTS 3", "COMP a M - 0 0 0", "COMP b M - 0 0 0"}},
+               {false,
+                -1,
+                1,
+                "COMPONENTS 2 ;\n  - c1 INV ;\n  - c2 INV + FIXED ( 1 ) N ;\nEND COMPONENTS\nEND DESIGN\n",
+                {"COMPONENTS 2", "COMP c1 INV - 0 0 0"}}};
   for (const auto& c : cases) {
     events.clear();
     stop_at_event = c.stop_at;

@@ -1,24 +1,24 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "design_builder.h"
-#include "seqpair/sequence_fixture.h"
 #include "io/io.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "test_support.h"
+#include "seqpair/sequence_fixture.h"
 #include "seqpair/tier_state.h"
+#include "test_support.h"
 
 using namespace testing_support;
 
@@ -113,8 +113,8 @@ class WriterTest : public ::testing::Test {
   std::string Write(int flag, int tiers = 1) {
     InitTierState(tiers);
     CaptureStdout capture;
-    OutputCellsForMultiTiers(base.c_str(), flag, d->blka.data(), d->neta.data(), d->pada.data(),
-                             nullptr, &seq, levels.get(), d->norm, &d->params, 42);
+    OutputCellsForMultiTiers(base.c_str(), flag, d->blka.data(), d->neta.data(), d->pada.data(), nullptr,
+                             &seq, levels.get(), d->norm, &d->params, 42);
     return capture.Finish();
   }
 
@@ -182,8 +182,8 @@ TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
 
 TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
   Write(1);
-  const std::string record = std::string("\nCircuit:test\n ") + kRecordBody +
-                             "(50000,100,90,0.85,0.20," + kRecordTail;
+  const std::string record =
+      std::string("\nCircuit:test\n ") + kRecordBody + "(50000,100,90,0.85,0.20," + kRecordTail;
   EXPECT_EQ(ReadFile(base + ".txt"), record);
   Write(1);
   EXPECT_EQ(ReadFile(base + ".txt"), record + record);

@@ -48,11 +48,12 @@ TEST(FitOutlineToPreplaced, WidensOverThePreplacedBlocksOrTakesTheDie) {
     int tiers;
     double die_w, die_h, class_h, shape_h, shape_v;
     const char* message;
-  } cases[] = {{1, 0, 0, 20, side1, side1, ""},
-               {1, 0, 0, 30, 34, side1, "Fixed outline widened over the preplaced blocks: 17.000000 X 13.416408\n"},
-               {1, 40, 30, 20, 40, 30, "Fixed outline: the die, 20.000000 X 15.000000\n"},
-               {1, 20, 20, 20, side1, side1, ""},
-               {2, 40, 30, 30, 34, side2, "Fixed outline widened over the preplaced blocks: 17.000000 X 9.486833\n"}};
+  } cases[] = {
+      {1, 0, 0, 20, side1, side1, ""},
+      {1, 0, 0, 30, 34, side1, "Fixed outline widened over the preplaced blocks: 17.000000 X 13.416408\n"},
+      {1, 40, 30, 20, 40, 30, "Fixed outline: the die, 20.000000 X 15.000000\n"},
+      {1, 20, 20, 20, side1, side1, ""},
+      {2, 40, 30, 30, 34, side2, "Fixed outline widened over the preplaced blocks: 17.000000 X 9.486833\n"}};
   for (const auto& c : cases) {
     Floorplan fp(2, c.tiers);
     fp.classes[2].width = 10;

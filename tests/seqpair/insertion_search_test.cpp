@@ -34,8 +34,8 @@ Search RemoveAndSearch(TestEngine& e, int b, tagBLOCK* moved) {
   *moved = *e.d.blka[b];
   moved->kind = 0;
   RemoveCell(b, &e.seq, e.stacks.get());
-  FindInsPoint(moved, e.candidates.get(), e.d.blka.data(), e.d.pada.data(), &e.seq, e.levels.get(),
-               e.d.norm, &e.d.params);
+  FindInsPoint(moved, e.candidates.get(), e.d.blka.data(), e.d.pada.data(), &e.seq, e.levels.get(), e.d.norm,
+               &e.d.params);
   Search s{b, mxdsth, mxdstv};
   SelectInsPoint(moved, e.candidates.get(), e.d.blka.data(), e.d.neta.data(), e.d.pada.data(), &e.seq,
                  e.levels.get(), e.d.norm, &e.d.params);
@@ -45,8 +45,8 @@ Search RemoveAndSearch(TestEngine& e, int b, tagBLOCK* moved) {
 // Packs (or evaluates in full) a copy of the sequences with block b
 // inserted at the given point and puts the block back as it was; returns
 // the chip width and height.
-std::pair<double, double> PackWithBlockAt(TestEngine& e, int b, int apos, int bpos, int orient,
-                                          int tier, bool evaluate = false) {
+std::pair<double, double> PackWithBlockAt(TestEngine& e, int b, int apos, int bpos, int orient, int tier,
+                                          bool evaluate = false) {
   tagDualSeq trial;
   DualSeqInit(&trial, e.seq.count, 0);
   CopyDualSeq(&e.seq, &trial);
@@ -54,8 +54,7 @@ std::pair<double, double> PackWithBlockAt(TestEngine& e, int b, int apos, int bp
   InsertCell(b, apos, bpos, orient, tier, e.d.blka.data(), &trial, e.stacks.get());
   double w = mxdstha, h = mxdstva;
   if (evaluate)
-    CalcObj(e.d.blka.data(), e.d.neta.data(), e.d.pada.data(), &trial, e.levels.get(), e.d.norm,
-            &e.d.params);
+    CalcObj(e.d.blka.data(), e.d.neta.data(), e.d.pada.data(), &trial, e.levels.get(), e.d.norm, &e.d.params);
   else
     CalCoords(e.d.blka.data(), &trial, e.levels.get(), p_btree, p_rtree, e.scratch_b.data(),
               e.scratch_r.data(), &h, &w);
@@ -198,8 +197,8 @@ TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
     tagBLOCK moved = *e.d.blka[b];
     moved.kind = 0;
     RemoveCell(b, &e.seq, e.stacks.get());
-    FindInsPoint(&moved, e.candidates.get(), d->blka.data(), d->pada.data(), &e.seq,
-                 e.levels.get(), d->norm, &d->params);
+    FindInsPoint(&moved, e.candidates.get(), d->blka.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm,
+                 &d->params);
     const double without_w = mxdsth, without_h = mxdstv;
     const tagINSCANDS& c = *e.candidates;
     for (int k = 1; k < c.count; ++k, ++checked) {

@@ -16,8 +16,8 @@ tagBinTree MakeTree(int n) {
 }
 
 TEST(LevelTree, LeavesAreTheSmallestPowerOfTwoAboveN) {
-  const int cases[][2] = {{-3, 1}, {0, 1}, {1, 2}, {2, 4}, {3, 4}, {4, 8}, {7, 8},
-                          {8, 16}, {1000, 1024}, {3300, 4096}};
+  const int cases[][2] = {{-3, 1}, {0, 1}, {1, 2},  {2, 4},       {3, 4},
+                          {4, 8},  {7, 8}, {8, 16}, {1000, 1024}, {3300, 4096}};
   for (const auto& c : cases) {
     tagBinTree tree;
     BinTreeInit(&tree, c[0]);

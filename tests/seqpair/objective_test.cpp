@@ -4,11 +4,11 @@
 
 #include "design_builder.h"
 #include "driver/utilities.h"
-#include "sequence_fixture.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
-#include "test_support.h"
 #include "seqpair/tier_state.h"
+#include "sequence_fixture.h"
+#include "test_support.h"
 
 namespace {
 
@@ -102,20 +102,14 @@ TEST(ImprovementTest, WeighsRelativeDifferences) {
     double expected;  // below -10: any positive value; above 10: any negative one
   };
   const Case cases[] = {
-      {0, 1, 1, 5, 5, 7, 7, 3, 3, 0.0},
-      {1, 1, 1, 5, 5, 7, 7, 3, 3, 0.0},
-      {1, 1, 1, 0, 0, 0, 0, 0, 0, 0.0},
-      {0, 1, 1, 2, 1, 100, 1, 0, 0, 0.5},  // wire ignored
-      {0, 1, 1, 1, 2, 0, 0, 0, 0, -0.5},
-      {1, 1, 1, 1, 1, 10, 8, 0, 0, 0.2},
-      {1, 1, 1, 1, 1, 8, 10, 0, 0, -0.2},
-      {1, 1, 1, 1, 1, 1, 1, 4, 2, 0.5},
-      {1, 1, 1, 1, 1, 1, 1, 0, 3, -1.0},
-      {0, 0.5, 2, 2, 1, 1, 1, 4, 2, 0.5 * 0.5 + 2.0 * 0.5},
+      {0, 1, 1, 5, 5, 7, 7, 3, 3, 0.0},       {1, 1, 1, 5, 5, 7, 7, 3, 3, 0.0},
+      {1, 1, 1, 0, 0, 0, 0, 0, 0, 0.0},       {0, 1, 1, 2, 1, 100, 1, 0, 0, 0.5},  // wire ignored
+      {0, 1, 1, 1, 2, 0, 0, 0, 0, -0.5},      {1, 1, 1, 1, 1, 10, 8, 0, 0, 0.2},
+      {1, 1, 1, 1, 1, 8, 10, 0, 0, -0.2},     {1, 1, 1, 1, 1, 1, 1, 4, 2, 0.5},
+      {1, 1, 1, 1, 1, 1, 1, 0, 3, -1.0},      {0, 0.5, 2, 2, 1, 1, 1, 4, 2, 0.5 * 0.5 + 2.0 * 0.5},
       {0, 1, 1, 1e-7, 5e-7, 1, 1, 0, 0, 0.0},  // tiny areas count as equal
       {1, 1, 1, 2, 1, 0, 0, 0, 0, 0.5},        // an empty wire is no problem
-      {1, 1, 1, s, 0, s, 0, v, 0, -11},
-      {1, 1, 1, s, 1e6, s, 1e6, v, 1000, -11},
+      {1, 1, 1, s, 0, s, 0, v, 0, -11},       {1, 1, 1, s, 1e6, s, 1e6, v, 1000, -11},
       {1, 1, 1, 0, s, 0, s, 0, v, 11},
   };
   for (const Case& c : cases) {
@@ -156,8 +150,8 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
     const double w1 = wires[genrand_int31() % 3], w2 = wires[genrand_int31() % 3];
     const int v1 = vias[genrand_int31() % 3], v2 = vias[genrand_int31() % 3];
     EXPECT_EQ(Improves(a1, a2, w1, w2, v1, v2, &p), improvement(a1, a2, w1, w2, v1, v2, &p) > 0)
-        << a1 << " " << a2 << " " << w1 << " " << w2 << " " << v1 << " " << v2 << " weights "
-        << p.deltac_wgt << " " << p.deltnt_wgt << " " << p.deltvia_wgt;
+        << a1 << " " << a2 << " " << w1 << " " << w2 << " " << v1 << " " << v2 << " weights " << p.deltac_wgt
+        << " " << p.deltnt_wgt << " " << p.deltvia_wgt;
   }
 }
 

@@ -5,11 +5,11 @@
 #include <functional>
 
 #include "design_builder.h"
-#include "sequence_fixture.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
-#include "test_support.h"
 #include "seqpair/tier_state.h"
+#include "sequence_fixture.h"
+#include "test_support.h"
 #include "tiers/tiers.h"
 
 using namespace testing_support;
@@ -33,11 +33,11 @@ std::string RunOptimiser(TestEngine& e, Method method, int iterations,
   CalcObj(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, e.levels.get(), d.norm, &d.params);
   SaveOptG(d.blka.data(), d.pada.data(), &e.seq, &e.best, e.solution.get());
   if (method == Method::kInsertion)
-    Optimize(iterations, d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, &e.best,
-             e.solution.get(), e.candidates.get(), e.levels.get(), d.norm, &d.params);
+    Optimize(iterations, d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, &e.best, e.solution.get(),
+             e.candidates.get(), e.levels.get(), d.norm, &d.params);
   else
-    SimulatedAnnealing(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, &e.best,
-                       e.solution.get(), e.candidates.get(), e.levels.get(), d.norm, &d.params);
+    SimulatedAnnealing(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, &e.best, e.solution.get(),
+                       e.candidates.get(), e.levels.get(), d.norm, &d.params);
   if (optimised) optimised();
   RestoreOptG(d.blka.data(), d.pada.data(), &e.seq, &e.best, e.solution.get());
   return out.Finish();
@@ -98,8 +98,7 @@ void ExpectReportedViasRecounted(const std::string& out, TestEngine& e) {
 // Block area on each tier.
 std::vector<double> TierAreas(const TestEngine& e) {
   std::vector<double> area(tier_no, 0.0);
-  for (int b = 1; b <= e.d.n(); ++b)
-    area[e.seq.tier[b]] += e.d.blka[b]->width * e.d.blka[b]->height;
+  for (int b = 1; b <= e.d.n(); ++b) area[e.seq.tier[b]] += e.d.blka[b]->width * e.d.blka[b]->height;
   return area;
 }
 
@@ -166,8 +165,8 @@ TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
     double start_tempe;  // 0: the default
     int iterations;      // of the annealing, 0: the default
     bool all_fixed;
-    const char* says;    // "" or a line the run prints
-    bool anneals;        // prints its temperatures
+    const char* says;  // "" or a line the run prints
+    bool anneals;      // prints its temperatures
   };
   const Case cases[] = {
       {Method::kInsertion, 0, 0, false, "", false},
@@ -208,30 +207,30 @@ TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
   const double apart[3][2] = {{0, 0}, {200, 0}, {0, 250}};
   const double inside[3][2] = {{0, 0}, {50, 0}, {20, 45}};
   for (const auto* corners : {&apart, &inside})
-  for (int tiers : {1, 2})
-  for (unsigned seed : {5u, 6u, 7u, 8u, 9u, 10u})
-  for (Method method : {Method::kInsertion, Method::kAnnealing}) {
-    SCOPED_TRACE(testing::Message() << "tiers " << tiers << " seed " << seed << " method "
-                                    << static_cast<int>(method) << " inside " << (corners == &inside));
-    ResetRandomGenerators();
-    auto d = TestDesign::WithPreplacedBlocks(*corners);
-    d->params.idle_g = 20;
-    d->params.start_tempe = 2000;
-    d->params.cooling_ratio = 0.5;
-    d->params.iterations = 200;
-    TestEngine e(*d, tiers);
-    fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed);
-    ASSERT_EQ(fixed_num, 3);
-    PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
-                        d->norm, &d->params);
-    init_genrand(seed);
-    const std::string out = RunOptimiser(e, method, 150);
-    // Restores happen within the insertion run.
-    if (method == Method::kInsertion) {
-      EXPECT_NE(out.find(" Solution Restored: New Wgts = "), std::string::npos);
-    }
-    ExpectBestRestored(e);
-  }
+    for (int tiers : {1, 2})
+      for (unsigned seed : {5u, 6u, 7u, 8u, 9u, 10u})
+        for (Method method : {Method::kInsertion, Method::kAnnealing}) {
+          SCOPED_TRACE(testing::Message() << "tiers " << tiers << " seed " << seed << " method "
+                                          << static_cast<int>(method) << " inside " << (corners == &inside));
+          ResetRandomGenerators();
+          auto d = TestDesign::WithPreplacedBlocks(*corners);
+          d->params.idle_g = 20;
+          d->params.start_tempe = 2000;
+          d->params.cooling_ratio = 0.5;
+          d->params.iterations = 200;
+          TestEngine e(*d, tiers);
+          fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed);
+          ASSERT_EQ(fixed_num, 3);
+          PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm,
+                              &d->params);
+          init_genrand(seed);
+          const std::string out = RunOptimiser(e, method, 150);
+          // Restores happen within the insertion run.
+          if (method == Method::kInsertion) {
+            EXPECT_NE(out.find(" Solution Restored: New Wgts = "), std::string::npos);
+          }
+          ExpectBestRestored(e);
+        }
 }
 
 // Occurrences of `what` in `text`.
@@ -259,8 +258,8 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
   for (Case c : {Case{2, -40, false, false, 12, 3}, Case{3, -40, true, false, 0, 2},
                  Case{1, -40, false, false, 12, 1}, Case{2, 400, false, false, 12, 1},
                  Case{1, 400, false, true, 12, 1}, Case{2, 15, false, false, 60, 1}}) {
-    SCOPED_TRACE(testing::Message() << "tiers " << c.tiers << " sparearea " << c.sparearea
-                                    << " blocks " << c.blocks);
+    SCOPED_TRACE(testing::Message() << "tiers " << c.tiers << " sparearea " << c.sparearea << " blocks "
+                                    << c.blocks);
     ResetRandomGenerators();  // the partitioner draws from them
     auto d = c.preplaced ? TestDesign::WithPreplacedBlocks(inside)
                          : TestDesign::Random(c.blocks, 4, c.blocks + 4, 41);
@@ -272,8 +271,8 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
     if (c.area_only) d->params.opt_wire = d->params.wgt_via = 0;
     TestEngine e(*d, c.tiers);
     tier_respread = SpreadOverTiersAgain;
-    SettlePreplacedBlocks(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
-                          d->norm, &d->params);
+    SettlePreplacedBlocks(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm,
+                          &d->params);
     if (c.tiers > 1) CountTierLoads(d->design, &e.seq);
     init_genrand(3);
     std::string out = RunOptimiser(e, Method::kAnnealing, 0);
@@ -282,7 +281,8 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
     EXPECT_EQ(Count(out, "Temperature: 500\n"), c.area_only ? 0 : c.rounds);
     if (c.rounds == 3) {
       EXPECT_NE(out.find("Outside the outline after round 2 of 3: the blocks are spread over the "
-                         "tiers anew.\n"), std::string::npos);
+                         "tiers anew.\n"),
+                std::string::npos);
     }
     if (c.tiers > 1) ExpectReportedViasRecounted(out, e);
     // Only a run whose best misses the outline could have gone on.

@@ -51,8 +51,7 @@ Reference PackByLongestPaths(const Floorplan& fp) {
 }
 
 bool Overlap(const tagBLOCK& p, const tagBLOCK& q) {
-  return p.x < q.x + q.width && q.x < p.x + p.width && p.y < q.y + q.height &&
-         q.y < p.y + p.height;
+  return p.x < q.x + q.width && q.x < p.x + p.width && p.y < q.y + q.height && q.y < p.y + p.height;
 }
 
 // One floorplan per size packed again with fewer tiers each time, so that

@@ -26,8 +26,7 @@ inline std::vector<int> RandomPermutation(std::mt19937& rng, int n) {
 // Block numbers of a sequence from front to back, walking at most n + 1 steps.
 inline std::vector<int> Walk(const std::vector<int>& next, int n) {
   std::vector<int> order;
-  for (int b = next[0]; b != 0 && static_cast<int>(order.size()) <= n; b = next[b])
-    order.push_back(b);
+  for (int b = next[0]; b != 0 && static_cast<int>(order.size()) <= n; b = next[b]) order.push_back(b);
   return order;
 }
 
@@ -112,8 +111,8 @@ struct Floorplan {
   }
 
   void Pack(double* height, double* width, tagForwardLog* log = nullptr) {
-    CalCoords(blka.data(), &seq, levels.get(), &btree, &rtree, rest_b.data(), rest_r.data(),
-              height, width, log);
+    CalCoords(blka.data(), &seq, levels.get(), &btree, &rtree, rest_b.data(), rest_r.data(), height, width,
+              log);
   }
 
   int n;
@@ -130,8 +129,7 @@ struct Floorplan {
 // blocks with raised lower bounds, tiers assigned at random and sequence A
 // grouped tier by tier as the engine keeps it; B is any permutation.
 inline void Randomize(Floorplan& fp, std::mt19937& rng, int tiers, bool bounds = true) {
-  std::uniform_int_distribution<int> size(1, 40), tier_of(0, tiers - 1), coin(0, 3),
-      bound(0, 150);
+  std::uniform_int_distribution<int> size(1, 40), tier_of(0, tiers - 1), coin(0, 3), bound(0, 150);
   for (int i = 1; i <= fp.n; ++i) {
     fp.SetSize(i, size(rng), size(rng));
     const bool raised = bounds && coin(rng) == 0;
@@ -139,8 +137,7 @@ inline void Randomize(Floorplan& fp, std::mt19937& rng, int tiers, bool bounds =
     fp.seq.tier[i] = tier_of(rng);
   }
   std::vector<int> a = RandomPermutation(rng, fp.n);
-  std::stable_sort(a.begin(), a.end(),
-                   [&](int x, int y) { return fp.seq.tier[x] < fp.seq.tier[y]; });
+  std::stable_sort(a.begin(), a.end(), [&](int x, int y) { return fp.seq.tier[x] < fp.seq.tier[y]; });
   fp.SetOrder(a, RandomPermutation(rng, fp.n));
 }
 

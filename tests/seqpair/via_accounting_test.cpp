@@ -79,8 +79,7 @@ struct TieredDesign {
   tagBLOCK* Block(int b) { return d.blka[b]; }
 };
 
-std::unique_ptr<TestDesign> Build(int blocks, int terminals,
-                                  const std::vector<std::vector<int>>& nets) {
+std::unique_ptr<TestDesign> Build(int blocks, int terminals, const std::vector<std::vector<int>>& nets) {
   auto d = std::make_unique<TestDesign>();
   for (int i = 0; i < blocks; ++i) d->AddBlock(10 + i, 5 + 2 * i);
   for (int k = 0; k < terminals; ++k) d->AddTerminal(0, 0.1 * k);

@@ -1,10 +1,10 @@
 #include "assignment_checks.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace testing_support {
 
@@ -42,8 +42,7 @@ double GrownHalfPerimeter(const tagNET* sub, const tagSIGGRID* a, const tagSIGGR
   return (maxx - minx) + (maxy - miny);
 }
 
-double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGGRID* below,
-                     bool truncate) {
+double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGGRID* below, bool truncate) {
   const tagNET* net = via->net;
   int k = via->layer - net->vias[0]->layer;
   auto term = [&](double v) { return truncate ? static_cast<double>(static_cast<int>(v)) : v; };

@@ -26,8 +26,7 @@ double GrownHalfPerimeter(const tagNET* sub, const tagSIGGRID* a, const tagSIGGR
 // Wire of placing via k of its net in `cell` with `below` under it (each
 // term truncated when `truncate`); the sub-net above is added for the net's
 // last via.
-double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGGRID* below,
-                     bool truncate);
+double PlacementCost(const tagSIGVIA* via, const tagSIGGRID* cell, const tagSIGGRID* below, bool truncate);
 
 // The least via-aware length of the net over every choice of one cell per
 // via k from options[k] (kInfinity when some via has none); the vias keep

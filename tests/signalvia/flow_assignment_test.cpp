@@ -20,8 +20,8 @@ struct Optimum {
 
 void Search(size_t i, const std::vector<tagSIGVIA*>& vias,
             const std::vector<std::vector<tagSIGGRID*>>& options,
-            const std::vector<std::vector<double>>& costs, std::map<tagSIGGRID*, int>& used,
-            int count, double cost, Optimum& best) {
+            const std::vector<std::vector<double>>& costs, std::map<tagSIGGRID*, int>& used, int count,
+            double cost, Optimum& best) {
   if (i == vias.size()) {
     if (count > best.count || (count == best.count && cost < best.cost)) best = {count, cost};
     return;
@@ -91,8 +91,7 @@ TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
         for (tagSIGGRID* c : options.back())
           costs.back().push_back(PlacementCost(via, c, CellBelow(via), true));
         if (!via->grid) continue;
-        ASSERT_NE(std::find(options.back().begin(), options.back().end(), via->grid),
-                  options.back().end())
+        ASSERT_NE(std::find(options.back().begin(), options.back().end(), via->grid), options.back().end())
             << "a via left its window";
         ++count;
         ++load[via->grid];
@@ -143,4 +142,3 @@ TEST(ViaCongestion, MeanOfTheFullestTenthOfTheCells) {
   EXPECT_DOUBLE_EQ(congestion(5), 4.0);
   EXPECT_DOUBLE_EQ(congestion(100), 2.75);
 }
-

@@ -44,8 +44,8 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
       std::vector<Pin> pins;
       const int count = 2 + static_cast<int>(rng() % 2);
       for (int p = 0; p < count; ++p)
-        pins.push_back({static_cast<double>(rng() % 3000) / 10.0,
-                        static_cast<double>(rng() % 3000) / 10.0, static_cast<int>(rng() % tiers)});
+        pins.push_back({static_cast<double>(rng() % 3000) / 10.0, static_cast<double>(rng() % 3000) / 10.0,
+                        static_cast<int>(rng() % tiers)});
       s.AddNet(pins);
     }
     s.BuildGrid(3, 3, tiers, 0);
@@ -61,8 +61,7 @@ TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
     // cheapest cells among those the nets before it left.
     std::map<tagSIGVIA*, tagSIGGRID*> chosen;
     for (tagNETLIST* node = s.net_list; node; node = node->next)
-      for (int k = 0; k < node->net->via_cnt; ++k)
-        chosen[node->net->vias[k]] = node->net->vias[k]->grid;
+      for (int k = 0; k < node->net->via_cnt; ++k) chosen[node->net->vias[k]] = node->net->vias[k]->grid;
     std::map<tagSIGGRID*, int> used;
     for (tagNETLIST* node = s.net_list; node; node = node->next) {
       tagNET* net = node->net;

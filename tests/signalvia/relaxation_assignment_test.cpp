@@ -27,8 +27,7 @@ std::string Relax(ViaScene& scene, int tiers) {
 // After the stage: no cell holds more placed vias than it could, the
 // capacity taken is exactly what the placed vias use, placed nets carry
 // their measured length and the nets left over hold no cell.
-void ExpectFeasiblePlacement(ViaScene& scene, const std::map<tagSIGGRID*, int>& cap_before,
-                             int tiers) {
+void ExpectFeasiblePlacement(ViaScene& scene, const std::map<tagSIGGRID*, int>& cap_before, int tiers) {
   std::map<tagSIGGRID*, int> load;
   std::vector<tagNET*> left = NetsOf(scene.net_list);
   for (tagNET* net = scene.design->nets; net; net = net->next) {
@@ -148,6 +147,4 @@ TEST(Relaxation, ViaWithoutCandidateFailsOnlyItsNet) {
   EXPECT_EQ(NetsOf(scene.net_list), std::vector<tagNET*>{spanning});
   EXPECT_EQ(lower->vias[0]->placed, 1);
   ExpectFeasiblePlacement(scene, cap_before, tiers);
-
 }
-

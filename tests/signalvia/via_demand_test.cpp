@@ -57,8 +57,7 @@ TEST(ViaDemand, NetsOverTwoThreeAndFourTiers) {
   EXPECT_EQ(s.lists[3]->via_id, 1);
 
   EXPECT_EQ(ReadFile(s.dir.file("vp_table1.txt")), "3; 6; ");
-  EXPECT_EQ(ReadFile(s.dir.file("via_assignment.txt")),
-            "\n[NETS][net_num:3;via_num:6;wire:280.00;]\n");
+  EXPECT_EQ(ReadFile(s.dir.file("via_assignment.txt")), "\n[NETS][net_num:3;via_num:6;wire:280.00;]\n");
 }
 
 TEST(ViaDemand, NetListRunsFromTheSmallestHalfPerimeter) {
@@ -112,7 +111,8 @@ TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {
     double sum = 0.0;
     tagSIGGRID* below = nullptr;
     for (int k = 0; k < net->via_cnt; ++k) {
-      tagSIGGRID* cell = s.Cell(net->vias[k]->layer, static_cast<int>(rng() % 5), static_cast<int>(rng() % 5));
+      tagSIGGRID* cell =
+          s.Cell(net->vias[k]->layer, static_cast<int>(rng() % 5), static_cast<int>(rng() % 5));
       net->vias[k]->grid = cell;
       sum += EdgeCost(net, cell, below, k);
       below = cell;

@@ -28,27 +28,73 @@ TEST(ViaGrid, BlockTakesStripsCornersAndInteriorsOfTheCellsItCovers) {
   };
   struct Case {
     const char* label;
-    double width, height;         // outline
-    bool by_size;                 // cells of 100 x 100, else dimx x dimy cells
+    double width, height;  // outline
+    bool by_size;          // cells of 100 x 100, else dimx x dimy cells
     int dimx, dimy;
-    double x, y, w, h;            // the block
+    double x, y, w, h;  // the block
     std::vector<Cell> expected;
-    const char* message;          // printed, or ""
+    const char* message;  // printed, or ""
   } cases[] = {
-      {"over_many_cells", 400, 400, false, 4, 4, 50, 150, 200, 200,
-       {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 100}, {0, 3, 10000 - 50 * 50},
-        {1, 1, 10000 - 100 * 50}, {1, 2, 0}, {1, 3, 10000 - 100 * 50},
-        {2, 1, 10000 - 50 * 50}, {2, 2, 10000 - 50 * 100}, {2, 3, 10000 - 50 * 50},
-        {0, 0, 10000}, {3, 2, 10000}},
+      {"over_many_cells",
+       400,
+       400,
+       false,
+       4,
+       4,
+       50,
+       150,
+       200,
+       200,
+       {{0, 1, 10000 - 50 * 50},
+        {0, 2, 10000 - 50 * 100},
+        {0, 3, 10000 - 50 * 50},
+        {1, 1, 10000 - 100 * 50},
+        {1, 2, 0},
+        {1, 3, 10000 - 100 * 50},
+        {2, 1, 10000 - 50 * 50},
+        {2, 2, 10000 - 50 * 100},
+        {2, 3, 10000 - 50 * 50},
+        {0, 0, 10000},
+        {3, 2, 10000}},
        ""},
-      {"past_the_grid", 400, 400, false, 4, 4, 350, 380, 100, 50,
-       {{3, 3, 10000 - 50 * 20}, {2, 3, 10000}}, "Error: Exceed Grid Dimension!\n"},
-      {"one_column", 100, 400, false, 1, 4, 10, 150, 50, 100,
-       {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 50}}, ""},
+      {"past_the_grid",
+       400,
+       400,
+       false,
+       4,
+       4,
+       350,
+       380,
+       100,
+       50,
+       {{3, 3, 10000 - 50 * 20}, {2, 3, 10000}},
+       "Error: Exceed Grid Dimension!\n"},
+      {"one_column",
+       100,
+       400,
+       false,
+       1,
+       4,
+       10,
+       150,
+       50,
+       100,
+       {{0, 1, 10000 - 50 * 50}, {0, 2, 10000 - 50 * 50}},
+       ""},
       // The last column and row take the remainder (50 wide, 30 high), yet a
       // block at x 60..90 lies in the first column of the regular pitch.
-      {"cells_by_size", 150, 230, true, 2, 3, 60, 10, 30, 30,
-       {{0, 0, 10000 - 900}, {1, 0, 5000}, {1, 2, 1500}}, ""},
+      {"cells_by_size",
+       150,
+       230,
+       true,
+       2,
+       3,
+       60,
+       10,
+       30,
+       30,
+       {{0, 0, 10000 - 900}, {1, 0, 5000}, {1, 2, 1500}},
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -55,8 +55,7 @@ TEST(ViaPlanningDeathTest, OneViaMoreThanTheCapacityStopsTheRun) {
 std::vector<double> Numbers(const std::string& text, const std::string& pattern) {
   std::vector<double> found;
   const std::regex re(pattern);
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
-       ++it)
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
     found.push_back(std::stod((*it)[1]));
   return found;
 }
@@ -78,8 +77,7 @@ TEST(ViaPlanning, StageTotalsEqualTheRecomputedLengths) {
     const std::string out = Plan(s, 3);
     ASSERT_NE(out.find("Viaed Net Wire length: "), std::string::npos) << out;
     const std::string number = "(-?[0-9]+\\.[0-9]+)";
-    const std::vector<double> netbynet =
-        Numbers(out, "\\[NETBYNET\\]\\[via_inserted:\\d+; wire:" + number);
+    const std::vector<double> netbynet = Numbers(out, "\\[NETBYNET\\]\\[via_inserted:\\d+; wire:" + number);
     ASSERT_FALSE(netbynet.empty());
     EXPECT_NEAR(netbynet[0], Numbers(out, "length\\(net by net\\): " + number)[0], 0.006);
     // The relaxation's placed nets plus its final pass make up the final length.
@@ -107,9 +105,9 @@ TEST(ViaPlanning, DrawingShowsOutlineBlocksOfTheTierAndCellsWithVias) {
   EXPECT_EQ(ReadFile(s.dir.file("via_dist_scene_0.gp")),
             head + "210 10\n210 90\n290 90\n290 10\n210 10\n\n\n" +
                 "0 100\n0 200\n200 200\n200 100\n0 100\n\n\n" + tail);
-  EXPECT_EQ(ReadFile(s.dir.file("via_dist_scene_1.gp")),
-            head + "30 50\n30 110\n70 110\n70 50\n30 50\n\n\n" +
-                "200 0\n200 100\n400 100\n400 0\n200 0\n\n\n" + tail);
+  EXPECT_EQ(ReadFile(s.dir.file("via_dist_scene_1.gp")), head + "30 50\n30 110\n70 110\n70 50\n30 50\n\n\n" +
+                                                             "200 0\n200 100\n400 100\n400 0\n200 0\n\n\n" +
+                                                             tail);
 }
 
 }  // namespace

@@ -9,9 +9,7 @@ namespace {
 
 struct Range {
   int i0, i1, j0, j1;
-  bool operator==(const Range& o) const {
-    return i0 == o.i0 && i1 == o.i1 && j0 == o.j0 && j1 == o.j1;
-  }
+  bool operator==(const Range& o) const { return i0 == o.i0 && i1 == o.i1 && j0 == o.j0 && j1 == o.j1; }
 };
 
 // A 400 x 400 outline in 4 x 4 cells on two tiers, every cell of layer 1

@@ -71,7 +71,10 @@ TEST(Grouping, BuildsGroupBlocksFixedBlocksAndTheirNets) {
   const GroupCase cases[] = {
       // Empty groups make no block; groups stand first by decreasing number,
       // then the fixed cells, the first made last.
-      {"groups_then_fixed_blocks", {{0, 0, 0, 0, 3, 3}, 0, {}}, {0, 3, 3, 0, 0, 0}, 4,
+      {"groups_then_fixed_blocks",
+       {{0, 0, 0, 0, 3, 3}, 0, {}},
+       {0, 3, 3, 0, 0, 0},
+       4,
        "Number of Fixed Pads:0\n"
        "design test blocks=4\n"
        "class 2 - type=4 w=2 h=1 pin0@0.5,0\n"
@@ -87,7 +90,10 @@ TEST(Grouping, BuildsGroupBlocksFixedBlocksAndTheirNets) {
        "block 4 sub-block-4 class=1 kind=3 orient=3 area=2 cells=1 fixed=(60,30)-(60,30)\n"
        "  block 1 b6 class=1 kind=3 orient=3 area=2 fixed=(60,30)-(60,30)\n"},
       // A net inside one group becomes a copy in that group.
-      {"net_inside_a_group", {{0, 0, 0}, 0, {{1, 2}, {2, 3}}}, {0, 0, 1}, 2,
+      {"net_inside_a_group",
+       {{0, 0, 0}, 0, {{1, 2}, {2, 3}}},
+       {0, 0, 1},
+       2,
        "Number of Fixed Pads:0\n"
        "design test blocks=2 nets=1\n"
        "class 2 - type=4 w=2 h=1 pin0@0.5,0\n"
@@ -101,8 +107,10 @@ TEST(Grouping, BuildsGroupBlocksFixedBlocksAndTheirNets) {
        "net 1 - w=1 deg=2: sub-block-1 sub-block-2\n"},
       // Nets over the same blocks merge with their weights; the merged list
       // is ordered by degree and numbered from its end.
-      {"nets_over_the_same_blocks_merge", {{0, 0, 0, 0}, 2, {{1, 2, 3, 4}, {-2, 1}, {3, -1, 2}, {1, -2}}},
-       {0, 1, 2, 3}, 4,
+      {"nets_over_the_same_blocks_merge",
+       {{0, 0, 0, 0}, 2, {{1, 2, 3, 4}, {-2, 1}, {3, -1, 2}, {1, -2}}},
+       {0, 1, 2, 3},
+       4,
        "Number of Fixed Pads:0\n"
        "design test blocks=4 terminals=2 nets=3\n"
        "class 2 - type=4 w=2 h=1 pin0@0.5,0\n"
@@ -124,7 +132,10 @@ TEST(Grouping, BuildsGroupBlocksFixedBlocksAndTheirNets) {
        "net 1 - w=1 deg=4: sub-block-1 sub-block-2 sub-block-3 sub-block-4\n"},
       // A pad's pin becomes its terminal; a pad without one is reported; a
       // fixed cell's pin keeps its geometry on its own block.
-      {"pads_and_fixed_cells", {{0, 4, 4, 3}, 1, {{-1, 2}, {2, 1}, {3, 1}, {1, 4}}}, {0, 0, 0, 0}, 1,
+      {"pads_and_fixed_cells",
+       {{0, 4, 4, 3}, 1, {{-1, 2}, {2, 1}, {3, 1}, {1, 4}}},
+       {0, 0, 0, 0},
+       1,
        "Number of Fixed Pads:2\n"
        "Cannot find Corresponding External Pins!\n"
        "pad b2\n"
@@ -165,7 +176,8 @@ TEST(GroupingDeathTest, RefusesAGroupOutsideTheCountAndADesignWithoutNets) {
 // Five movable cells and two terminals: the file gives the cells, or the
 // cells and the terminals, and the largest group number sets the count.
 TEST(ReadPartition, AcceptsCellsOrCellsAndTerminals) {
-  for (const char* text : {"7 vertices follow\n0 a\n0\n2\n2\n2 trailing words\n5\n5\n", "5\n0\n0\n2\n2\n2\n"}) {
+  for (const char* text :
+       {"7 vertices follow\n0 a\n0\n2\n2\n2 trailing words\n5\n5\n", "5\n0\n0\n2\n2\n2\n"}) {
     TestDesign d;
     Build(d, {{0, 0, 0, 0, 0}, 2, {{1, 2, -1}, {3, 4, 5, -2}}});
     ScratchDir dir;
@@ -173,7 +185,8 @@ TEST(ReadPartition, AcceptsCellsOrCellsAndTerminals) {
     CaptureStdout capture;
     ReadPartition(d.design, dir.file("design.part").c_str(), &d.pads, &d.cell_nets, true);
     EXPECT_EQ(capture.Finish(), "Number of Fixed Pads:0\n");
-    EXPECT_EQ(Dump(d.design), "design test blocks=2 terminals=2 nets=2\n"
+    EXPECT_EQ(Dump(d.design),
+              "design test blocks=2 terminals=2 nets=2\n"
               "class 2 - type=4 w=2 h=1 pin0@0.5,0\n"
               "class 1 - w=2 h=1 pin0@0.5,0\n"
               "terminal-class 2 @0,0\n"

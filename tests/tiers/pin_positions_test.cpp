@@ -25,7 +25,8 @@ TEST(SetPinListForBlocks, ListsEveryBlockPinInReverseNetOrder) {
   d.AddNet({2, 1});
   d.Link();
   for (int rebuild = 0; rebuild < 2; ++rebuild) SetPinListForBlocks(d.design);
-  EXPECT_EQ(Dump(d.design), "design test blocks=2 terminals=1 nets=2\n"
+  EXPECT_EQ(Dump(d.design),
+            "design test blocks=2 terminals=1 nets=2\n"
             "class 1 - type=2 w=5 h=5\n"
             "class 2 - type=2 w=5 h=5\n"
             "terminal-class 1 @0,0\n"
@@ -45,10 +46,13 @@ TEST(SetBlockPinPositions, PutsPinsIntoPerimeterSlotsOrAtTheCentre) {
     std::string output, block;
   } cases[] = {
       {0, 0, 0, "", "block 1 b1 class=1 area=5400\n"},
-      {4, 0, 0, "", "block 1 b1 class=1 area=5400 deg=8 npins=4 refs=1,1,1,1 pins=1@0,30,1@45,60,1@45,0,1@90,30\n"},
-      {4, 0, 1, "", "block 1 b1 class=1 area=5400 deg=8 npins=4 refs=1,1,1,1 pins=1@45,30,1@45,30,1@45,30,1@45,30\n"},
+      {4, 0, 0, "",
+       "block 1 b1 class=1 area=5400 deg=8 npins=4 refs=1,1,1,1 pins=1@0,30,1@45,60,1@45,0,1@90,30\n"},
+      {4, 0, 1, "",
+       "block 1 b1 class=1 area=5400 deg=8 npins=4 refs=1,1,1,1 pins=1@45,30,1@45,30,1@45,30,1@45,30\n"},
       {5, 0, 0, "",
-       "block 1 b1 class=1 area=5400 deg=10 npins=5 refs=1,1,1,1,1 pins=1@0,20,1@0,40,1@30,60,1@60,60,1@30,0\n"},
+       "block 1 b1 class=1 area=5400 deg=10 npins=5 refs=1,1,1,1,1 "
+       "pins=1@0,20,1@0,40,1@30,60,1@60,60,1@30,0\n"},
       {2, 1, 0, "Some pins have positions while some pins have no positions!\n",
        "block 1 b1 class=1 area=5400 deg=4 npins=2 refs=1,1 pins=1@7,8,1@45,60\n"},
   };
@@ -69,7 +73,9 @@ TEST(SetBlockPinPositions, PutsPinsIntoPerimeterSlotsOrAtTheCentre) {
     SetPinPositions(d.design, &d.params);
     EXPECT_EQ(capture.Finish(), c.output);
     const std::string dump = Dump(d.design);
-    EXPECT_EQ(dump.substr(dump.find("block 1"), dump.find("\n", dump.find("block 1")) + 1 - dump.find("block 1")), c.block)
+    EXPECT_EQ(
+        dump.substr(dump.find("block 1"), dump.find("\n", dump.find("block 1")) + 1 - dump.find("block 1")),
+        c.block)
         << c.pins << " pins";
   }
 }
@@ -86,7 +92,8 @@ TEST(SetExtPinPositions, SpreadsTerminalsAroundTheOutline) {
     SetExtPinPositions(d.design);
     const std::string dump = Dump(d.design);
     if (width) {
-      EXPECT_EQ(dump, "design test terminals=8 w=100 h=50\n"
+      EXPECT_EQ(dump,
+                "design test terminals=8 w=100 h=50\n"
                 "terminal-class 1 @0,0.3333333333\n"
                 "terminal-class 2 @0,0.6666666667\n"
                 "terminal-class 3 @0.3333333333,1\n"
@@ -104,7 +111,8 @@ TEST(SetExtPinPositions, SpreadsTerminalsAroundTheOutline) {
                 "terminal 7 p7 @100,16.66666667 class=7\n"
                 "terminal 8 p8 @100,33.33333333 class=8\n");
     } else {
-      EXPECT_EQ(dump.find(" @0.") + dump.find(",0.") + dump.find(",1") + dump.find(" @1"), 4 * std::string::npos);
+      EXPECT_EQ(dump.find(" @0.") + dump.find(",0.") + dump.find(",1") + dump.find(" @1"),
+                4 * std::string::npos);
     }
   }
 }
@@ -112,7 +120,8 @@ TEST(SetExtPinPositions, SpreadsTerminalsAroundTheOutline) {
 // A terminal on a 10 x 4 pad at (30, 12), region corner (5, 2), sits at the
 // pad's centre; odd orientations turn the pad, unknown ones are reported.
 TEST(SetExtPinPositions, PutsAPadTerminalAtThePadCentre) {
-  for (auto [orient, x, y] : {std::tuple{0, 30.0, 12.0}, {2, 30.0, 12.0}, {1, 27.0, 15.0}, {7, 27.0, 15.0}, {9, 30.0, 12.0}}) {
+  for (auto [orient, x, y] :
+       {std::tuple{0, 30.0, 12.0}, {2, 30.0, 12.0}, {1, 27.0, 15.0}, {7, 27.0, 15.0}, {9, 30.0, 12.0}}) {
     TestDesign d;
     tagBLOCK* pad = d.block(d.AddBlock(10, 4, 3));
     pad->orient = orient;

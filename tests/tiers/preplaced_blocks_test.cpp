@@ -2,12 +2,11 @@
 // blocks in one sequence, and the reordering of fixed blocks.
 #include <gtest/gtest.h>
 
-
 #include "design_builder.h"
-#include "seqpair/sequence_fixture.h"
 #include "seqpair/engine_state.h"
-#include "test_support.h"
+#include "seqpair/sequence_fixture.h"
 #include "seqpair/tier_state.h"
+#include "test_support.h"
 #include "tiers/tiers.h"
 
 using namespace testing_support;
@@ -124,8 +123,8 @@ TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
   ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
   EXPECT_EQ(Walk(e.seq.next_b, 5), (std::vector<int>{1, 2, 3, 5, 4}));  // 5 right of 4
   auto put = [&] {
-    return PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq,
-                               e.levels.get(), d->norm, &d->params);
+    return PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
+                               d->norm, &d->params);
   };
   CaptureStdout out;
   EXPECT_EQ(put(), 1);

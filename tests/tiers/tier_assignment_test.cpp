@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "design_builder.h"
-#include "seqpair/sequence_fixture.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
-#include "test_support.h"
+#include "seqpair/sequence_fixture.h"
 #include "seqpair/tier_state.h"
+#include "test_support.h"
 #include "tiers/tiers.h"
 
 using namespace testing_support;
@@ -33,8 +33,8 @@ std::vector<int> Hyperedge(const tagHYPERGRAPH* hg, int e) {
 // capped; a fixed block weighs 1.
 TEST(CreateHyperGraphTest, OneHyperedgePerNetWithABlockPin) {
   TestDesign d;
-  for (auto [w, h, kind] : {std::tuple{100.0, 50.0, 0}, {0.8, 0.5, 0}, {40.0, 30.0, 3}, {10.5, 30.7, 0},
-                            {20.0, 20.0, 0}})
+  for (auto [w, h, kind] :
+       {std::tuple{100.0, 50.0, 0}, {0.8, 0.5, 0}, {40.0, 30.0, 3}, {10.5, 30.7, 0}, {20.0, 20.0, 0}})
     d.AddBlock(w, h, kind);
   d.AddTerminal(0, 0.5);
   d.AddTerminal(1, 0.5);
@@ -137,8 +137,8 @@ TEST(SpreadOverTiersAgainTest, NewSplitStartsWholeWithPreplacedBlocksInOrder) {
   for (unsigned seed = 1; seed <= 5; ++seed) {
     init_genrand(seed);
     CaptureStdout out;
-    SpreadOverTiersAgain(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
-                         d->norm, &d->params);
+    SpreadOverTiersAgain(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm,
+                         &d->params);
     out.Finish();
     for (const std::vector<int>* next : {&e.seq.next_a, &e.seq.next_b}) {
       const std::vector<int> order = Walk(*next, d->n());

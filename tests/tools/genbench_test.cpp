@@ -18,7 +18,8 @@ RunResult Genbench(const ScratchDir& dir, const std::string& args) {
 }
 
 std::string ReadAll(const ScratchDir& dir, const std::string& base) {
-  return ReadFile(dir.file(base + ".blocks")) + ReadFile(dir.file(base + ".nets")) + ReadFile(dir.file(base + ".pl"));
+  return ReadFile(dir.file(base + ".blocks")) + ReadFile(dir.file(base + ".nets")) +
+         ReadFile(dir.file(base + ".pl"));
 }
 
 TEST(Genbench, SameArgumentsWriteTheSameFiles) {
@@ -39,7 +40,8 @@ TEST(Genbench, FilesHoldWhatWasAskedFor) {
   EXPECT_NE(blocks.find("NumHardRectilinearBlocks : 50\nNumTerminals : 40\n"), std::string::npos);
   const std::regex block_line(R"(sb\d+ hardrectilinear 4 \(0, 0\) \(0, (\d+)\) \((\d+), \1\) \(\2, 0\))");
   int block_count = 0;
-  for (std::sregex_iterator it(blocks.begin(), blocks.end(), block_line), end; it != end; ++it, ++block_count) {
+  for (std::sregex_iterator it(blocks.begin(), blocks.end(), block_line), end; it != end;
+       ++it, ++block_count) {
     const int w = std::stoi((*it)[2]), h = std::stoi((*it)[1]);
     EXPECT_TRUE(w > 0 && h > 0 && w <= 4 * h && h <= 4 * w) << w << " x " << h;
   }
@@ -49,9 +51,12 @@ TEST(Genbench, FilesHoldWhatWasAskedFor) {
   std::map<int, int> degrees;
   int declared = -1, declared_pins = -1, pins = 0, d;
   for (std::string line; std::getline(nets, line);) {
-    if (std::sscanf(line.c_str(), "NumNets : %d", &d) == 1) declared = d;
-    else if (std::sscanf(line.c_str(), "NumPins : %d", &d) == 1) declared_pins = d;
-    else if (std::sscanf(line.c_str(), "NetDegree : %d", &d) == 1) ++degrees[d], in_net.clear();
+    if (std::sscanf(line.c_str(), "NumNets : %d", &d) == 1)
+      declared = d;
+    else if (std::sscanf(line.c_str(), "NumPins : %d", &d) == 1)
+      declared_pins = d;
+    else if (std::sscanf(line.c_str(), "NetDegree : %d", &d) == 1)
+      ++degrees[d], in_net.clear();
     else if (line.size() > 2 && line.substr(line.size() - 2) == " B") {
       const std::string name = line.substr(0, line.size() - 2);
       EXPECT_TRUE(in_net.insert(name).second) << "pin repeated in a net: " << name;
@@ -59,8 +64,9 @@ TEST(Genbench, FilesHoldWhatWasAskedFor) {
       ++pins;
     }
   }
-  EXPECT_EQ(std::vector<int>({declared, declared_pins, degrees[2] + degrees[3] + degrees[7], int(used.size())}),
-            std::vector<int>({300, pins, 300, 90}));
+  EXPECT_EQ(
+      std::vector<int>({declared, declared_pins, degrees[2] + degrees[3] + degrees[7], int(used.size())}),
+      std::vector<int>({300, pins, 300, 90}));
   EXPECT_GT(degrees[2], degrees[3]);
   EXPECT_GT(degrees[7], 0);
   std::istringstream pl(ReadFile(dir.file("g.pl")));

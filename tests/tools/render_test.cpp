@@ -43,7 +43,8 @@ TEST(Render, RefusesWhatItCannotDraw) {
   const RunResult r = RunIn(dir.path(), Render() + " nothing");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("no nothing_layer_0.plt"), std::string::npos) << r.output;
-  for (const char* args : {"", " a b", " --outline 40x40 a"}) EXPECT_EQ(RunIn(dir.path(), Render() + args).status, 2);
+  for (const char* args : {"", " a b", " --outline 40x40 a"})
+    EXPECT_EQ(RunIn(dir.path(), Render() + args).status, 2);
 }
 
 }  // namespace
