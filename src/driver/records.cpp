@@ -87,16 +87,20 @@ char* CopyName(const char* s) {
   return copy;
 }
 
+void SetNormScale(tagNORMPARA* norm, double s) {
+  norm->scale = s;
+  norm->unscale = 1.0 / s;
+  norm->unscale_sq = (1.0 / s) * (1.0 / s);
+  norm->big = s * 9999999 * 0.999999;
+}
+
 double ScaleOutline(tagBLOCK* design, tagNORMPARA* norm) {
   tagBLOCKCLASS* root = design->blkclass;
   const double w = root->width, h = root->height;
   // An outline without extent has no scale to derive.
   if (!(w + h > 0)) return 0;
   const double s = 200.0 / (w + h);
-  norm->scale = s;
-  norm->unscale = 1.0 / s;
-  norm->unscale_sq = (1.0 / s) * (1.0 / s);
-  norm->big = s * 9999999 * 0.999999;
+  SetNormScale(norm, s);
   design->width = root->width = w * s;
   design->height = root->height = h * s;
   return s;

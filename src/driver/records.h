@@ -123,6 +123,8 @@ tagPINLIST* NewPinList();       // "Allocat memeory failed!" on failure
 char* CopyName(const char* s);  // heap copy owned by the record; null for null
 
 // Whole-design transformations.
+// Input units to internal ones by s, and the values that follow from it.
+void SetNormScale(tagNORMPARA* norm, double s);
 // Scales the outline (the design's and its class's width and height) so that
 // width + height = 200 and sets `norm` to the factor; 0 for an outline
 // without extent, which is left as it is.

@@ -398,10 +398,7 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
   const std::string nets_path = std::string(base) + ".nets";
   const std::string pl_path = std::string(base) + ".pl";
 
-  norm->scale = 1.0;
-  norm->unscale = 1.0;
-  norm->unscale_sq = 1.0;
-  norm->big = 9999999 * 0.999999;
+  SetNormScale(norm, 1.0);
   design->type = 1;
   design->blkclass = root;
   NameIndex names;
