@@ -163,8 +163,8 @@ tagNETLIST* SortNetByHPWL(tagNETLIST* list, int count) {
   // Largest first, then linked backwards: the list runs smallest first.
   // qsort rather than std::sort: nets of equal length keep the order they
   // have always had in the reports. The elements are pointers.
-  std::qsort(nodes.data(), nodes.size(), sizeof nodes[0],
-             NetHPWLCompare);  // NOLINT(bugprone-sizeof-expression)
+  // NOLINTNEXTLINE(bugprone-sizeof-expression)
+  std::qsort(nodes.data(), nodes.size(), sizeof nodes[0], NetHPWLCompare);
   nodes.front()->next = nullptr;
   for (size_t i = 1; i < nodes.size(); ++i) nodes[i]->next = nodes[i - 1];
   return nodes.back();
