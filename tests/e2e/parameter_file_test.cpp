@@ -24,52 +24,31 @@ TEST_P(ParameterFile, GivesItsMessageAndStatus) { ExpectOutcome(Example(), GetPa
 
 std::string Label(const testing::TestParamInfo<BadInput>& info) { return info.param.label; }
 
-Edit Prm(const std::string& text) { return {"fl.prm", "", text}; }
+// A run of demo16 with fl.prm made of `lines` (and "end").
+BadInput Row(const char* label, const std::string& lines, const std::string& message, int status) {
+  return {label, {{"fl.prm", "", lines + "end\n"}}, "demo16", message, status};
+}
 
-const std::string kLong(100000, 'k');
+const char kDone[] = " *** normally terminated.";
 
 INSTANTIATE_TEST_SUITE_P(
     Accepted, ParameterFile,
-    testing::Values(
-        BadInput{"without_end", {{"fl.prm", "\nend\n", kCut}}, "demo16", " *** normally terminated.", 0},
-        BadInput{"empty_file", {Prm("")}, "demo16", " *** normally terminated.", 0},
-        BadInput{"value_beyond_int_saturates",
-                 {Prm("seed 99999999999\nend\n")},
-                 "demo16",
-                 "( seed      : 2147483647)",
-                 0}),
+    testing::Values(BadInput{"without_end", {{"fl.prm", "\nend\n", kCut}}, "demo16", kDone, 0},
+                    BadInput{"empty_file", {{"fl.prm", "", ""}}, "demo16", kDone, 0},
+                    Row("value_beyond_int_saturates", "seed 99999999999\n", "( seed      : 2147483647)", 0)),
     Label);
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, ParameterFile,
     testing::Values(
-        BadInput{"keyword_of_100000",
-                 {Prm("layers 2\n" + kLong + " 1\nend\n")},
-                 "demo16",
-                 "Error: fl.prm: the word " + std::string(40, 'k') + "... is longer than 99 characters.",
-                 1},
-        BadInput{"layers_0",
-                 {Prm("layers 0\nend\n")},
-                 "demo16",
-                 "Error: layers 0 in fl.prm; 1 to 9 tiers are supported.",
-                 1},
-        BadInput{"layers_10",
-                 {Prm("layers 10\nend\n")},
-                 "demo16",
-                 "Error: layers 10 in fl.prm; 1 to 9 tiers are supported.",
-                 1},
-        BadInput{"time_limit_negative",
-                 {Prm("time_limit -1\nend\n")},
-                 "demo16",
-                 "Error: time_limit -1 in fl.prm; 0 (the schedule) or 1 to 1000000 CPU seconds.",
-                 1},
-        BadInput{"starts_0",
-                 {Prm("starts 0\nend\n")},
-                 "demo16",
-                 "Error: starts 0 in fl.prm; 1 to 64 annealing chains.",
-                 1},
-        BadInput{
-            "layers_not_a_number", {Prm("layers two\nend\n")}, "demo16", "Error: layers 0 in fl.prm", 1}),
+        Row("keyword_of_100000", "layers 2\n" + std::string(100000, 'k') + " 1\n",
+            "Error: fl.prm: the word " + std::string(40, 'k') + "... is longer than 99 characters.", 1),
+        Row("layers_0", "layers 0\n", "Error: layers 0 in fl.prm; 1 to 9 tiers are supported.", 1),
+        Row("layers_10", "layers 10\n", "Error: layers 10 in fl.prm; 1 to 9 tiers are supported.", 1),
+        Row("time_limit_negative", "time_limit -1\n",
+            "Error: time_limit -1 in fl.prm; 0 (the schedule) or 1 to 1000000 CPU seconds.", 1),
+        Row("starts_0", "starts 0\n", "Error: starts 0 in fl.prm; 1 to 64 annealing chains.", 1),
+        Row("layers_not_a_number", "layers two\n", "Error: layers 0 in fl.prm", 1)),
     Label);
 
 }  // namespace

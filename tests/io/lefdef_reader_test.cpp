@@ -296,18 +296,6 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenText{false, "ROW r core 0 0 N DO 1 BY 1\nEND DESIGN\n",
                    "design.def:2: syntax error: expected ';', found end of file\n"}));
 
-TEST_F(ReaderTest, LefEchoHasOneLinePerConstructAndTheUnusedSummary) {
-  lefrSetPinCbk(nullptr);  // pins are now read without a callback
-  const Read read = ReadText(
-      "VERSION 5.5 ;\nLAYER m1\n  TYPE ROUTING ;\nEND m1\nLAYER m2 TYPE ROUTING ;\nEND m2\n"
-      "MACRO A\n  CLASS CORE ;\n  SIZE 1 BY 2 ;\n  PIN X END X\nEND A\n",
-      true, "echo");
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(ReadFile(dir_.file("echo")),
-            "VERSION 5.5 ;\nLAYER m1\nLAYER m2\nMACRO A\nCLASS CORE ;\nSIZE 1 BY 2 ;\nPIN X\nEND A\n"
-            "LEF constructs read without a callback:\n  VERSION: 1\n  LAYER: 2\n  PIN: 1\n");
-}
-
 // --- DEF ---------------------------------------------------------------------------
 
 const char* const kFullDef =
@@ -402,18 +390,29 @@ TEST_F(ReaderTest, DefNamesWithBusBitsEscapesQuotesAndGluedBrackets) {
                             "COMP q name INV - 0 0 0", "NETS 1", "NET bus(3) a(0).Z top\\/u1.A q name.B"}));
 }
 
-TEST_F(ReaderTest, DefEchoHasOneLinePerConstructAndTheUnusedSummary) {
+// The echo of a read: one line per construct, then what had no callback.
+TEST_F(ReaderTest, EchoHasOneLinePerConstructAndTheUnusedSummary) {
+  lefrSetPinCbk(nullptr);
   defrSetNetCbk(nullptr);
-  const Read read = ReadText(
-      "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n  - c1 INV\n    + PLACED ( 1 "
-      "2 ) N ;\n"
-      "END COMPONENTS\nNETS 1 ;\n  - n1 ( c1 A ) ;\nEND NETS\nEND DESIGN\n",
-      false, "echo");
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(ReadFile(dir_.file("echo")),
-            "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n"
-            "- c1 INV + PLACED ( 1 2 ) N ;\nNETS 1 ;\n- n1 ( c1 A ) ;\nEND DESIGN\n"
-            "DEF constructs read without a callback:\n  DESIGN: 1\n  ROW: 2\n  NET: 1\n");
+  const struct {
+    bool lef;
+    const char *text, *echo;
+  } cases[] = {
+      {true,
+       "VERSION 5.5 ;\nLAYER m1\n  TYPE ROUTING ;\nEND m1\nLAYER m2 TYPE ROUTING ;\nEND m2\n"
+       "MACRO A\n  CLASS CORE ;\n  SIZE 1 BY 2 ;\n  PIN X END X\nEND A\n",
+       "VERSION 5.5 ;\nLAYER m1\nLAYER m2\nMACRO A\nCLASS CORE ;\nSIZE 1 BY 2 ;\nPIN X\nEND A\n"
+       "LEF constructs read without a callback:\n  VERSION: 1\n  LAYER: 2\n  PIN: 1\n"},
+      {false,
+       "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n  - c1 INV\n"
+       "    + PLACED ( 1 2 ) N ;\nEND COMPONENTS\nNETS 1 ;\n  - n1 ( c1 A ) ;\nEND NETS\nEND DESIGN\n",
+       "DESIGN top ;\nROW r1 core 0 0 N ;\nROW r2 core 0 10 N ;\nCOMPONENTS 1 ;\n"
+       "- c1 INV + PLACED ( 1 2 ) N ;\nNETS 1 ;\n- n1 ( c1 A ) ;\nEND DESIGN\n"
+       "DEF constructs read without a callback:\n  DESIGN: 1\n  ROW: 2\n  NET: 1\n"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadText(c.text, c.lef, "echo").status, 0) << c.text;
+    EXPECT_EQ(ReadFile(dir_.file("echo")), c.echo);
+  }
 }
 
 // A callback's status, or a syntax error, stops the read; the broken item
