@@ -287,6 +287,14 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
       EXPECT_EQ(PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl"))).at(block_of.at("ram0")), "60 60");
       EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
       ExpectTierDefsReadBack(dir, "demo_tech.lef", tiers, design.lefs, facts.macros);
+      // Pads stay on tier 0 and, like the fixed RAM, exactly where the DEF put them.
+      std::string defs;
+      for (int t = 0; t < tiers; ++t)
+        defs += ReadFile(dir.file("demo_tech.lef_tier" + std::to_string(t) + ".def"));
+      for (const char* given :
+           {"- pad_n IOPAD + FIXED ( 55000 110000 ) N ;", "- ram0 RAM + FIXED ( 60000 60000 ) N ;"})
+        EXPECT_NE(defs.find(given), std::string::npos) << given;
+      EXPECT_LT(defs.find("- pad_n IOPAD"), defs.find("END DESIGN"));
       if (tiers != 2 || with_partition) continue;
       std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
       for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
