@@ -21,9 +21,10 @@ namespace {
 const char kTech[] =
     "VERSION 5.8 ;\nBUSBITCHARS \"[]\" ;\nUNITS\n  DATABASE MICRONS 1000 ;\nEND UNITS\n"
     "LAYER metal1\n  TYPE ROUTING ;\nEND metal1\nSITE core\n  SIZE 0.2 BY 2 ;\nEND core\nEND LIBRARY\n";
+// A filler of width 0: a size of 0 is allowed.
 const char kCells[] =
     "MACRO INV\n  CLASS CORE ;\n  SIZE 2 BY 1 ;\n  PIN A END A\n  PIN Z END Z\nEND INV\n"
-    "MACRO FILL\n  CLASS CORE SPACER ;\n  SIZE 1 BY 1 ;\nEND FILL\n"
+    "MACRO FILL\n  CLASS CORE SPACER ;\n  SIZE 0 BY 1 ;\nEND FILL\n"
     "MACRO TAP\n  CLASS CORE WELLTAP ;\n  SIZE 1 BY 1 ;\n  PIN VDD END VDD\nEND TAP\n"
     "MACRO IOPAD\n  CLASS PAD ;\n  SIZE 20 BY 10 ;\n  PIN PAD END PAD\nEND IOPAD\nEND LIBRARY\n";
 const char kRam[] = "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 10 BY 30 ;\n  PIN A END A\nEND RAM\nEND LIBRARY\n";
@@ -176,6 +177,7 @@ TEST_F(LefDefInputTest, ThePartitionerMakesTheGroupsAskedFor) {
   def += "  - m ( m0 A ) ( m1 A ) ( c0 A ) ;\nEND NETS\nEND DESIGN\n";
   params.cell_groups = 4;
   const std::string out = Read({{"tech.lef", kTech}, {"cells.lef", kCells}, {"ram.lef", kRam}}, def);
+  EXPECT_EQ(out.find("Physical-only"), std::string::npos) << "no line when nothing is left out";
   EXPECT_NE(out.find("Partitioning ......\nNumber of Fixed Pads:0\nPartitioning done.(Time consumed:"),
             std::string::npos)
       << out;
