@@ -21,14 +21,15 @@ void CopyBenchmark(const std::filesystem::path& source, const std::string& base,
 }
 
 // The default schedule; the same seed repeats byte for byte, whether the
-// base name comes on the command line or at the prompt, and each run
-// appends its statistics.
+// base name comes on the command line or at the prompt and whether
+// time_limit 0 asks for the schedule or not, and each run appends its
+// statistics.
 TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
   ScratchDir first, second;
-  for (ScratchDir* dir : {&first, &second}) {
-    CopyExample(*dir);
-    WriteFile(dir->file("fl.prm"), ExamplePrm(""));
-  }
+  CopyExample(first);
+  CopyExample(second);
+  WriteFile(first.file("fl.prm"), ExamplePrm(""));
+  WriteFile(second.file("fl.prm"), ExamplePrm("time_limit 0"));
   RunResult run = RunChecked(first, "demo16", "demo16");
   EXPECT_NE(run.output.find(" Cell = 16, ExtCells = 12, Nets = 27\n\n"), std::string::npos);
   EXPECT_NE(run.output.find("Initial Inter Layer Via Number: "), std::string::npos);
@@ -37,6 +38,7 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
   RunResult prompted = RunIn(second.path(), Tierplan(), "demo16\n");
   ASSERT_EQ(prompted.status, 0) << prompted.output;
   EXPECT_EQ(prompted.output.rfind("data file > ", 0), 0u);
+  EXPECT_EQ(prompted.output.find("CPU time limit"), std::string::npos);
   for (const char* name : {"demo16_final.pl", "demo16_layer_0.plt", "demo16_layer_1.plt"})
     EXPECT_EQ(ReadFile(first.file(name)), ReadFile(second.file(name))) << name;
   const std::string stats = ReadFile(first.file("demo16.txt"));

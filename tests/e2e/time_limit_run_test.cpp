@@ -40,16 +40,6 @@ TEST(TimeLimit, BothOptimisersEndLegally) {
   }
 }
 
-TEST(TimeLimit, ZeroKeepsTheSchedule) {
-  ScratchDir plain, zero;
-  ASSERT_EQ(RunExample(plain, "seed 9").status, 0);
-  RunResult run = RunExample(zero, "seed 9 time_limit 0");
-  ASSERT_EQ(run.status, 0);
-  EXPECT_EQ(run.output.find("CPU time limit"), std::string::npos);
-  for (const char* name : {"demo16_final.pl", "demo16_layer_0.plt", "demo16_layer_1.plt"})
-    EXPECT_EQ(ReadFile(plain.file(name)), ReadFile(zero.file(name))) << name;
-}
-
 // Two chains from seed s: the first is the single run with seed s, so the
 // kept result is that run's when the first is kept and fits no worse
 // otherwise; the same seed keeps the same chain and result. With seed 3 the
