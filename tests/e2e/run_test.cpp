@@ -2,9 +2,11 @@
 // read back by the independent checker.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "e2e/checked_run.h"
 #include "test_support.h"
@@ -117,6 +119,38 @@ TEST(EndToEnd, SmallBenchmarksFitTheOutlineWithTwoTiers) {
       fits += RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit " + base).status == 0;
     }
     EXPECT_GE(fits, 9) << base;
+  }
+}
+
+// The bundled example with the default schedule on one and two tiers, five
+// seeds each: every run fits its outline, and the median net length and via
+// count stay within about a tenth of what this floorplanner reaches (1 tier:
+// 4472 to 4860; 2 tiers: 3242 to 3951, 9 to 16 vias over seeds 1 to 10).
+TEST(EndToEnd, ExampleQualityHoldsOverSeeds) {
+  const struct {
+    int tiers;
+    double hpwl, vias;
+  } bounds[] = {{1, 5100, 0}, {2, 3900, 16}};
+  for (const auto& bound : bounds) {
+    std::vector<double> hpwl, vias;
+    for (int seed = 1; seed <= 5; ++seed) {
+      ScratchDir dir;
+      CopyExample(dir);
+      WriteFile(dir.file("fl.prm"),
+                ExamplePrm("layers " + std::to_string(bound.tiers) + " seed " + std::to_string(seed)));
+      ASSERT_EQ(RunIn(dir.path(), Tierplan() + " demo16").status, 0);
+      const RunResult check = RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit demo16");
+      EXPECT_EQ(check.status, 0) << check.output;
+      std::smatch m;
+      ASSERT_TRUE(std::regex_search(check.output, m, std::regex("hpwl: ([0-9.]+)\nvias: (\\d+)")))
+          << check.output;
+      hpwl.push_back(std::stod(m[1]));
+      vias.push_back(std::stod(m[2]));
+    }
+    std::sort(hpwl.begin(), hpwl.end());
+    std::sort(vias.begin(), vias.end());
+    EXPECT_LE(hpwl[2], bound.hpwl) << bound.tiers << " tiers";
+    EXPECT_LE(vias[2], bound.vias) << bound.tiers << " tiers";
   }
 }
 
