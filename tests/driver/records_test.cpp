@@ -1,7 +1,6 @@
 // Design records: normalisation, block sizes from their cells, and the net
 // lists of blocks and terminals.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <utility>
 #include <vector>
@@ -115,17 +114,6 @@ TEST(SetBlockDimension, GivesEveryBlockAPrivateClassAndScalesGroupAreas) {
             "block 3 b3 class=5 area=100\n"
             "block 2 b2 class=6 kind=3 area=96\n"
             "block 1 b1 class=7 kind=3 area=96\n");
-}
-
-TEST(SetBlockDimensionDeathTest, FixedBlockWithoutClassEndsTheRun) {
-  auto run = [] {
-    dup2(fileno(stderr), fileno(stdout));
-    TestDesign d;
-    d.block(d.AddBlock(1, 1, 3))->blkclass = nullptr;
-    d.Link();
-    SetBlockDimension(d.design);
-  };
-  EXPECT_EXIT(run(), testing::ExitedWithCode(1), "^Warning: Fixed block has no block class!\n$");
 }
 
 }  // namespace

@@ -133,32 +133,6 @@ TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   EXPECT_EQ(ViaAwareNetLength(flat), 0.0);
 }
 
-TEST(ViaDemand, PathEdgeCostsAddUpToTheViaAwareLength) {
-  std::mt19937 rng(11);
-  for (int round = 0; round < 30; ++round) {
-    ViaScene s(500, 500);
-    const int tiers = 2 + static_cast<int>(rng() % 3);
-    std::vector<Pin> pins(2 + rng() % 5);
-    for (Pin& p : pins)
-      p = {static_cast<double>(rng() % 500), static_cast<double>(rng() % 500),
-           static_cast<int>(rng() % tiers)};
-    pins.push_back({1, 1, tiers - 1});
-    tagNET* net = s.AddNet(pins);
-    s.BuildGrid(5, 5, tiers, 4);
-    s.BuildDemand(tiers);
-    double sum = 0.0;
-    tagSIGGRID* below = nullptr;
-    for (int k = 0; k < net->via_cnt; ++k) {
-      tagSIGGRID* cell =
-          s.Cell(net->vias[k]->layer, static_cast<int>(rng() % 5), static_cast<int>(rng() % 5));
-      net->vias[k]->grid = cell;
-      sum += EdgeCost(net, cell, below, k);
-      below = cell;
-    }
-    EXPECT_NEAR(sum, ViaAwareNetLength(net), 1e-9);
-  }
-}
-
 struct Range {
   int i0, i1, j0, j1;
   bool operator==(const Range& o) const { return i0 == o.i0 && i1 == o.i1 && j0 == o.j0 && j1 == o.j1; }
