@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <regex>
@@ -14,6 +15,90 @@
 using namespace testing_support;
 
 namespace {
+
+// The usable cells of the via's pinned window, ix outer, iy inner.
+std::vector<tagSIGGRID*> UsableWindowCells(const tagSIGVIA* via, ViaScene& scene) {
+  std::vector<tagSIGGRID*> cells;
+  for (int ix = 0; ix < scene.dim.dimx; ++ix)
+    for (int iy = 0; iy < scene.dim.dimy; ++iy) {
+      tagSIGGRID* c = scene.Cell(via->layer, ix, iy);
+      double cx = c->x + 0.5 * c->w, cy = c->y + 0.5 * c->h;
+      if (c->via_cap > 0 && cx >= via->minx && cx <= via->maxx && cy >= via->miny && cy <= via->maxy)
+        cells.push_back(c);
+    }
+  return cells;
+}
+
+// The least via-aware length of the net over every choice of one cell per
+// via k from options[k] (kInfinity when some via has none).
+double CheapestNetLength(tagNET* net, const std::vector<std::vector<tagSIGGRID*>>& options) {
+  std::vector<tagSIGGRID*> kept;
+  for (int k = 0; k < net->via_cnt; ++k) kept.push_back(net->vias[k]->grid);
+  double best = kInfinity;
+  std::function<void(int)> choose = [&](int k) {
+    if (k == net->via_cnt) best = std::min(best, ViaAwareNetLength(net));
+    for (size_t c = 0; k < net->via_cnt && c < options[k].size(); ++c) {
+      net->vias[k]->grid = options[k][c];
+      choose(k + 1);
+    }
+  };
+  choose(0);
+  for (int k = 0; k < net->via_cnt; ++k) net->vias[k]->grid = kept[k];
+  return best;
+}
+
+std::map<tagSIGGRID*, int> Capacities(ViaScene& scene) {
+  std::map<tagSIGGRID*, int> caps;
+  for (tagSIGGRID& c : scene.grids->cells) caps[&c] = c.via_cap;
+  return caps;
+}
+
+// Runs `check` on scenes of `nets` random three-pin nets over 3 tiers on a
+// 310 x 205 outline (cell centres off the integers) in dimx x dimy cells,
+// seeds 1 to `seeds`: odd seeds mix net spans, even ones span every tier.
+// Each via is pinned to a random window at least two columns wide, each
+// cell holds up to max_cap vias, topped up to hold every via of a boundary.
+struct RandomScenes {
+  int seeds, dimx, dimy, nets, max_cap;
+};
+void ForEachRandomScene(const RandomScenes& kind, const std::function<void(ViaScene&)>& check) {
+  const int tiers = 3, dimx = kind.dimx, dimy = kind.dimy;
+  for (int seed = 1; seed <= kind.seeds; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    ViaScene scene(310, 205);
+    for (int n = 0; n < kind.nets; ++n) {
+      int lo = seed % 2 == 0 ? 0 : uniform(0, tiers - 2);
+      int hi = seed % 2 == 0 ? tiers - 1 : uniform(lo + 1, tiers - 1);
+      std::vector<ViaScene::Pin> pins;
+      for (int tier : {lo, hi, uniform(lo, hi)})
+        pins.push_back({double(uniform(1, 309)), double(uniform(1, 204)), tier});
+      scene.AddNet(pins);
+    }
+    scene.BuildGrid(dimx, dimy, tiers, 0);
+    scene.BuildDemand(tiers);
+    for (int layer = 1; layer < tiers; ++layer) {
+      int cap = 0;
+      for (int ix = 0; ix < dimx; ++ix)
+        for (int iy = 0; iy < dimy; ++iy)
+          cap += scene.Cell(layer, ix, iy)->via_cap = uniform(0, kind.max_cap);
+      while (cap < scene.via_count[layer]) {
+        tagSIGGRID* c = scene.Cell(layer, uniform(0, dimx - 1), uniform(0, dimy - 1));
+        if (c->via_cap < 4) ++c->via_cap, ++cap;
+      }
+      for (tagSIGVIA* via : BoundaryVias(scene.lists[layer])) {  // pinned: the resource never lets it grow
+        int i0 = uniform(0, dimx - 2), i1 = uniform(i0 + 1, dimx - 1);
+        int j0 = uniform(0, dimy - 1), j1 = uniform(j0, dimy - 1);
+        const tagSIGGRID *lo = scene.Cell(layer, i0, j0), *hi = scene.Cell(layer, i1, j1);
+        via->minx = lo->x + 0.5 * lo->w, via->miny = lo->y + 0.5 * lo->h;
+        via->maxx = hi->x + 0.5 * hi->w, via->maxy = hi->y + 0.5 * hi->h;
+        via->resource = 1e9;
+      }
+    }
+    check(scene);
+  }
+}
 
 // Best placement of one boundary's vias found by trying every choice: most
 // vias placed, then least total truncated cost.

@@ -1,12 +1,8 @@
 // Small via-planning scenes built by hand, in a scratch directory (the stages
-// append report files to the working directory), and reference computations
-// on them: windows pinned by hand, and random multi-tier scenes small enough
-// to search exhaustively.
+// append report files to the working directory).
 #pragma once
 #include <deque>
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,25 +52,6 @@ class ViaScene {
   std::deque<tagNET> nets_;
 };
 
-// Pins the via's window to cells [i0, i1] x [j0, j1] of its layer, with a
-// resource large enough that the window never grows.
-void PinWindow(tagSIGVIA* via, ViaScene& scene, int i0, int i1, int j0, int j1);
-// The usable cells of the via's pinned window, ix outer, iy inner.
-std::vector<tagSIGGRID*> UsableWindowCells(const tagSIGVIA* via, ViaScene& scene);
-// The least via-aware length of the net over every choice of one cell per
-// via k from options[k] (kInfinity when some via has none).
-double CheapestNetLength(tagNET* net, const std::vector<std::vector<tagSIGGRID*>>& options);
-std::map<tagSIGGRID*, int> Capacities(ViaScene& scene);
 std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list);  // in list order
-
-// Runs `check` on scenes of `nets` random three-pin nets over 3 tiers on a
-// 310 x 205 outline (cell centres off the integers) in dimx x dimy cells,
-// seeds 1 to `seeds`: odd seeds mix net spans, even ones span every tier.
-// Each via is pinned to a random window at least two columns wide, each
-// cell holds up to max_cap vias, topped up to hold every via of a boundary.
-struct RandomScenes {
-  int seeds, dimx, dimy, nets, max_cap;
-};
-void ForEachRandomScene(const RandomScenes& kind, const std::function<void(ViaScene&)>& check);
 
 }  // namespace testing_support
