@@ -25,15 +25,6 @@ TEST_F(RandomTest, TwisterAgreesWithTheStandardLibrary) {
   }
 }
 
-TEST_F(RandomTest, DerivedOutputsComeFromOneDraw) {
-  std::mt19937 reference(5489u);
-  for (int i = 0; i < 300; ++i) {
-    uint32_t y = static_cast<uint32_t>(reference());
-    const double got = i % 3 == 0 ? genrand_int31() : i % 3 == 1 ? genrand_real3() : grandom();
-    ASSERT_EQ(got, i % 3 == 0 ? (y >> 1) : i % 3 == 1 ? (y + 0.5) / 4294967296.0 : y / 4294967295.0) << i;
-  }
-}
-
 // The BSD type-3 table, indexed 0..30 (the words after the type word).
 const uint32_t kAdditiveTable[31] = {
     0x9a319039, 0x32d9c024, 0x9b663182, 0x5da1f342, 0xde3b81e0, 0xdf0a6fb5, 0xf103bc02, 0x48f340fb,
