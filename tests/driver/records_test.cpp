@@ -1,7 +1,6 @@
 // Design records: normalisation, block sizes from their cells, and the net
 // lists of blocks and terminals.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <utility>
 #include <vector>
@@ -54,7 +53,9 @@ TEST(Normalize, ScalesTheOutlineToASumOf200AndMeasuresPresetsFromTheRegion) {
   EXPECT_EQ(Normalize(design, d.norm), 0);
 }
 
-// A group (a block without a class) of area 100 shaped around the sizes of its cells.
+// A group (a block without a class) of area 25, scaled by the area factor
+// to 100, shaped around the sizes of its cells; a fixed block keeps its
+// shape and area in a class of its own.
 TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
   struct Case {
     std::vector<std::pair<double, double>> cells;
@@ -70,7 +71,10 @@ TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
   for (const Case& c : cases) {
     TestDesign d;
     tagBLOCK* blk = d.block(d.AddBlock(10, 10));
+    tagBLOCK* fixed = d.block(d.AddBlock(12, 8, 3));
+    tagBLOCKCLASS* shared = fixed->blkclass;
     blk->blkclass = nullptr;
+    blk->area = 25;
     for (auto [w, h] : c.cells) {
       tagBLOCK* cell = NewBlk();
       cell->blkclass = d.AddClass(w, h);
@@ -79,53 +83,14 @@ TEST(SetBlockDimension, ShapesMovableBlocksAroundTheirCells) {
     }
     d.Link();
     CaptureStdout capture;
+    sub_ar = 4.0;
     SetBlockDimension(d.design);
+    sub_ar = 1.0;
     EXPECT_EQ(capture.Finish(), c.output);
+    EXPECT_TRUE(fixed->blkclass != shared && fixed->blkclass->width == 12 && fixed->area == 96);
     EXPECT_EQ(std::make_pair(blk->blkclass->width, blk->blkclass->height), std::make_pair(c.width, c.height));
     EXPECT_EQ(blk->max_child_width, c.cells.empty() ? 0 : c.cells[0].first);
   }
-}
-
-// Every block gets a private class, numbered on from the first class of the
-// root list; blocks with a class keep its shape and area, movable or not;
-// only a group takes the area factor.
-TEST(SetBlockDimension, GivesEveryBlockAPrivateClassAndScalesGroupAreas) {
-  TestDesign d;
-  tagBLOCKCLASS* pad = d.AddClass(12, 8, 4);
-  pad->name = CopyName("PAD");
-  pad->pinclasses = NewPinc();
-  d.AddBlock(pad, 3);
-  d.AddBlock(pad, 3);
-  d.AddBlock(10, 10);
-  d.block(d.AddBlock(10, 10))->blkclass = nullptr;
-  d.Link(ListOrder::kNewestFirst);
-  sub_ar = 4.0;
-  SetBlockDimension(d.design);
-  sub_ar = 1.0;
-  EXPECT_EQ(Dump(d.design),
-            "design test blocks=4\n"
-            "class 7 - type=4 w=12 h=8\n"
-            "class 6 - type=4 w=12 h=8\n"
-            "class 5 - type=2 w=10 h=10\n"
-            "class 4 - w=20 h=20\n"
-            "class 3 - type=2 w=10 h=10\n"
-            "class 2 - type=2 w=10 h=10\n"
-            "class 1 PAD type=4 w=12 h=8 pin0@0,0\n"
-            "block 4 b4 class=4 area=400\n"
-            "block 3 b3 class=5 area=100\n"
-            "block 2 b2 class=6 kind=3 area=96\n"
-            "block 1 b1 class=7 kind=3 area=96\n");
-}
-
-TEST(SetBlockDimensionDeathTest, FixedBlockWithoutClassEndsTheRun) {
-  auto run = [] {
-    dup2(fileno(stderr), fileno(stdout));
-    TestDesign d;
-    d.block(d.AddBlock(1, 1, 3))->blkclass = nullptr;
-    d.Link();
-    SetBlockDimension(d.design);
-  };
-  EXPECT_EXIT(run(), testing::ExitedWithCode(1), "^Warning: Fixed block has no block class!\n$");
 }
 
 }  // namespace

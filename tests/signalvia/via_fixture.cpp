@@ -3,74 +3,47 @@
 namespace testing_support {
 
 ViaScene::ViaScene(double width, double height) {
+  static char name[] = "scene";
   previous_dir_ = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
   ResetViaPlanningState();
   InitParameters(&params);
-  design = new tagBLOCK{};
-  design->name = CopyName("scene");
+  design = &blocks_.emplace_back();
+  design->name = name;
   design->width = width;
   design->height = height;
 }
 
 ViaScene::~ViaScene() {
   FreeViaDemand(design->nets, lists, net_list);
-  for (tagNET* net : nets_) {
-    for (tagPINLIST* node = net->pins; node;) {
-      tagPINLIST* next = node->next;
-      delete node;
-      node = next;
-    }
-    delete net;
-  }
-  for (tagPIN* pin : pins_) delete pin;
-  for (tagBLOCK* blk : blocks_) delete blk;
-  delete[] design->name;
-  delete design;
   std::filesystem::current_path(previous_dir_);
 }
 
 tagBLOCK* ViaScene::AddBlock(double x, double y, double w, double h, int tier) {
-  tagBLOCK* blk = new tagBLOCK{};
-  blk->id = static_cast<int>(blocks_.size()) + 1;
-  blk->x = x;
-  blk->y = y;
-  blk->width = w;
-  blk->height = h;
-  blk->area = w * h;
-  blk->tier = tier;
-  // Keep the block list in the order added.
+  tagBLOCK* blk = &blocks_.emplace_back();
+  blk->id = static_cast<int>(blocks_.size()) - 1;
+  blk->x = x, blk->y = y, blk->width = w, blk->height = h, blk->area = w * h, blk->tier = tier;
   tagBLOCK** tail = &design->children;
   while (*tail) tail = &(*tail)->next;
-  *tail = blk;
-  blocks_.push_back(blk);
-  return blk;
+  return *tail = blk;
 }
 
 tagNET* ViaScene::AddNet(const std::vector<Pin>& pins) {
-  tagNET* net = new tagNET{};
-  net->id = static_cast<int>(nets_.size()) + 1;
+  tagNET* net = &nets_.emplace_back();
+  net->id = static_cast<int>(nets_.size());
   net->weight = 1.0;
   for (const Pin& p : pins) {
-    tagPIN* pin = new tagPIN{};
-    pin->x = p.x;
-    pin->y = p.y;
-    if (p.terminal) {
-      pin->id = 1000 + static_cast<int>(pins_.size());
-    } else {
-      pin->owner = AddBlock(p.x, p.y, 1, 1, p.tier);
-    }
-    pin->net = net;
-    net->pins = new tagPINLIST{pin, net->pins};
+    tagPIN* pin = &pins_.emplace_back();
+    pin->x = p.x, pin->y = p.y, pin->net = net;
+    if (p.terminal) pin->id = 1000 + static_cast<int>(pins_.size());
+    if (!p.terminal) pin->owner = AddBlock(p.x, p.y, 1, 1, p.tier);
+    net->pins = &links_.emplace_back(tagPINLIST{pin, net->pins});
     ++net->degree;
-    pins_.push_back(pin);
   }
   tagNET** tail = &design->nets;
   while (*tail) tail = &(*tail)->next;
-  *tail = net;
   ++design->net_count;
-  nets_.push_back(net);
-  return net;
+  return *tail = net;
 }
 
 void ViaScene::BuildGrid(int dimx, int dimy, int tiers, int cap) {
@@ -88,6 +61,12 @@ void ViaScene::BuildDemand(int tiers, std::string* output) {
   lists = ConstructViaListForLayers(design->nets, tiers, via_count.data(), net_list);
   const std::string text = capture.Finish();
   if (output) *output = text;
+}
+
+std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list) {
+  std::vector<tagSIGVIA*> vias;
+  for (; list; list = list->via_next) vias.push_back(list);
+  return vias;
 }
 
 }  // namespace testing_support

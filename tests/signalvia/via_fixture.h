@@ -1,8 +1,7 @@
-// Small via-planning scenes built by hand: a design record with placed
-// blocks on tiers, terminals, nets, and a grid over the outline. The scene
-// works inside a scratch directory, since the stages append report files to
-// the working directory.
+// Small via-planning scenes built by hand, in a scratch directory (the stages
+// append report files to the working directory).
 #pragma once
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -22,23 +21,17 @@ class ViaScene {
   ViaScene(const ViaScene&) = delete;
   ViaScene& operator=(const ViaScene&) = delete;
 
-  // A placed block; its area is width x height.
   tagBLOCK* AddBlock(double x, double y, double w, double h, int tier);
-  // A pin at (x, y): a block pin on `tier`, or a terminal (tier 0) when
-  // `terminal` is set.
+  // A pin on a 1 x 1 block of `tier`, or a terminal when `terminal` is set.
   struct Pin {
     double x, y;
     int tier;
     bool terminal = false;
   };
-  // Nets are listed in the order added.
-  tagNET* AddNet(const std::vector<Pin>& pins);
-
-  // Builds a dimx x dimy grid of `tiers` layers; every cell gets `cap`
-  // (white space is not computed).
+  tagNET* AddNet(const std::vector<Pin>& pins);  // nets keep the order added
+  // A dimx x dimy grid of `tiers` layers, `cap` vias in every cell.
   void BuildGrid(int dimx, int dimy, int tiers, int cap);
-  // Splits the nets into vias (ConstructViaListForLayers); what it prints
-  // goes to `output` when given.
+  // Splits the nets into vias; what it prints goes to `output` when given.
   void BuildDemand(int tiers, std::string* output = nullptr);
   tagSIGGRID* Cell(int layer, int ix, int iy) { return grids->cell(layer, ix, iy); }
 
@@ -53,9 +46,12 @@ class ViaScene {
 
  private:
   std::filesystem::path previous_dir_;
-  std::vector<tagBLOCK*> blocks_;
-  std::vector<tagPIN*> pins_;
-  std::vector<tagNET*> nets_;
+  std::deque<tagBLOCK> blocks_;  // the design first
+  std::deque<tagPIN> pins_;
+  std::deque<tagPINLIST> links_;
+  std::deque<tagNET> nets_;
 };
+
+std::vector<tagSIGVIA*> BoundaryVias(tagSIGVIA* list);  // in list order
 
 }  // namespace testing_support
