@@ -168,6 +168,14 @@ TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
     EXPECT_EQ(Orders(e, e.seq), before) << out;
     EXPECT_NE(out.find(c.says), std::string::npos) << out;
     EXPECT_EQ(out.find("Temperature: ") != std::string::npos, c.anneals) << out;
+    if (c.method == Method::kInsertion) continue;
+    // The start is the best: the report gives its net length and vias.
+    const size_t wire_at = out.find("Optimal Wire-length: "), vias_at = out.find("Optimal Via Number: ");
+    ASSERT_NE(wire_at, std::string::npos);
+    ASSERT_NE(vias_at, std::string::npos);
+    EXPECT_NEAR(std::stod(out.substr(wire_at + 21)),
+                SetNetLength(d->blka.data(), d->neta.data(), d->pada.data(), 3, &d->params), 0.01);
+    EXPECT_EQ(std::stoi(out.substr(vias_at + 20)), inter_layer_vias);
   }
 }
 
