@@ -101,7 +101,7 @@ double BestAreaByBruteForce(TestEngine& e, int b, const Search& s) {
 // insertion point as good in area as the best of all insertion points: the
 // parts of the B range a slot skips repeat or are dominated by others.
 TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
-  int brute_forced = 0;
+  int brute_forced = 0, opened_over_share = 0;
   for (unsigned seed = 1; seed <= 24; ++seed) {
     const int tiers = 1 + seed % 3;
     const bool area_only = seed % 4 == 1;  // on one, two and three tiers
@@ -114,9 +114,25 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
       e.Pack();
       int b = PickBlock(e, seed * 31u + trial);
       if (b == 0) continue;
+      double load[kMaxTiers] = {0.0}, total = 0.0;
+      for (int x = 1; x <= e.seq.count; ++x) {
+        total += d->blka[x]->area;
+        load[e.seq.tier[x]] += d->blka[x]->area;
+      }
       tagBLOCK moved;
       Search s = RemoveAndSearch(e, b, &moved);
       const tagINSCANDS& c = *e.candidates;
+      // A tier takes the block only while it stays within its share of the
+      // block area or below what the block's own tier holds now: a tier may
+      // never grow past both, or vias saved would pile the blocks onto one.
+      const double share = total / tiers * (1.0 + 0.25 * d->params.sparearea / 100.0);
+      for (int t = 0; t < tiers; ++t) {
+        if (t == e.seq.tier[b] || !tier_open[t]) continue;
+        const bool within_share = load[t] + moved.area <= share * (1 + 1e-12);
+        EXPECT_TRUE(within_share || load[t] + moved.area < load[e.seq.tier[b]])
+            << "block " << b << " tier " << t;
+        opened_over_share += !within_share;
+      }
       ASSERT_GT(c.chosen, 0);
       const int k = c.chosen;
       if (area_only && trial < 2) {
@@ -136,6 +152,7 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
     }
   }
   EXPECT_GT(brute_forced, 6);
+  EXPECT_GT(opened_over_share, 0) << "no case moved a block to a lighter tier past its share";
 }
 
 // With preplaced blocks about, the chosen insertion point pushes them no
@@ -212,85 +229,6 @@ TEST(FindInsPoint, EstimatesEqualAFullPackingWithTheBlockInserted) {
   }
   EXPECT_GT(checked, 100);
   EXPECT_GT(deviating, 0);
-}
-
-// An empty candidate list between its two sentinels.
-void ClearCandidates(tagINSCANDS* c) {
-  c->count = 1;
-  c->area_cost[0] = c->wire[0] = -kInfinity;
-  c->area_cost[1] = c->wire[1] = kInfinity;
-  c->vias[0] = -kIntInfinity;
-  c->vias[1] = kIntInfinity;
-}
-
-// Saves a candidate of the given area cost, named by its A position.
-void Save(tagINSCANDS* c, int tag, double cost, tagPARAMETERS* params) {
-  int no_vias[kMaxTiers] = {0};
-  double no_area[kMaxTiers] = {0};
-  SaveIpCand(c, tag, 0, 0, 0, 1, 1, 0, 0, no_vias, no_area, params, cost, 0, 0);
-}
-
-TEST(SaveIpCand, KeepsTheBestFirstAndDropsTheWorst) {
-  TestDesign d;
-  d.AddBlock(10, 10);
-  d.Finish();
-  d.params.opt_wire = 0;
-  d.params.ipcand = 3;
-  tagINSCANDS c;
-  ClearCandidates(&c);
-  // The kept candidates, best first, named by their A positions.
-  auto save = [&](double cost, int tag) {
-    Save(&c, tag, cost, &d.params);
-    return std::vector<int>(c.apos + 1, c.apos + 1 + c.count);
-  };
-  save(50, 1);
-  save(30, 2);
-  EXPECT_EQ(save(40, 3), (std::vector<int>{2, 3, 1}));
-  EXPECT_EQ(save(10, 4), (std::vector<int>{4, 2, 3}));  // the worst (50) falls off
-  EXPECT_EQ(save(30, 5), (std::vector<int>{4, 2, 5}));  // a tie keeps the older one in front
-  // A list of one keeps the last saved.
-  d.params.ipcand = 1;
-  c.count = 1;
-  save(10, 6);
-  EXPECT_EQ(save(90, 7), (std::vector<int>{7}));
-}
-
-// A tier takes a moved block only while it stays within its share of the
-// block area or below what the block's own tier holds now: a tier may never
-// grow past both, or vias saved would pile the blocks onto one tier.
-TEST(FindInsPoint, OpensOnlyTiersThatStayWithinTheShareOrTheHomeLoad) {
-  int opened_over_share = 0;
-  for (unsigned seed = 1; seed <= 30; ++seed) {
-    const int tiers = 2 + seed % 2;
-    auto d = TestDesign::Random(6 + static_cast<int>(seed % 9), 2, 12, seed + 300);
-    TestEngine e(*d, tiers);
-    init_genrand(seed);
-    for (int trial = 0; trial < 4; ++trial) {
-      e.Pack();
-      int b = PickBlock(e, seed * 17u + trial);
-      if (b == 0) continue;
-      double load[kMaxTiers] = {0.0}, total = 0.0;
-      for (int x = 1; x <= e.seq.count; ++x) {
-        const double a = d->blka[x]->width * d->blka[x]->height;
-        total += a;
-        load[e.seq.tier[x]] += a;
-      }
-      const int home = e.seq.tier[b];
-      const double own = d->blka[b]->width * d->blka[b]->height;
-      const double share = total / tiers * (1.0 + 0.25 * d->params.sparearea / 100.0);
-      tagBLOCK moved;
-      RemoveAndSearch(e, b, &moved);
-      for (int t = 0; t < tiers; ++t) {
-        if (t == home || !tier_open[t]) continue;
-        const bool within_share = load[t] + own <= share * (1 + 1e-12);
-        EXPECT_TRUE(within_share || load[t] + own < load[home])
-            << "seed " << seed << " block " << b << " tier " << t;
-        opened_over_share += !within_share;
-      }
-      UndoRemove(b, &e.seq, e.stacks.get());
-    }
-  }
-  EXPECT_GT(opened_over_share, 0) << "no case moved a block to a lighter tier past its share";
 }
 
 }  // namespace

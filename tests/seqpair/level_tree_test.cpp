@@ -15,24 +15,19 @@ tagBinTree MakeTree(int n) {
   return tree;
 }
 
-TEST(LevelTree, LeavesAreTheSmallestPowerOfTwoAboveN) {
-  const int cases[][2] = {{-3, 1}, {0, 1}, {1, 2},  {2, 4},       {3, 4},
-                          {4, 8},  {7, 8}, {8, 16}, {1000, 1024}, {3300, 4096}};
-  for (const auto& c : cases) {
-    tagBinTree tree;
-    BinTreeInit(&tree, c[0]);
-    EXPECT_EQ(tree.leaves, c[1]) << "n = " << c[0];
-    EXPECT_EQ(tree.node.size(), static_cast<size_t>(2 * c[1] + 1));
-  }
-}
-
 // Random operation sequences against std::set, for sizes that are and are
 // not powers of two, up to trees whose levels fill several words of the
 // presence summary. Level 0 stays in the set, as in every packing.
 TEST(LevelTree, MatchesAnOrderedSet) {
   std::mt19937 rng(7);
+  tagBinTree none;
+  BinTreeInit(&none, -3);
+  EXPECT_EQ(none.leaves, 1);
   for (int n : {1, 2, 3, 4, 5, 7, 8, 9, 31, 63, 64, 100, 1000, 3300, 4096, 9000}) {
     tagBinTree tree = MakeTree(n);
+    // Leaves: the smallest power of two above n.
+    ASSERT_TRUE(tree.leaves > n && tree.leaves / 2 <= n && (tree.leaves & (tree.leaves - 1)) == 0) << n;
+    ASSERT_EQ(tree.node.size(), static_cast<size_t>(2 * tree.leaves + 1));
     std::set<int> ref{0};
     std::uniform_int_distribution<int> level(1, tree.leaves - 1), op(0, 4);
     for (int step = 0; step < 20 * tree.leaves + 200; ++step) {

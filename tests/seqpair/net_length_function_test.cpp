@@ -41,14 +41,8 @@ double BruteForce(const TestDesign& d, int b, bool vertical, double c, double li
   return total;
 }
 
-class NetLengthFunctionTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineState();
-    ResetTierState();
-    rel = std::make_unique<tagNetRel>();
-  }
-  std::unique_ptr<tagNetRel> rel;
+struct NetLengthFunctionTest : ::testing::Test {
+  std::unique_ptr<tagNetRel> rel = std::make_unique<tagNetRel>();
 };
 
 TEST_F(NetLengthFunctionTest, MatchesBruteForceOnRandomDesigns) {

@@ -15,22 +15,15 @@ namespace {
 
 using namespace seqpair_testing;
 
-// A dual sequence of the given orders.
-void MakeSequence(tagDualSeq* s, const std::vector<int>& a, const std::vector<int>& b) {
-  DualSeqInit(s, static_cast<int>(a.size()), 0);
-  seqpair_testing::SetOrder(s, a, b);
-}
-
 // The relation of two fixed blocks a (fixed index 1) and b (fixed index 0)
 // from their lower-left corners and sizes: the classification, and a's
 // entry for b and b's for a (1: before in A, 2: before in B).
 TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
-  struct Case {
+  const struct {
     const char* name;
     double a[4], b[4];
     int kind, a_to_b, b_to_a;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"side by side, touching", {0, 0, 10, 10}, {10, 0, 10, 10}, 6, 1, 2},
       {"b above, sharing an x range", {0, 0, 10, 10}, {5, 20, 10, 10}, 3, 3, 0},
       {"b below", {0, 20, 10, 10}, {5, 0, 10, 10}, 7, 0, 3},
@@ -40,7 +33,7 @@ TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
       {"b down left", {20, 20, 10, 10}, {0, 0, 5, 5}, 4, 0, 1},
       {"overlapping: refused", {0, 0, 10, 10}, {5, 5, 10, 10}, -1, 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     tagBLOCK a{}, b{};
     a.kind = 3 + 4 * 1;
@@ -60,10 +53,9 @@ TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
 // movable: the fixed blocks' places in the sequences are permuted into the
 // order their corners require, tier by tier, and nothing else moves.
 TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
-  struct Case {
+  const struct {
     std::vector<int> a, b, tier, want_a, want_b;
-  };
-  const Case cases[] = {
+  } cases[] = {
       // B holds the fixed blocks as 3, 1, 2 with movable blocks between them.
       {{4, 1, 2, 5, 3}, {3, 4, 1, 5, 2}, {0, 0, 0, 0, 0}, {4, 1, 2, 5, 3}, {1, 4, 2, 5, 3}},
       // Tier 0 holds 1, 3 and 4, tier 1 holds 2 and 5; each tier is one run.
@@ -71,7 +63,7 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
       // and both runs stay whole.
       {{4, 3, 1, 5, 2}, {3, 4, 1, 2, 5}, {0, 1, 0, 0, 1}, {4, 1, 3, 5, 2}, {1, 4, 3, 2, 5}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TestDesign d;
     for (int i = 0; i < 5; ++i) d.AddBlock(10, 10, i < 3 ? 3 : 0);
     d.Finish();
@@ -81,7 +73,8 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
       d.blka[i]->fixed_y_lo = 20.0 * (i - 1);
     }
     tagDualSeq s;
-    MakeSequence(&s, c.a, c.b);
+    DualSeqInit(&s, 5, 0);
+    SetOrder(&s, c.a, c.b);
     for (int i = 1; i <= 5; ++i) s.tier[i] = c.tier[i - 1];
     ResetTierState();
     ASSERT_EQ(FindModifySeqsOfFixed(d.blka.data(), &s, &mt_fixed), 3);
@@ -119,7 +112,7 @@ TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
     d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
   }
   TestEngine e(*d, 1);
-  seqpair_testing::SetOrder(&e.seq, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
+  SetOrder(&e.seq, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
   ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
   EXPECT_EQ(Walk(e.seq.next_b, 5), (std::vector<int>{1, 2, 3, 5, 4}));  // 5 right of 4
   auto put = [&] {
