@@ -137,4 +137,26 @@ TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
   EXPECT_EQ(Walk(e.seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
 }
 
+// The same blocks in one row, the movable ones first: they push the fixed
+// ones sideways only, which counts as much as an upward push.
+TEST(PutFixedBlocksFirst, MovesBlocksPushedSidewaysToo) {
+  auto d = std::make_unique<TestDesign>();
+  for (int i = 0; i < 5; ++i) d->AddBlock(10, 10, i < 3 ? 0 : 3);
+  d->Finish();
+  for (int b : {4, 5}) {
+    d->blka[b]->region_x_lo = d->blka[b]->region_x_hi = b == 4 ? 0 : 30;
+    d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
+  }
+  TestEngine e(*d, 1);
+  SetOrder(&e.seq, {1, 2, 3, 4, 5}, {5, 4, 3, 2, 1});
+  ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
+  CaptureStdout out;
+  const int put = PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
+                                      d->norm, &d->params);
+  out.Finish();
+  EXPECT_EQ(put, 1);
+  EXPECT_EQ(std::vector<double>({d->blka[4]->x, d->blka[4]->y, d->blka[5]->x, d->blka[5]->y}),
+            std::vector<double>({0, 0, 30, 0}));
+}
+
 }  // namespace
