@@ -134,6 +134,13 @@ TEST(ViaDemand, ViaAwareLengthUsesTheCellCentres) {
   EXPECT_EQ(ViaAwareNetLength(flat), 0.0);
 }
 
+// The candidate window of a via, grown until it has room: i0, i1, j0, j1.
+std::array<int, 4> Window(tagSIGVIA* via, ViaScene& s) {
+  std::array<int, 4> r;
+  CandidatePositionRange(via, *s.grids, &r[0], &r[1], &r[2], &r[3], &s.dim, 1.0);
+  return r;
+}
+
 // A 400 x 400 outline in 4 x 4 cells on two tiers, `cap` vias in each cell.
 TEST(ViaWindows, ExpectedLoadSharesEachViaOverItsUsableCells) {
   ViaScene s(400, 400);
@@ -153,9 +160,7 @@ TEST(ViaWindows, ExpectedLoadSharesEachViaOverItsUsableCells) {
   EXPECT_DOUBLE_EQ(s.Cell(1, 2, 0)->expected_via_num, 1.0 / 5);
   EXPECT_EQ(std::pair(va->resource, vb->resource), std::pair(3.0, 7.0));
   // Enough room already: the window stays as it is.
-  std::array<int, 4> r;  // i0, i1, j0, j1
-  CandidatePositionRange(va, *s.grids, &r[0], &r[1], &r[2], &r[3], &s.dim, 1.0);
-  EXPECT_EQ(r, (std::array<int, 4>{0, 1, 0, 1}));
+  EXPECT_EQ(Window(va, s), (std::array<int, 4>{0, 1, 0, 1}));
   EXPECT_EQ(va->cand_num, 3);
 }
 
@@ -168,9 +173,7 @@ TEST(ViaWindows, WindowGrowsRingByRingUntilItHasRoom) {
   SetExpectedValueForGridVia(s.net_list, *s.grids, &s.dim, 2);
   tagSIGVIA* via = net->vias[0];
   EXPECT_EQ(via->cand_num, 0);
-  std::array<int, 4> r;
-  CandidatePositionRange(via, *s.grids, &r[0], &r[1], &r[2], &r[3], &s.dim, 1.0);
-  EXPECT_EQ(r, (std::array<int, 4>{0, 3, 0, 3}));
+  EXPECT_EQ(Window(via, s), (std::array<int, 4>{0, 3, 0, 3}));
   EXPECT_DOUBLE_EQ(via->resource, 4.0);
   EXPECT_EQ(std::pair(via->cand_num, s.Cell(1, 3, 3)->cvia_num), std::pair(1, 1));
 }

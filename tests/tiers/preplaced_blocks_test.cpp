@@ -2,6 +2,11 @@
 // blocks in one sequence, and the reordering of fixed blocks.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "design_builder.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/sequence_fixture.h"
@@ -101,62 +106,62 @@ TEST(FindModifySeqsOfFixed, PermutesOnlyThePlacesOfFixedBlocks) {
   }
 }
 
-// Three movable blocks and two fixed ones side by side on the ground, all in
-// one column: the movable blocks packed first push the fixed ones up.
-TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
-  auto d = std::make_unique<TestDesign>();
-  for (int i = 0; i < 5; ++i) d->AddBlock(10, 10, i < 3 ? 0 : 3);
-  d->Finish();
-  for (int b : {4, 5}) {
-    d->blka[b]->region_x_lo = d->blka[b]->region_x_hi = b == 4 ? 0 : 30;
-    d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
+// Three movable blocks 1..3 and two fixed ones 4 and 5 (10 x 10 each) with
+// the corners (0, 0) and (30, 0), in the sequences given; the fixed blocks'
+// order is then made to fit their corners.
+struct FixedPair {
+  explicit FixedPair(const std::vector<int>& a, const std::vector<int>& b) {
+    for (int i = 0; i < 5; ++i) d->AddBlock(10, 10, i < 3 ? 0 : 3);
+    d->Finish();
+    for (int k : {4, 5}) {
+      d->blka[k]->region_x_lo = d->blka[k]->region_x_hi = k == 4 ? 0 : 30;
+      d->blka[k]->region_y_lo = d->blka[k]->region_y_hi = 0;
+    }
+    e = std::make_unique<TestEngine>(*d, 1);
+    SetOrder(&e->seq, a, b);
+    fixed = FindModifySeqsOfFixed(d->blka.data(), &e->seq, &mt_fixed);
   }
-  TestEngine e(*d, 1);
-  SetOrder(&e.seq, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
-  ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
-  EXPECT_EQ(Walk(e.seq.next_b, 5), (std::vector<int>{1, 2, 3, 5, 4}));  // 5 right of 4
-  auto put = [&] {
-    return PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
-                               d->norm, &d->params);
-  };
-  CaptureStdout out;
-  EXPECT_EQ(put(), 1);
-  EXPECT_EQ(out.Finish(), "Preplaced blocks pushed off their places: moved ahead of the movable blocks.\n");
-  EXPECT_EQ(Walk(e.seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
-  EXPECT_EQ(Walk(e.seq.next_b, 5), (std::vector<int>{5, 4, 1, 2, 3}));
-  ExpectConsistent(e.seq);
+  // PutFixedBlocksFirst, with what it printed.
+  std::pair<int, std::string> Put() {
+    CaptureStdout out;
+    const int put = PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e->seq,
+                                        e->levels.get(), d->norm, &d->params);
+    return {put, out.Finish()};
+  }
+  std::vector<double> FixedCorners() const {
+    return {d->blka[4]->x, d->blka[4]->y, d->blka[5]->x, d->blka[5]->y};
+  }
+  std::unique_ptr<TestDesign> d = std::make_unique<TestDesign>();
+  std::unique_ptr<TestEngine> e;
+  int fixed;
+};
+
+// All in one column: the movable blocks packed first push the fixed ones up.
+TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
+  FixedPair f({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
+  ASSERT_EQ(f.fixed, 2);
+  EXPECT_EQ(Walk(f.e->seq.next_b, 5), (std::vector<int>{1, 2, 3, 5, 4}));  // 5 right of 4
+  EXPECT_EQ(f.Put(), std::pair(1, std::string("Preplaced blocks pushed off their places: moved ahead of the "
+                                              "movable blocks.\n")));
+  EXPECT_EQ(Walk(f.e->seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
+  EXPECT_EQ(Walk(f.e->seq.next_b, 5), (std::vector<int>{5, 4, 1, 2, 3}));
+  ExpectConsistent(f.e->seq);
   // Left evaluated: the fixed blocks stand on their corners, the gap is gone.
-  EXPECT_EQ(std::vector<double>({d->blka[4]->x, d->blka[4]->y, d->blka[5]->x, d->blka[5]->y}),
-            std::vector<double>({0, 0, 30, 0}));
+  EXPECT_EQ(f.FixedCorners(), std::vector<double>({0, 0, 30, 0}));
   EXPECT_EQ(ngap_h + ngap_v, 0);
 
   // A start that pushes nothing stays as it is.
-  CaptureStdout quiet;
-  EXPECT_EQ(put(), 0);
-  EXPECT_EQ(quiet.Finish(), "");
-  EXPECT_EQ(Walk(e.seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
+  EXPECT_EQ(f.Put(), std::pair(0, std::string()));
+  EXPECT_EQ(Walk(f.e->seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
 }
 
-// The same blocks in one row, the movable ones first: they push the fixed
-// ones sideways only, which counts as much as an upward push.
+// In one row, the movable ones first: they push the fixed ones sideways
+// only, which counts as much as an upward push.
 TEST(PutFixedBlocksFirst, MovesBlocksPushedSidewaysToo) {
-  auto d = std::make_unique<TestDesign>();
-  for (int i = 0; i < 5; ++i) d->AddBlock(10, 10, i < 3 ? 0 : 3);
-  d->Finish();
-  for (int b : {4, 5}) {
-    d->blka[b]->region_x_lo = d->blka[b]->region_x_hi = b == 4 ? 0 : 30;
-    d->blka[b]->region_y_lo = d->blka[b]->region_y_hi = 0;
-  }
-  TestEngine e(*d, 1);
-  SetOrder(&e.seq, {1, 2, 3, 4, 5}, {5, 4, 3, 2, 1});
-  ASSERT_EQ(FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 2);
-  CaptureStdout out;
-  const int put = PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(),
-                                      d->norm, &d->params);
-  out.Finish();
-  EXPECT_EQ(put, 1);
-  EXPECT_EQ(std::vector<double>({d->blka[4]->x, d->blka[4]->y, d->blka[5]->x, d->blka[5]->y}),
-            std::vector<double>({0, 0, 30, 0}));
+  FixedPair f({1, 2, 3, 4, 5}, {5, 4, 3, 2, 1});
+  ASSERT_EQ(f.fixed, 2);
+  EXPECT_EQ(f.Put().first, 1);
+  EXPECT_EQ(f.FixedCorners(), std::vector<double>({0, 0, 30, 0}));
 }
 
 }  // namespace
