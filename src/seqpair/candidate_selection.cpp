@@ -18,6 +18,41 @@
 
 namespace {
 
+// The design's nets in flat form for the exact re-evaluation, which marks
+// the nets of every pushed block and measures them for each kept candidate:
+// walking the records' linked lists for that cost more than the measuring.
+// A pin's position comes from a source: the block owning a block pin (its
+// x, y plus its parent's), or the pin itself. Per block the net numbers on
+// its net_refs list; per net its pins' sources; per source its nets and its
+// position when the spans in ntlna_h, ntlna_v were measured, so that only
+// the nets of sources that moved since are measured again. Built on first
+// use for the arrays named here, which the nets and their weights are taken
+// to outlive unchanged; AllocateWorkArrays and ResetEngineState drop them
+// through DropNetTables.
+struct tagPinSource {
+  const tagBLOCK* owner;  // null: the pin's own position counts
+  const tagPIN* pin;
+  double x, y;
+};
+
+struct tagNetTables {
+  tagBLOCK** blka = nullptr;
+  tagNET** neta = nullptr;
+  int blocks = 0;
+  int nets = 0;
+  std::vector<int> block_net_start;  // blocks + 2 entries
+  std::vector<int> block_net;
+  std::vector<int> net_pin_start;  // nets + 2 entries
+  std::vector<int> net_pin;        // source numbers
+  std::vector<double> net_weight;
+  std::vector<tagPinSource> source;
+  std::vector<int> source_net_start;
+  std::vector<int> source_net;
+  std::vector<char> stale;  // per net: its span is to be measured again
+  std::vector<int> stale_list;
+};
+tagNetTables net_tables;
+
 double SourceX(const tagPinSource& s) {
   return s.owner ? s.owner->x + (s.owner->parent ? s.owner->parent->x : 0.0) : s.pin->x;
 }
@@ -36,7 +71,7 @@ bool SameBits(double a, double b) {
 // The flat net tables for this design, built when the arrays differ from
 // those they were made for. Every net starts stale.
 tagNetTables& NetTablesFor(tagBLOCK** blka, tagNET** neta, int n) {
-  tagNetTables& t = search_nets;
+  tagNetTables& t = net_tables;
   if (t.blka == blka && t.neta == neta && t.blocks == n && t.nets == ntmax) return t;
   t = tagNetTables{};
   t.blka = blka;
@@ -203,6 +238,8 @@ void MarkNetsOf(const tagNetTables& t, int b) {
 }
 
 }  // namespace
+
+void DropNetTables() { net_tables = tagNetTables{}; }
 
 double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** neta, tagPIN**, tagDualSeq* seq,
                       tagLevelList* levels, tagNORMPARA*, tagPARAMETERS* params) {

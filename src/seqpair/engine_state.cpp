@@ -40,12 +40,6 @@ std::vector<int> ndmodfl_h, ndmodfl_v, ntmodfl;
 std::vector<double> ntlna_h, ntlna_v;
 
 int lva, lva_nd;
-int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
-bool tier_open[kMaxTiers] = {true, true, true, true, true, true, true, true, true};
-tagNetRel move_net_rel;
-int search_rest_b[kLevelCap], search_rest_r[kLevelCap];
-tagForwardLog search_log;
-tagNetTables search_nets;
 
 void AllocateWorkArrays(int n, int nets) {
   n = std::max(n, 0);
@@ -61,7 +55,7 @@ void AllocateWorkArrays(int n, int nets) {
   ntmodfl.assign(nets + 1, 0);
   ntlna_h.assign(nets + 1, 0.0);
   ntlna_v.assign(nets + 1, 0.0);
-  search_nets = tagNetTables{};
+  DropNetTables();
 }
 
 void ResetEngineState() {
@@ -79,12 +73,11 @@ void ResetEngineState() {
   p_stacks = nullptr;
   tier_respread = nullptr;
   lva = lva_nd = 0;
-  std::fill(std::begin(tier_open), std::end(tier_open), true);
   ntmax0 = ntmax = 0;
   sa_flag = 0;
   bt = et = 0;
   for (std::vector<double>* v : {&ndpos_x_exs, &ndpos_y_exs, &ldstb_sav, &ldstr_sav, &ntlna_h, &ntlna_v})
     v->clear();
   for (std::vector<int>* v : {&ndmodfl_h, &ndmodfl_v, &ntmodfl}) v->clear();
-  search_nets = tagNetTables{};
+  DropNetTables();
 }

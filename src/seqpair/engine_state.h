@@ -63,51 +63,13 @@ extern std::vector<double> ntlna_h, ntlna_v;          // ntmax + 1
 
 void AllocateWorkArrays(int n, int nets);
 
-// The design's nets in flat form for the exact re-evaluation, which marks
-// the nets of every pushed block and measures them for each kept candidate:
-// walking the records' linked lists for that cost more than the measuring.
-// A pin's position comes from a source: the block owning a block pin (its
-// x, y plus its parent's), or the pin itself. Per block the net numbers on
-// its net_refs list; per net its pins' sources; per source its nets and its
-// position when the spans in ntlna_h, ntlna_v were measured, so that only
-// the nets of sources that moved since are measured again. Built on first
-// use for the arrays named here, which the nets and their weights are taken
-// to outlive unchanged; AllocateWorkArrays and ResetEngineState drop them.
-struct tagPinSource {
-  const tagBLOCK* owner;  // null: the pin's own position counts
-  const tagPIN* pin;
-  double x, y;
-};
-
-struct tagNetTables {
-  tagBLOCK** blka = nullptr;
-  tagNET** neta = nullptr;
-  int blocks = 0;
-  int nets = 0;
-  std::vector<int> block_net_start;  // blocks + 2 entries
-  std::vector<int> block_net;
-  std::vector<int> net_pin_start;  // nets + 2 entries
-  std::vector<int> net_pin;        // source numbers
-  std::vector<double> net_weight;
-  std::vector<tagPinSource> source;
-  std::vector<int> source_net_start;
-  std::vector<int> source_net;
-  std::vector<char> stale;  // per net: its span is to be measured again
-  std::vector<int> stale_list;
-};
-extern tagNetTables search_nets;
+// Drops the exact re-evaluation's flat net tables (candidate_selection.cpp),
+// rebuilt on their next use.
+void DropNetTables();
 
 // Puts every engine global back to its state at process start (for tests).
 void ResetEngineState();
 
 // Insertion search: the A position and block after which the moved block is
-// being tried, the B positions (as "after position q" ranges) of each tier's
-// run, the moved block's net-length functions and the packing's scratch.
+// being tried.
 extern int lva, lva_nd;
-extern int tier_run_lo[kMaxTiers], tier_run_hi[kMaxTiers];
-// Tiers the moved block may go to: its own, and those whose block area stays
-// within an even share of all block area (with some slack) with it added.
-extern bool tier_open[kMaxTiers];
-extern tagNetRel move_net_rel;
-extern int search_rest_b[kLevelCap], search_rest_r[kLevelCap];
-extern tagForwardLog search_log;

@@ -18,6 +18,20 @@
 
 namespace {
 
+// What FindInsPoint sets up for the sweeps it runs, rebuilt on every call:
+// the B run of each tier, the tiers open to the moved block, the moved
+// block's net-length functions and the packing's scratch.
+struct SearchScratch {
+  int tier_run_lo[kMaxTiers];
+  int tier_run_hi[kMaxTiers];
+  bool tier_open[kMaxTiers];
+  tagNetRel move_net_rel;
+  int rest_b[kLevelCap];
+  int rest_r[kLevelCap];
+  tagForwardLog log;
+};
+SearchScratch search;
+
 bool CountsVias(const tagPARAMETERS* params) { return tier_no >= 2 && params->wgt_via >= 1; }
 
 // The four neighbour levels of N during a sweep over u: the last levels of
@@ -188,21 +202,21 @@ void BWindow(const tagDualSeq* seq, const tagBLOCK* N, const tagPARAMETERS* para
   *lo = std::max(0, pb - 1 - params->srchlvl_b);
   *hi = std::min(n, pb + params->srchlvl_b);
   if (tier_no >= 2) {
-    *lo = std::max(*lo, tier_run_lo[tier]);
-    *hi = std::min(*hi, tier_run_hi[tier]);
+    *lo = std::max(*lo, search.tier_run_lo[tier]);
+    *hi = std::min(*hi, search.tier_run_hi[tier]);
   }
 }
 
 // The B run of each tier, as the range of q that keeps N inside it.
 void FindTierRuns(const tagDualSeq* seq) {
   for (int t = 0; t < kMaxTiers; ++t) {
-    tier_run_lo[t] = kIntInfinity;
-    tier_run_hi[t] = -1;
+    search.tier_run_lo[t] = kIntInfinity;
+    search.tier_run_hi[t] = -1;
   }
   for (int b = seq->next_b[0]; b != 0; b = seq->next_b[b]) {
     int t = seq->tier[b];
-    tier_run_lo[t] = std::min(tier_run_lo[t], seq->pos_b[b] - 1);
-    tier_run_hi[t] = std::max(tier_run_hi[t], seq->pos_b[b]);
+    search.tier_run_lo[t] = std::min(search.tier_run_lo[t], seq->pos_b[b] - 1);
+    search.tier_run_hi[t] = std::max(search.tier_run_hi[t], seq->pos_b[b]);
   }
 }
 
@@ -213,7 +227,7 @@ void FindTierRuns(const tagDualSeq* seq) {
 // block only while its block area, with the block, stays within an even
 // share of all block area plus a quarter of the spare area of that share.
 void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS* params) {
-  std::fill(std::begin(tier_open), std::end(tier_open), true);
+  std::fill(std::begin(search.tier_open), std::end(search.tier_open), true);
   if (tier_no < 2) return;
   double area[kMaxTiers] = {0.0}, total = 0.0;
   for (int b = 1; b <= seq->count; ++b) {
@@ -230,12 +244,12 @@ void FindOpenTiers(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq, co
   // tier grows past the largest, and an uneven split can still even out
   // when every block is larger than what the lighter tier has spare.
   for (int t = 0; t < tier_no; ++t) {
-    tier_open[t] = area[t] + own <= share || area[t] < area[home];
-    elsewhere = elsewhere || (t != home && tier_open[t]);
+    search.tier_open[t] = area[t] + own <= share || area[t] < area[home];
+    elsewhere = elsewhere || (t != home && search.tier_open[t]);
   }
   // A block may stay on its own tier unless that tier is over its share
   // and another tier can take the block: over-full tiers drain that way.
-  tier_open[home] = tier_open[home] || !elsewhere;
+  search.tier_open[home] = search.tier_open[home] || !elsewhere;
 }
 
 void ResetCandidates(tagINSCANDS* c) {
@@ -281,7 +295,7 @@ void FindOptAtRunEnd(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq,
     tails[i] = right_side[i]->prev[kEndLevel];
     EmptyStaircase(*right_side[i]);
   }
-  FindOptI(tier, N, cands, seq, &move_net_rel, levels, params);
+  FindOptI(tier, N, cands, seq, &search.move_net_rel, levels, params);
   for (int i = 0; i < 2; ++i) {
     right_side[i]->next[0] = heads[i];
     right_side[i]->prev[kEndLevel] = tails[i];
@@ -302,7 +316,7 @@ void EnterTierRun(int tier, bool restore_heads, tagBLOCK* N, tagBLOCK* real, tag
   }
   ptier = tier;
   PrepareTierVias(real, seq, tier, params);
-  FindOptI(tier, N, cands, seq, &move_net_rel, levels, params);
+  FindOptI(tier, N, cands, seq, &search.move_net_rel, levels, params);
 }
 
 // Copies kept candidate `from` over `to`.
@@ -331,7 +345,7 @@ void MoveIpCand(tagINSCANDS* c, int from, int to, const tagPARAMETERS* params) {
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
               tagLevelList* levels, tagPARAMETERS* params) {
   int n = seq->count, lo, hi;
-  if (!tier_open[tier]) return;
+  if (!search.tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
   const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
@@ -349,7 +363,7 @@ void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNet
 void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
                tagLevelList* levels, tagPARAMETERS* params) {
   int n = seq->count, lo, hi;
-  if (!tier_open[tier]) return;
+  if (!search.tier_open[tier]) return;
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
   const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
@@ -389,6 +403,8 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
   if (c->count < std::clamp(params->ipcand, 1, kCandidateCap - 2)) ++c->count;
 }
 
+bool SearchOpenTier(int tier) { return search.tier_open[tier]; }
+
 double TierShareSlack(const tagPARAMETERS* params) { return 0.25 * std::max(0.0, params->sparearea) / 100.0; }
 
 void KeepRandomIpCand(tagINSCANDS* c, const tagPARAMETERS* params) {
@@ -405,9 +421,9 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
                  tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
-  CalCoords(blka, seq, levels, p_btree, p_rtree, search_rest_b, search_rest_r, &mxdstv, &mxdsth, &search_log);
+  CalCoords(blka, seq, levels, p_btree, p_rtree, search.rest_b, search.rest_r, &mxdstv, &mxdsth, &search.log);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
-  if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &move_net_rel, params);
+  if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &search.move_net_rel, params);
   o_via_cost = cell_via_cost = 0;
   if (CountsVias(params)) o_via_cost = CountInterLayerViasForCell(real, seq, seq->tier[id], tier_no);
 
@@ -432,7 +448,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
         EmptyBottomLeft(levels);
         packed_tier = seq->tier[b];
       }
-      SetLptr(b, 0, &search_log, seq, levels);
+      SetLptr(b, 0, &search.log, seq, levels);
       lva_nd = b;
       lva = seq->pos_a[b];
       ptier = seq->tier[b];
@@ -443,7 +459,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   PrepareTierVias(real, seq, ptier, params);
   int nd = seq->next_a[lva_nd];
   if (nd != 0 && seq->tier[nd] == ptier) {
-    FindOptI(ptier, N, cands, seq, &move_net_rel, levels, params);
+    FindOptI(ptier, N, cands, seq, &search.move_net_rel, levels, params);
   } else {
     FindOptAtRunEnd(ptier, N, cands, seq, levels, params);
     if (nd != 0) EnterTierRun(seq->tier[nd], false, N, real, cands, seq, levels, params);
@@ -452,8 +468,8 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   for (; nd != 0 && seq->pos_a[nd] <= hi; nd = seq->next_a[nd]) {
     lva_nd = nd;
     lva = seq->pos_a[nd];
-    SetLptr(nd, 1, &search_log, seq, levels);
-    FindOptII(ptier, N, cands, seq, &move_net_rel, levels, params);
+    SetLptr(nd, 1, &search.log, seq, levels);
+    FindOptII(ptier, N, cands, seq, &search.move_net_rel, levels, params);
     int next = seq->next_a[nd];
     if (next != 0 && seq->tier[next] != ptier)
       EnterTierRun(seq->tier[next], true, N, real, cands, seq, levels, params);

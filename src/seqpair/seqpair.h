@@ -275,6 +275,8 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
 void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height, double width,
                 int orient, double ws_dev, int* tier_vias, double* tier_area, tagPARAMETERS* params,
                 double area_cost, double wire, int vias);
+// Whether the last FindInsPoint let the moved block go to `tier`.
+bool SearchOpenTier(int tier);
 // Fraction of an even tier share of block area that a tier may hold past it.
 double TierShareSlack(const tagPARAMETERS* params);
 // Keeps only one of the kept candidates, drawn at random.

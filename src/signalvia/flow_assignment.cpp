@@ -11,6 +11,11 @@
 
 namespace {
 
+// Kept for the whole process: the reports sum and number the flow stages of
+// the run.
+int total_cap = 0;  // usable capacity summed over every boundary processed
+int call_ct = 0;    // completed flow stages
+
 // Half-perimeter of a sub-net's stored pin box grown by the centres of the
 // given cells (either may be null).
 double HalfPerimeterWith(const tagNET* sub, const tagSIGGRID* a, const tagSIGGRID* b) {
@@ -45,6 +50,11 @@ double Seconds(int since_ms) { return (GetCpuTime() - since_ms) / 1000.0; }
 bool DescendingCount(const int& a, const int& b) { return a > b; }
 
 }  // namespace
+
+void ResetFlowCounters() {
+  total_cap = 0;
+  call_ct = 0;
+}
 
 double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n) {
   std::vector<int> counts;
@@ -106,7 +116,7 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
         layer_cap += cell->via_cap;
         ++cell_nodes;
       }
-    flow_total_cap += layer_cap;
+    total_cap += layer_cap;
     if (via_count[t] > layer_cap) {
       printf("Warning: The inter-layer via resource on layer %d is not enough!\n", t);
       StopRun(-1);  // a shortage is a failed run, not a successful one
@@ -181,15 +191,15 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
   }
   double avg_cong = cong_sum / std::max(1, tier_count - 1);
   printf("via_inserted:%d (total_vias:%d, total_cap:%d) cost:%.2f;\nVia Congestion Cost:%.2f;]\n\n",
-         total_flow, via_count[0], flow_total_cap, wire, avg_cong);
+         total_flow, via_count[0], total_cap, wire, avg_cong);
 
   AppendToReport("via_assignment.txt",
                  "[LAYERBYLAYER][wire2(ub)1:%.2f;ubtime1:%.2f;viain1:%d;vcg:%.2f;cap1:%d;]\n", wire, secs,
-                 total_flow, avg_cong, flow_total_cap);
+                 total_flow, avg_cong, total_cap);
   AppendToReport("vp_table1.txt", "%.2f; ", wire);
-  if (flow_call_ct == 0)
+  if (call_ct == 0)
     AppendToReport("via_rt.txt", "[LAYERBYLAYER][wire2(ub)1:%.2f;time:%.2f;via_inerted:%d;vcg:%.2f;cap:%d;]",
-                   wire, secs, total_flow, avg_cong, flow_total_cap);
-  ++flow_call_ct;
+                   wire, secs, total_flow, avg_cong, total_cap);
+  ++call_ct;
   return total_flow;
 }

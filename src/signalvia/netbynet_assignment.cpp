@@ -11,6 +11,8 @@
 
 namespace {
 
+int call_ct = 0;  // completed net-by-net stages, for the whole process
+
 constexpr int kSource = 0, kSink = 1, kNet = 3, kCell = 5;
 
 // Walks the shortest path back from the sink and places the net's vias,
@@ -49,6 +51,8 @@ int PlaceAlongPath(ViaGraph& graph, int source, int sink, const std::vector<int>
 }
 
 }  // namespace
+
+void ResetNetByNetCounter() { call_ct = 0; }
 
 void ConstructGraphNetworkForOneNet(ViaGraph& graph, int& source, int& sink, tagNETLIST* node,
                                     int /*tier_count*/, tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim) {
@@ -132,13 +136,13 @@ int NetByNetMultiLayerSignalViaAssignment(tagNETLIST* net_list, int tier_count, 
   std::printf("[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n", placed, wire, seconds);
   AppendToReport("via_assignment.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]\n", placed, wire,
                  seconds);
-  if (netbynet_call_ct == 0)
+  if (call_ct == 0)
     AppendToReport("via_rt.txt", "[NETBYNET][via_inserted:%d; wire:%.2f; time:%.2f;]", placed, wire, seconds);
   // The stage leaves its choice in the vias only: capacity goes back.
   for (tagSIGGRID* cell : usable) {
     cell->via_cap += cell->via_num;
     cell->via_num = 0;
   }
-  ++netbynet_call_ct;
+  ++call_ct;
   return 0;
 }

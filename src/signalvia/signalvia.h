@@ -25,12 +25,14 @@ extern double sigvia_size;     // area one via needs; internal units once normal
 extern double size_expand;     // blocks count this much smaller on each side
 extern double lm_upper_bound;  // best known total via-aware length
 extern bool ub_change;         // the flow stage lowered lm_upper_bound
-extern int flow_total_cap;     // usable capacity summed over every flow boundary
-extern int flow_call_ct;       // completed flow stages
-extern int netbynet_call_ct;   // completed net-by-net stages
 extern int ct_call;            // completed relaxations
 
-// Puts every value above back to its state at process start (for tests).
+// The flow and net-by-net stages keep their own counters in their files.
+void ResetFlowCounters();
+void ResetNetByNetCounter();
+
+// Puts every value above, and the stages' counters, back to their state at
+// process start (for tests).
 void ResetViaPlanningState();
 
 // ---------------------------------------------------------------------------

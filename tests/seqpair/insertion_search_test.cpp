@@ -70,7 +70,7 @@ double BestAreaByBruteForce(TestEngine& e, int b, const Search& s) {
   double best = kInfinity;
   const double keep_h = mxdsth, keep_v = mxdstv;
   for (int tier = 0; tier < tier_no; ++tier) {
-    if (!tier_open[tier]) continue;  // the search leaves full tiers alone
+    if (!SearchOpenTier(tier)) continue;  // the search leaves full tiers alone
     // A and B positions after which the block stays inside the tier's runs.
     int a_lo = n + 1, a_hi = -1, b_lo = n + 1, b_hi = -1;
     for (int x = 1; x <= n; ++x) {
@@ -127,7 +127,7 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
       // never grow past both, or vias saved would pile the blocks onto one.
       const double share = total / tiers * (1.0 + 0.25 * d->params.sparearea / 100.0);
       for (int t = 0; t < tiers; ++t) {
-        if (t == e.seq.tier[b] || !tier_open[t]) continue;
+        if (t == e.seq.tier[b] || !SearchOpenTier(t)) continue;
         const bool within_share = load[t] + moved.area <= share * (1 + 1e-12);
         EXPECT_TRUE(within_share || load[t] + moved.area < load[e.seq.tier[b]])
             << "block " << b << " tier " << t;
