@@ -39,14 +39,6 @@ const char* const kSkippedSections[] = {
 
 const char* const kOrientations[] = {"N", "W", "S", "E", "FN", "FW", "FS", "FE"};
 
-template <typename F, typename... Args>
-void Call(F callback, const char* kind, Args... args) {
-  if (callback)
-    Deliver(callback(args...));
-  else
-    unused.Count(kind);
-}
-
 void ReadPoint(LefDefTokenizer& in, double* x, double* y) {
   in.Expect("(");
   *x = in.ExpectNumber("an x coordinate");
@@ -84,7 +76,7 @@ void ReadDieArea(LefDefTokenizer& in, defiUserData data) {
   if (points < 2) in.Fail("'(' starting a die area point", in.Peek());
   in.Expect(";");
   in.EndEcho();
-  Call(callbacks.die_area, "DIEAREA", defrDieAreaCbkType, static_cast<void*>(&box), data);
+  unused.Call(callbacks.die_area, "DIEAREA", defrDieAreaCbkType, static_cast<void*>(&box), data);
 }
 
 void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) {
@@ -117,7 +109,7 @@ void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) 
     }
   }
   in.EndEcho();
-  Call(callbacks.component, "COMPONENT", defrComponentCbkType, &comp, data);
+  unused.Call(callbacks.component, "COMPONENT", defrComponentCbkType, &comp, data);
 }
 
 // The word after an option keyword, upper case (DIRECTION, USE).
@@ -180,7 +172,7 @@ void ReadPin(LefDefTokenizer& in, defiPin& pin, defiUserData data) {
     }
   }
   in.EndEcho();
-  Call(callbacks.pin, "PIN", defrPinCbkType, static_cast<void*>(&pin), data);
+  unused.Call(callbacks.pin, "PIN", defrPinCbkType, static_cast<void*>(&pin), data);
 }
 
 void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
@@ -212,7 +204,7 @@ void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
     net.connections_.emplace_back(std::move(instance), std::move(pin));
   }
   in.EndEcho();
-  Call(callbacks.net, "NET", defrNetCbkType, &net, data);
+  unused.Call(callbacks.net, "NET", defrNetCbkType, &net, data);
 }
 
 // Items "- ... ;" of a section up to "END <keyword>".
@@ -246,11 +238,7 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
     const LefDefToken& tok = in.Peek();
     if (tok.end) in.Fail("END DESIGN", tok);
     const int line = tok.line;
-    in.BeginEcho();
-    const LefDefToken keyword = in.Next();
-    if (keyword.quoted || LefDefTokenizer::Is(keyword, ";") || LefDefTokenizer::Is(keyword, "(") ||
-        LefDefTokenizer::Is(keyword, ")"))
-      in.Fail("a DEF statement", keyword);
+    const LefDefToken keyword = in.NextStatement("a DEF statement");
     if (LefDefTokenizer::Is(keyword, "END")) {
       in.Expect("DESIGN");
       in.EndEcho();
@@ -262,43 +250,41 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
       const double distance = in.ExpectNumber("a number of database units per micron");
       in.Expect(";");
       in.EndEcho();
-      Call(callbacks.units, "UNITS", defrUnitsCbkType, distance, data);
+      unused.Call(callbacks.units, "UNITS", defrUnitsCbkType, distance, data);
     } else if (LefDefTokenizer::Is(keyword, "DIEAREA")) {
       ReadDieArea(in, data);
     } else if (LefDefTokenizer::Is(keyword, "COMPONENTS")) {
-      Call(callbacks.component_start, "COMPONENTS", defrComponentStartCbkType, ReadSectionCount(in), data);
+      unused.Call(callbacks.component_start, "COMPONENTS", defrComponentStartCbkType, ReadSectionCount(in),
+                  data);
       ReadItems<defiComponent>(in, "COMPONENTS", line, data, ReadComponent);
     } else if (LefDefTokenizer::Is(keyword, "PINS")) {
-      Call(callbacks.pins_start, "PINS", defrStartPinsCbkType, ReadSectionCount(in), data);
+      unused.Call(callbacks.pins_start, "PINS", defrStartPinsCbkType, ReadSectionCount(in), data);
       ReadItems<defiPin>(in, "PINS", line, data, ReadPin);
     } else if (LefDefTokenizer::Is(keyword, "NETS")) {
-      Call(callbacks.net_start, "NETS", defrNetStartCbkType, ReadSectionCount(in), data);
+      unused.Call(callbacks.net_start, "NETS", defrNetStartCbkType, ReadSectionCount(in), data);
       ReadItems<defiNet>(in, "NETS", line, data, ReadNet);
     } else if (LefDefTokenizer::Is(keyword, "SPECIALNETS")) {
-      Call(callbacks.snet_start, "SPECIALNETS", defrSNetStartCbkType, ReadSectionCount(in), data);
+      unused.Call(callbacks.snet_start, "SPECIALNETS", defrSNetStartCbkType, ReadSectionCount(in), data);
       in.SkipSection("SPECIALNETS", false, line);
     } else if (LefDefTokenizer::Is(keyword, "BUSBITCHARS")) {
-      in.SetBusBitChars(in.Next());
-      in.Expect(";");
+      in.ReadBusBitChars();
       in.EndEcho();
-      Call(callbacks.busbit, "BUSBITCHARS", defrBusBitCbkType, in.busbit_chars().c_str(), data);
+      unused.Call(callbacks.busbit, "BUSBITCHARS", defrBusBitCbkType, in.busbit_chars().c_str(), data);
     } else if (LefDefTokenizer::Is(keyword, "DIVIDERCHAR")) {
-      in.SetDividerChar(in.Next());
-      in.Expect(";");
+      in.ReadDividerChar();
       in.EndEcho();
       const char divider[2] = {in.divider_char(), 0};
-      Call(callbacks.divider, "DIVIDERCHAR", defrDividerCbkType, static_cast<const char*>(divider), data);
+      unused.Call(callbacks.divider, "DIVIDERCHAR", defrDividerCbkType, static_cast<const char*>(divider),
+                  data);
     } else if (LefDefTokenizer::Is(keyword, "VERSION")) {
-      const std::string version(in.Peek().text);
-      in.ExpectNumber("a version number");
-      in.Expect(";");
+      const std::string version = in.ReadVersion();
       in.EndEcho();
-      Call(callbacks.version, "VERSION", defrVersionStrCbkType, version.c_str(), data);
+      unused.Call(callbacks.version, "VERSION", defrVersionStrCbkType, version.c_str(), data);
     } else if (LefDefTokenizer::Is(keyword, "DESIGN")) {
       const std::string name = in.ExpectName("a design name");
       in.Expect(";");
       in.EndEcho();
-      Call(callbacks.design, "DESIGN", defrDesignCbkType, name.c_str(), data);
+      unused.Call(callbacks.design, "DESIGN", defrDesignCbkType, name.c_str(), data);
     } else {
       bool section = false;
       for (const char* name : kSkippedSections) section = section || LefDefTokenizer::Is(keyword, name);
@@ -309,8 +295,7 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
         in.EndEcho();
         in.SkipSection(keyword.text, false, line);
       } else if (LefDefTokenizer::Is(keyword, "BEGINEXT")) {
-        in.EndEcho();
-        in.SkipToWord("ENDEXT", line);
+        in.SkipExtension(line);
       } else {
         in.SkipStatement();  // ROW, TRACKS, GCELLGRID, HISTORY, ...
       }

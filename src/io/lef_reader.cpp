@@ -58,20 +58,14 @@ void ReadPin(LefDefTokenizer& in, lefiUserData data, int opened) {
     else
       in.SkipStatement();
   }
-  if (callbacks.pin)
-    Deliver(callbacks.pin(lefrPinCbkType, &pin, data));
-  else
-    unused.Count("PIN");
+  unused.Call(callbacks.pin, "PIN", lefrPinCbkType, &pin, data);
 }
 
 void ReadMacro(LefDefTokenizer& in, lefiUserData data, int opened) {
   lefiMacro macro;
   macro.name_ = in.ExpectName("a macro name");
   in.EndEcho();
-  if (callbacks.macro_begin)
-    Deliver(callbacks.macro_begin(lefrMacroBeginCbkType, macro.name(), data));
-  else
-    unused.Count("MACRO");
+  unused.Call(callbacks.macro_begin, "MACRO", lefrMacroBeginCbkType, macro.name(), data);
   for (;;) {
     const LefDefToken& tok = in.Peek();
     if (tok.end) in.Fail(EndOf(macro.name_, opened), tok);
@@ -89,10 +83,7 @@ void ReadMacro(LefDefTokenizer& in, lefiUserData data, int opened) {
       if (!in.NextIs(";")) macro.class_ += " " + in.ExpectName("a macro subclass or ';'");
       in.Expect(";");
       in.EndEcho();
-      if (callbacks.macro_class)
-        Deliver(callbacks.macro_class(lefrMacroClassTypeCbkType, macro.macroClass(), data));
-      else
-        unused.Count("CLASS");
+      unused.Call(callbacks.macro_class, "CLASS", lefrMacroClassTypeCbkType, macro.macroClass(), data);
     } else if (LefDefTokenizer::Is(keyword, "SIZE")) {
       macro.size_x_ = in.ExpectNumber("a macro width");
       in.Expect("BY");
@@ -125,10 +116,7 @@ void ReadMacro(LefDefTokenizer& in, lefiUserData data, int opened) {
       unused.Count(keyword.text);
     }
   }
-  if (callbacks.macro)
-    Deliver(callbacks.macro(lefrMacroCbkType, &macro, data));
-  else
-    unused.Count("END MACRO");
+  unused.Call(callbacks.macro, "END MACRO", lefrMacroCbkType, &macro, data);
 }
 
 void ReadLibrary(LefDefTokenizer& in, lefiUserData data) {
@@ -137,11 +125,7 @@ void ReadLibrary(LefDefTokenizer& in, lefiUserData data) {
     // END LIBRARY may be left out at the end of the file.
     if (tok.end) return;
     const int line = tok.line;
-    in.BeginEcho();
-    const LefDefToken keyword = in.Next();
-    if (keyword.quoted || LefDefTokenizer::Is(keyword, ";") || LefDefTokenizer::Is(keyword, "(") ||
-        LefDefTokenizer::Is(keyword, ")"))
-      in.Fail("a LEF statement", keyword);
+    const LefDefToken keyword = in.NextStatement("a LEF statement");
     if (LefDefTokenizer::Is(keyword, "MACRO")) {
       ReadMacro(in, data, line);
       continue;
@@ -153,14 +137,11 @@ void ReadLibrary(LefDefTokenizer& in, lefiUserData data) {
       continue;
     }
     if (LefDefTokenizer::Is(keyword, "BUSBITCHARS")) {
-      in.SetBusBitChars(in.Next());
-      in.Expect(";");
+      in.ReadBusBitChars();
     } else if (LefDefTokenizer::Is(keyword, "DIVIDERCHAR")) {
-      in.SetDividerChar(in.Next());
-      in.Expect(";");
+      in.ReadDividerChar();
     } else if (LefDefTokenizer::Is(keyword, "VERSION")) {
-      in.ExpectNumber("a version number");
-      in.Expect(";");
+      in.ReadVersion();
     } else if (IsOneOf(keyword, kNamedSections) || IsOneOf(keyword, kNestingSections)) {
       const std::string name = in.ExpectName("a name");
       in.EndEcho();
@@ -169,8 +150,7 @@ void ReadLibrary(LefDefTokenizer& in, lefiUserData data) {
       in.EndEcho();
       in.SkipSection(keyword.text, false, line);
     } else if (LefDefTokenizer::Is(keyword, "BEGINEXT")) {
-      in.EndEcho();
-      in.SkipToWord("ENDEXT", line);
+      in.SkipExtension(line);
     } else {
       in.SkipStatement();
     }

@@ -275,12 +275,20 @@ void LefDefTokenizer::SkipToBareEnd(int opened) {
   }
 }
 
-void LefDefTokenizer::SkipToWord(const char* closer, int opened) {
+void LefDefTokenizer::SkipExtension(int opened) {
+  EndEcho();
   for (;;) {
     const LefDefToken tok = Next();
-    if (Is(tok, closer)) return;
-    if (tok.end) Fail(std::string(closer) + " (opened at line " + std::to_string(opened) + ")", tok);
+    if (Is(tok, "ENDEXT")) return;
+    if (tok.end) Fail("ENDEXT (opened at line " + std::to_string(opened) + ")", tok);
   }
+}
+
+LefDefToken LefDefTokenizer::NextStatement(const char* what) {
+  BeginEcho();
+  const LefDefToken keyword = Next();
+  if (keyword.quoted || Is(keyword, ";") || Is(keyword, "(") || Is(keyword, ")")) Fail(what, keyword);
+  return keyword;
 }
 
 void LefDefTokenizer::Fail(const std::string& expected, const LefDefToken& found) const {
@@ -299,13 +307,24 @@ void LefDefTokenizer::EndEcho() {
   echoing_ = false;
 }
 
-void LefDefTokenizer::SetBusBitChars(const LefDefToken& tok) {
+void LefDefTokenizer::ReadBusBitChars() {
+  const LefDefToken tok = Next();
   if (!tok.quoted || tok.text.size() != 2 || tok.text[0] == tok.text[1])
     Fail("two different bus-bit characters in quotes", tok);
   busbit_ = std::string(tok.text);
+  Expect(";");
 }
 
-void LefDefTokenizer::SetDividerChar(const LefDefToken& tok) {
+void LefDefTokenizer::ReadDividerChar() {
+  const LefDefToken tok = Next();
   if (!tok.quoted || tok.text.size() != 1) Fail("one divider character in quotes", tok);
   divider_ = tok.text[0];
+  Expect(";");
+}
+
+std::string LefDefTokenizer::ReadVersion() {
+  std::string version(Peek().text);
+  ExpectNumber("a version number");
+  Expect(";");
+  return version;
 }

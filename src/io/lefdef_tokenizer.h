@@ -51,6 +51,14 @@ struct UnusedConstructs {
   void Count(std::string_view kind);
   void Print(FILE* out, const char* reader) const;
   void Clear() { kinds.Clear(); }
+  // Hands a construct to its callback, or counts its kind when none is set.
+  template <typename Callback, typename... Args>
+  void Call(Callback callback, std::string_view kind, Args... args) {
+    if (callback)
+      Deliver(callback(args...));
+    else
+      Count(kind);
+  }
 };
 
 class LefDefTokenizer {
@@ -69,6 +77,10 @@ class LefDefTokenizer {
   double ExpectNumber(const char* what);
   int ExpectCount(const char* what);
 
+  // The keyword opening the next statement, its echo begun; a string or a
+  // bracket cannot open one. `what` names the statement for the message.
+  LefDefToken NextStatement(const char* what);
+
   // Everything through the next ";".
   void SkipStatement();
   // Statements up to and including "END <closer>". With nested_ends an
@@ -77,8 +89,8 @@ class LefDefTokenizer {
   void SkipSection(std::string_view closer, bool nested_ends, int opened);
   // Statements up to and including a bare "END" (macro ports and obstructions).
   void SkipToBareEnd(int opened);
-  // Every token up to and including the word `closer` (extension blocks).
-  void SkipToWord(const char* closer, int opened);
+  // "BEGINEXT ... ENDEXT", after its keyword: every token up to the ENDEXT.
+  void SkipExtension(int opened);
 
   [[noreturn]] void Fail(const std::string& expected, const LefDefToken& found) const;
 
@@ -86,9 +98,11 @@ class LefDefTokenizer {
   void BeginEcho();
   void EndEcho();
 
-  // Bus-bit and hierarchy divider characters stated by the file.
-  void SetBusBitChars(const LefDefToken& tok);
-  void SetDividerChar(const LefDefToken& tok);
+  // The rest of "BUSBITCHARS "[]" ;", "DIVIDERCHAR "/" ;" and "VERSION n ;",
+  // the characters kept for the names that follow; the version as written.
+  void ReadBusBitChars();
+  void ReadDividerChar();
+  std::string ReadVersion();
   const std::string& busbit_chars() const { return busbit_; }
   char divider_char() const { return divider_; }
 
