@@ -16,7 +16,8 @@ struct tagChainScore {
 // in that chain, with its standard output held back. The calling process
 // never returns: it waits for every chain's score, keeps the first chain no
 // other is `better` than, lets only that one write its results and its
-// held output, and exits with its status.
+// held output, and exits with its status. (Drawings a chain writes before
+// its score are replaced by the kept chain's final ones.)
 int ForkChains(int starts, unsigned long first_seed,
                const std::function<bool(const tagChainScore&, const tagChainScore&)>& better);
 

@@ -111,7 +111,11 @@ void WriteStatistics(std::string& f, const Summary& s, tagBLOCK** blka, tagDualS
 }  // namespace
 
 ReplacedFile::ReplacedFile(std::string path)
-    : path_(std::move(path)), temp_(path_ + ".tmp"), f_(fopen(temp_.c_str(), "w")) {}
+    : path_(std::move(path)),
+      // One temporary per process: annealing chains write their first
+      // drawings at the same time.
+      temp_(path_ + "." + std::to_string(getpid()) + ".tmp"),
+      f_(fopen(temp_.c_str(), "w")) {}
 
 ReplacedFile::~ReplacedFile() {
   if (!f_) return;

@@ -239,6 +239,15 @@ bool Better(const tagChainScore& a, const tagChainScore& b, tagPARAMETERS* param
   return improvement(b.area, a.area, b.wire, a.wire, b.vias, a.vias, params) > 0;
 }
 
+// With several starts the run forks before the first random draw of its
+// floorplan, so that each chain is the single run with its own seed and the
+// kept one is at least as good as each of those runs.
+void StartChains(Run& run) {
+  if (run.params.starts < 2) return;
+  ForkChains(run.params.starts, run.seed,
+             [&run](const tagChainScore& a, const tagChainScore& b) { return Better(a, b, &run.params); });
+}
+
 void Optimise(Run& run) {
   bt = GetCpuTime();
   // The full evaluation also measures the bound excess, which the saved
@@ -259,15 +268,6 @@ void Optimise(Run& run) {
             &run.params);
   }
   tier_respread = SpreadOverTiersAgain;
-  const bool chained = run.params.starts > 1;
-  if (chained) {
-    const int before_fork = GetCpuTime();
-    ForkChains(run.params.starts, run.seed,
-               [&run](const tagChainScore& a, const tagChainScore& b) { return Better(a, b, &run.params); });
-    // A chain's CPU clock starts again at zero; the time before the fork
-    // still counts.
-    bt -= before_fork;
-  }
   if (sa_flag != 0)
     SimulatedAnnealing(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, &run.optdseq,
                        run.solution.get(), run.candidates.get(), run.levels.get(), run.norm, &run.params);
@@ -276,7 +276,7 @@ void Optimise(Run& run) {
              run.solution.get(), run.candidates.get(), run.levels.get(), run.norm, &run.params);
   RestoreOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
   if (tier_no > 1) inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no);
-  if (chained)
+  if (run.params.starts > 1)
     EndChain(tagChainScore{optsize_h <= shape_h && optsize_v <= shape_v, optngap, optsize_h * optsize_v,
                            SetNetLength(run.blka.data(), run.neta.data(), run.pada.data(), 3, &run.params),
                            inter_layer_vias});
@@ -396,6 +396,7 @@ int RunTierplan(int argc, char** argv) {
   SetSizeParameters(&run.params, run.n);
   ReadParameters(run);
   std::printf(" Cell = %d, ExtCells = %d, Nets = %d\n\n", run.n, run.t, ntmax0);
+  StartChains(run);
 
   SetPinListForBlocks(run.design);
   SetPinPositions(run.design, &run.params);
