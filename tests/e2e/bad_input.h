@@ -3,6 +3,8 @@
 // and checks the exit status and a fragment of what it printed; a refused
 // run must leave no placement file behind.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <map>
 #include <ostream>
 #include <string>
@@ -28,6 +30,8 @@ struct BadInput {
 };
 
 inline std::ostream& operator<<(std::ostream& out, const BadInput& c) { return out << c.label; }
+// The case's label as the name of a parameterised test.
+inline std::string LabelOf(const testing::TestParamInfo<BadInput>& info) { return info.param.label; }
 
 // Applies the case's edits to `base`, runs it and checks the outcome.
 void ExpectOutcome(const InputFiles& base, const BadInput& c);

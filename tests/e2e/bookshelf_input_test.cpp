@@ -31,8 +31,6 @@ class BookshelfInput : public testing::TestWithParam<BadInput> {};
 
 TEST_P(BookshelfInput, GivesItsMessageAndStatus) { ExpectOutcome(SmallBenchmark(), GetParam()); }
 
-std::string Label(const testing::TestParamInfo<BadInput>& info) { return info.param.label; }
-
 BadInput Accepted(const char* label, std::vector<Edit> edits, const std::string& message,
                   const std::string& args = "s") {
   return {label, std::move(edits), args, message, 0};
@@ -62,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Accepted, BookshelfInput,
                                                   kDone),
                                          Accepted("base_as_a_long_path", {}, kDone,
                                                   "\"$PWD\"/./././././././././././././././s")),
-                         Label);
+                         LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     EmptyAndCutFiles, BookshelfInput,
@@ -89,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "s.nets ends inside net 2 of 2, after 1 of its 2 pins."),
         Refused("degree_above_pins_that_follow", {{"s.nets", "NetDegree : 3", "NetDegree : 4"}},
                 "s.nets line 9: net 1 of 2 lists 3 pins, fewer than its degree 4.")),
-    Label);
+    LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     BrokenNumbers, BookshelfInput,
@@ -125,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused("pin_offset_beyond_float", {{"s.nets", "%10.0", "%1e39"}}, kOffsets),
         Refused("too_many_blocks", {{"s.blocks", kHeader, "NumHardRectilinearBlocks : 3301"}},
                 "s.blocks declares 3301 blocks; at most 3300 are supported.")),
-    Label);
+    LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     NamesAndCommandLine, BookshelfInput,
@@ -141,6 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
                             "s.blocks line 12: duplicate terminal name p1."),
                     Refused("base_name_of_100000", {}, "Cannot open .blocks  file sss", Name(100000, 's')),
                     Refused("missing_benchmark", {}, "Cannot open .blocks  file absent.blocks", "absent")),
-    Label);
+    LabelOf);
 
 }  // namespace

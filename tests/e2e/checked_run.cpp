@@ -19,11 +19,21 @@ double LastNumber(const std::string& text, const std::string& pattern) {
 
 }  // namespace
 
+int Count(const std::string& text, const std::string& piece) {
+  int count = 0;
+  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+  return count;
+}
+
+RunResult Fpcheck(const ScratchDir& dir, const std::string& args) {
+  return RunIn(dir.path(), Quoted(ToolBinary("fpcheck")) + " " + args);
+}
+
 RunResult RunChecked(const ScratchDir& dir, const std::string& args, const std::string& base) {
-  RunResult run = RunIn(dir.path(), "ulimit -t 300; '" + TierplanBinary() + "' " + args);
+  RunResult run = RunIn(dir.path(), "ulimit -t 300; " + Quoted(TierplanBinary()) + " " + args);
   EXPECT_EQ(run.status, 0) << args << "\n" << run.output.substr(0, 3000);
   EXPECT_NE(run.output.find(" *** normally terminated.\n"), std::string::npos) << args;
-  const RunResult check = RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' " + base);
+  const RunResult check = Fpcheck(dir, base);
   EXPECT_EQ(check.status, 0) << args << "\n" << check.output;
   // The last summary's net length, and the via count of the statistics record.
   const double hpwl = LastNumber(check.output, "hpwl: ([0-9.]+)\n");

@@ -11,4 +11,11 @@ namespace testing_support {
 // length and via count the run reports to equal the checker's own figures.
 RunResult RunChecked(const ScratchDir& dir, const std::string& args, const std::string& base);
 
+// Runs fpcheck inside dir with `args` (options, base name).
+RunResult Fpcheck(const ScratchDir& dir, const std::string& args);
+
+// How often `piece` occurs in `text`; `path` in single quotes for the shell.
+int Count(const std::string& text, const std::string& piece);
+inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
 }  // namespace testing_support

@@ -26,8 +26,6 @@ class LefDefFiles : public testing::TestWithParam<BadInput> {};
 
 TEST_P(LefDefFiles, GiveTheirMessageAndStatus) { ExpectOutcome(Example(), GetParam()); }
 
-std::string Label(const testing::TestParamInfo<BadInput>& info) { return info.param.label; }
-
 const std::string kLefDef = "demo_tech.lef demo_cells.lef demo_ram.lef demo.def";
 const std::string kWithPart = kLefDef + " demo.part";
 
@@ -60,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Refused("missing_partition", {}, "cannot open partition file!", kLefDef + " absent.part"),
                     Refused("cell_groups_zero", {{"fl.prm", "seed 7", "seed 7 cell_groups 0"}},
                             "Error: cell_groups 0 in fl.prm; 1 to 3300 groups are supported.")),
-    Label);
+    LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     Lef, LefDefFiles,
@@ -73,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "syntax error: expected a closing '\"' for the string, found end of file"),
         Refused("macro_size_beyond_limit", {{"demo_cells.lef", "SIZE 1.2 BY 2.0", "SIZE 1e300 BY 2.0"}},
                 "Error: macro NAND2 has SIZE 1e+300 BY 2; sizes must lie in 0..1e+06 microns.")),
-    Label);
+    LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     Def, LefDefFiles,
@@ -99,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                              0},
                     Refused("more_than_3300_blocks", {ManyFixedCells(), ManyFixedCellsNet()},
                             "groups, 2 macros, 3301 fixed cells); at most 3300 are supported.")),
-    Label);
+    LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     Partition, LefDefFiles,
@@ -114,6 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "Error: demo.part line 7: group -1 of vertex 5 is outside 0..47.", kWithPart),
         Refused("huge_group", {{"demo.part", "\n1\n", "\n99999999999\n"}},
                 "Error: demo.part line 7: group 99999999999 of vertex 5 is outside 0..47.", kWithPart)),
-    Label);
+    LabelOf);
 
 }  // namespace

@@ -22,8 +22,6 @@ class ParameterFile : public testing::TestWithParam<BadInput> {};
 
 TEST_P(ParameterFile, GivesItsMessageAndStatus) { ExpectOutcome(Example(), GetParam()); }
 
-std::string Label(const testing::TestParamInfo<BadInput>& info) { return info.param.label; }
-
 // A run of demo16 with fl.prm made of `lines` (and "end").
 BadInput Row(const char* label, const std::string& lines, const std::string& message, int status) {
   return {label, {{"fl.prm", "", lines + "end\n"}}, "demo16", message, status};
@@ -36,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BadInput{"without_end", {{"fl.prm", "\nend\n", kCut}}, "demo16", kDone, 0},
                     BadInput{"empty_file", {{"fl.prm", "", ""}}, "demo16", kDone, 0},
                     Row("value_beyond_int_saturates", "seed 99999999999\n", "( seed      : 2147483647)", 0)),
-    Label);
+    LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, ParameterFile,
@@ -49,6 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
             "Error: time_limit -1 in fl.prm; 0 (the schedule) or 1 to 1000000 CPU seconds.", 1),
         Row("starts_0", "starts 0\n", "Error: starts 0 in fl.prm; 1 to 64 annealing chains.", 1),
         Row("layers_not_a_number", "layers two\n", "Error: layers 0 in fl.prm", 1)),
-    Label);
+    LabelOf);
 
 }  // namespace

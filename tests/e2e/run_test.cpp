@@ -15,8 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string Tierplan() { return "'" + TierplanBinary() + "'"; }
-
 void CopyBenchmark(const std::filesystem::path& source, const std::string& base, const ScratchDir& dir) {
   for (const char* ext : {".blocks", ".nets", ".pl"})
     std::filesystem::copy_file(source / (base + ext), dir.file(base + ext));
@@ -38,8 +36,8 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
   EXPECT_NE(run.output.find("( seed      :    1)"), std::string::npos);
   // The progress line of the start: no gain, so no star for an improvement.
   EXPECT_NE(run.output.find("\n    0|   0: 0.0000 {A="), std::string::npos);
-  ASSERT_EQ(RunIn(first.path(), Tierplan() + " demo16").status, 0);
-  RunResult prompted = RunIn(second.path(), Tierplan(), "demo16\n");
+  ASSERT_EQ(RunIn(first.path(), Quoted(TierplanBinary()) + " demo16").status, 0);
+  RunResult prompted = RunIn(second.path(), Quoted(TierplanBinary()), "demo16\n");
   ASSERT_EQ(prompted.status, 0) << prompted.output;
   EXPECT_EQ(prompted.output.rfind("data file > ", 0), 0u);
   EXPECT_EQ(prompted.output.find("CPU time limit"), std::string::npos);
@@ -54,7 +52,7 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
 TEST(EndToEnd, MissingParameterFileStopsTheRun) {
   ScratchDir dir;
   CopyExample(dir);
-  RunResult run = RunIn(dir.path(), Tierplan() + " demo16");
+  RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("cann't open fl.prm\n"), std::string::npos);
 }
@@ -97,7 +95,7 @@ TEST(EndToEnd, PublicBenchmarksRunOnOneTwoAndFourTiers) {
 TEST(EndToEnd, LargestDesignsRunToTheEnd) {
   for (const char* counts : {"3300 400 6600", "2700 1000 16200"}) {
     ScratchDir dir;
-    ASSERT_EQ(RunIn(dir.path(), "'" + ToolBinary("genbench") + "' --seed 2 big " + counts).status, 0);
+    ASSERT_EQ(RunIn(dir.path(), Quoted(ToolBinary("genbench")) + " --seed 2 big " + counts).status, 0);
     WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 1 start_tempe 110 end_tempe 100 seed 2"));
     RunResult run = RunChecked(dir, "big", "big");
     EXPECT_NE(run.output.find("Temperature: 110\n"), std::string::npos) << counts;
@@ -117,8 +115,8 @@ TEST(EndToEnd, SmallBenchmarksFitTheOutlineWithTwoTiers) {
       ScratchDir dir;
       CopyBenchmark(source, base, dir);
       WriteFile(dir.file("fl.prm"), "aspect_ratio 100\nlayers 2\nseed " + std::to_string(seed) + "\nend\n");
-      ASSERT_EQ(RunIn(dir.path(), Tierplan() + " " + base).status, 0);
-      fits += RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit " + base).status == 0;
+      ASSERT_EQ(RunIn(dir.path(), Quoted(TierplanBinary()) + " " + base).status, 0);
+      fits += Fpcheck(dir, "--require-fit " + base).status == 0;
     }
     EXPECT_GE(fits, 9) << base;
   }
@@ -140,8 +138,8 @@ TEST(EndToEnd, ExampleQualityHoldsOverSeeds) {
       CopyExample(dir);
       WriteFile(dir.file("fl.prm"),
                 ExamplePrm("layers " + std::to_string(bound.tiers) + " seed " + std::to_string(seed)));
-      ASSERT_EQ(RunIn(dir.path(), Tierplan() + " demo16").status, 0);
-      const RunResult check = RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' --require-fit demo16");
+      ASSERT_EQ(RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16").status, 0);
+      const RunResult check = Fpcheck(dir, "--require-fit demo16");
       EXPECT_EQ(check.status, 0) << check.output;
       std::smatch m;
       ASSERT_TRUE(std::regex_search(check.output, m, std::regex("hpwl: ([0-9.]+)\nvias: (\\d+)")))

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "e2e/checked_run.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -13,17 +14,7 @@ namespace {
 RunResult RunExample(const ScratchDir& dir, const std::string& settings) {
   CopyExample(dir);
   WriteFile(dir.file("fl.prm"), ExamplePrm(settings));
-  return RunIn(dir.path(), "'" + TierplanBinary() + "' demo16");
-}
-
-RunResult Fpcheck(const ScratchDir& dir) {
-  return RunIn(dir.path(), "'" + ToolBinary("fpcheck") + "' demo16");
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int count = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-  return count;
+  return RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16");
 }
 
 // A second of CPU is far less than the default schedule takes on demo16;
@@ -35,7 +26,7 @@ TEST(TimeLimit, BothOptimisersEndLegally) {
     RunResult run = RunExample(dir, std::string(settings) + " seed 5 time_limit 1");
     ASSERT_EQ(run.status, 0) << settings << "\n" << run.output;
     EXPECT_NE(run.output.find("CPU time limit: 1 s.\n"), std::string::npos) << settings;
-    RunResult check = Fpcheck(dir);
+    RunResult check = Fpcheck(dir, "demo16");
     EXPECT_EQ(check.status, 0) << settings << "\n" << check.output;
   }
 }
@@ -52,7 +43,7 @@ TEST(Starts, KeepTheBetterOfTheSingleRuns) {
     int fits[2];
     for (int k = 0; k < 2; ++k) {
       ASSERT_EQ(RunExample(single[k], settings + std::to_string(seed + k)).status, 0);
-      fits[k] = RunIn(single[k].path(), "'" + ToolBinary("fpcheck") + "' --require-fit demo16").status == 0;
+      fits[k] = Fpcheck(single[k], "--require-fit demo16").status == 0;
     }
     const RunResult run = RunExample(chains, settings + std::to_string(seed) + " starts 2");
     ASSERT_EQ(run.status, 0) << run.output;

@@ -5,6 +5,7 @@
 #include <regex>
 #include <string>
 
+#include "e2e/checked_run.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -20,13 +21,7 @@ const std::string kHeader =
 
 RunResult RunWith(const ScratchDir& dir, const std::string& settings) {
   WriteFile(dir.file("fl.prm"), ExamplePrm("seed 7\n" + settings));
-  return RunIn(dir.path(), "'" + TierplanBinary() + "' demo16");
-}
-
-int Count(const std::string& text, const std::string& piece) {
-  int count = 0;
-  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
-  return count;
+  return RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16");
 }
 
 // Every piece occurs in `text`, in the order given.
