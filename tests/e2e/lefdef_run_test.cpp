@@ -137,6 +137,25 @@ DesignFacts ReadFacts(const LefDefDesign& design) {
   return facts;
 }
 
+// What a LEF/DEF run keeps of its design: each component mapped once, each
+// macro a block of its own, the fixed ones at their DEF corners, and with
+// fixed macros room for the rest inside the outline. Returns the block map.
+std::map<std::string, std::string> ExpectDesignKept(const RunResult& run, const ScratchDir& dir,
+                                                    const std::string& base, const DesignFacts& facts) {
+  const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file(base + "_blocks.map")));
+  EXPECT_EQ(static_cast<int>(block_of.size()), facts.components);
+  std::map<std::string, int> cells_of;
+  for (const auto& [component, block] : block_of) ++cells_of[block];
+  for (const std::string& macro : facts.macros) EXPECT_EQ(cells_of[block_of.at(macro)], 1) << macro;
+  const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file(base + "_final.pl")));
+  for (const auto& [component, corner] : facts.fixed_at)
+    EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
+  if (!facts.fixed_at.empty()) {
+    EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
+  }
+  return block_of;
+}
+
 // --- the DEF of every tier, read back ----------------------------------------------
 
 // Entries our own DEF reader delivers, by section.
@@ -193,6 +212,9 @@ LefDefDesign BundledDesign() {
 
 TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
   const LefDefDesign design = BundledDesign();
+  const DesignFacts facts = ReadFacts(design);
+  ASSERT_EQ(facts.macros, (std::set<std::string>{"ram0", "ram1"}));
+  ASSERT_EQ(facts.fixed_at.at("ram0"), "60 60");
   for (int tiers : {1, 2, 4})
     for (bool with_partition : {false, true}) {
       if (with_partition && tiers != 2) continue;
@@ -209,14 +231,9 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
                                 "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
                 std::string::npos)
           << run.output;
-      const std::map<std::string, std::string> block_of =
-          BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
-      EXPECT_EQ(block_of.size(), 48u);
+      const std::map<std::string, std::string> block_of = ExpectDesignKept(run, dir, "demo_tech.lef", facts);
       EXPECT_EQ(block_of.at("fill0"), "-");
       EXPECT_EQ(block_of.at("pad_n"), "pad");
-      EXPECT_NE(block_of.at("ram0"), block_of.at("ram1"));
-      EXPECT_EQ(PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl"))).at(block_of.at("ram0")), "60 60");
-      EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
       ExpectTierDefsReadBack(dir, "demo_tech.lef", tiers, design.lefs);
       // Pads stay on tier 0 and, like the fixed RAM, exactly where the DEF put them.
       std::string defs;
@@ -253,8 +270,11 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
       def, std::regex("  - mem_in "),
       "  - fixed ( ramA A ) ( ramB A ) ( ramC A ) ( rowA A ) ( rowB A ) ( u3 Z ) ;\n  - mem_in ");
   ASSERT_NE(def, demo);
-  const std::map<std::string, std::string> corners = {{"ram0", "60 60"}, {"ramA", "0 0"},  {"ramB", "30 0"},
-                                                      {"ramC", "0 20"},  {"rowA", "70 0"}, {"rowB", "70 2"}};
+  const ScratchDir given;
+  WriteFile(given.file("demo.def"), def);
+  DesignFacts facts = ReadFacts({BundledDesign().lefs, given.file("demo.def"), ""});
+  facts.fixed_at.insert({{"rowA", "70 0"}, {"rowB", "70 2"}});
+  ASSERT_EQ(facts.fixed_at.size(), 6u);
   for (int tiers : {1, 2})
     for (int method : {0, 1}) {
       SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
@@ -267,13 +287,7 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
                                 Quoted(ExampleFile("demo_cells.lef")) + " " +
                                 Quoted(ExampleFile("demo_ram.lef")) + " demo.def");
       ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
-      EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
-      const std::map<std::string, std::string> block_of =
-          BlockOf(ReadFile(dir.file("demo_tech.lef_blocks.map")));
-      const std::map<std::string, std::string> placed =
-          PlacedCorners(ReadFile(dir.file("demo_tech.lef_final.pl")));
-      for (const auto& [component, corner] : corners)
-        EXPECT_EQ(placed.at(block_of.at(component)), corner) << component;
+      ExpectDesignKept(run, dir, "demo_tech.lef", facts);
     }
 }
 
@@ -301,18 +315,7 @@ TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
       const RunResult run = RunIn(
           dir.path(), Quoted(TierplanBinary()) + files + (with_partition ? " " + Quoted(design.part) : ""));
       ExpectCompleteRun(run, dir, base, tiers);
-      const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file(base + "_blocks.map")));
-      EXPECT_EQ(static_cast<int>(block_of.size()), facts.components);
-      std::map<std::string, int> cells_of;
-      for (const auto& [component, block] : block_of) ++cells_of[block];
-      for (const std::string& macro : facts.macros) EXPECT_EQ(cells_of[block_of.at(macro)], 1) << macro;
-      const std::map<std::string, std::string> placed = PlacedCorners(ReadFile(dir.file(base + "_final.pl")));
-      for (const auto& [macro, corner] : facts.fixed_at)
-        EXPECT_EQ(placed.at(block_of.at(macro)), corner) << macro;
-      // Fixed macros leave room around them that the groups find.
-      if (!facts.fixed_at.empty()) {
-        EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
-      }
+      ExpectDesignKept(run, dir, base, facts);
       if (!with_partition) ExpectTierDefsReadBack(dir, base, tiers, design.lefs);
     }
 }
