@@ -26,6 +26,13 @@ int Record(const std::string& event, void* ud) {
   return static_cast<int>(events.size()) - 1 == stop_at_event ? 5 : 0;
 }
 
+// The calls so far, each followed by "|".
+std::string Seen() {
+  std::string seen;
+  for (const std::string& e : events) seen += e + "|";
+  return seen;
+}
+
 std::string Num(double v) {
   char text[40];
   std::snprintf(text, sizeof text, "%g", v);
@@ -141,13 +148,9 @@ class ReaderTest : public ::testing::Test {
     }
     return read;
   }
-  Read Lef(const std::string& text) { return ReadText(text, true); }
-  Read Def(const std::string& text) { return ReadText(text, false); }
 
   ScratchDir dir_;
 };
-
-using Events = std::vector<std::string>;
 
 // --- LEF ---------------------------------------------------------------------------
 
@@ -188,36 +191,6 @@ const char* const kFullLef =
     "VERSION 5.8 ;\n"
     "MACRO AFTER\nEND AFTER\n"
     "END LIBRARY\n";
-
-// A second library after END LIBRARY (files joined with cat) is read too.
-TEST_F(ReaderTest, LefMacrosReachTheCallbacksAndEverythingElseIsSkipped) {
-  const Read read = Lef(kFullLef);
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(read.errors, "");
-  EXPECT_EQ(events,
-            (Events{"MACRO INV", "CLASS CORE", "PIN A", "PIN Z", "END INV class=CORE size=1.5x2 origin=0.5,0",
-                    "MACRO IOPAD", "CLASS PAD INPUT", "PIN PAD", "END IOPAD class=PAD INPUT size=50x100",
-                    "MACRO AFTER", "END AFTER class="}));
-}
-
-// Without END LIBRARY the library ends with the file.
-TEST_F(ReaderTest, LefCommentsQuotedNamesAndGluedPunctuation) {
-  const Read read =
-      Lef("# a library\n"
-          "VERSION 5.8 ; # trailing comment\n"
-          "MACRO \"odd name\" # comment after the name\n"
-          "  CLASS BLOCK;\n"
-          "  SIZE 3 BY 4;  # a comment after a glued ';'\n"
-          "  ORIGIN (1 2);\n"
-          "  PIN \"a b\"\n"
-          "    PORT LAYER m1 ; RECT 0 0 1 1 ; END\n"
-          "  END \"a b\"\n"
-          "  PIN d[0]\n  END d[0]\n"
-          "END \"odd name\"\n");
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(events, (Events{"MACRO odd name", "CLASS BLOCK", "PIN a b", "PIN d[0]",
-                            "END odd name class=BLOCK size=3x4 origin=1,2"}));
-}
 
 // Broken texts (a DEF text ends with END DESIGN): status 1, the file, line
 // and what was expected.
@@ -311,34 +284,56 @@ const char* const kFullDef =
     "BEGINEXT \"x\"\n  whatever END NETS\nENDEXT\n"
     "END DESIGN\n";
 
-TEST_F(ReaderTest, DefModelConstructsReachTheCallbacksAndEverythingElseIsSkipped) {
-  const Read read = Def(kFullDef);
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(read.errors, "");
-  EXPECT_EQ(events, (Events{"UNITS 1000", "DIEAREA 0 0 100000 50000", "COMPONENTS 5",
-                            "COMP c1 INV PLACED 100 200 0", "COMP c2 INV FIXED 20000 5000 6",
-                            "COMP c3 NAND COVER 7 8 3", "COMP c4 NAND UNPLACED 0 0 0", "COMP c5 INV - 0 0 0",
-                            "PINS 3", "PIN in1 net=n1 INPUT SIGNAL metal1 -10,0,10,20 at 0,100,0",
-                            "PIN out1 net=n2 OUTPUT ", "PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6",
-                            "SPECIALNETS 2", "NETS 3", "NET n1 PIN.in1 c1.A c2.A",
-                            "NET n2 c1.Z PIN.out1 use=SIGNAL", "NET n3", "NET VDD c1.VDD use=POWER"}));
-}
-
-TEST_F(ReaderTest, DefDieAreaPolygonGivesItsBoundingBox) {
-  const Read read =
-      Def("DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( +600 200 ) ( 600 0 ) ;\nEND DESIGN\n");
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(events, (Events{"DIEAREA 0 0 600 400"}));
-}
-
-TEST_F(ReaderTest, DefNamesWithBusBitsEscapesQuotesAndGluedBrackets) {
-  const Read read = Def(
-      "BUSBITCHARS \"()\" ;\n"
-      "COMPONENTS 3 ;\n- a(0) INV + FIXED (1 2) N;\n- top\\/u1 INV ;\n- \"q name\" INV ;\nEND COMPONENTS\n"
-      "NETS 1 ;\n- bus(3) (a(0) Z) (top\\/u1 A) (\"q name\" B) ;\nEND NETS\nEND DESIGN\n");
-  EXPECT_EQ(read.status, 0) << read.errors;
-  EXPECT_EQ(events, (Events{"COMPONENTS 3", "COMP a(0) INV FIXED 1 2 0", "COMP top\\/u1 INV - 0 0 0",
-                            "COMP q name INV - 0 0 0", "NETS 1", "NET bus(3) a(0).Z top\\/u1.A q name.B"}));
+// What reaches the callbacks ("|" after each call), everything else being
+// skipped; the reads end without a message.
+TEST_F(ReaderTest, TextsReachTheCallbacks) {
+  const struct {
+    bool lef;
+    const char *text, *seen;
+  } cases[] = {
+      // A second library after END LIBRARY (files joined with cat) is read too.
+      {true, kFullLef,
+       "MACRO INV|CLASS CORE|PIN A|PIN Z|END INV class=CORE size=1.5x2 origin=0.5,0|MACRO IOPAD|"
+       "CLASS PAD INPUT|PIN PAD|END IOPAD class=PAD INPUT size=50x100|MACRO AFTER|END AFTER class=|"},
+      // Comments, quoted names, glued punctuation; without END LIBRARY the
+      // library ends with the file.
+      {true,
+       "# a library\n"
+       "VERSION 5.8 ; # trailing comment\n"
+       "MACRO \"odd name\" # comment after the name\n"
+       "  CLASS BLOCK;\n"
+       "  SIZE 3 BY 4;  # a comment after a glued ';'\n"
+       "  ORIGIN (1 2);\n"
+       "  PIN \"a b\"\n"
+       "    PORT LAYER m1 ; RECT 0 0 1 1 ; END\n"
+       "  END \"a b\"\n"
+       "  PIN d[0]\n  END d[0]\n"
+       "END \"odd name\"\n",
+       "MACRO odd name|CLASS BLOCK|PIN a b|PIN d[0]|END odd name class=BLOCK size=3x4 origin=1,2|"},
+      {false, kFullDef,
+       "UNITS 1000|DIEAREA 0 0 100000 50000|COMPONENTS 5|COMP c1 INV PLACED 100 200 0|"
+       "COMP c2 INV FIXED 20000 5000 6|COMP c3 NAND COVER 7 8 3|COMP c4 NAND UNPLACED 0 0 0|"
+       "COMP c5 INV - 0 0 0|PINS 3|PIN in1 net=n1 INPUT SIGNAL metal1 -10,0,10,20 at 0,100,0|"
+       "PIN out1 net=n2 OUTPUT |PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6|SPECIALNETS 2|NETS 3|"
+       "NET n1 PIN.in1 c1.A c2.A|NET n2 c1.Z PIN.out1 use=SIGNAL|NET n3|NET VDD c1.VDD use=POWER|"},
+      // A die area polygon gives its bounding box.
+      {false, "DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( +600 200 ) ( 600 0 ) ;\nEND DESIGN\n",
+       "DIEAREA 0 0 600 400|"},
+      // Bus bits, escapes, quotes and glued brackets in names.
+      {false,
+       "BUSBITCHARS \"()\" ;\n"
+       "COMPONENTS 3 ;\n- a(0) INV + FIXED (1 2) N;\n- top\\/u1 INV ;\n- \"q name\" INV ;\nEND COMPONENTS\n"
+       "NETS 1 ;\n- bus(3) (a(0) Z) (top\\/u1 A) (\"q name\" B) ;\nEND NETS\nEND DESIGN\n",
+       "COMPONENTS 3|COMP a(0) INV FIXED 1 2 0|COMP top\\/u1 INV - 0 0 0|COMP q name INV - 0 0 0|"
+       "NETS 1|NET bus(3) a(0).Z top\\/u1.A q name.B|"},
+  };
+  for (const auto& c : cases) {
+    events.clear();
+    const Read read = ReadText(c.text, c.lef);
+    EXPECT_EQ(read.status, 0) << c.text;
+    EXPECT_EQ(read.errors, "");
+    EXPECT_EQ(Seen(), c.seen);
+  }
 }
 
 // The echo of a read: one line per construct, then what had no callback.
@@ -384,9 +379,7 @@ TEST_F(ReaderTest, StatusOfACallbackOrASyntaxErrorStopsTheRead) {
     events.clear();
     stop_at_event = c.stop_at;
     EXPECT_EQ(ReadText(c.text, c.lef).status, c.status) << c.text;
-    std::string seen;
-    for (const std::string& e : events) seen += e + "|";
-    EXPECT_EQ(seen, c.seen);
+    EXPECT_EQ(Seen(), c.seen) << c.text;
   }
 }
 
