@@ -126,23 +126,8 @@ class WriterTest : public ::testing::Test {
   tagBinTree btree, rtree;
 };
 
-const char kRecordBody[] =
-    "BlockNo.; NetNo.; Pins; Width vs. Height; Cell Area(mm2); NetArea; Usage; Adjust; "
-    "Wire(mm); vias; (all_fix,mov_fix,(wgt_movarea_b,itr_lmt),qp_itrmax) time, ipcand, "
-    "deltac_wgt, deltnt_wgt, deltvia_wgt\n"
-    "3; 4; 2; "
-    "   20.00x    8.00;    160.0; (160.00); "
-    "1X118.0000; 0.7375; "
-    "1.250000x1.250000;"
-    "   29.50; (   29.50); "
-    "7;"
-    "(    100,    100,(500,42)300)";
-const char kRecordTail[] =
-    "500,5,1.00,1,1.00);"
-    "    2.50; "
-    "3; 10000; 5000; 2500; ";
-
-TEST_F(WriterTest, SummaryOnStandardOutput) {
+TEST_F(WriterTest, OneTierPrintsTheSummaryAndDrawsBlocksAndNetsInTheTierZeroPlot) {
+  WriteFile(base + "_layer_0.plt", "old drawing\n");  // replaced, not appended to
   EXPECT_EQ(Write(0),
             "\n"
             " Cell Area=    20.00 x     8.00 (0.0002 mm2)\n"
@@ -151,11 +136,6 @@ TEST_F(WriterTest, SummaryOnStandardOutput) {
             "CellGap   =     1.50 +     0.25\n"
             "Grp.div   =    12.00\n"
             "Area usage:118.000000/1/160.000000=0.737500\n");
-}
-
-TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
-  WriteFile(base + "_layer_0.plt", "old drawing\n");  // replaced, not appended to
-  Write(0);
   const std::string expected =
       "set nokey\n\n\n"
       "plot '-' w l, '-' w l lt 3\n"
@@ -183,7 +163,13 @@ TEST_F(WriterTest, OneTierDrawsBlocksAndNetsInTheTierZeroPlot) {
 TEST_F(WriterTest, FinalCallAppendsAnnealingRecords) {
   Write(1);
   const std::string record =
-      std::string("\nCircuit:test\n ") + kRecordBody + "(50000,100,90,0.85,0.20," + kRecordTail;
+      "\nCircuit:test\n "
+      "BlockNo.; NetNo.; Pins; Width vs. Height; Cell Area(mm2); NetArea; Usage; Adjust; "
+      "Wire(mm); vias; (all_fix,mov_fix,(wgt_movarea_b,itr_lmt),qp_itrmax) time, ipcand, "
+      "deltac_wgt, deltnt_wgt, deltvia_wgt\n"
+      "3; 4; 2;    20.00x    8.00;    160.0; (160.00); 1X118.0000; 0.7375; 1.250000x1.250000;   29.50;"
+      " (   29.50); 7;(    100,    100,(500,42)300)(50000,100,90,0.85,0.20,500,5,1.00,1,1.00);    2.50; "
+      "3; 10000; 5000; 2500; ";
   EXPECT_EQ(ReadFile(base + ".txt"), record);
   Write(1);
   EXPECT_EQ(ReadFile(base + ".txt"), record + record);
