@@ -51,8 +51,6 @@ std::string Name(size_t length, char c) { return std::string(length, c); }
 
 INSTANTIATE_TEST_SUITE_P(Accepted, BookshelfInput,
                          testing::Values(Accepted("valid_benchmark", {}, kDone),
-                                         Accepted("net_names_missing_block", {{"s.nets", "c B", "ghost B"}},
-                                                  "warning: illegal terminal name or block name\n!"),
                                          Accepted("name_of_63_characters",
                                                   {{"s.blocks", "b hard", Name(63, 'b') + " hard"},
                                                    {"s.pl", "b 10", Name(63, 'b') + " 10"},
