@@ -29,9 +29,7 @@ TEST(GenerateSP, DrawsTwicePerStepAndLeavesConsistentSequences) {
       Generate_SP(&seq);
       ASSERT_EQ(genrand_int31(), after) << n << " blocks, seed " << seed;
       ExpectConsistent(seq);
-      std::vector<int> both = Walk(seq.next_a, n);
-      for (int b : Walk(seq.next_b, n)) both.push_back(b);
-      seen.insert(both);
+      seen.insert(BothOrders(seq));
       EXPECT_EQ(nmate[0], 3300);
       for (int k = 1; k <= n; ++k) ASSERT_EQ(nmate[k], n + 1 - k);
       EXPECT_EQ(nmate[3300], n == 3300 ? 1 : 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "design_builder.h"
@@ -48,19 +49,13 @@ TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
     }
   }
 
-  // The floorplan's objective adds gaps, wire and area.
-  p.aspect_ratio = p.area_wgt = 1.0;
-  p.obj_area_wgt = 3.0;
-  p.allfix = 100.0;
-  p.allnet = 2.0;
-  p.net_scale = 1.0;
-  mxdstha = 110;
-  mxdstva = 50;
-  ngap_h = 1.0;
-  ngap_v = 4.0;
-  const double gaps = (2 * 4 + 1 + 4) * 100.0;
-  const double area = (110.0 / 16 + 20 + 10) * 3.0;
-  EXPECT_DOUBLE_EQ(FloorplanObjective(7.0, &p), gaps + 14.0 + area);
+  // The floorplan's objective adds the gaps (twice the larger plus both),
+  // the wire and the area cost, each with its weight.
+  p.aspect_ratio = p.area_wgt = p.net_scale = 1.0;
+  p.obj_area_wgt = 3.0, p.allfix = 100.0, p.allnet = 2.0;
+  mxdstha = 110, mxdstva = 50, ngap_h = 1.0, ngap_v = 4.0;
+  EXPECT_DOUBLE_EQ(FloorplanObjective(7.0, &p),
+                   (2 * 4 + 1 + 4) * 100.0 + 7.0 * 2 + (110.0 / 16 + 20 + 10) * 3.0);
   // Inside the outline only the gaps and the wire count.
   EXPECT_DOUBLE_EQ(ObjectiveValue(90, 90, 0, 0, 7.0, &p), 14.0);
 }
@@ -99,13 +94,10 @@ TEST(ImprovementTest, WeighsRelativeDifferences) {
     p.deltvia_wgt = c.deltvia_wgt;
     const double got =
         improvement(c.area_old, c.area_new, c.wire_old, c.wire_new, c.vias_old, c.vias_new, &p);
-    if (c.expected < -10) {
-      EXPECT_GT(got, 0);
-    } else if (c.expected > 10) {
-      EXPECT_LT(got, 0);
-    } else {
-      EXPECT_DOUBLE_EQ(got, c.expected);
-    }
+    EXPECT_TRUE(c.expected < -10  ? got > 0
+                : c.expected > 10 ? got < 0
+                                  : std::abs(got - c.expected) < 1e-12)
+        << got;
   }
 }
 
