@@ -1,22 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
-#include "design_builder.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "seqpair/tier_state.h"
-#include "sequence_fixture.h"
-#include "test_support.h"
 
 namespace {
 
-using namespace testing_support;
-
-// Net lengths are checked against the candidates of the insertion search
-// (insertion_search_test.cpp) and against fpcheck in the end-to-end runs.
+// Net lengths and CalcObj's bound excess are checked against the candidates
+// of the insertion search (insertion_search_test.cpp), its packing against
+// longest paths (packing_test.cpp), and whole runs by fpcheck.
 TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
   ResetEngineState();
   tagPARAMETERS p;
@@ -123,36 +118,6 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
         << a1 << " " << a2 << " " << w1 << " " << w2 << " " << v1 << " " << v2 << " weights " << p.deltac_wgt
         << " " << p.deltnt_wgt << " " << p.deltvia_wgt;
   }
-}
-
-// CalcObj on hand-built floorplans: positions, chip size and bound excess.
-TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
-  seqpair_testing::Floorplan fp(3);
-  tagPARAMETERS p;
-  InitParameters(&p);
-  const double sizes[4][2] = {{0, 0}, {10, 5}, {4, 8}, {6, 6}};
-  for (int i = 1; i <= 3; ++i) {
-    fp.SetSize(i, sizes[i][0], sizes[i][1]);
-    fp.SetLowerBounds(i, 0, 0);
-    fp.blocks[i].fixed_x_hi = fp.blocks[i].fixed_y_hi = 1000;
-  }
-  // Side by side; block 2 must start at y 1 and may not go above y 0,
-  // block 3 may not start right of x 12.
-  fp.blocks[2].kind = 2;
-  fp.SetLowerBounds(2, 0, 1);
-  fp.blocks[2].fixed_y_hi = 0;
-  fp.blocks[3].kind = 1;
-  fp.blocks[3].fixed_x_hi = 12;
-  fp.SetOrder({1, 2, 3}, {3, 2, 1});
-  ntmax0 = ntmax = 0;
-  tagNORMPARA norm{1, 1, 1, 1e7};
-  std::vector<tagNET*> neta(1, nullptr);
-  std::vector<tagPIN*> pada(1, nullptr);
-  CalcObj(fp.blka.data(), neta.data(), pada.data(), &fp.seq, fp.levels.get(), &norm, &p);
-  EXPECT_EQ(std::vector<double>({mxdstha, mxdstva, ngap_h, ngap_v}), std::vector<double>({20, 9, 2, 1}));
-  std::vector<double> corners;
-  for (int i = 1; i <= 3; ++i) corners.insert(corners.end(), {fp.blocks[i].x, fp.blocks[i].y});
-  EXPECT_EQ(corners, std::vector<double>({0, 0, 10, 1, 14, 0}));
 }
 
 }  // namespace
