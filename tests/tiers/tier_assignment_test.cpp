@@ -64,9 +64,7 @@ TEST(InitDataForMultiTiersTest, ThePartitionerSplitsTwoClustersOverTwoTiers) {
   d.AddNet({4, 5});
   d.Finish();
   d.params.init_rand = 0;
-  CaptureStdout quiet;
   TestEngine e(d, 2);
-  quiet.Finish();
   for (int i = 2; i <= 4; ++i) EXPECT_EQ(e.seq.tier[i], e.seq.tier[1]) << i;
   for (int i = 6; i <= 8; ++i) EXPECT_EQ(e.seq.tier[i], e.seq.tier[5]) << i;
   EXPECT_NE(e.seq.tier[1], e.seq.tier[5]);
@@ -80,9 +78,7 @@ TEST(InitDataForMultiTiersTest, BlocksFormOneStackTierByTier) {
     SCOPED_TRACE(testing::Message() << n << " blocks, " << tiers << " tiers, init_rand " << init_rand);
     auto d = TestDesign::Random(n, n / 3, 2 * n, n == 7 ? 21 : 8);
     d->params.init_rand = init_rand;
-    CaptureStdout quiet;
     TestEngine e(*d, tiers);
-    quiet.Finish();
     seqpair_testing::ExpectConsistent(e.seq);
     const std::vector<int> a = Walk(e.seq.next_a, n);
     EXPECT_EQ(a, Walk(e.seq.next_b, n));
@@ -107,17 +103,13 @@ TEST(InitDataForMultiTiersTest, BlocksFormOneStackTierByTier) {
 TEST(SpreadOverTiersAgainTest, NewSplitStartsWholeWithPreplacedBlocksInOrder) {
   const double inside[3][2] = {{0, 0}, {50, 0}, {20, 45}};
   auto d = TestDesign::WithPreplacedBlocks(inside);
-  CaptureStdout quiet;
   TestEngine e(*d, 2);
-  quiet.Finish();
   const std::vector<int> first(e.seq.tier.begin(), e.seq.tier.end());
   bool changed = false;
   for (unsigned seed = 1; seed <= 5; ++seed) {
     init_genrand(seed);
-    CaptureStdout out;
     SpreadOverTiersAgain(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm,
                          &d->params);
-    out.Finish();
     seqpair_testing::ExpectConsistent(e.seq);
     for (const std::vector<int>* next : {&e.seq.next_a, &e.seq.next_b}) {
       const std::vector<int> order = Walk(*next, d->n());
