@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -45,15 +44,6 @@ Tally Recount(const TestDesign& d, const std::vector<int>& tier, int tiers, int 
   }
   tally.per_tier[0] = tally.total;
   return tally;
-}
-
-std::unique_ptr<TestDesign> Build(int blocks, int terminals, const std::vector<std::vector<int>>& nets) {
-  auto d = std::make_unique<TestDesign>();
-  for (int i = 0; i < blocks; ++i) d->AddBlock(10 + i, 5 + 2 * i);
-  for (int k = 0; k < terminals; ++k) d->AddTerminal(0, 0.1 * k);
-  for (const auto& net : nets) d->AddNet(net);
-  d->Finish();
-  return d;
 }
 
 // The whole-design count, the per-tier areas and every move of every block
@@ -120,12 +110,16 @@ TEST(ViaAccountingTest, DesignsMatchTheRecount) {
       {2, 0, 3, {{1, 1, 2}, {2, 1}}, {2, 0}, 4},
   };
   for (const auto& c : cases) {
-    auto d = Build(c.blocks, c.terminals, c.nets);
+    TestDesign d;
+    for (int i = 0; i < c.blocks; ++i) d.AddBlock(10 + i, 5 + 2 * i);
+    for (int k = 0; k < c.terminals; ++k) d.AddTerminal(0, 0.1 * k);
+    for (const auto& net : c.nets) d.AddNet(net);
+    d.Finish();
     tagDualSeq seq;
     DualSeqInit(&seq, c.blocks, 0);
     std::copy(c.tier.begin(), c.tier.end(), seq.tier.begin() + 1);
-    EXPECT_EQ(CountInterLayerVias(d->design->nets, &seq, c.tiers), c.vias);
-    ExpectTheRecount(*d, seq, c.tiers);
+    EXPECT_EQ(CountInterLayerVias(d.design->nets, &seq, c.tiers), c.vias);
+    ExpectTheRecount(d, seq, c.tiers);
   }
   // No net list at all.
   tagDualSeq seq;

@@ -11,7 +11,6 @@
 #include "seqpair/engine_state.h"
 #include "seqpair/sequence_fixture.h"
 #include "seqpair/tier_state.h"
-#include "test_support.h"
 #include "tiers/tiers.h"
 
 using namespace testing_support;
