@@ -29,9 +29,7 @@ TEST(GenerateSP, DrawsTwicePerStepAndLeavesConsistentSequences) {
       Generate_SP(&seq);
       ASSERT_EQ(genrand_int31(), after) << n << " blocks, seed " << seed;
       ExpectConsistent(seq);
-      std::vector<int> both = Walk(seq.next_a, n);
-      for (int b : Walk(seq.next_b, n)) both.push_back(b);
-      seen.insert(both);
+      seen.insert(BothOrders(seq));
       EXPECT_EQ(nmate[0], 3300);
       for (int k = 1; k <= n; ++k) ASSERT_EQ(nmate[k], n + 1 - k);
       EXPECT_EQ(nmate[3300], n == 3300 ? 1 : 0);
@@ -56,14 +54,10 @@ TEST(FitOutlineToPreplaced, WidensOverThePreplacedBlocksOrTakesTheDie) {
       {2, 40, 30, 30, 34, side2, "Fixed outline widened over the preplaced blocks: 17.000000 X 9.486833\n"}};
   for (const auto& c : cases) {
     Floorplan fp(2, c.tiers);
-    fp.classes[2].width = 10;
-    fp.classes[2].height = c.class_h;
-    fp.blocks[2].kind = 3;
-    fp.blocks[2].orient = 3;
-    fp.blocks[2].region_x_lo = 4;
-    fp.blocks[2].region_y_lo = 5;
-    fp.blocks[0].region_x_hi = c.die_w;
-    fp.blocks[0].region_y_hi = c.die_h;
+    fp.classes[2].width = 10, fp.classes[2].height = c.class_h;
+    fp.blocks[2].kind = fp.blocks[2].orient = 3;
+    fp.blocks[2].region_x_lo = 4, fp.blocks[2].region_y_lo = 5;
+    fp.blocks[0].region_x_hi = c.die_w, fp.blocks[0].region_y_hi = c.die_h;
     shape_h = shape_v = std::sqrt(720.0 / c.tiers);
     tagNORMPARA norm{};
     norm.unscale = 0.5;

@@ -1,21 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <cmath>
 
-#include "design_builder.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "seqpair/tier_state.h"
-#include "sequence_fixture.h"
-#include "test_support.h"
 
 namespace {
 
-using namespace testing_support;
-
-// Net lengths are checked against the candidates of the insertion search
-// (insertion_search_test.cpp) and against fpcheck in the end-to-end runs.
+// Net lengths and CalcObj's bound excess are checked against the candidates
+// of the insertion search (insertion_search_test.cpp), its packing against
+// longest paths (packing_test.cpp), and whole runs by fpcheck.
 TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
   ResetEngineState();
   tagPARAMETERS p;
@@ -48,19 +44,13 @@ TEST(AreaCostTest, ChargesTheOverflowOfTheOutline) {
     }
   }
 
-  // The floorplan's objective adds gaps, wire and area.
-  p.aspect_ratio = p.area_wgt = 1.0;
-  p.obj_area_wgt = 3.0;
-  p.allfix = 100.0;
-  p.allnet = 2.0;
-  p.net_scale = 1.0;
-  mxdstha = 110;
-  mxdstva = 50;
-  ngap_h = 1.0;
-  ngap_v = 4.0;
-  const double gaps = (2 * 4 + 1 + 4) * 100.0;
-  const double area = (110.0 / 16 + 20 + 10) * 3.0;
-  EXPECT_DOUBLE_EQ(FloorplanObjective(7.0, &p), gaps + 14.0 + area);
+  // The floorplan's objective adds the gaps (twice the larger plus both),
+  // the wire and the area cost, each with its weight.
+  p.aspect_ratio = p.area_wgt = p.net_scale = 1.0;
+  p.obj_area_wgt = 3.0, p.allfix = 100.0, p.allnet = 2.0;
+  mxdstha = 110, mxdstva = 50, ngap_h = 1.0, ngap_v = 4.0;
+  EXPECT_DOUBLE_EQ(FloorplanObjective(7.0, &p),
+                   (2 * 4 + 1 + 4) * 100.0 + 7.0 * 2 + (110.0 / 16 + 20 + 10) * 3.0);
   // Inside the outline only the gaps and the wire count.
   EXPECT_DOUBLE_EQ(ObjectiveValue(90, 90, 0, 0, 7.0, &p), 14.0);
 }
@@ -99,13 +89,10 @@ TEST(ImprovementTest, WeighsRelativeDifferences) {
     p.deltvia_wgt = c.deltvia_wgt;
     const double got =
         improvement(c.area_old, c.area_new, c.wire_old, c.wire_new, c.vias_old, c.vias_new, &p);
-    if (c.expected < -10) {
-      EXPECT_GT(got, 0);
-    } else if (c.expected > 10) {
-      EXPECT_LT(got, 0);
-    } else {
-      EXPECT_DOUBLE_EQ(got, c.expected);
-    }
+    EXPECT_TRUE(c.expected < -10  ? got > 0
+                : c.expected > 10 ? got < 0
+                                  : std::abs(got - c.expected) < 1e-12)
+        << got;
   }
 }
 
@@ -131,36 +118,6 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
         << a1 << " " << a2 << " " << w1 << " " << w2 << " " << v1 << " " << v2 << " weights " << p.deltac_wgt
         << " " << p.deltnt_wgt << " " << p.deltvia_wgt;
   }
-}
-
-// CalcObj on hand-built floorplans: positions, chip size and bound excess.
-TEST(CalcObjTest, PlacesBlocksAndMeasuresBoundExcess) {
-  seqpair_testing::Floorplan fp(3);
-  tagPARAMETERS p;
-  InitParameters(&p);
-  const double sizes[4][2] = {{0, 0}, {10, 5}, {4, 8}, {6, 6}};
-  for (int i = 1; i <= 3; ++i) {
-    fp.SetSize(i, sizes[i][0], sizes[i][1]);
-    fp.SetLowerBounds(i, 0, 0);
-    fp.blocks[i].fixed_x_hi = fp.blocks[i].fixed_y_hi = 1000;
-  }
-  // Side by side; block 2 must start at y 1 and may not go above y 0,
-  // block 3 may not start right of x 12.
-  fp.blocks[2].kind = 2;
-  fp.SetLowerBounds(2, 0, 1);
-  fp.blocks[2].fixed_y_hi = 0;
-  fp.blocks[3].kind = 1;
-  fp.blocks[3].fixed_x_hi = 12;
-  fp.SetOrder({1, 2, 3}, {3, 2, 1});
-  ntmax0 = ntmax = 0;
-  tagNORMPARA norm{1, 1, 1, 1e7};
-  std::vector<tagNET*> neta(1, nullptr);
-  std::vector<tagPIN*> pada(1, nullptr);
-  CalcObj(fp.blka.data(), neta.data(), pada.data(), &fp.seq, fp.levels.get(), &norm, &p);
-  EXPECT_EQ(std::vector<double>({mxdstha, mxdstva, ngap_h, ngap_v}), std::vector<double>({20, 9, 2, 1}));
-  std::vector<double> corners;
-  for (int i = 1; i <= 3; ++i) corners.insert(corners.end(), {fp.blocks[i].x, fp.blocks[i].y});
-  EXPECT_EQ(corners, std::vector<double>({0, 0, 10, 1, 14, 0}));
 }
 
 }  // namespace

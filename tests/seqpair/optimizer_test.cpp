@@ -14,15 +14,15 @@
 #include "tiers/tiers.h"
 
 using namespace testing_support;
-using seqpair_testing::Walk;
+using seqpair_testing::BothOrders;
 
 namespace {
 
-// Both sequences front to back.
-std::vector<int> Orders(const TestEngine& e, const tagDualSeq& s) {
-  std::vector<int> both = Walk(s.next_a, e.d.n());
-  for (int b : Walk(s.next_b, e.d.n())) both.push_back(b);
-  return both;
+// A halving schedule from `start` with `iterations` percent moves per temperature.
+void Schedule(TestDesign& d, int start, int iterations) {
+  d.params.start_tempe = start;
+  d.params.cooling_ratio = 0.5;
+  d.params.iterations = iterations;
 }
 
 enum class Method { kInsertion, kAnnealing };
@@ -51,31 +51,21 @@ std::string RunOptimiser(TestEngine& e, Method method, int iterations,
 // on a tier, every preplaced block sits at its given corner, and every pair
 // on one tier keeps the relation its corners require.
 void ExpectBestRestored(TestEngine& e) {
-  EXPECT_EQ(Orders(e, e.seq), Orders(e, e.best));
+  EXPECT_EQ(BothOrders(e.seq), BothOrders(e.best));
   const double saved_w = optsize_h, saved_h = optsize_v;
   e.Pack();
   SetCellPos(mxdstha, mxdstva, 0, e.d.blka.data(), e.d.pada.data(), &e.seq, e.levels.get(), e.d.norm);
   EXPECT_DOUBLE_EQ(mxdstha, saved_w);
   EXPECT_DOUBLE_EQ(mxdstva, saved_h);
   for (int i = 1; i <= e.d.n(); ++i)
-    for (int j = i + 1; j <= e.d.n(); ++j) {
-      const tagBLOCK* a = e.d.blka[i];
-      const tagBLOCK* b = e.d.blka[j];
-      const double w = std::min(a->x + a->width, b->x + b->width) - std::max(a->x, b->x);
-      const double h = std::min(a->y + a->height, b->y + b->height) - std::max(a->y, b->y);
-      EXPECT_FALSE(e.seq.tier[i] == e.seq.tier[j] && w > 1e-9 && h > 1e-9) << i << " and " << j << " overlap";
-    }
-  for (int i = 0; i < fixed_num; ++i) {
-    const tagBLOCK* blk = ppblka[i];
-    EXPECT_DOUBLE_EQ(blk->x, blk->fixed_x_lo) << "fixed block " << blk->id;
-    EXPECT_DOUBLE_EQ(blk->y, blk->fixed_y_lo) << "fixed block " << blk->id;
-    for (int j = 0; j < fixed_num; ++j) {
-      const int a = blk->id, b = ppblka[j]->id, r = mt_fixed[i][j];
-      if (e.seq.tier[a] != e.seq.tier[b]) continue;  // blocks on other tiers do not touch
-      EXPECT_TRUE(!(r & 1) || e.seq.pos_a[a] < e.seq.pos_a[b]) << i << " before " << j << " in A";
-      EXPECT_TRUE(!(r & 2) || e.seq.pos_b[a] < e.seq.pos_b[b]) << i << " before " << j << " in B";
-    }
-  }
+    for (int j = i + 1; j <= e.d.n(); ++j)
+      EXPECT_FALSE(e.seq.tier[i] == e.seq.tier[j] &&
+                   seqpair_testing::Overlap(*e.d.blka[i], *e.d.blka[j], 1e-9))
+          << i << " and " << j << " overlap";
+  for (int i = 0; i < fixed_num; ++i)
+    EXPECT_EQ(std::pair(ppblka[i]->x, ppblka[i]->y), std::pair(ppblka[i]->fixed_x_lo, ppblka[i]->fixed_y_lo))
+        << "fixed block " << ppblka[i]->id;
+  seqpair_testing::ExpectPreplacedOrder(e.seq);
 }
 
 // Occurrences of `what` in `text`.
@@ -111,10 +101,8 @@ TEST(SaveOptG, RestoreBringsBackBlocksAndTerminals) {
 TEST(SimulatedAnnealing, KeepsCountsTierAreasAndTheBestSound) {
   for (unsigned seed : {31u, 32u, 33u, 34u}) {
     auto d = TestDesign::Random(18, 14, 36, seed);
-    d->params.start_tempe = 4000;
+    Schedule(*d, 4000, 300);  // 54 moves per temperature
     d->params.end_tempe = 100;
-    d->params.cooling_ratio = 0.5;
-    d->params.iterations = 300;  // 54 moves per temperature
     TestEngine e(*d, 2);
     init_genrand(seed);
     inter_layer_vias = CountInterLayerVias(d->design->nets, &e.seq, tier_no, la_sv_num);
@@ -163,9 +151,9 @@ TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
     if (c.iterations) d->params.iterations = c.iterations;
     TestEngine e(*d, c.all_fixed ? 1 : 2);
     for (int b = 1; c.all_fixed && b <= 8; ++b) d->blka[b]->kind = 3;
-    const std::vector<int> before = Orders(e, e.seq);
+    const std::vector<int> before = BothOrders(e.seq);
     const std::string out = RunOptimiser(e, c.method, c.all_fixed ? 10 : 0);
-    EXPECT_EQ(Orders(e, e.seq), before) << out;
+    EXPECT_EQ(BothOrders(e.seq), before) << out;
     EXPECT_NE(out.find(c.says), std::string::npos) << out;
     EXPECT_EQ(out.find("Temperature: ") != std::string::npos, c.anneals) << out;
     if (c.method == Method::kInsertion) continue;
@@ -194,9 +182,7 @@ TEST(Optimizers, KeepPreplacedBlocksAtTheirPlaces) {
           ResetRandomGenerators();
           auto d = TestDesign::WithPreplacedBlocks(*corners);
           d->params.idle_g = 20;
-          d->params.start_tempe = 2000;
-          d->params.cooling_ratio = 0.5;
-          d->params.iterations = 200;
+          Schedule(*d, 2000, 200);
           TestEngine e(*d, tiers);
           ASSERT_EQ(fixed_num = FindModifySeqsOfFixed(d->blka.data(), &e.seq, &mt_fixed), 3);
           PutFixedBlocksFirst(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm,
@@ -233,9 +219,7 @@ TEST(SimulatedAnnealing, AnnealsAgainFromNewTiersWhileTheBestMissesTheOutline) {
                          : TestDesign::Random(c.blocks, 4, c.blocks + 4, 41);
     d->params.sparearea = c.sparearea;
     d->params.anneal_rounds = 3;
-    d->params.start_tempe = 1000;
-    d->params.cooling_ratio = 0.5;
-    d->params.iterations = 100;
+    Schedule(*d, 1000, 100);
     if (c.area_only) d->params.opt_wire = d->params.wgt_via = 0;
     TestEngine e(*d, c.tiers);
     tier_respread = SpreadOverTiersAgain;

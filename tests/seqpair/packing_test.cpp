@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
-#include <utility>
 #include <vector>
 
 #include "sequence_fixture.h"
@@ -48,10 +46,6 @@ Reference PackByLongestPaths(const Floorplan& fp) {
     ref.height = std::max(ref.height, y + blk.height);
   }
   return ref;
-}
-
-bool Overlap(const tagBLOCK& p, const tagBLOCK& q) {
-  return p.x < q.x + q.width && q.x < p.x + p.width && p.y < q.y + q.height && q.y < p.y + p.height;
 }
 
 // One floorplan per size packed again with fewer tiers each time, so that

@@ -30,6 +30,31 @@ inline std::vector<int> Walk(const std::vector<int>& next, int n) {
   return order;
 }
 
+// Sequence A then sequence B, front to back.
+inline std::vector<int> BothOrders(const tagDualSeq& s) {
+  std::vector<int> both = Walk(s.next_a, s.count);
+  for (int b : Walk(s.next_b, s.count)) both.push_back(b);
+  return both;
+}
+
+// The two blocks share more than an edge (by more than `eps`).
+inline bool Overlap(const tagBLOCK& p, const tagBLOCK& q, double eps = 0.0) {
+  return p.x + eps < q.x + q.width && q.x + eps < p.x + p.width && p.y + eps < q.y + q.height &&
+         q.y + eps < p.y + p.height;
+}
+
+// Every pair of preplaced blocks on one tier keeps the order in A and B
+// that their corners require.
+inline void ExpectPreplacedOrder(const tagDualSeq& s) {
+  for (int i = 0; i < fixed_num; ++i)
+    for (int j = 0; j < fixed_num; ++j) {
+      const int a = ppblka[i]->id, b = ppblka[j]->id, r = mt_fixed[i][j];
+      if (s.tier[a] != s.tier[b]) continue;  // blocks on other tiers do not touch
+      EXPECT_TRUE(!(r & 1) || s.pos_a[a] < s.pos_a[b]) << i << " before " << j << " in A";
+      EXPECT_TRUE(!(r & 2) || s.pos_b[a] < s.pos_b[b]) << i << " before " << j << " in B";
+    }
+}
+
 // Links both sequences of `s` front to back and numbers them.
 inline void SetOrder(tagDualSeq* s, const std::vector<int>& a, const std::vector<int>& b) {
   for (size_t k = 0; k < a.size(); ++k) {

@@ -176,9 +176,7 @@ TEST(Partition, PutsEveryMovableCellIntoOneOfTheGroups) {
     (blk->kind ? fixed : movable) += blk->block_count;
     groups += !blk->kind;
   }
-  EXPECT_EQ(movable, 30);
-  EXPECT_EQ(fixed, 1);
-  EXPECT_EQ(groups, 10);
+  EXPECT_EQ(std::vector<int>({movable, fixed, groups}), std::vector<int>({30, 1, 10}));
   EXPECT_EQ(ListOf(d.cell_nets).size(), 30u);
 }
 

@@ -136,32 +136,28 @@ struct FixedPair {
   int fixed;
 };
 
-// All in one column: the movable blocks packed first push the fixed ones up.
+// The movable blocks packed first push the fixed ones: all in one column
+// up (B is reordered to put 5 right of 4), or in one row sideways only,
+// which counts as much as an upward push.
 TEST(PutFixedBlocksFirst, MovesPushedFixedBlocksAheadOfTheMovableOnes) {
-  FixedPair f({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5});
-  ASSERT_EQ(f.fixed, 2);
-  EXPECT_EQ(Walk(f.e->seq.next_b, 5), (std::vector<int>{1, 2, 3, 5, 4}));  // 5 right of 4
-  EXPECT_EQ(f.Put(), std::pair(1, std::string("Preplaced blocks pushed off their places: moved ahead of the "
-                                              "movable blocks.\n")));
-  EXPECT_EQ(Walk(f.e->seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
-  EXPECT_EQ(Walk(f.e->seq.next_b, 5), (std::vector<int>{5, 4, 1, 2, 3}));
-  ExpectConsistent(f.e->seq);
-  // Left evaluated: the fixed blocks stand on their corners, the gap is gone.
-  EXPECT_EQ(f.FixedCorners(), std::vector<double>({0, 0, 30, 0}));
-  EXPECT_EQ(ngap_h + ngap_v, 0);
-
-  // A start that pushes nothing stays as it is.
-  EXPECT_EQ(f.Put(), std::pair(0, std::string()));
-  EXPECT_EQ(Walk(f.e->seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
-}
-
-// In one row, the movable ones first: they push the fixed ones sideways
-// only, which counts as much as an upward push.
-TEST(PutFixedBlocksFirst, MovesBlocksPushedSidewaysToo) {
-  FixedPair f({1, 2, 3, 4, 5}, {5, 4, 3, 2, 1});
-  ASSERT_EQ(f.fixed, 2);
-  EXPECT_EQ(f.Put().first, 1);
-  EXPECT_EQ(f.FixedCorners(), std::vector<double>({0, 0, 30, 0}));
+  for (const auto& [b, want_b] :
+       {std::pair<std::vector<int>, std::vector<int>>{{1, 2, 3, 4, 5}, {5, 4, 1, 2, 3}},
+        {{5, 4, 3, 2, 1}, {5, 4, 3, 2, 1}}}) {
+    FixedPair f({1, 2, 3, 4, 5}, b);
+    ASSERT_EQ(f.fixed, 2);
+    EXPECT_EQ(f.Put(),
+              std::pair(1, std::string("Preplaced blocks pushed off their places: moved ahead of the "
+                                       "movable blocks.\n")));
+    EXPECT_EQ(Walk(f.e->seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
+    EXPECT_EQ(Walk(f.e->seq.next_b, 5), want_b);
+    ExpectConsistent(f.e->seq);
+    // Left evaluated: the fixed blocks stand on their corners, the gap is gone.
+    EXPECT_EQ(f.FixedCorners(), std::vector<double>({0, 0, 30, 0}));
+    EXPECT_EQ(ngap_h + ngap_v, 0);
+    // A start that pushes nothing stays as it is.
+    EXPECT_EQ(f.Put(), std::pair(0, std::string()));
+    EXPECT_EQ(Walk(f.e->seq.next_a, 5), (std::vector<int>{4, 5, 1, 2, 3}));
+  }
 }
 
 }  // namespace
