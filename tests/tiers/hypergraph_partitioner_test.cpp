@@ -96,6 +96,9 @@ TEST(HypergraphPartitionerTest, ObviousBisections) {
   // must stand alone, where counting vertices would split the chain midway.
   Hypergraph heavy_end(11, {10, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
   for (int v = 0; v + 1 < 11; ++v) heavy_end.AddEdge({v, v + 1});
+  // The same with weights whose sum overflows 32 bits unless scaled down.
+  Hypergraph huge_end = heavy_end;
+  for (int& w : huge_end.vwgts) w <<= 27;
   // Two groups of ten, each tied together by many small and large nets, and
   // one net of weight 2 across.
   Hypergraph clusters(20, std::vector<int>(20, 5));
@@ -118,7 +121,7 @@ TEST(HypergraphPartitionerTest, ObviousBisections) {
     int first_of_second;  // vertices below it on one side, the others on the other
     int cut;
   };
-  for (Case c : {Case{&heavy_end, 1, 1}, Case{&clusters, 10, 2}, Case{&ring, 2, 2}}) {
+  for (Case c : {Case{&heavy_end, 1, 1}, Case{&huge_end, 1, 1}, Case{&clusters, 10, 2}, Case{&ring, 2, 2}}) {
     Result r = Split(*c.hg, 2, 10);
     for (int v = 0; v < c.hg->nvtxs; ++v)
       EXPECT_EQ(r.part[v], v < c.first_of_second ? r.part[0] : 1 - r.part[0]) << c.hg->nvtxs << " " << v;
