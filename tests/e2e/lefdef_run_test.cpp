@@ -158,19 +158,31 @@ std::map<std::string, std::string> ExpectDesignKept(const RunResult& run, const 
 
 // --- the DEF of every tier, read back ----------------------------------------------
 
-// Entries our own DEF reader delivers, by section.
-std::map<std::string, int> read_back;
-int CountEntry(defrCallbackType_e type, void*, defiUserData) {
-  ++read_back[type == defrPinCbkType ? "PINS" : type == defrComponentCbkType ? "COMPONENTS" : "NETS"];
+// What our own DEF reader delivers of a tier's DEF.
+struct TierRead {
+  std::set<std::string> components, pins;
+  int nets = 0;
+  std::vector<std::pair<std::string, std::string>> connections;  // (component or PIN, pin)
+};
+TierRead tier_read;
+int OnPin(defrCallbackType_e, void* pin, defiUserData) {
+  tier_read.pins.insert(static_cast<defiPin*>(pin)->pinName());
   return 0;
 }
-template <typename T>
-int CountTyped(defrCallbackType_e type, T* entry, defiUserData ud) {
-  return CountEntry(type, entry, ud);
+int OnComponent(defrCallbackType_e, defiComponent* c, defiUserData) {
+  tier_read.components.insert(c->id());
+  return 0;
+}
+int OnNet(defrCallbackType_e, defiNet* net, defiUserData) {
+  ++tier_read.nets;
+  for (int i = 0; i < net->numConnections(); ++i)
+    tier_read.connections.emplace_back(net->instance(i), net->pin(i));
+  return 0;
 }
 
-// Reads every tier's DEF with our own reader, which must take it whole and
-// find the entries its sections declare, and with KLayout, an independent
+// Reads every tier's DEF with our own reader, which must take it whole, find
+// the entries its sections declare, each name once, and nets that connect
+// only the tier's own components and pins; and with KLayout, an independent
 // reader, through klayout_tier_defs.py, which checks the placement it reads.
 void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int tiers,
                             const std::vector<std::string>& lefs) {
@@ -180,18 +192,23 @@ void ExpectTierDefsReadBack(const ScratchDir& dir, const std::string& base, int 
     const std::string path = dir.file(base + "_tier" + std::to_string(t) + ".def");
     def_list += (t ? "," : "") + path;
     defrInit();
-    defrSetPinCbk(CountEntry);
-    defrSetComponentCbk(CountTyped<defiComponent>);
-    defrSetNetCbk(CountTyped<defiNet>);
+    defrSetPinCbk(OnPin);
+    defrSetComponentCbk(OnComponent);
+    defrSetNetCbk(OnNet);
     defwInit(nullptr);
-    read_back.clear();
+    tier_read = TierRead{};
     FILE* f = std::fopen(path.c_str(), "r");
     ASSERT_NE(f, nullptr) << path;
     EXPECT_EQ(defrRead(f, path.c_str(), nullptr), 0) << path;
     std::fclose(f);
     const std::string def = ReadFile(path);
-    for (const char* section : {"COMPONENTS", "PINS", "NETS"})
-      EXPECT_EQ(read_back[section], Printed(def, std::string("\n") + section)) << path << " " << section;
+    EXPECT_EQ(static_cast<int>(tier_read.components.size()), Printed(def, "\nCOMPONENTS")) << path;
+    EXPECT_EQ(static_cast<int>(tier_read.pins.size()), Printed(def, "\nPINS")) << path;
+    EXPECT_EQ(tier_read.nets, Printed(def, "\nNETS")) << path;
+    // A net connects only what its tier's DEF holds.
+    for (const auto& [component, pin] : tier_read.connections)
+      EXPECT_TRUE(component == "PIN" ? tier_read.pins.count(pin) : tier_read.components.count(component))
+          << path << ": ( " << component << " " << pin << " )";
   }
   const RunResult kl =
       RunIn(dir.path(), "QT_QPA_PLATFORM=offscreen klayout -b -rd lefs=" + Quoted(lef_list) + " -rd defs=" +
