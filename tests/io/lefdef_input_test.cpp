@@ -21,11 +21,12 @@ namespace {
 const char kTech[] =
     "VERSION 5.8 ;\nBUSBITCHARS \"[]\" ;\nUNITS\n  DATABASE MICRONS 1000 ;\nEND UNITS\n"
     "LAYER metal1\n  TYPE ROUTING ;\nEND metal1\nSITE core\n  SIZE 0.2 BY 2 ;\nEND core\nEND LIBRARY\n";
-// A filler of width 0: a size of 0 is allowed.
+// A filler of width 0 and a tap as large as a macro may be: sizes from 0 to
+// 1e6 microns are allowed.
 const char kCells[] =
     "MACRO INV\n  CLASS CORE ;\n  SIZE 2 BY 1 ;\n  PIN A END A\n  PIN Z END Z\nEND INV\n"
     "MACRO FILL\n  CLASS CORE SPACER ;\n  SIZE 0 BY 1 ;\nEND FILL\n"
-    "MACRO TAP\n  CLASS CORE WELLTAP ;\n  SIZE 1 BY 1 ;\n  PIN VDD END VDD\nEND TAP\n"
+    "MACRO TAP\n  CLASS CORE WELLTAP ;\n  SIZE 1000000 BY 1000000 ;\n  PIN VDD END VDD\nEND TAP\n"
     "MACRO IOPAD\n  CLASS PAD ;\n  SIZE 20 BY 10 ;\n  PIN PAD END PAD\nEND IOPAD\nEND LIBRARY\n";
 const char kRam[] = "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 10 BY 30 ;\n  PIN A END A\nEND RAM\nEND LIBRARY\n";
 
