@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <utility>
 
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
@@ -118,6 +120,41 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
         << a1 << " " << a2 << " " << w1 << " " << w2 << " " << v1 << " " << v2 << " weights " << p.deltac_wgt
         << " " << p.deltnt_wgt << " " << p.deltvia_wgt;
   }
+}
+
+// A pin 2, 1 from the corner of a 10 x 6 class, on a block at 100, 50 inside
+// a parent at 5, 5: at the centre when asked, else one of the eight images
+// of that corner offset, a different one per orientation, inside the block;
+// without an offset at the centre too.
+TEST(SetPinPositionTest, CentreOrEachOrientationsImageOfTheOffset) {
+  tagPARAMETERS p;
+  InitParameters(&p);
+  tagBLOCKCLASS cls{};
+  cls.width = 10, cls.height = 6;
+  tagPINCLASS offset{};
+  offset.x = 2, offset.y = 1;
+  tagBLOCK parent{}, blk{};
+  parent.x = parent.y = 5;
+  blk.parent = &parent, blk.blkclass = &cls, blk.x = 100, blk.y = 50;
+  tagPIN pin{};
+  pin.owner = &blk, pin.pinclass = &offset;
+  std::set<std::pair<double, double>> images;
+  for (int orient = 0; orient < 8; ++orient) {
+    blk.orient = orient;
+    blk.width = orient % 2 ? 6 : 10, blk.height = orient % 2 ? 10 : 6;
+    p.pin_at_center = 1;
+    SetPinPosition(&pin, &p);
+    EXPECT_EQ(std::pair(pin.x, pin.y), std::pair(105 + blk.width / 2, 55 + blk.height / 2)) << orient;
+    p.pin_at_center = 0;
+    SetPinPosition(&pin, &p);
+    EXPECT_TRUE(pin.x - 105 >= 0 && pin.x - 105 <= blk.width && pin.y - 55 >= 0 && pin.y - 55 <= blk.height)
+        << orient;
+    images.emplace(pin.x - 105, pin.y - 55);
+  }
+  EXPECT_EQ(images.size(), 8u);
+  pin.pinclass = nullptr;  // no offset given: the centre
+  SetPinPosition(&pin, &p);
+  EXPECT_EQ(std::pair(pin.x, pin.y), std::pair(105 + blk.width / 2, 55 + blk.height / 2));
 }
 
 }  // namespace
