@@ -161,6 +161,15 @@ TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
     }
     EXPECT_GT(total_cap, 0);
     EXPECT_NE(out.find("total_cap:" + std::to_string(total_cap) + ")"), std::string::npos) << out;
+    // The congestion reported for the stage is the mean over the boundaries.
+    double congestion = 0.0;
+    const std::regex layer_cong(R"(Via Congestion Cost:([0-9.]+)\n)"),
+        mean(R"(Via Congestion Cost:([0-9.]+);\])");
+    for (std::sregex_iterator it(out.begin(), out.end(), layer_cong), end; it != end; ++it)
+      congestion += std::stod((*it)[1]);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(out, m, mean)) << out;
+    EXPECT_NEAR(std::stod(m[1]), congestion / (tiers - 1), 0.006) << out;
 
     int placed_seen = 0;
     for (int t = 1; t < tiers; ++t) {
