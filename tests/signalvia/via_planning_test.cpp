@@ -141,8 +141,11 @@ std::array<int, 4> Window(tagSIGVIA* via, ViaScene& s) {
   return r;
 }
 
-// A 400 x 400 outline in 4 x 4 cells on two tiers, `cap` vias in each cell.
-TEST(ViaWindows, ExpectedLoadSharesEachViaOverItsUsableCells) {
+// A 400 x 400 outline in 4 x 4 cells on two tiers: with two vias in every
+// cell but one, the expected load shares each via over its usable cells and
+// a window with room stays as it is; with room in one far cell only, the
+// window grows ring by ring until it reaches it.
+TEST(ViaWindows, ShareTheExpectedLoadAndGrowUntilTheyHaveRoom) {
   ViaScene s(400, 400);
   tagNET* a = s.AddNet({{50, 50, 0}, {150, 150, 1}});
   tagNET* b = s.AddNet({{50, 50, 0}, {250, 150, 1}});
@@ -159,23 +162,20 @@ TEST(ViaWindows, ExpectedLoadSharesEachViaOverItsUsableCells) {
   EXPECT_DOUBLE_EQ(s.Cell(1, 0, 0)->expected_via_num, 1.0 / 3 + 1.0 / 5);
   EXPECT_DOUBLE_EQ(s.Cell(1, 2, 0)->expected_via_num, 1.0 / 5);
   EXPECT_EQ(std::pair(va->resource, vb->resource), std::pair(3.0, 7.0));
-  // Enough room already: the window stays as it is.
   EXPECT_EQ(Window(va, s), (std::array<int, 4>{0, 1, 0, 1}));
   EXPECT_EQ(va->cand_num, 3);
-}
 
-TEST(ViaWindows, WindowGrowsRingByRingUntilItHasRoom) {
-  ViaScene s(400, 400);
-  tagNET* net = s.AddNet({{10, 10, 0}, {20, 20, 1}});
-  s.BuildGrid(4, 4, 2, 0);
-  s.BuildDemand(2);
-  s.Cell(1, 3, 3)->via_cap = 4;
-  SetExpectedValueForGridVia(s.net_list, *s.grids, &s.dim, 2);
+  ViaScene far(400, 400);
+  tagNET* net = far.AddNet({{10, 10, 0}, {20, 20, 1}});
+  far.BuildGrid(4, 4, 2, 0);
+  far.BuildDemand(2);
+  far.Cell(1, 3, 3)->via_cap = 4;
+  SetExpectedValueForGridVia(far.net_list, *far.grids, &far.dim, 2);
   tagSIGVIA* via = net->vias[0];
   EXPECT_EQ(via->cand_num, 0);
-  EXPECT_EQ(Window(via, s), (std::array<int, 4>{0, 3, 0, 3}));
+  EXPECT_EQ(Window(via, far), (std::array<int, 4>{0, 3, 0, 3}));
   EXPECT_DOUBLE_EQ(via->resource, 4.0);
-  EXPECT_EQ(std::pair(via->cand_num, s.Cell(1, 3, 3)->cvia_num), std::pair(1, 1));
+  EXPECT_EQ(std::pair(via->cand_num, far.Cell(1, 3, 3)->cvia_num), std::pair(1, 1));
 }
 
 std::string Plan(ViaScene& s, int tiers) {
