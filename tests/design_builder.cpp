@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <sstream>
 
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
@@ -203,100 +202,6 @@ std::unique_ptr<TestDesign> TestDesign::WithPreplacedBlocks(const double (&corne
     blk->region_y_lo = blk->region_y_hi = corners[i][1];
   }
   return d;
-}
-
-namespace {
-
-// " name=value" for a set field.
-struct Fields {
-  std::ostringstream& out;
-  Fields& operator()(const char* name, double v) {
-    if (v != 0) out << ' ' << name << '=' << v;
-    return *this;
-  }
-  Fields& box(const char* name, double xl, double yl, double xh, double yh) {
-    if (xl || yl || xh || yh)
-      out << ' ' << name << "=(" << xl << ',' << yl << ")-(" << xh << ',' << yh << ')';
-    return *this;
-  }
-  Fields& refs(const tagPINLIST* refs) {
-    if (refs) out << " refs=";
-    for (const char* sep = ""; refs; refs = refs->next, sep = ",")
-      out << sep << static_cast<const tagNET*>(refs->pin)->id;
-    return *this;
-  }
-};
-
-const char* NameOf(const char* name) { return name ? name : "-"; }
-
-void DumpNets(std::ostringstream& out, const tagNET* net, const std::string& indent) {
-  for (; net; net = net->next) {
-    out << indent << "net " << net->id << ' ' << NameOf(net->name);
-    Fields{out}("w", net->weight)("deg", net->degree);
-    out << ':';
-    for (const tagPINLIST* node = net->pins; node; node = node->next) {
-      const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
-      out << ' '
-          << (pin->owner && pin->owner->type != 1 && !pin->id ? NameOf(pin->owner->name)
-                                                              : "T" + std::to_string(pin->id));
-      if (pin->pinclass && !pin->id) out << '@' << pin->pinclass->x << ',' << pin->pinclass->y;
-    }
-    out << '\n';
-  }
-}
-
-void DumpBlocks(std::ostringstream& out, const tagBLOCK* blk, const std::string& indent) {
-  for (; blk; blk = blk->next) {
-    out << indent << "block " << blk->id << ' ' << NameOf(blk->name);
-    Fields f{out};
-    f("class", blk->blkclass ? blk->blkclass->id : 0)("kind", blk->kind)("orient", blk->orient)("tier",
-                                                                                                blk->tier);
-    f("w", blk->width)("h", blk->height)("area", blk->area)("deg", blk->degree)("cells", blk->block_count);
-    f("nets", blk->net_count)("npins", blk->pin_count);
-    f("maxchild_w", blk->max_child_width)("maxchild_h", blk->max_child_height);
-    f.box("region", blk->region_x_lo, blk->region_y_lo, blk->region_x_hi, blk->region_y_hi);
-    f.box("fixed", blk->fixed_x_lo, blk->fixed_y_lo, blk->fixed_x_hi, blk->fixed_y_hi).refs(blk->net_refs);
-    // The block's own pin list: each pin's net and its place on the block.
-    if (blk->pins) out << " pins=";
-    for (const tagPIN* pin = blk->pins; pin; pin = pin->next) {
-      out << (pin == blk->pins ? "" : ",") << (pin->net ? pin->net->id : 0);
-      if (pin->pinclass) out << '@' << pin->pinclass->x << ',' << pin->pinclass->y;
-    }
-    out << '\n';
-    DumpBlocks(out, blk->children, indent + "  ");
-    DumpNets(out, blk->nets, indent + "  ");
-  }
-}
-
-}  // namespace
-
-std::string Dump(const tagBLOCK* design) {
-  std::ostringstream out;
-  out.precision(10);
-  const tagBLOCKCLASS* root = design->blkclass;
-  out << "design " << NameOf(design->name);
-  Fields{out}("blocks", design->block_count)("terminals", design->pin_count)("nets", design->net_count)(
-      "w", design->width)("h", design->height)
-      .box("region", design->region_x_lo, design->region_y_lo, design->region_x_hi, design->region_y_hi);
-  out << '\n';
-  for (const tagBLOCKCLASS* c = root ? root->classes : nullptr; c; c = c->next) {
-    out << "class " << c->id << ' ' << NameOf(c->name);
-    Fields{out}("type", c->type)("w", c->width)("h", c->height);
-    for (const tagPINCLASS* pc = c->pinclasses; pc; pc = pc->next)
-      out << " pin" << pc->id << '@' << pc->x << ',' << pc->y;
-    out << '\n';
-  }
-  for (const tagPINCLASS* pc = root ? root->pinclasses : nullptr; pc; pc = pc->next)
-    out << "terminal-class " << pc->id << " @" << pc->x << ',' << pc->y << '\n';
-  DumpBlocks(out, design->children, "");
-  for (const tagPIN* t = design->pins; t; t = t->next) {
-    out << "terminal " << t->id << ' ' << NameOf(t->name) << " @" << t->x << ',' << t->y;
-    if (t->owner != design) out << " owner=" << (t->owner ? NameOf(t->owner->name) : "-");
-    Fields{out}("class", t->pinclass ? t->pinclass->id : 0)("nets", t->net_count).refs(t->net_refs);
-    out << '\n';
-  }
-  DumpNets(out, design->nets, "");
-  return out.str();
 }
 
 TestEngine::TestEngine(TestDesign& design, int tiers) : d(design) {

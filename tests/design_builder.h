@@ -1,6 +1,5 @@
-// Design records built in memory the way the readers leave them, the engine
-// set up on them the way a run sets it up, and a text dump of the records
-// for golden checks.
+// Design records built in memory the way the readers leave them, and the
+// engine set up on them the way a run sets it up.
 #pragma once
 #include <memory>
 #include <string>
@@ -70,12 +69,6 @@ class TestDesign {
   std::vector<tagPIN*> terminals_;
   std::vector<PendingNet> nets_;
 };
-
-// Every record reachable from the design, one line each in list order, with
-// the fields that are set (zero fields are left out): the design and its
-// outline, classes with their pin classes, terminal classes, blocks with
-// their cells and group nets, terminals, and nets with their pins.
-std::string Dump(const tagBLOCK* design);
 
 // The engine's records for one design, initialised like a run: work arrays,
 // tier state, trees, level lists, both dual sequences, and the initial

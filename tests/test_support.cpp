@@ -10,8 +10,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/utilities.h"
-
 namespace testing_support {
 
 ScratchDir::ScratchDir() {
@@ -38,13 +36,6 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
-
-namespace {
-void ThrowStop(int status) { throw StoppedRun{status}; }
-}  // namespace
-
-StopsInsteadOfExiting::StopsInsteadOfExiting() { SetStopHandler(ThrowStop); }
-StopsInsteadOfExiting::~StopsInsteadOfExiting() { SetStopHandler(nullptr); }
 
 RunResult RunIn(const std::string& dir, const std::string& command, const std::string& input) {
   std::string input_file = dir + "/.stdin";
@@ -151,6 +142,12 @@ std::string CaptureStdout::Finish() {
   std::string text = ReadFile(path_);
   std::remove(path_.c_str());
   return text;
+}
+
+int Count(const std::string& text, const std::string& piece) {
+  int count = 0;
+  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+  return count;
 }
 
 }  // namespace testing_support

@@ -68,18 +68,8 @@ class CaptureStdout {
   bool done_ = false;
 };
 
-// While alive, a stop of the run throws StoppedRun instead of ending the
-// process, so that a refusal can be checked in-process.
-struct StoppedRun {
-  int status;
-};
-class StopsInsteadOfExiting {
- public:
-  StopsInsteadOfExiting();
-  ~StopsInsteadOfExiting();
-  StopsInsteadOfExiting(const StopsInsteadOfExiting&) = delete;
-  StopsInsteadOfExiting& operator=(const StopsInsteadOfExiting&) = delete;
-};
+// How often `piece` occurs in `text`.
+int Count(const std::string& text, const std::string& piece);
 
 // The items of a list linked through `next`, from its head on.
 template <typename T>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -48,50 +47,6 @@ TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
     tagPARAMETERS p = Defaults();
     SetSizeParameters(&p, n);
     EXPECT_EQ(std::vector<int>({p.depthmax, p.giveup, p.movenode}), std::vector<int>({depth, 5 * n, n})) << n;
-  }
-}
-
-// A file's text, the block count, its echo and the integer fields it leaves.
-struct PrmCase {
-  std::string text;
-  int n;
-  std::string echo;
-  std::vector<std::pair<int tagPARAMETERS::*, int>> fields;
-};
-
-// Comments anywhere, the last occurrence winning, unknown (case-sensitive)
-// keywords consuming a value, a word read as the value 0 and then as the
-// next keyword, four pairs to an echo line, and a file that ends without
-// "end" in a comment; a 99-character word is still read (and unknown), and
-// nothing after "end" counts; percent keywords truncate toward zero and
-// saturate.
-TEST(InputPrmTest, EchoAndFields) {
-  using P = tagPARAMETERS;
-  const std::string k99(99, 'k');
-  const PrmCase cases[] = {
-      {"* leading layers 7\nipcand 4 Layers 3\n   * indented ipcand 8\nipcand abc 6 *trailing iterations 1\n"
-       "*\nsor 185 iterations -40 ipcand 5\n* last",
-       10,
-       "( ipcand    :    4) Layers ?( Layers    :    3)( ipcand    :    0) abc ?( abc       :    6)\n"
-       "( sor       :  185)( iterations:  -40)( ipcand    :    5)\n",
-       {{&P::layers, 2}, {&P::ipcand, 5}, {&P::iterations, -40}}},
-      {k99 + " 17 layers 4 end 0 layers 5\n",
-       10,
-       " " + k99 + " ?( " + k99 + ":   17)( layers    :    4)\n",
-       {{&P::layers, 4}}},
-      {"giveup 50 depthmax -99 movenode 250\nend\n",
-       40,
-       "( giveup    :   50)( depthmax  :  -99)( movenode  :  250)\n",
-       {{&P::giveup, 20}, {&P::depthmax, -39}, {&P::movenode, 100}}},
-      {"giveup 60000000 movenode 100000000 depthmax -2000000000 end\n",
-       3300,
-       "( giveup    : 60000000)( movenode  : 100000000)( depthmax  : -2000000000)\n",
-       {{&P::giveup, 1980000000}, {&P::movenode, INT_MAX}, {&P::depthmax, INT_MIN}}},
-  };
-  for (const PrmCase& c : cases) {
-    tagPARAMETERS p = Defaults();
-    EXPECT_EQ(ReadPrm(c.text, &p, c.n), c.echo);
-    for (const auto& [field, value] : c.fields) EXPECT_EQ(p.*field, value) << c.text;
   }
 }
 

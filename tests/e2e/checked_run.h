@@ -14,8 +14,11 @@ RunResult RunChecked(const ScratchDir& dir, const std::string& args, const std::
 // Runs fpcheck inside dir with `args` (options, base name).
 RunResult Fpcheck(const ScratchDir& dir, const std::string& args);
 
-// How often `piece` occurs in `text`; `path` in single quotes for the shell.
-int Count(const std::string& text, const std::string& piece);
+// `text` with the seconds that differ from run to run masked: the number
+// after a "time" label, and the CPU seconds of the statistics record.
+std::string MaskTimes(const std::string& text);
+
+// `path` in single quotes for the shell.
 inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace testing_support

@@ -49,6 +49,28 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
             2);
 }
 
+// Files that cannot grow past 1 KB, as on a full disk: a drawing too large
+// for that keeps the previous one, the statistics file keeps its earlier
+// records without a partial one, and the run says so.
+TEST(EndToEnd, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
+  ScratchDir dir;
+  CopyExample(dir);
+  WriteFile(dir.file("fl.prm"), ExamplePrm("iterations 100"));
+  const std::string previous = "\nCircuit:demo16\n" + std::string(1000, 'x');
+  WriteFile(dir.file("demo16.txt"), previous);
+  WriteFile(dir.file("demo16_layer_0.plt"), "old drawing\n");
+  const RunResult run =
+      RunIn(dir.path(), "trap '' XFSZ; ulimit -f 1; " + Quoted(TierplanBinary()) + " demo16");
+  EXPECT_EQ(run.status, 0) << run.output;
+  for (const char* warning :
+       {"Warning: Cannot write demo16_layer_0.plt!\n", "Warning: Cannot open results file!\n"})
+    EXPECT_NE(run.output.find(warning), std::string::npos) << run.output;
+  EXPECT_EQ(ReadFile(dir.file("demo16_layer_0.plt")), "old drawing\n");
+  EXPECT_EQ(ReadFile(dir.file("demo16.txt")), previous);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
 TEST(EndToEnd, MissingParameterFileStopsTheRun) {
   ScratchDir dir;
   CopyExample(dir);

@@ -1,5 +1,5 @@
-// End-to-end runs with via planning switched on: the report files, their
-// growth over runs, the capacity check, and nothing at all when it is off.
+// End-to-end runs with via planning switched on: the reports' growth over
+// runs and the capacity check.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -11,9 +11,6 @@
 using namespace testing_support;
 
 namespace {
-
-const char* kReports[] = {"vp_table1.txt", "via_assignment.txt", "via_rt.txt", "via_dist_demo16_0.gp",
-                          "via_dist_demo16_1.gp"};
 
 const std::string kHeader =
     "net; via; grid_size; MLlowerbound; MLLR; time; netbynet; time; layerbylayer; time; "
@@ -34,31 +31,17 @@ void ExpectInOrder(const std::string& text, std::initializer_list<std::string> p
   }
 }
 
-// The stages in their order, a table row and a log that fail no via, a
-// drawing per tier; the next run appends to the reports.
-TEST(ViaPlanningRun, WritesEveryReportAndAppendsOnTheNextRun) {
+// A table row of the stages' figures; the next run appends to every report.
+// (What one run writes is kept in tests/golden/demo16_vias.)
+TEST(ViaPlanningRun, WritesATableRowAndAppendsOnTheNextRun) {
   ScratchDir dir;
   CopyExample(dir);
-  RunResult run = RunWith(dir, "svia_assignment 1");
-  ASSERT_EQ(run.status, 0) << run.output;
-  ExpectInOrder(run.output,
-                {"\nBegin inter-layer via planning......\n", "The number of nets demand vias: ",
-                 "[SETUP]\n[Grid Dimension:10 X 10\nSignal Via Size: 25.00 (Norm:25.00)\n",
-                 "Viaed Net Wire length(net by net): ", "Begin min-cost max-flow based assignment ...\n",
-                 "Viaed Net Wire length: ", " *** normally terminated.\n"});
+  ASSERT_EQ(RunWith(dir, "svia_assignment 1").status, 0);
   const std::string table = ReadFile(dir.file("vp_table1.txt"));
   EXPECT_TRUE(
       std::regex_match(table, std::regex(kHeader + R"(\d+; \d+; 10x10; (-?[0-9]+\.[0-9]{2}; ){7}\n)")))
       << table;
   const std::string log = ReadFile(dir.file("via_assignment.txt"));
-  ExpectInOrder(log, {"demo16;nets:27;area:", "[NETBYNET][via_inserted:", "[LAYERBYLAYER][wire2(ub)1:",
-                      "[LAGRAGIAN_TOTAL][viaed_wire: ", "; failed viaed:0; time:"});
-  ExpectInOrder(ReadFile(dir.file("via_rt.txt")),
-                {"demo16:[NETBYNET][via_inserted:", "[LAYERBYLAYER][wire2(ub)1:", "[LOWERBOUND][ofblr:",
-                 "[LAGRAGIAN_TOTAL][viaed_wire: "});
-  for (int tier = 0; tier < 2; ++tier)
-    EXPECT_EQ(ReadFile(dir.file("via_dist_demo16_" + std::to_string(tier) + ".gp")).rfind("set nokey\n", 0),
-              0u);
   ASSERT_EQ(RunWith(dir, "svia_assignment 1").status, 0);
   const std::string tables = ReadFile(dir.file("vp_table1.txt"));
   EXPECT_EQ(Count(tables, kHeader), 2);
@@ -67,15 +50,6 @@ TEST(ViaPlanningRun, WritesEveryReportAndAppendsOnTheNextRun) {
   const std::string runtimes = ReadFile(dir.file("via_rt.txt"));
   EXPECT_EQ(Count(runtimes, "demo16:"), 2);
   EXPECT_EQ(Count(runtimes, "[LOWERBOUND]"), 2);  // the first relaxation of each run only
-}
-
-TEST(ViaPlanningRun, SwitchedOffTouchesNoReport) {
-  ScratchDir dir;
-  CopyExample(dir);
-  RunResult run = RunWith(dir, "svia_assignment 0");
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(run.output.find("via planning"), std::string::npos);
-  for (const char* name : kReports) EXPECT_FALSE(FileExists(dir.file(name))) << name;
 }
 
 TEST(ViaPlanningRun, TooFewPositionsStopTheRunBeforeAnyAssignment) {

@@ -1,7 +1,7 @@
 // The whole LEF/DEF input step on small texts: several libraries, what
 // becomes a block (groups, macros, fixed cells; physical-only cells left
 // out), the pad ring, terminal places and scaling. Refusals run through the
-// binary in tests/e2e/lefdef_file_test.cpp.
+// binary in tests/e2e/bad_input_test.cpp, whole runs in e2e/golden_run_test.cpp.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,36 +18,11 @@ using namespace testing_support;
 
 namespace {
 
-const char kTech[] =
-    "VERSION 5.8 ;\nBUSBITCHARS \"[]\" ;\nUNITS\n  DATABASE MICRONS 1000 ;\nEND UNITS\n"
-    "LAYER metal1\n  TYPE ROUTING ;\nEND metal1\nSITE core\n  SIZE 0.2 BY 2 ;\nEND core\nEND LIBRARY\n";
-// A filler of width 0 and a tap as large as a macro may be: sizes from 0 to
-// 1e6 microns are allowed.
-const char kCells[] =
-    "MACRO INV\n  CLASS CORE ;\n  SIZE 2 BY 1 ;\n  PIN A END A\n  PIN Z END Z\nEND INV\n"
-    "MACRO FILL\n  CLASS CORE SPACER ;\n  SIZE 0 BY 1 ;\nEND FILL\n"
-    "MACRO TAP\n  CLASS CORE WELLTAP ;\n  SIZE 1000000 BY 1000000 ;\n  PIN VDD END VDD\nEND TAP\n"
-    "MACRO IOPAD\n  CLASS PAD ;\n  SIZE 20 BY 10 ;\n  PIN PAD END PAD\nEND IOPAD\nEND LIBRARY\n";
-const char kRam[] = "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 10 BY 30 ;\n  PIN A END A\nEND RAM\nEND LIBRARY\n";
-
-// Four movable cells, two fixed pads (the second turned east), a fixed and a
-// placed RAM, a filler and a tap on the supply net only, two DEF pins.
-const char kDesign[] =
-    "VERSION 5.8 ;\nDESIGN top ;\nUNITS DISTANCE MICRONS 1000 ;\n"
-    "DIEAREA ( 0 0 ) ( 200000 100000 ) ;\n"
-    "COMPONENTS 10 ;\n"
-    "  - c1 INV + PLACED ( 1000 1000 ) N ;\n  - c2 INV + UNPLACED ;\n"
-    "  - c3 INV + COVER ( 0 0 ) S ;\n  - c4 INV ;\n"
-    "  - m1 RAM + FIXED ( 20000 5000 ) FS ;\n  - m2 RAM + PLACED ( 90000 5000 ) N ;\n"
-    "  - p1 IOPAD + FIXED ( 0 0 ) N ;\n  - p2 IOPAD + FIXED ( 180000 80000 ) E ;\n"
-    "  - f1 FILL + FIXED ( 5000 5000 ) N ;\n  - t1 TAP + FIXED ( 6000 5000 ) N ;\n"
-    "END COMPONENTS\n"
-    "PINS 2 ;\n  - io1 + NET n1 + DIRECTION INPUT ;\n  - io2 + NET n4 ;\nEND PINS\n"
-    "NETS 6 ;\n"
-    "  - n1 ( PIN io1 ) ( p1 PAD ) ( c1 A ) ;\n  - n2 ( c1 Z ) ( c2 A ) ;\n"
-    "  - n3 ( c2 Z ) ( c3 A ) ( m1 A ) ( m2 A ) ;\n  - n4 ( PIN io2 ) ( c4 A ) ;\n"
-    "  - n5 ( c3 Z ) ( c4 Z ) ;\n  - VDD ( t1 VDD ) + USE POWER ;\n"
-    "END NETS\nEND DESIGN\n";
+// The texts under tests/io/lefdef_input/: a technology LEF, the cells, a
+// RAM and a design that uses them.
+std::string Text(const char* name) { return ReadFile(SourceDir() + "/tests/io/lefdef_input/" + name); }
+const std::string kTech = Text("tech.lef"), kCells = Text("cells.lef"), kRam = Text("ram.lef");
+const std::string kDesign = Text("design.def");
 
 const char kPartition[] = "10 vertices\n0\n0\n1\n1\n0\n1\n0\n0\n1\n1\n";
 const std::vector<std::string> kBlocks = {"sub-block-1: 0 c3 c4", "sub-block-2: 0 c1 c2", "sub-block-3: 3 m1",
@@ -159,41 +134,6 @@ TEST_F(LefDefInputTest, GroupsCellsKeepsMacrosAloneAndLeavesPhysicalOnlyCellsOut
   EXPECT_STREQ(design->children->next->nets->name, "n2");
 }
 
-TEST_F(LefDefInputTest, WithMacrosGroupedThePlacedRamJoinsItsGroup) {
-  params.macro_blocks = 0;
-  ReadExample(kPartition);
-  EXPECT_EQ(BlockDump(design), (std::vector<std::string>{"sub-block-1: 0 c3 c4 m2", "sub-block-2: 0 c1 c2",
-                                                         "sub-block-3: 3 m1"}));
-}
-
-// The partitioner sees only the cells that go into groups: each of the
-// groups asked for is made. (That the RAMs stay blocks of their own the
-// LEF/DEF runs in tests/e2e/lefdef_run_test.cpp check.)
-TEST_F(LefDefInputTest, ThePartitionerMakesTheGroupsAskedFor) {
-  std::string def = "UNITS DISTANCE MICRONS 1000 ;\nDIEAREA ( 0 0 ) ( 100000 100000 ) ;\nCOMPONENTS 42 ;\n";
-  for (int i = 0; i < 40; ++i) def += "  - c" + std::to_string(i) + " INV ;\n";
-  def += "  - m0 RAM ;\n  - m1 RAM + FIXED ( 0 0 ) N ;\nEND COMPONENTS\nNETS 41 ;\n";
-  for (int i = 0; i < 39; ++i)
-    def += "  - n" + std::to_string(i) + " ( c" + std::to_string(i) + " Z ) ( c" + std::to_string(i + 1) +
-           " A ) ;\n";
-  def += "  - m ( m0 A ) ( m1 A ) ( c0 A ) ;\nEND NETS\nEND DESIGN\n";
-  params.cell_groups = 4;
-  const std::string out = Read({{"tech.lef", kTech}, {"cells.lef", kCells}, {"ram.lef", kRam}}, def);
-  EXPECT_EQ(out.find("Physical-only"), std::string::npos) << "no line when nothing is left out";
-  EXPECT_NE(out.find("Partitioning ......\nNumber of Fixed Pads:0\nPartitioning done.(Time consumed:"),
-            std::string::npos)
-      << out;
-  ASSERT_EQ(design->block_count, 6);
-  int cells = 0;
-  for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
-    if (blk->id <= 4) {
-      EXPECT_GT(blk->block_count, 5) << blk->name << " is one of four balanced groups";
-    }
-    cells += blk->block_count;
-  }
-  EXPECT_EQ(cells, 42);
-}
-
 // One library in several files, in one file joined with cat, or with a
 // macro given again: the later definition wins, with a warning.
 struct Libraries {
@@ -216,58 +156,11 @@ TEST_P(LibrariesTest, MakeTheSameBlocks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, LibrariesTest,
-    ::testing::Values(Libraries{{{"all.lef", std::string(kTech) + kCells + kRam}}, kBlocks[3]},
-                      Libraries{{{"tech.tlef", kTech},
-                                 {"cells.lef", kCells},
-                                 {"ram.lef", std::string(kRam) +
-                                                 "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 30 BY 10 ;\nEND RAM\n"}},
-                                "sub-block-4: 0 30.000000x10.000000 m2"}));
-
-struct PinPlace {
-  const char* placement;  // the pin's options after its net
-  double x, y;            // expected fraction of the outline
-};
-
-class PlacedPinTest : public LefDefInputTest, public ::testing::WithParamInterface<PinPlace> {};
-
-// Die (1000, 2000) to (201000, 102000) in database units of 1/1000 micron:
-// a pin keeps the centre of its shape, turned with the pin, measured from the
-// die's corner; a pin without a place goes around the outline.
-TEST_P(PlacedPinTest, KeepsTheCentreOfItsShape) {
-  Read({{"tech.lef", kTech}, {"cells.lef", kCells}},
-       std::string("UNITS DISTANCE MICRONS 1000 ;\nDIEAREA ( 1000 2000 ) ( 201000 102000 ) ;\n"
-                   "COMPONENTS 2 ;\n  - a INV ;\n  - b INV ;\nEND COMPONENTS\n"
-                   "PINS 1 ;\n  - io + NET n ") +
-           GetParam().placement +
-           " ;\nEND PINS\nNETS 1 ;\n  - n ( PIN io ) ( a A ) ( b A ) ;\nEND NETS\nEND DESIGN\n",
-       "2\n0\n0\n");
-  EXPECT_NEAR(design->pins->pinclass->x, GetParam().x, 1e-12);
-  EXPECT_NEAR(design->pins->pinclass->y, GetParam().y, 1e-12);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Orientations, PlacedPinTest,
-    ::testing::Values(PinPlace{"+ FIXED ( 51000 2000 ) N", 0.25, 0},
-                      PinPlace{"+ LAYER m1 ( -1000 0 ) ( 1000 4000 ) + FIXED ( 51000 2000 ) N", 0.25, 0.02},
-                      PinPlace{"+ LAYER m1 ( -1000 0 ) ( 1000 4000 ) + PLACED ( 1000 52000 ) E", 0.01, 0.5},
-                      PinPlace{"+ LAYER m1 ( -1000 0 ) ( 1000 4000 ) + COVER ( 101000 102000 ) S", 0.5, 0.98},
-                      PinPlace{"+ LAYER m1 ( 0 0 ) ( 4000 2000 ) + FIXED ( 101000 2000 ) FN", 0.49, 0.01},
-                      PinPlace{"+ DIRECTION INPUT", 0, 0.5}));
-
-TEST_F(LefDefInputTest, UnknownConnectionsAreCountedAfterTheFirstTen) {
-  std::string nets;
-  for (int i = 0; i < 12; ++i) nets += " ( ghost" + std::to_string(i) + " A )";
-  const std::string out =
-      Read({{"tech.lef", kTech}, {"cells.lef", kCells}},
-           "UNITS DISTANCE MICRONS 1000 ;\nDIEAREA ( 0 0 ) ( 1000 1000 ) ;\nCOMPONENTS 2 ;\n  - a INV ;\n"
-           "  - b INV ;\nEND COMPONENTS\nNETS 2 ;\n  - n1 ( a A ) ( b A )" +
-               nets + " ;\n  - lonely ;\nEND NETS\nEND DESIGN\n",
-           "2\n0\n0\n");
-  EXPECT_NE(out.find("Warning: No cell:ghost9 or hash error!\nWarning: No pin lonely or hash error!\n"
-                     "Warning: 12 net connections name no component or DEF pin (the first 10 shown).\n"),
-            std::string::npos)
-      << out;
-  EXPECT_EQ(out.find("ghost10"), std::string::npos);
-}
+    ::testing::Values(Libraries{{{"all.lef", kTech + kCells + kRam}}, kBlocks[3]},
+                      Libraries{
+                          {{"tech.tlef", kTech},
+                           {"cells.lef", kCells},
+                           {"ram.lef", kRam + "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 30 BY 10 ;\nEND RAM\n"}},
+                          "sub-block-4: 0 30.000000x10.000000 m2"}));
 
 }  // namespace

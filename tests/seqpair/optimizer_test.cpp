@@ -68,33 +68,6 @@ void ExpectBestRestored(TestEngine& e) {
   seqpair_testing::ExpectPreplacedOrder(e.seq);
 }
 
-// Occurrences of `what` in `text`.
-int Count(const std::string& text, const std::string& what) {
-  int count = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-  return count;
-}
-
-// Restoring the saved best brings back every block and terminal as saved,
-// whatever came after.
-TEST(SaveOptG, RestoreBringsBackBlocksAndTerminals) {
-  auto d = TestDesign::Random(9, 5, 12, 3);
-  TestEngine e(*d, 2);
-  CalcObj(d->blka.data(), d->neta.data(), d->pada.data(), &e.seq, e.levels.get(), d->norm, &d->params);
-  SaveOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
-  auto places = [&] {
-    std::vector<double> at;
-    for (int b = 1; b <= 9; ++b) at.insert(at.end(), {d->blka[b]->x, d->blka[b]->y, d->blka[b]->width});
-    for (int k = 1; k <= 5; ++k) at.insert(at.end(), {d->pada[k]->x, d->pada[k]->y});
-    return at;
-  };
-  const std::vector<double> saved = places();
-  for (int b = 1; b <= 9; ++b) d->blka[b]->x = d->blka[b]->width = -1;
-  for (int k = 1; k <= 5; ++k) d->pada[k]->x = d->pada[k]->y = -1;
-  RestoreOptG(d->blka.data(), d->pada.data(), &e.seq, &e.best, e.solution.get());
-  EXPECT_EQ(places(), saved);
-}
-
 // The schedule runs its temperatures, the running via count stays equal to
 // a recount, the best floorplan comes back, and no tier fills up beyond its
 // share (terminals on tier 0 pull the blocks of their nets there).
@@ -125,45 +98,6 @@ TEST(SimulatedAnnealing, KeepsCountsTierAreasAndTheBestSound) {
     EXPECT_EQ(text.find("Temperature: 62\n"), std::string::npos);
     EXPECT_NE(text.find("\nOptimal Area: "), std::string::npos);
     ExpectBestRestored(e);
-  }
-}
-
-// Without iterations, without a schedule, with too few moves per
-// temperature or without a movable block the start stays as it is.
-TEST(Optimizers, LeaveTheStartWhenNothingMayMove) {
-  const struct {
-    Method method;
-    int start_tempe;  // 0: the default
-    int iterations;   // of the annealing, 0: the default
-    bool all_fixed;
-    const char* says;  // "" or a line the run prints
-    bool anneals;      // prints its temperatures
-  } cases[] = {
-      {Method::kInsertion, 0, 0, false, "", false},
-      {Method::kAnnealing, 100, 0, false, "", false},  // not above end_tempe
-      {Method::kAnnealing, 0, 13, false, "", true},    // 13% of 8 blocks: R = 1, so no move
-      {Method::kInsertion, 0, 0, true, "No movable block", false},
-      {Method::kAnnealing, 0, 0, true, "No block can be moved", true},
-  };
-  for (const auto& c : cases) {
-    auto d = TestDesign::Random(8, 2, 8, 5);
-    if (c.start_tempe) d->params.start_tempe = c.start_tempe;
-    if (c.iterations) d->params.iterations = c.iterations;
-    TestEngine e(*d, c.all_fixed ? 1 : 2);
-    for (int b = 1; c.all_fixed && b <= 8; ++b) d->blka[b]->kind = 3;
-    const std::vector<int> before = BothOrders(e.seq);
-    const std::string out = RunOptimiser(e, c.method, c.all_fixed ? 10 : 0);
-    EXPECT_EQ(BothOrders(e.seq), before) << out;
-    EXPECT_NE(out.find(c.says), std::string::npos) << out;
-    EXPECT_EQ(out.find("Temperature: ") != std::string::npos, c.anneals) << out;
-    if (c.method == Method::kInsertion) continue;
-    // The start is the best: the report gives its net length and vias.
-    const size_t wire_at = out.find("Optimal Wire-length: "), vias_at = out.find("Optimal Via Number: ");
-    ASSERT_NE(wire_at, std::string::npos);
-    ASSERT_NE(vias_at, std::string::npos);
-    EXPECT_NEAR(std::stod(out.substr(wire_at + 21)),
-                SetNetLength(d->blka.data(), d->neta.data(), d->pada.data(), 3, &d->params), 0.01);
-    EXPECT_EQ(std::stoi(out.substr(vias_at + 20)), inter_layer_vias);
   }
 }
 

@@ -212,18 +212,6 @@ TEST(FlowAssignment, PlacesMostViasAtLeastTruncatedCostPerBoundary) {
   });
 }
 
-TEST(ViaCongestion, MeanOfTheFullestTenthOfTheCells) {
-  ViaScene scene(400, 400);
-  scene.BuildGrid(4, 4, 2, 4);
-  auto congestion = [&](int n) { return CalViaCongCost(*scene.grids, &scene.dim, 1, n); };
-  EXPECT_EQ(congestion(20), 0.0) << "no cell holds a via";
-  for (auto [ix, iy, n] : {std::tuple{0, 0, 3}, {1, 2, 1}, {2, 1, 4}, {3, 3, 3}})
-    scene.Cell(1, ix, iy)->via_num = n;
-  scene.Cell(0, 0, 1)->via_num = 9;  // another layer
-  EXPECT_EQ(std::vector<double>({congestion(20), congestion(5), congestion(100)}),
-            std::vector<double>({3.5, 4.0, 2.75}));
-}
-
 // Net by net: each net in list order takes its cheapest cells among those
 // the nets before it left; the capacity comes back afterwards.
 TEST(NetByNet, MatchesExhaustiveSearchAndRespectsCapacity) {
