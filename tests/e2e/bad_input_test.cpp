@@ -4,7 +4,8 @@
 // (the reader's syntax messages one by one in tests/io/lefdef_reader_test.cpp).
 // Each row edits a small valid input set, writes it into a scratch
 // directory, runs tierplan and checks the exit status and a fragment of what
-// it printed; a refused run must leave no placement file behind.
+// it printed; a refused run must leave no placement file behind. Layout
+// variants of the bookshelf benchmark must run like the plain layout.
 #include <gtest/gtest.h>
 
 #include <filesystem>
