@@ -52,7 +52,7 @@ TEST_P(Golden, RunWritesWhatItWroteBefore) {
     inputs.insert(name);
     args += " " + name;
   }
-  if (c.files == kDemo16) args = " demo16";
+  if (c.files == kDemo16) args = " demo16";  // a bookshelf design goes by its base name
   WriteFile(dir.file("fl.prm"), ExamplePrm(c.settings));
   const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
   ASSERT_EQ(run.status, 0) << run.output.substr(0, 3000);
