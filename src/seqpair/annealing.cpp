@@ -91,6 +91,8 @@ bool SplitCanFreeze(tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS*
   return movable > 0 && movable_area / movable > total / tier_no * TierShareSlack(params);
 }
 
+const Score kWorst{kInfinity, kInfinity, kIntInfinity};
+
 // The optimiser's inputs and the state it carries from round to round.
 struct Annealing {
   tagBLOCK** blka;
@@ -103,13 +105,12 @@ struct Annealing {
   tagLevelList* levels;
   tagNORMPARA* norm;
   tagPARAMETERS* params;
-  AnnealStatus status;
-  Score best_score;
-  int recorded;  // new bests saved so far
-  bool stop;
+  AnnealStatus status{0, 0, 0.0, 0.0, kWorst};
+  Score best_score = kWorst;
+  int recorded = 0;       // new bests saved so far
+  bool keep_fit = false;  // the best fits and a later round may only replace it by a fit
+  bool stop = false;
 };
-
-const Score kWorst{kInfinity, kInfinity, kIntInfinity};
 
 // One move of a random block to its best insertion point, judged at T.
 void Move(Annealing& a, int T) {
@@ -169,7 +170,8 @@ void Move(Annealing& a, int T) {
   // Less bound excess wins first, as in the insertion optimiser: the best
   // floorplan never pushes bounded blocks further than the saved one.
   const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
-  if (by_gap < 0 || (by_gap == 0 && (a.recorded == 0 || best_gain > 0))) {
+  const bool keeps_fit = !a.keep_fit || next.area <= 0.0;
+  if (keeps_fit && (by_gap < 0 || (by_gap == 0 && (a.recorded == 0 || best_gain > 0)))) {
     SaveOptG(a.blka, a.pada, work, a.best, a.sol);
     a.best_score = next;
     status.best_gain = best_gain;
@@ -208,8 +210,11 @@ double ShareOfRest(size_t i, size_t k) {
 // One pass through the temperature schedule; with `end_ms` (CPU time) each
 // temperature moves until its share of the time left is spent, so the moves
 // per temperature follow the measured cost of a move; otherwise it makes the
-// schedule's count of moves.
-void Anneal(Annealing& a, int end_ms) {
+// schedule's count of moves. With `counted` as well, a temperature stops at
+// the count too, and the shares are even: the count asks the same of every
+// temperature, and a temperature that ends early leaves its time to the
+// later ones.
+void Anneal(Annealing& a, int end_ms, bool counted) {
   const tagPARAMETERS* params = a.params;
   // Single precision as the schedule is defined; capped, as a count beyond
   // an int would not convert.
@@ -224,9 +229,15 @@ void Anneal(Annealing& a, int end_ms) {
     int slice_end = 0;
     if (end_ms > 0) {
       const int now = GetCpuTime();
-      slice_end = now + static_cast<int>(std::max(0, end_ms - now) * ShareOfRest(i, temps.size()));
+      const double share =
+          counted ? 1.0 / static_cast<double>(temps.size() - i) : ShareOfRest(i, temps.size());
+      slice_end = now + static_cast<int>(std::max(0, end_ms - now) * share);
     }
-    for (int m = 1; (end_ms > 0 ? GetCpuTime() < slice_end : m < moves_per_temperature) && !a.stop; ++m) {
+    const auto more = [&](int m) {
+      if (end_ms > 0 && GetCpuTime() >= slice_end) return false;
+      return (end_ms > 0 && !counted) || m < moves_per_temperature;
+    };
+    for (int m = 1; more(m) && !a.stop; ++m) {
       if (!AnyMovable(a.blka, a.work)) {
         std::printf("No block can be moved: every block is fixed or alone on its tier.\n");
         a.stop = true;
@@ -242,9 +253,7 @@ void Anneal(Annealing& a, int end_ms) {
 int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
                        tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels, tagNORMPARA* norm,
                        tagPARAMETERS* params) {
-  Annealing a{
-      blka,   neta, pada, work, best, sol, cands, levels, norm, params, AnnealStatus{0, 0, 0.0, 0.0, kWorst},
-      kWorst, 0,    false};
+  Annealing a{blka, neta, pada, work, best, sol, cands, levels, norm, params};
   // The start, as the driver evaluated and saved it, stays the best until a
   // move replaces it; its values are then the ones to report.
   const Score start{0.0, SetNetLength(blka, neta, pada, 3, params), inter_layer_vias};
@@ -258,23 +267,33 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   const int limit_ms = 1000 * params->time_limit;
   const int end_ms = limit_ms > 0 ? GetCpuTime() + limit_ms : 0;
   if (limit_ms > 0) std::printf("CPU time limit: %d s.\n", params->time_limit);
+  // Under a limit, rounds keep the schedule's length as long as the time
+  // allows and go on from new splits until the time is spent, the best kept:
+  // such a run makes the schedule's own rounds first, so it ends no worse
+  // than the schedule would, and the time left buys further splits, where a
+  // longer round on one split would not help it fit.
+  const bool restarts = end_ms > 0 && rounds > 1;
   for (int round = 1;; ++round) {
-    // The first round takes half the time when others may follow, and these
-    // share the rest evenly: a new tier split needs a whole schedule of its
-    // own to reach the outline, which shares halved from round to round
-    // would leave the last rounds too short for.
-    int round_end = end_ms;
-    if (end_ms > 0 && round < rounds) {
-      const double left = end_ms - GetCpuTime();
-      const double later = round == 1 ? 0.5 : (rounds - round) / (rounds - round + 1.0);
-      round_end = end_ms - static_cast<int>(left * later);
+    // The first round takes at most half the time, so that a split that
+    // cannot reach the outline leaves time for others; later rounds may take
+    // what is left.
+    const int round_end = restarts && round == 1 ? end_ms - (end_ms - GetCpuTime()) / 2 : end_ms;
+    Anneal(a, round_end, restarts);
+    if (a.stop || a.status.moves == 0) break;
+    const bool fits = BestFitsOutline();
+    if (restarts) {
+      const int left_ms = end_ms - GetCpuTime();
+      if (left_ms <= 0) break;
+      std::printf("%s the outline after round %d, %.1f s left: the blocks are spread over the tiers anew.\n",
+                  fits ? "Inside" : "Outside", round, left_ms / 1000.0);
+      a.keep_fit = fits;
+    } else {
+      if (round >= rounds || fits) break;
+      std::printf(
+          "Outside the outline after round %d of %d: the blocks are spread over the tiers "
+          "anew.\n",
+          round, rounds);
     }
-    Anneal(a, round_end);
-    if (a.stop || round >= rounds || a.status.moves == 0 || BestFitsOutline()) break;
-    std::printf(
-        "Outside the outline after round %d of %d: the blocks are spread over the tiers "
-        "anew.\n",
-        round, rounds);
     tier_respread(blka, neta, pada, work, levels, norm, params);
     a.status.current = kWorst;
   }

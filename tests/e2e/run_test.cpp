@@ -71,14 +71,6 @@ TEST(EndToEnd, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
 
-TEST(EndToEnd, MissingParameterFileStopsTheRun) {
-  ScratchDir dir;
-  CopyExample(dir);
-  RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("cann't open fl.prm\n"), std::string::npos);
-}
-
 // One, two and four tiers, by annealing and by the insertion optimiser, on
 // a short schedule: legality and the reported figures, not quality.
 void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::string& base) {

@@ -2,6 +2,7 @@
 // binary on the bundled example; the independent checker reads each result.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "e2e/checked_run.h"
@@ -29,6 +30,27 @@ TEST(TimeLimit, BothOptimisersEndLegally) {
     EXPECT_NE(RunChecked(dir, "demo16", "demo16").output.find("CPU time limit: 1 s.\n"), std::string::npos)
         << settings;
   }
+}
+
+// A limit longer than the schedule takes makes the schedule's own rounds
+// first (on this seed a tier split that misses, then one that fits) and
+// spends the rest on new splits, keeping a floorplan that fits.
+TEST(TimeLimit, MakesTheScheduleFirstAndKeepsAFit) {
+  const std::string settings = "layers 3 iterations 300 seed 2";
+  ScratchDir schedule, limited;
+  const RunResult first = RunExample(schedule, settings),
+                  second = RunExample(limited, settings + " time_limit 1");
+  const auto annealing = [](const std::string& out) {  // temperatures and moves
+    std::istringstream in(out);
+    std::string kept;
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("Temperature:", 0) == 0 || line.find('|') != std::string::npos) kept += line + "\n";
+    return kept;
+  };
+  ASSERT_EQ(Fpcheck(schedule, "--require-fit demo16").status, 0) << first.output;
+  EXPECT_EQ(annealing(second.output).rfind(annealing(first.output), 0), 0u);
+  EXPECT_NE(second.output.find("Inside the outline after round 2, "), std::string::npos);
+  EXPECT_EQ(Fpcheck(limited, "--require-fit demo16").status, 0);
 }
 
 // Two chains from seed s are the single runs with seeds s and s + 1: the
