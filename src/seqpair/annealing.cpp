@@ -269,9 +269,10 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   if (limit_ms > 0) std::printf("CPU time limit: %d s.\n", params->time_limit);
   // Under a limit, rounds keep the schedule's length as long as the time
   // allows and go on from new splits until the time is spent, the best kept:
-  // such a run makes the schedule's own rounds first, so it ends no worse
-  // than the schedule would, and the time left buys further splits, where a
-  // longer round on one split would not help it fit.
+  // such a run makes the schedule's own rounds first, so given the time the
+  // schedule takes it ends no worse than the schedule would, and the time
+  // left buys further splits, where a longer round on one split would not
+  // help it fit.
   const bool restarts = end_ms > 0 && rounds > 1;
   for (int round = 1;; ++round) {
     // The first round takes at most half the time, so that a split that
