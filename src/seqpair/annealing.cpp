@@ -285,16 +285,14 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
     if (restarts) {
       const int left_ms = end_ms - GetCpuTime();
       if (left_ms <= 0) break;
-      std::printf("%s the outline after round %d, %.1f s left: the blocks are spread over the tiers anew.\n",
-                  fits ? "Inside" : "Outside", round, left_ms / 1000.0);
+      std::printf("%s the outline after round %d, %.1f s left", fits ? "Inside" : "Outside", round,
+                  left_ms / 1000.0);
       a.keep_fit = fits;
     } else {
       if (round >= rounds || fits) break;
-      std::printf(
-          "Outside the outline after round %d of %d: the blocks are spread over the tiers "
-          "anew.\n",
-          round, rounds);
+      std::printf("Outside the outline after round %d of %d", round, rounds);
     }
+    std::printf(": the blocks are spread over the tiers anew.\n");
     tier_respread(blka, neta, pada, work, levels, norm, params);
     a.status.current = kWorst;
   }

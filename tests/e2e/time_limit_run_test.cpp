@@ -36,10 +36,9 @@ TEST(TimeLimit, BothOptimisersEndLegally) {
 // first (on this seed a tier split that misses, then one that fits) and
 // spends the rest on new splits, keeping a floorplan that fits.
 TEST(TimeLimit, MakesTheScheduleFirstAndKeepsAFit) {
-  const std::string settings = "layers 3 iterations 300 seed 2";
+  const std::string prm = "layers 3 iterations 300 seed 2";
   ScratchDir schedule, limited;
-  const RunResult first = RunExample(schedule, settings),
-                  second = RunExample(limited, settings + " time_limit 1");
+  const RunResult first = RunExample(schedule, prm), second = RunExample(limited, prm + " time_limit 1");
   const auto annealing = [](const std::string& out) {  // temperatures and moves
     std::istringstream in(out);
     std::string kept;
