@@ -12,6 +12,7 @@
 #include "driver/utilities.h"
 #include "io/io.h"
 #include "io/lefdef.h"
+#include "tiers/tiers.h"
 
 namespace {
 
@@ -85,14 +86,24 @@ double TerminalY(const TierDefs& defs, const tagPIN* term) {
   return term->pinclass ? term->pinclass->y * defs.height : 0;
 }
 
-// The blocks and terminals a net reaches, as via planning's nets list them.
-std::vector<const void*> Members(const tagNET* net) {
+// The blocks and terminals a net reaches, as via planning's nets list them:
+// a block-level net's pins belong to blocks; a cell net's pins to cells,
+// which stand for their blocks, and to fixed pads, which stand for their
+// terminals.
+std::vector<const void*> Members(const tagNET* net, bool cell_net) {
   std::vector<const void*> members;
   for (const tagPINLIST* node = net->pins; node; node = node->next) {
     const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
-    members.push_back(pin->id != 0                       ? static_cast<const void*>(pin)
-                      : pin->owner && pin->owner->parent ? pin->owner->parent
-                                                         : pin->owner);
+    const void* member = pin;  // a terminal stands for itself
+    if (pin->id == 0) {
+      if (!cell_net)
+        member = pin->owner;
+      else if (IsFixedPad(pin->owner))
+        member = PadTerminal(pin->owner);
+      else
+        member = pin->owner->parent;
+    }
+    if (member) members.push_back(member);
   }
   std::sort(members.begin(), members.end());
   members.erase(std::unique(members.begin(), members.end()), members.end());
@@ -106,7 +117,7 @@ void SpanNets(TierDefs& defs, const tagNET* cell_nets, const ViaPlaces& vias) {
   std::map<std::vector<const void*>, const std::vector<ViaPlace>*> planned;
   for (const tagNET* net = defs.design->nets; net; net = net->next) {
     auto found = vias.find(net);
-    if (found != vias.end()) planned[Members(net)] = &found->second;
+    if (found != vias.end()) planned[Members(net, false)] = &found->second;
   }
   for (const tagNET* net = cell_nets; net; net = net->next) {
     defs.nets.push_back(net);
@@ -130,7 +141,7 @@ void SpanNets(TierDefs& defs, const tagNET* cell_nets, const ViaPlaces& vias) {
       xl = std::min(xl, x), yl = std::min(yl, y), xh = std::max(xh, x), yh = std::max(yh, y);
     }
     if (span.high > span.low) {
-      auto found = planned.find(Members(net));
+      auto found = planned.find(Members(net, true));
       if (found != planned.end()) {
         span.vias = *found->second;
       } else {

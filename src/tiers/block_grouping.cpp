@@ -74,18 +74,6 @@ void ReleaseNet(tagNET* net) {
   delete net;
 }
 
-// The terminal on one of the pad's nets: the first terminal pin met.
-tagPIN* PadTerminal(const tagBLOCK* pad) {
-  for (tagPINLIST* ref = pad->net_refs; ref; ref = ref->next) {
-    const tagNET* net = static_cast<const tagNET*>(ref->pin);
-    for (tagPINLIST* node = net->pins; node; node = node->next) {
-      tagPIN* pin = static_cast<tagPIN*>(node->pin);
-      if (pin->id != 0) return pin;
-    }
-  }
-  return nullptr;
-}
-
 // A net whose cells all lie in one group is kept inside that group: a copy
 // with copies of the group's cell pins (terminals are shared).
 void CopyIntoGroup(const tagNET* net, tagBLOCK* group) {
@@ -139,6 +127,18 @@ void StableSortWith(std::vector<T>& items, int (*compare)(const void*, const voi
 }
 
 }  // namespace
+
+// The terminal on one of the pad's nets: the first terminal pin met.
+tagPIN* PadTerminal(const tagBLOCK* pad) {
+  for (tagPINLIST* ref = pad->net_refs; ref; ref = ref->next) {
+    const tagNET* net = static_cast<const tagNET*>(ref->pin);
+    for (tagPINLIST* node = net->pins; node; node = node->next) {
+      tagPIN* pin = static_cast<tagPIN*>(node->pin);
+      if (pin->id != 0) return pin;
+    }
+  }
+  return nullptr;
+}
 
 bool IsFixedPad(const tagBLOCK* cell) {
   return cell->kind != 0 && cell->blkclass && cell->blkclass->type == kPadClass;

@@ -84,6 +84,8 @@ void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET**
 // A fixed cell of a PAD macro: it leaves the block list and lends its
 // position to the terminal on its net.
 bool IsFixedPad(const tagBLOCK* cell);
+// The terminal a fixed pad stands for: the first terminal on its nets, or null.
+tagPIN* PadTerminal(const tagBLOCK* pad);
 // A cell of a macro (LEF class BLOCK).
 bool IsMacro(const tagBLOCK* cell);
 // The group of a cell that becomes a block of its own.

@@ -3,6 +3,7 @@
 // the project, checked against their DEF and the run's own drawings.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -41,18 +42,18 @@ bool OverlapWithArea(const Box& a, const Box& b) {
   return std::min(a.xh, b.xh) - std::max(a.xl, b.xl) > e && std::min(a.yh, b.yh) - std::max(a.yl, b.yl) > e;
 }
 
-// The rectangles of one tier drawing (one unit inside each block), without
-// the outline frame that comes first.
-std::vector<Box> DrawnBlocks(const std::string& plot) {
+// The rectangles of a drawing's first plot: the outline frame, then the
+// blocks (in a tier's drawing one unit inside them).
+std::vector<Box> DrawnRects(const std::string& plot) {
   std::istringstream in(plot);
   std::vector<double> corners;
   for (std::string line; std::getline(in, line) && line != "EOF";) {
     std::istringstream fields(line);
-    double x, y, tier;
-    if (fields >> x >> y >> tier) corners.insert(corners.end(), {x, y});
+    double x, y;
+    if (fields >> x >> y) corners.insert(corners.end(), {x, y});
   }
   std::vector<Box> rects;
-  for (size_t k = 10; k + 10 <= corners.size(); k += 10)
+  for (size_t k = 0; k + 10 <= corners.size(); k += 10)
     rects.push_back({corners[k], corners[k + 1], corners[k + 4], corners[k + 5]});
   return rects;
 }
@@ -68,9 +69,9 @@ void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::s
     EXPECT_TRUE(FileExists(dir.file(name))) << name;
   for (int t = 0; t < tiers; ++t) {
     const std::vector<Box> rects =
-        DrawnBlocks(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
-    for (size_t i = 0; i < rects.size(); ++i)
-      for (size_t j = 0; j < i; ++j)
+        DrawnRects(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
+    for (size_t i = 1; i < rects.size(); ++i)
+      for (size_t j = 1; j < i; ++j)
         EXPECT_FALSE(OverlapWithArea(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
   }
 }
@@ -237,7 +238,8 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
       if (with_partition && tiers != 2) continue;
       SCOPED_TRACE(testing::Message() << tiers << " tiers, partition " << with_partition);
       ScratchDir dir;
-      WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + " layers " + std::to_string(tiers)));
+      WriteFile(dir.file("fl.prm"),
+                ExamplePrm(std::string(kShort) + " svia_assignment 1 layers " + std::to_string(tiers)));
       // Paths of any length; the results are named after the first file.
       std::string args;
       for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
@@ -260,6 +262,18 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
            {"- pad_n IOPAD + FIXED ( 55000 110000 ) N ;", "- ram0 RAM + FIXED ( 60000 60000 ) N ;"})
         EXPECT_NE(defs.find(given), std::string::npos) << given;
       EXPECT_LT(defs.find("- pad_n IOPAD"), defs.find("END DESIGN"));
+      // Each via pin where planning put it: at a cell centre of its 10 x 10 grid
+      // over the outline its drawing shows (microns, rounded; at the DEF origin).
+      const Box outline = DrawnRects(ReadFile(dir.file("via_dist_demo_tech.lef_0.gp"))).at(0);
+      const auto at_centre = [](const std::string& dbu, double length) {
+        const double cells = std::stod(dbu) / 1000 / (length / 10) - 0.5;
+        return std::abs(cells - std::round(cells)) < 0.1;
+      };
+      const std::regex via_pin(R"(__via\d+ \+ NET[^;]*PLACED \( (-?\d+) (-?\d+) \))");
+      int via_pins = 0;
+      for (std::sregex_iterator it(defs.begin(), defs.end(), via_pin), end; it != end; ++it, ++via_pins)
+        EXPECT_TRUE(at_centre((*it)[1], outline.xh) && at_centre((*it)[2], outline.yh)) << (*it)[0];
+      EXPECT_EQ(via_pins > 0, tiers > 1);
       if (tiers != 2 || with_partition) continue;
       std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
       for (const std::string& lef : design.lefs) render += " " + Quoted(lef);

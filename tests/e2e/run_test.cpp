@@ -30,12 +30,7 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
   CopyExample(second);
   WriteFile(first.file("fl.prm"), ExamplePrm(""));
   WriteFile(second.file("fl.prm"), ExamplePrm("time_limit 0"));
-  RunResult run = RunChecked(first, "demo16", "demo16");
-  EXPECT_NE(run.output.find(" Cell = 16, ExtCells = 12, Nets = 27\n\n"), std::string::npos);
-  EXPECT_NE(run.output.find("Initial Inter Layer Via Number: "), std::string::npos);
-  EXPECT_NE(run.output.find("( seed      :    1)"), std::string::npos);
-  // The progress line of the start: no gain, so no star for an improvement.
-  EXPECT_NE(run.output.find("\n    0|   0: 0.0000 {A="), std::string::npos);
+  RunChecked(first, "demo16", "demo16");
   ASSERT_EQ(RunIn(first.path(), Quoted(TierplanBinary()) + " demo16").status, 0);
   RunResult prompted = RunIn(second.path(), Quoted(TierplanBinary()), "demo16\n");
   ASSERT_EQ(prompted.status, 0) << prompted.output;
@@ -43,10 +38,7 @@ TEST(EndToEnd, ExampleRunsAndAFixedSeedRepeatsExactly) {
   EXPECT_EQ(prompted.output.find("CPU time limit"), std::string::npos);
   for (const char* name : {"demo16_final.pl", "demo16_layer_0.plt", "demo16_layer_1.plt"})
     EXPECT_EQ(ReadFile(first.file(name)), ReadFile(second.file(name))) << name;
-  const std::string stats = ReadFile(first.file("demo16.txt"));
-  std::regex circuit("\nCircuit:demo16\n");
-  EXPECT_EQ(std::distance(std::sregex_iterator(stats.begin(), stats.end(), circuit), std::sregex_iterator()),
-            2);
+  EXPECT_EQ(Count(ReadFile(first.file("demo16.txt")), "\nCircuit:demo16\n"), 2);
 }
 
 // Files that cannot grow past 1 KB, as on a full disk: a drawing too large
