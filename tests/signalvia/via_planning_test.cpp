@@ -15,19 +15,21 @@ using namespace testing_support;
 
 namespace {
 
-// Blocks of 200 x 200 at (50, 150) and 50 x 150 at (250, 0) on a 4 x 4 grid of one
-// tier: the white space they leave in the cells they cover; capacities for that tier only.
+// Blocks of 200 x 200 at (50, 150), 50 x 150 at (250, 0) and 200 x 40 at (50, 355) on
+// a 4 x 4 grid of one tier: the white space they leave in the cells they cover;
+// capacities for that tier only.
 TEST(ViaGrid, BlockTakesTheCellsItCovers) {
   ViaScene s(400, 400);
   s.AddBlock(50, 150, 200, 200, 0);
-  s.AddBlock(250, 0, 50, 150, 0);  // one column of cells only
+  s.AddBlock(250, 0, 50, 150, 0);   // one column of cells only
+  s.AddBlock(50, 355, 200, 40, 0);  // one row of cells only
   s.BuildGrid(4, 4, 1, 0);
   std::vector<int> caps{-7, -7};
   CalWSDistribution(s.design, 1, *s.grids, &s.dim, caps.data());
   EXPECT_EQ(caps[1], -7);
-  for (auto [ix, iy, free_area] :
-       {std::tuple{0, 1, 7500.0}, {1, 1, 5000.0}, {1, 2, 0.0}, {0, 0, 10000.0}, {2, 0, 5000.0}})
-    EXPECT_DOUBLE_EQ(s.Cell(0, ix, iy)->free_area, free_area) << ix << "," << iy;
+  for (auto [ix, iy, free] :
+       {std::tuple{0, 1, 7500.}, {1, 1, 5000.}, {1, 2, 0.}, {0, 0, 1e4}, {2, 0, 5000.}, {0, 3, 5500.}})
+    EXPECT_DOUBLE_EQ(s.Cell(0, ix, iy)->free_area, free) << ix << "," << iy;
 }
 
 // The candidate window of a via, grown until it has room: i0, i1, j0, j1.
