@@ -378,7 +378,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "syntax error: expected a closing '\"' for the string, found end of file"),
         RefusedLefDef("macro_size_beyond_limit", {{"demo_cells.lef", "SIZE 1.2 BY 2.0", "SIZE 1e300 BY 2.0"}},
                       "Error: macro NAND2 has SIZE 1e+300 BY 2; sizes must lie in 0..1e+06 microns."),
-        BadInput{"zero_width_macro", {{"demo_cells.lef", "SIZE 0.2", "SIZE 0"}}, kLefDef, kDone, 0}),
+        BadInput{"empty_macro", {{"demo_cells.lef", "SIZE 0.2 BY 2.0", "SIZE 0 BY 0"}}, kLefDef, kDone, 0}),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
