@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tagNET* cell_nets = nullptr;
   try {
     fuzz::ReadFixedLibraryAnd("design.def", root, design);
-    ReadPartition(design, "f.part", &pads, &cell_nets, true);
+    ReadPartition(design, "f.part", &pads, &cell_nets, GroupingOptions{});
   } catch (const fuzz::StopRequest&) {
   }
   while (pads) {

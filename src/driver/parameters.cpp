@@ -119,6 +119,11 @@ constexpr Keyword kKeywords[] = {
     IntKey("seed", &P::seed),
     IntKey("cell_groups", &P::cell_groups),
     IntKey("macro_blocks", &P::macro_blocks),
+    IntKey("die_outline", &P::die_outline),
+    RealKey("macro_halo", &P::macro_halo, 1000.0),
+    RealKey("macro_net_weight", &P::macro_net_weight),
+    RealKey("fence_utilization", &P::fence_utilization, 100.0),
+    IntKey("bond_layer", &P::bond_layer),
 };
 
 // A keyword buffer of this size holds every known keyword; a longer word is
@@ -224,8 +229,13 @@ int InitParameters(tagPARAMETERS* p) {
   p->deltac_wgt = 1.0;
   p->deltnt_wgt = 1.0;
   p->deltvia_wgt = 1.0;
-  p->cell_groups = 10;
+  p->cell_groups = 20;
   p->macro_blocks = 1;
+  p->die_outline = 1;
+  // Two microns keep about ten NanGate45 routing tracks (and more than a
+  // cell row) around a RAM: room for its pins to escape and for a power ring.
+  p->macro_halo = 2.0;
+  p->macro_net_weight = 5.0;
 
   // Values fl.prm is expected to give. These stand in when it does not: a
   // square outline, the insertion optimiser's base temperature of 50/1000,

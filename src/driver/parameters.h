@@ -98,6 +98,21 @@ struct tagPARAMETERS {
   // (LEF class BLOCK) become blocks of their own (1) or join the groups (0).
   int cell_groups;
   int macro_blocks;
+  // LEF/DEF designs: the outline is the die (1; folded over the tiers) or
+  // follows from the block area (0); the halo (microns) of macros the DEF
+  // gives none; the share of its fence a group's cells take (0: the least
+  // that fills the die); the routing layer of the inter-tier via pins,
+  // counted from the bottom (0: the top one).
+  int die_outline;
+  double macro_halo;
+  // The weight of the wire-only net that pulls the macros and pins of a
+  // LEF/DEF net together, relative to the net (0 for none).
+  double macro_net_weight;
+  double fence_utilization;
+  int bond_layer;
+  // The fixed outline when the input gives it (internal units, set by the
+  // driver); 0 derives it from the block area and sparearea.
+  double outline_w, outline_h;
   // Lower-bound shift of the exact re-evaluation; set to 0 by the initial solution.
   double lb_shift;
   // Total area of the placed blocks, accumulated by the initial solution.

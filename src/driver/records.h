@@ -57,6 +57,9 @@ struct tagBLOCKCLASS {
   int id;
   char* name;
   int type;
+  // Bit o set when the block may stand in orientation o (a LEF macro's
+  // SYMMETRY); kAnyOrientation (0) lets it take any.
+  int orientations;
   double width, height;
   double origin_x, origin_y;
   tagPINCLASS* pinclasses;
@@ -99,6 +102,9 @@ struct tagNET {
   double hpwl_ub;
   int degree;
   int via_cnt;
+  // 1 for a net that only pulls its blocks together (a LEF/DEF net's macros
+  // and pins): it adds wire length, never a via.
+  int wire_only;
   tagSIGVIA** vias;
   tagNET** sub_nets;
   tagPINLIST* pins;

@@ -1,7 +1,7 @@
-// The DEF reader: units, die area, components, pins and nets go to the
-// callbacks, section counts too (SPECIALNETS are counted, not read); rows,
-// tracks, vias, regions, groups, blockages, routing and every other construct
-// are checked for their shape and skipped without building anything.
+// The DEF reader: units, die area, rows, tracks, components, pins and nets go
+// to the callbacks, section counts too (SPECIALNETS are counted, not read);
+// vias, regions, groups, blockages, routing and every other construct are
+// checked for their shape and skipped without building anything.
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -25,6 +25,8 @@ struct DefCallbacks {
   defrStringCbkFnType version = nullptr;
   defrStringCbkFnType busbit = nullptr;
   defrStringCbkFnType divider = nullptr;
+  defrRowCbkFnType row = nullptr;
+  defrTrackCbkFnType track = nullptr;
 };
 
 DefCallbacks callbacks;
@@ -85,6 +87,7 @@ void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) 
   comp.status_ = defiComponent::kNone;
   comp.x_ = comp.y_ = 0;
   comp.orient_ = 0;
+  comp.has_halo_ = false;
   for (;;) {
     const LefDefToken tok = in.Next();
     if (LefDefTokenizer::Is(tok, ";")) break;
@@ -103,6 +106,10 @@ void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) 
         ReadPoint(in, &comp.x_, &comp.y_);
         comp.orient_ = ReadOrientation(in);
       }
+    } else if (LefDefTokenizer::Is(option, "HALO")) {
+      in.Accept("SOFT");
+      comp.has_halo_ = true;
+      for (double& side : comp.halo_) side = in.ExpectNumber("a halo distance");
     } else {
       if (option.end || option.quoted) in.Fail("a component option", option);
       SkipOption(in);
@@ -110,13 +117,6 @@ void ReadComponent(LefDefTokenizer& in, defiComponent& comp, defiUserData data) 
   }
   in.EndEcho();
   unused.Call(callbacks.component, "COMPONENT", defrComponentCbkType, &comp, data);
-}
-
-// The word after an option keyword, upper case (DIRECTION, USE).
-std::string ReadUpperWord(LefDefTokenizer& in, const char* what) {
-  std::string word = in.ExpectName(what);
-  for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return word;
 }
 
 // "+ LAYER name [MASK n] [SPACING d | DESIGNRULEWIDTH w] ( x y ) ( x y )".
@@ -149,9 +149,9 @@ void ReadPin(LefDefTokenizer& in, defiPin& pin, defiUserData data) {
     if (LefDefTokenizer::Is(option, "NET")) {
       pin.net_ = in.ExpectName("a net name");
     } else if (LefDefTokenizer::Is(option, "DIRECTION")) {
-      pin.direction_ = ReadUpperWord(in, "a direction");
+      pin.direction_ = in.ExpectUpperName("a direction");
     } else if (LefDefTokenizer::Is(option, "USE")) {
-      pin.use_ = ReadUpperWord(in, "a pin use");
+      pin.use_ = in.ExpectUpperName("a pin use");
     } else if (LefDefTokenizer::Is(option, "LAYER")) {
       ReadPinShape(in, pin);
     } else if (LefDefTokenizer::Is(option, "PLACED") || LefDefTokenizer::Is(option, "FIXED") ||
@@ -186,7 +186,7 @@ void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
       // Options and routing follow the connections; only USE is read.
       const LefDefToken option = in.Next();
       if (LefDefTokenizer::Is(option, "USE"))
-        net.use_ = ReadUpperWord(in, "a net use");
+        net.use_ = in.ExpectUpperName("a net use");
       else if (option.end || option.quoted)
         in.Fail("a net option", option);
       else
@@ -205,6 +205,53 @@ void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
   }
   in.EndEcho();
   unused.Call(callbacks.net, "NET", defrNetCbkType, &net, data);
+}
+
+// "ROW name site x y orient [DO nx BY ny [STEP sx sy]] [+ PROPERTY ...] ;"
+// after its keyword.
+void ReadRow(LefDefTokenizer& in, defiUserData data) {
+  defiRow row;
+  row.name_ = in.ExpectName("a row name");
+  row.site_ = in.ExpectName("a site name");
+  row.x_ = in.ExpectNumber("a row x");
+  row.y_ = in.ExpectNumber("a row y");
+  row.orient_ = ReadOrientation(in);
+  if (in.Accept("DO")) {
+    row.num_x_ = in.ExpectCount("a site count");
+    in.Expect("BY");
+    row.num_y_ = in.ExpectCount("a site count");
+    if (in.Accept("STEP")) {
+      row.step_x_ = in.ExpectNumber("a row step");
+      row.step_y_ = in.ExpectNumber("a row step");
+    }
+  }
+  in.SkipStatement();
+  in.EndEcho();
+  unused.Call(callbacks.row, "ROW", defrRowCbkType, &row, data);
+}
+
+// "TRACKS X|Y start DO n STEP step [MASK m [SAMEMASK]] [LAYER name ...] ;"
+// after its keyword.
+void ReadTracks(LefDefTokenizer& in, defiUserData data) {
+  defiTrack track;
+  const LefDefToken axis = in.Next();
+  if (!LefDefTokenizer::Is(axis, "X") && !LefDefTokenizer::Is(axis, "Y")) in.Fail("X or Y", axis);
+  track.axis_ = LefDefTokenizer::Is(axis, "X") ? 'X' : 'Y';
+  track.start_ = in.ExpectNumber("a track start");
+  in.Expect("DO");
+  track.num_ = in.ExpectCount("a track count");
+  in.Expect("STEP");
+  track.step_ = in.ExpectNumber("a track step");
+  while (!in.Accept(";")) {
+    if (in.Peek().end) in.Fail("';'", in.Peek());
+    if (in.Accept("LAYER")) {
+      while (!in.NextIs(";") && !in.NextIs("MASK")) track.layers_.push_back(in.ExpectName("a layer name"));
+    } else {
+      in.Next();  // MASK m SAMEMASK
+    }
+  }
+  in.EndEcho();
+  unused.Call(callbacks.track, "TRACKS", defrTrackCbkType, &track, data);
 }
 
 // Items "- ... ;" of a section up to "END <keyword>".
@@ -253,6 +300,10 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
       unused.Call(callbacks.units, "UNITS", defrUnitsCbkType, distance, data);
     } else if (LefDefTokenizer::Is(keyword, "DIEAREA")) {
       ReadDieArea(in, data);
+    } else if (LefDefTokenizer::Is(keyword, "ROW")) {
+      ReadRow(in, data);
+    } else if (LefDefTokenizer::Is(keyword, "TRACKS")) {
+      ReadTracks(in, data);
     } else if (LefDefTokenizer::Is(keyword, "COMPONENTS")) {
       unused.Call(callbacks.component_start, "COMPONENTS", defrComponentStartCbkType, ReadSectionCount(in),
                   data);
@@ -297,7 +348,7 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
       } else if (LefDefTokenizer::Is(keyword, "BEGINEXT")) {
         in.SkipExtension(line);
       } else {
-        in.SkipStatement();  // ROW, TRACKS, GCELLGRID, HISTORY, ...
+        in.SkipStatement();  // GCELLGRID, HISTORY, ...
       }
       unused.Count(keyword.text);
     }
@@ -325,6 +376,8 @@ void defrSetDesignCbk(defrStringCbkFnType f) { callbacks.design = f; }
 void defrSetVersionStrCbk(defrStringCbkFnType f) { callbacks.version = f; }
 void defrSetBusBitCbk(defrStringCbkFnType f) { callbacks.busbit = f; }
 void defrSetDividerCbk(defrStringCbkFnType f) { callbacks.divider = f; }
+void defrSetRowCbk(defrRowCbkFnType f) { callbacks.row = f; }
+void defrSetTrackCbk(defrTrackCbkFnType f) { callbacks.track = f; }
 void defwInit(FILE* echo) { echo_file = echo; }
 
 int defrRead(FILE* file, const char* path, defiUserData data) {

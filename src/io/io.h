@@ -63,17 +63,6 @@ struct ViaPlace {
 };
 using ViaPlaces = std::unordered_map<const tagNET*, std::vector<ViaPlace>>;
 
-// "<base>_tier<t>.def" for every tier of a LEF/DEF run, after the final
-// packing: the input's header, the written outline as die area, the tier's
-// components (blocks of one component at their places, FIXED when
-// preplaced; standard cells placed inside their group's rectangle, which a
-// fence region and a group keep them in), the design's pins on tier 0, a pin
-// at every via a net crosses on each tier it reaches, and the nets restricted
-// to the tier. `vias` holds via planning's places of the block-level nets;
-// a net it does not cover crosses at the centre of its pins' box.
-void OutputTierDefs(const char* base, const tagBLOCK* design, const tagBLOCK* pads, const tagNET* cell_nets,
-                    const tagNORMPARA* norm, int tiers, const ViaPlaces& vias);
-
 // --- LEF/DEF design input -------------------------------------------------------
 // Reads the LEF libraries in order and the DEF design, refuses components of
 // unknown macros, leaves the physical-only cells (no signal net) out into

@@ -1,6 +1,7 @@
-// The LEF reader: macros with their class, size, origin and pins go to the
-// callbacks; layers, vias, sites, rules, properties and every other construct
-// are checked for their shape and skipped without building anything.
+// The LEF reader: macros with their class, size, origin, symmetry, site and
+// pins go to the callbacks, and so do sites and the layers' types; vias,
+// rules, properties and every other construct are checked for their shape
+// and skipped without building anything.
 #include <cstring>
 #include <string>
 
@@ -14,6 +15,8 @@ struct LefCallbacks {
   lefrStringCbkFnType macro_class = nullptr;
   lefrMacroCbkFnType macro = nullptr;
   lefrPinCbkFnType pin = nullptr;
+  lefrSiteCbkFnType site = nullptr;
+  lefrLayerCbkFnType layer = nullptr;
 };
 
 LefCallbacks callbacks;
@@ -22,7 +25,7 @@ UnusedConstructs unused;
 
 // Sections closed by "END <their name>"; the last two hold inner sections
 // (rule layers and vias, array floorplans) with ends of their own.
-const char* const kNamedSections[] = {"LAYER", "VIA", "VIARULE", "SITE"};
+const char* const kNamedSections[] = {"VIA", "VIARULE"};
 const char* const kNestingSections[] = {"NONDEFAULTRULE", "ARRAY"};
 // Sections closed by "END <their keyword>".
 const char* const kKeywordSections[] = {"UNITS",  "PROPERTYDEFINITIONS", "SPACING",
@@ -39,6 +42,64 @@ bool IsOneOf(const LefDefToken& tok, const char* const (&keywords)[N]) {
 void ExpectEndName(LefDefTokenizer& in, const std::string& name, int opened) {
   const LefDefToken tok = in.Next();
   if (tok.end || tok.text != name) in.Fail(EndOf(name, opened), tok);
+}
+
+// "SYMMETRY X Y R90 ;" after its keyword, in any order and case.
+int ReadSymmetry(LefDefTokenizer& in) {
+  int symmetry = 0;
+  while (!in.Accept(";")) {
+    const LefDefToken tok = in.Next();
+    if (LefDefTokenizer::Is(tok, "X"))
+      symmetry |= kSymmetryX;
+    else if (LefDefTokenizer::Is(tok, "Y"))
+      symmetry |= kSymmetryY;
+    else if (LefDefTokenizer::Is(tok, "R90"))
+      symmetry |= kSymmetryR90;
+    else
+      in.Fail("X, Y, R90 or ';'", tok);
+  }
+  return symmetry;
+}
+
+// "SIZE w BY h ;" after its keyword.
+void ReadSize(LefDefTokenizer& in, const char* what_w, const char* what_h, double* w, double* h) {
+  *w = in.ExpectNumber(what_w);
+  in.Expect("BY");
+  *h = in.ExpectNumber(what_h);
+  in.Expect(";");
+}
+
+void ReadSite(LefDefTokenizer& in, lefiUserData data, int opened) {
+  lefiSite site;
+  site.name_ = in.ExpectName("a site name");
+  in.EndEcho();
+  in.ReadSection(site.name_, opened, [&](const LefDefToken& keyword) {
+    if (LefDefTokenizer::Is(keyword, "CLASS")) {
+      site.class_ = in.ExpectName("a site class");
+      in.Expect(";");
+    } else if (LefDefTokenizer::Is(keyword, "SIZE")) {
+      ReadSize(in, "a site width", "a site height", &site.size_x_, &site.size_y_);
+    } else if (LefDefTokenizer::Is(keyword, "SYMMETRY")) {
+      site.symmetry_ = ReadSymmetry(in);
+    } else {
+      return false;
+    }
+    return true;
+  });
+  unused.Call(callbacks.site, "SITE", lefrSiteCbkType, &site, data);
+}
+
+void ReadLayer(LefDefTokenizer& in, lefiUserData data, int opened) {
+  lefiLayer layer;
+  layer.name_ = in.ExpectName("a layer name");
+  in.EndEcho();
+  in.ReadSection(layer.name_, opened, [&](const LefDefToken& keyword) {
+    if (!LefDefTokenizer::Is(keyword, "TYPE")) return false;
+    layer.type_ = in.ExpectUpperName("a layer type");
+    in.Expect(";");
+    return true;
+  });
+  unused.Call(callbacks.layer, "LAYER", lefrLayerCbkType, &layer, data);
 }
 
 void ReadPin(LefDefTokenizer& in, lefiUserData data, int opened) {
@@ -85,11 +146,16 @@ void ReadMacro(LefDefTokenizer& in, lefiUserData data, int opened) {
       in.EndEcho();
       unused.Call(callbacks.macro_class, "CLASS", lefrMacroClassTypeCbkType, macro.macroClass(), data);
     } else if (LefDefTokenizer::Is(keyword, "SIZE")) {
-      macro.size_x_ = in.ExpectNumber("a macro width");
-      in.Expect("BY");
-      macro.size_y_ = in.ExpectNumber("a macro height");
-      in.Expect(";");
+      ReadSize(in, "a macro width", "a macro height", &macro.size_x_, &macro.size_y_);
       macro.has_size_ = true;
+      in.EndEcho();
+    } else if (LefDefTokenizer::Is(keyword, "SYMMETRY")) {
+      macro.symmetry_ = ReadSymmetry(in);
+      in.EndEcho();
+    } else if (LefDefTokenizer::Is(keyword, "SITE")) {
+      // A site pattern of several sites starts with the one the macro sits on.
+      macro.site_ = in.ExpectName("a site name");
+      in.SkipStatement();
       in.EndEcho();
     } else if (LefDefTokenizer::Is(keyword, "ORIGIN")) {
       const bool bracketed = in.Accept("(");
@@ -128,6 +194,14 @@ void ReadLibrary(LefDefTokenizer& in, lefiUserData data) {
     const LefDefToken keyword = in.NextStatement("a LEF statement");
     if (LefDefTokenizer::Is(keyword, "MACRO")) {
       ReadMacro(in, data, line);
+      continue;
+    }
+    if (LefDefTokenizer::Is(keyword, "SITE")) {
+      ReadSite(in, data, line);
+      continue;
+    }
+    if (LefDefTokenizer::Is(keyword, "LAYER")) {
+      ReadLayer(in, data, line);
       continue;
     }
     if (LefDefTokenizer::Is(keyword, "END")) {
@@ -170,6 +244,8 @@ void lefrSetMacroBeginCbk(lefrStringCbkFnType f) { callbacks.macro_begin = f; }
 void lefrSetMacroClassTypeCbk(lefrStringCbkFnType f) { callbacks.macro_class = f; }
 void lefrSetMacroCbk(lefrMacroCbkFnType f) { callbacks.macro = f; }
 void lefrSetPinCbk(lefrPinCbkFnType f) { callbacks.pin = f; }
+void lefrSetSiteCbk(lefrSiteCbkFnType f) { callbacks.site = f; }
+void lefrSetLayerCbk(lefrLayerCbkFnType f) { callbacks.layer = f; }
 void lefwInit(FILE* echo) { echo_file = echo; }
 
 int lefrRead(FILE* file, const char* path, lefiUserData data) {

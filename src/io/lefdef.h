@@ -3,12 +3,15 @@
 // them. A reader parses one construct completely before its callback runs; a
 // callback returning non-zero stops the read with that status.
 #pragma once
+#include <array>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "driver/orientations.h"
+#include "driver/parameters.h"
 #include "driver/records.h"
 #include "io/lefdef_tokenizer.h"
 
@@ -19,6 +22,8 @@ enum lefrCallbackType_e {
   lefrMacroClassTypeCbkType,
   lefrMacroCbkType,
   lefrPinCbkType,
+  lefrSiteCbkType,
+  lefrLayerCbkType,
   lefrLastCbkType  // one past the last type
 };
 typedef void* lefiUserData;
@@ -26,8 +31,10 @@ typedef void* lefiUserData;
 struct lefiMacro {
   std::string name_;
   std::string class_;  // every word of CLASS, single-spaced ("PAD INPUT")
+  std::string site_;   // the first site of SITE
   bool has_size_ = false, has_origin_ = false;
   double size_x_ = 0, size_y_ = 0, origin_x_ = 0, origin_y_ = 0;
+  int symmetry_ = 0;  // kSymmetryX | kSymmetryY | kSymmetryR90 of SYMMETRY
   const char* name() const { return name_.c_str(); }
   const char* macroClass() const { return class_.c_str(); }
   bool hasSize() const { return has_size_; }
@@ -43,15 +50,31 @@ struct lefiPin {
   const char* name() const { return name_.c_str(); }
 };
 
+// SITE name ... END name: where standard cells stand in rows.
+struct lefiSite {
+  std::string name_, class_;
+  double size_x_ = 0, size_y_ = 0;
+  int symmetry_ = 0;
+};
+
+// LAYER name ... END name, with its TYPE (ROUTING, CUT, ...), upper case.
+struct lefiLayer {
+  std::string name_, type_;
+};
+
 typedef int (*lefrStringCbkFnType)(lefrCallbackType_e, const char*, lefiUserData);
 typedef int (*lefrMacroCbkFnType)(lefrCallbackType_e, lefiMacro*, lefiUserData);
 typedef int (*lefrPinCbkFnType)(lefrCallbackType_e, lefiPin*, lefiUserData);
+typedef int (*lefrSiteCbkFnType)(lefrCallbackType_e, lefiSite*, lefiUserData);
+typedef int (*lefrLayerCbkFnType)(lefrCallbackType_e, lefiLayer*, lefiUserData);
 
 void lefrInit();                                       // forgets every callback and the unused tally
 void lefrSetMacroBeginCbk(lefrStringCbkFnType f);      // "MACRO name"
 void lefrSetMacroClassTypeCbk(lefrStringCbkFnType f);  // each CLASS of a macro
 void lefrSetMacroCbk(lefrMacroCbkFnType f);            // "END name" of a macro
 void lefrSetPinCbk(lefrPinCbkFnType f);                // "END name" of a macro pin
+void lefrSetSiteCbk(lefrSiteCbkFnType f);              // "END name" of a SITE
+void lefrSetLayerCbk(lefrLayerCbkFnType f);            // "END name" of a LAYER
 void lefwInit(FILE* echo);                             // one line per construct read; null for none
 // Reads a LEF library; 0, or the status of the error that stopped it.
 int lefrRead(FILE* file, const char* path, lefiUserData data);
@@ -73,7 +96,9 @@ enum defrCallbackType_e {
   defrVersionStrCbkType,  // VERSION, as written
   defrBusBitCbkType,      // BUSBITCHARS, the two characters
   defrDividerCbkType,     // DIVIDERCHAR, the character
-  defrLastCbkType         // one past the last type
+  defrRowCbkType,
+  defrTrackCbkType,
+  defrLastCbkType  // one past the last type
 };
 typedef void* defiUserData;
 
@@ -92,6 +117,8 @@ struct defiComponent {
   Status status_ = kNone;
   double x_ = 0, y_ = 0;
   int orient_ = 0;  // N W S E FN FW FS FE as 0..7
+  bool has_halo_ = false;
+  double halo_[4] = {0, 0, 0, 0};  // + HALO left bottom right top
   const char* id() const { return id_.c_str(); }
   const char* name() const { return name_.c_str(); }
   bool isFixed() const { return status_ == kFixed; }
@@ -120,6 +147,22 @@ struct defiPin {
   bool hasLayer() const { return has_shape_; }
 };
 
+// ROW name site x y orient [DO nx BY ny [STEP sx sy]].
+struct defiRow {
+  std::string name_, site_;
+  double x_ = 0, y_ = 0, step_x_ = 0, step_y_ = 0;
+  int orient_ = 0;
+  int num_x_ = 1, num_y_ = 1;
+};
+
+// TRACKS X|Y start DO n STEP step [MASK ...] [LAYER name ...].
+struct defiTrack {
+  char axis_ = 'X';
+  double start_ = 0, step_ = 0;
+  int num_ = 0;
+  std::vector<std::string> layers_;
+};
+
 // Connections ( instance pin ) in file order; "( PIN p )" has instance "PIN".
 struct defiNet {
   std::string name_, use_;  // use_: the word after "+ USE", upper case
@@ -138,6 +181,8 @@ typedef int (*defrIntegerCbkFnType)(defrCallbackType_e, int, defiUserData);
 typedef int (*defrObjectCbkFnType)(defrCallbackType_e, void*, defiUserData);
 typedef int (*defrComponentCbkFnType)(defrCallbackType_e, defiComponent*, defiUserData);
 typedef int (*defrNetCbkFnType)(defrCallbackType_e, defiNet*, defiUserData);
+typedef int (*defrRowCbkFnType)(defrCallbackType_e, defiRow*, defiUserData);
+typedef int (*defrTrackCbkFnType)(defrCallbackType_e, defiTrack*, defiUserData);
 
 void defrInit();                              // forgets every callback and the unused tally
 void defrSetUnitsCbk(defrDoubleCbkFnType f);  // UNITS DISTANCE MICRONS d
@@ -153,6 +198,8 @@ void defrSetDesignCbk(defrStringCbkFnType f);
 void defrSetVersionStrCbk(defrStringCbkFnType f);
 void defrSetBusBitCbk(defrStringCbkFnType f);
 void defrSetDividerCbk(defrStringCbkFnType f);
+void defrSetRowCbk(defrRowCbkFnType f);
+void defrSetTrackCbk(defrTrackCbkFnType f);
 void defwInit(FILE* echo);  // one line per construct read; null for none
 // Reads a DEF design; 0, or the status of the error that stopped it.
 int defrRead(FILE* file, const char* path, defiUserData data);
@@ -175,13 +222,75 @@ struct LefDefReading {
   std::string version, divider, busbit, design;
   double die_xl = 0, die_yl = 0;
   std::unordered_map<const tagPIN*, defiPin> pins;
+  // What the libraries say about where things stand: sites by name, the
+  // routing layers bottom up, each macro's site; and what the DEF says: the
+  // components' halos (microns, left bottom right top), its rows and tracks.
+  std::unordered_map<std::string, lefiSite> sites;
+  std::vector<std::string> routing_layers;
+  std::unordered_map<const tagBLOCKCLASS*, std::string> macro_site;
+  std::unordered_map<const tagBLOCK*, std::array<double, 4>> halos;
+  std::vector<defiRow> rows;
+  std::vector<defiTrack> tracks;
 };
 extern LefDefReading lefdef_reading;
-// Forgets the tables, numbers and notes of earlier reads.
+
+// --- where the floorplan stands (lefdef_floorplan.cpp) --------------------------------
+struct Box {
+  double xl = 0, yl = 0, xh = 0, yh = 0;
+  double Width() const { return xh - xl; }
+  double Height() const { return yh - yl; }
+};
+
+// How the input lays out its rows of standard-cell sites (microns): the
+// site, one row's origin, and the orientations of rows at even and odd
+// distances from it.
+struct RowGrid {
+  std::string site;
+  double site_width = 0, row_height = 0;
+  double x0 = 0, y0 = 0;
+  int orient[2] = {0, 0};
+  bool Valid() const { return site_width > 0 && row_height > 0; }
+};
+
+// The die of the input and of every tier, the core inside it that the blocks
+// fill (the outline), the rows, and the halo kept around every macro block
+// (microns, left bottom right top, as placed).
+struct LefDefFloorplan {
+  Box die;        // the input DEF's die
+  Box core;       // where its rows stand (the die without rows)
+  Box tier_die;   // every tier's die: the die, or the die folded over the tiers
+  Box tier_core;  // the outline within it; in the area-based mode the driver sets its size
+  int tiers = 1;
+  bool die_outline = false;
+  double fence_utilization = 0;  // the share of its fence a group's cells take
+  RowGrid rows;
+  std::unordered_map<const tagBLOCK*, std::array<double, 4>> halos;
+};
+extern LefDefFloorplan lefdef_floorplan;
+
+// The box a placed pin's shape covers (microns; its placement point when it
+// has none): the shape turns with the pin's orientation.
+Box PinBox(const defiPin& pin, double dbu);
+// Where a box of the input die lands on a tier's die: its offset from the
+// corner scales with the room the box can move in, so a box on an edge of
+// the die stays on that edge of the tier's.
+Box MapToTierDie(const Box& box, const Box& die, const Box& tier_die);
+// Sets the die, the core and, with die_outline, the outline each tier takes;
+// keeps preplaced blocks inside it (refusing a one-tier design whose
+// preplaced blocks leave the die, releasing those a folded die cannot hold);
+// gives every macro block its halo and every group the fence its cells fill
+// at the target utilisation; refuses a design its die cannot hold. Runs
+// after SetBlockDimension, before the outline is scaled. `pads` are moved
+// into a folded die.
+void FrameLefDefFloorplan(tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* params);
+// The tier's die and core once the outline is known (the area-based mode
+// sizes them from the floorplan's outline, `width` x `height` microns).
+void SetTierDie(double width, double height);
+// Ends the run with status 1 after `message`.
+[[noreturn]] void RefuseDesign(const std::string& message);
+// Forgets the tables, numbers and notes of earlier reads, and the floorplan
+// framed for them.
 void ResetLefDefInput();
-// The centre of a placed pin's shape (its placement point without one), in
-// database units: the shape turns with the pin's orientation.
-void PinCentre(const defiPin& pin, double* x, double* y);
 
 void InputLef(const char* path, tagBLOCKCLASS* root);
 void InputDef(const char* path, tagBLOCK* design);
@@ -190,9 +299,13 @@ int macroBeginCB(lefrCallbackType_e type, const char* name, lefiUserData ud);
 int macroClassTypeCB(lefrCallbackType_e type, const char* macro_class, lefiUserData ud);
 int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud);
 int pinCB(lefrCallbackType_e type, lefiPin* pin, lefiUserData ud);
+int siteCB(lefrCallbackType_e type, lefiSite* site, lefiUserData ud);
+int layerCB(lefrCallbackType_e type, lefiLayer* layer, lefiUserData ud);
 int units(defrCallbackType_e type, double distance, defiUserData ud);
 int cs(defrCallbackType_e type, int count, defiUserData ud);
 int cls(defrCallbackType_e type, void* object, defiUserData ud);
 int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud);
 int netf(defrCallbackType_e type, defiNet* net, defiUserData ud);
 int headerCB(defrCallbackType_e type, const char* text, defiUserData ud);
+int rowCB(defrCallbackType_e type, defiRow* row, defiUserData ud);
+int trackCB(defrCallbackType_e type, defiTrack* track, defiUserData ud);

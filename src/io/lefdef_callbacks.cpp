@@ -1,6 +1,7 @@
 // The callbacks that build the design records while the LEF libraries and
 // the DEF design are read: one class per macro, one block per component, one
 // terminal per DEF pin and one net per signal net.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -103,17 +104,6 @@ void JoinTerminal(tagPIN* term, tagNET* net) {
 // the outline and fixed blocks beyond what the engine can pack.
 bool InCoordinateRange(double v) { return std::fabs(v) <= kMaxDefCoordinate; }
 
-// The centre of a pin shape, turned with the pin: the DEF orientations N, W,
-// S, E, FN, FW, FS, FE as 0..7 act on points around the placement point.
-void OrientOffset(int orient, double* x, double* y) {
-  const double u = *x, v = *y;
-  static const int kMatrix[8][4] = {{1, 0, 0, 1},  {0, -1, 1, 0}, {-1, 0, 0, -1}, {0, 1, -1, 0},
-                                    {-1, 0, 0, 1}, {0, 1, 1, 0},  {1, 0, 0, -1},  {0, -1, -1, 0}};
-  const int* m = kMatrix[orient & 7];
-  *x = m[0] * u + m[1] * v;
-  *y = m[2] * u + m[3] * v;
-}
-
 // A section count that disagrees with the entries read would index past the
 // records, so the entries read win.
 void CheckCount(const char* section, int* declared, int read) {
@@ -178,6 +168,8 @@ int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud) {
     cls->origin_x = macro->originX();
     cls->origin_y = macro->originY();
   }
+  cls->orientations = OrientationsOf(macro->symmetry_);
+  if (!macro->site_.empty()) lefdef_reading.macro_site[cls] = macro->site_;
   return 0;
 }
 
@@ -188,6 +180,18 @@ int pinCB(lefrCallbackType_e type, lefiPin* pin, lefiUserData ud) {
   pc->name = CopyName(pin->name());
   pc->next = cls->pinclasses;
   cls->pinclasses = pc;
+  return 0;
+}
+
+int siteCB(lefrCallbackType_e type, lefiSite* site, lefiUserData ud) {
+  if (!CallbackFits(type, lefrLastCbkType, ud, p_lib_design)) return 0;
+  lefdef_reading.sites[site->name_] = *site;
+  return 0;
+}
+
+int layerCB(lefrCallbackType_e type, lefiLayer* layer, lefiUserData ud) {
+  if (!CallbackFits(type, lefrLastCbkType, ud, p_lib_design)) return 0;
+  if (layer->type_ == "ROUTING") lefdef_reading.routing_layers.push_back(layer->name_);
   return 0;
 }
 
@@ -302,6 +306,17 @@ int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud) {
     blk->fixed_y_lo = blk->fixed_y_hi = comp->placementY() / d;
     blk->orient = comp->placementOrient();
   }
+  if (comp->has_halo_) {
+    for (double side : comp->halo_)
+      if (!(side >= 0 && InCoordinateRange(side))) {
+        std::fprintf(stderr, "Error: component %s has HALO %g %g %g %g; halos lie in 0..%g.\n", comp->id(),
+                     comp->halo_[0], comp->halo_[1], comp->halo_[2], comp->halo_[3], kMaxDefCoordinate);
+        return 1;
+      }
+    const double d = p_design->unit_scale;
+    lefdef_reading.halos[blk] = {comp->halo_[0] / d, comp->halo_[1] / d, comp->halo_[2] / d,
+                                 comp->halo_[3] / d};
+  }
   blk->parent = p_design;
   p_celltable[comp->id()] = blk;
   blk->next = p_design->children;
@@ -379,15 +394,27 @@ int headerCB(defrCallbackType_e type, const char* text, defiUserData ud) {
   return 0;
 }
 
-void PinCentre(const defiPin& pin, double* x, double* y) {
-  double cx = 0, cy = 0;
+int rowCB(defrCallbackType_e type, defiRow* row, defiUserData ud) {
+  if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
+  lefdef_reading.rows.push_back(*row);
+  return 0;
+}
+
+int trackCB(defrCallbackType_e type, defiTrack* track, defiUserData ud) {
+  if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
+  lefdef_reading.tracks.push_back(*track);
+  return 0;
+}
+
+Box PinBox(const defiPin& pin, double dbu) {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   if (pin.hasLayer()) {
-    cx = 0.5 * (pin.shape_xl_ + pin.shape_xh_);
-    cy = 0.5 * (pin.shape_yl_ + pin.shape_yh_);
-    OrientOffset(pin.orient(), &cx, &cy);
+    x0 = pin.shape_xl_, y0 = pin.shape_yl_, x1 = pin.shape_xh_, y1 = pin.shape_yh_;
+    OrientOffset(pin.orient(), &x0, &y0);
+    OrientOffset(pin.orient(), &x1, &y1);
   }
-  *x = pin.placementX() + cx;
-  *y = pin.placementY() + cy;
+  return {(pin.placementX() + std::min(x0, x1)) / dbu, (pin.placementY() + std::min(y0, y1)) / dbu,
+          (pin.placementX() + std::max(x0, x1)) / dbu, (pin.placementY() + std::max(y0, y1)) / dbu};
 }
 
 // --- readers -------------------------------------------------------------------------
@@ -398,6 +425,7 @@ void ResetLefDefInput() {
   p_pintable.clear();
   class_no = block_no = pin_no = net_no = 1;
   lefdef_reading = LefDefReading{};
+  lefdef_floorplan = LefDefFloorplan{};
 }
 
 void InputLef(const char* path, tagBLOCKCLASS* root) {
@@ -409,6 +437,8 @@ void InputLef(const char* path, tagBLOCKCLASS* root) {
   lefrSetMacroClassTypeCbk(macroClassTypeCB);
   lefrSetMacroCbk(macroCB);
   lefrSetPinCbk(pinCB);
+  lefrSetSiteCbk(siteCB);
+  lefrSetLayerCbk(layerCB);
   FILE* file = OpenInput(path);
   lefwInit(fout);
   const int status = lefrRead(file, path, root);
@@ -435,6 +465,8 @@ void InputDef(const char* path, tagBLOCK* design) {
   defrSetVersionStrCbk(headerCB);
   defrSetBusBitCbk(headerCB);
   defrSetDividerCbk(headerCB);
+  defrSetRowCbk(rowCB);
+  defrSetTrackCbk(trackCB);
   FILE* file = OpenInput(path);
   defwInit(fout);
   const int status = defrRead(file, path, design);

@@ -1,7 +1,7 @@
 // From LEF libraries and a DEF design to the floorplanner's blocks: read
 // them, refuse what cannot be floorplanned, leave out the physical-only cells,
 // group the standard cells (macros and fixed cells stay blocks of their own),
-// set the outline from the pad ring or the die, place the terminals and scale.
+// frame the floorplan in the die, place the terminals and scale.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -19,18 +19,13 @@ namespace {
 // Names of unknown macros shown in the refusal.
 constexpr size_t kNamesShown = 5;
 
-[[noreturn]] void Refuse(const std::string& message) {
-  DclError(message.c_str());
-  StopRun(1);
-}
-
 // A component without a macro has no size: no floorplan could hold it.
 void RefuseUnknownMacros(const char* def) {
   const NameTally& unknown = lefdef_reading.unknown_macros;
   if (unknown.total == 0) return;
-  Refuse("Error: " + std::to_string(unknown.total) + " components of " + def +
-         " use macros that no LEF file defines: " + unknown.Sample(kNamesShown) +
-         ". Give every LEF file the design needs, the technology LEF first.");
+  RefuseDesign("Error: " + std::to_string(unknown.total) + " components of " + def +
+               " use macros that no LEF file defines: " + unknown.Sample(kNamesShown) +
+               ". Give every LEF file the design needs, the technology LEF first.");
 }
 
 // The words of a class's LEF CLASS statement, for reports.
@@ -92,47 +87,21 @@ void ReportBlocks(const tagBLOCK* design) {
                             " groups, " + std::to_string(macros) + " macros, " + std::to_string(fixed) +
                             " fixed cells)";
   if (design->block_count > kMaxBlocks)
-    Refuse("Error: " + kinds + "; at most " + std::to_string(kMaxBlocks) + " are supported.");
+    RefuseDesign("Error: " + kinds + "; at most " + std::to_string(kMaxBlocks) + " are supported.");
   std::printf("Made %s.\n", kinds.c_str());
 }
 
-// The pads' bounding box is the outline; its lower-left corner becomes the
-// origin of internal coordinates.
-void PlacePadRing(tagBLOCK* design, tagBLOCK* pads) {
-  if (!pads) return;
-  double left = kInfinity, bottom = kInfinity, right = -kInfinity, top = -kInfinity;
-  for (tagBLOCK* pad = pads; pad; pad = pad->next) {
-    double w = pad->blkclass->width, h = pad->blkclass->height;
-    if (pad->orient < 0 || pad->orient > 7)
-      DclError("Warning: Error When processing IO PAD!");
-    else if (pad->orient % 2 == 1)
-      std::swap(w, h);
-    pad->x = pad->fixed_x_lo;
-    pad->y = pad->fixed_y_lo;
-    left = std::min(left, pad->fixed_x_lo);
-    bottom = std::min(bottom, pad->fixed_y_lo);
-    right = std::max(right, pad->fixed_x_lo + w);
-    top = std::max(top, pad->fixed_y_lo + h);
-  }
-  design->region_x_lo = left;
-  design->region_y_lo = bottom;
-  design->region_x_hi = design->width;
-  design->region_y_hi = design->height;
-  design->blkclass->width = right - left;
-  design->blkclass->height = top - bottom;
-}
-
-// A terminal the DEF placed keeps its place, measured from the design's
-// corner like everything else; one placed beyond the outline stays on its edge.
+// A terminal the DEF placed keeps its place on the tier's die, measured from
+// the outline's corner like everything else; one beyond the outline stays on
+// its edge.
 void KeepPlacedTerminals(tagBLOCK* design) {
+  const LefDefFloorplan& f = lefdef_floorplan;
   for (tagPIN* term = design->pins; term; term = term->next) {
     auto found = lefdef_reading.pins.find(term);
     if (found == lefdef_reading.pins.end() || !found->second.hasPlacement()) continue;
-    double x, y;
-    PinCentre(found->second, &x, &y);
-    const double d = design->unit_scale;
-    term->x = std::clamp(x / d - design->region_x_lo, 0.0, design->width);
-    term->y = std::clamp(y / d - design->region_y_lo, 0.0, design->height);
+    const Box on_die = MapToTierDie(PinBox(found->second, design->unit_scale), f.die, f.tier_die);
+    term->x = std::clamp(0.5 * (on_die.xl + on_die.xh) - design->region_x_lo, 0.0, design->width);
+    term->y = std::clamp(0.5 * (on_die.yl + on_die.yh) - design->region_y_lo, 0.0, design->height);
     term->pinclass->x = term->x / design->width;
     term->pinclass->y = term->y / design->height;
   }
@@ -158,15 +127,15 @@ int InputDataFromLefDef(const std::vector<std::string>& lefs, const char* def, c
   *left_out = LeaveOutPhysicalOnlyCells(design);
   AttachTerminalsToPads(design);
 
-  const bool macros_as_blocks = params->macro_blocks != 0;
+  const GroupingOptions options{params->macro_blocks != 0, params->macro_net_weight};
   if (partfile && *partfile) {
     std::printf("Reading partition ......\n");
-    ReadPartition(design, partfile, pads, cell_nets, macros_as_blocks);
+    ReadPartition(design, partfile, pads, cell_nets, options);
     std::printf("Reading partition done.\n");
   } else {
     std::printf("Partitioning ......\n");
     const int partitioning = GetCpuTime();
-    Partition(design, params->cell_groups, pads, cell_nets, macros_as_blocks);
+    Partition(design, params->cell_groups, pads, cell_nets, options);
     std::printf("Partitioning done.(Time consumed:%d s)\n", (GetCpuTime() - partitioning) / 1000);
   }
   ReportBlocks(design);
@@ -175,13 +144,12 @@ int InputDataFromLefDef(const std::vector<std::string>& lefs, const char* def, c
   design->area = 0;
   for (tagBLOCK* blk = design->children; blk; blk = blk->next) design->area += blk->area;
 
-  PlacePadRing(design, *pads);
+  FrameLefDefFloorplan(design, *pads, params);
   SetExtPinPositions(design);
   KeepPlacedTerminals(design);
   // The outline is scaled to width + height = 200 before the design is
   // normalised against it, so blocks, pins and the region stay in microns.
-  if (ScaleOutline(design, norm) == 0)
-    Refuse("Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
+  ScaleOutline(design, norm);
   Normalize(design, norm);
   return 0;
 }

@@ -215,6 +215,12 @@ std::string LefDefTokenizer::ExpectName(const char* what) {
   return std::string(tok.text);
 }
 
+std::string LefDefTokenizer::ExpectUpperName(const char* what) {
+  std::string word = ExpectName(what);
+  for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return word;
+}
+
 double LefDefTokenizer::ExpectNumber(const char* what) {
   const LefDefToken tok = Next();
   double value = 0;
@@ -260,6 +266,22 @@ void LefDefTokenizer::SkipSection(std::string_view closer, bool nested_ends, int
     if (!name.end && name.text == closer) return;
     // An inner section's end; its name was consumed with it.
     if (!nested_ends || name.end || Is(name, ";")) Fail(expected, name);
+  }
+}
+
+void LefDefTokenizer::ReadSection(std::string_view closer, int opened,
+                                  const std::function<bool(const LefDefToken&)>& read) {
+  for (;;) {
+    const LefDefToken& tok = Peek();
+    if (tok.end) Fail(EndOf(closer, opened), tok);
+    if (Accept("END")) {
+      const LefDefToken name = Next();
+      if (name.end || name.text != closer) Fail(EndOf(closer, opened), name);
+      return;
+    }
+    const LefDefToken keyword = Next();
+    if (keyword.quoted || Is(keyword, ";")) Fail("a statement", keyword);
+    if (!read(keyword)) SkipStatement();
   }
 }
 

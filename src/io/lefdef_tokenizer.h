@@ -74,6 +74,7 @@ class LefDefTokenizer {
   bool Accept(const char* keyword);
   void Expect(const char* keyword);
   std::string ExpectName(const char* what);
+  std::string ExpectUpperName(const char* what);  // upper case, as keywords compare
   double ExpectNumber(const char* what);
   int ExpectCount(const char* what);
 
@@ -87,6 +88,10 @@ class LefDefTokenizer {
   // "END <other>" closes an inner section and skipping goes on; without, it is
   // an error. `opened` is the line of the section's keyword, for messages.
   void SkipSection(std::string_view closer, bool nested_ends, int opened);
+  // The statements of a section up to and including "END <closer>": each
+  // keyword goes to `read`, which reads the rest of its statement and
+  // returns true, or returns false to have the statement skipped.
+  void ReadSection(std::string_view closer, int opened, const std::function<bool(const LefDefToken&)>& read);
   // Statements up to and including a bare "END" (macro ports and obstructions).
   void SkipToBareEnd(int opened);
   // "BEGINEXT ... ENDEXT", after its keyword: every token up to the ENDEXT.

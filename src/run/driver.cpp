@@ -15,6 +15,7 @@
 #include "driver/records.h"
 #include "driver/utilities.h"
 #include "io/io.h"
+#include "io/tier_layout.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
 #include "seqpair/tier_state.h"
@@ -108,6 +109,7 @@ struct Run {
   bool lefdef = false;       // read from LEF/DEF rather than bookshelf
   std::string outline_miss;  // the warning that ends a run missing its outline
   ViaPlaces via_places;      // where via planning put each net's vias
+  double via_pitch = 0;      // how far apart vias stand, input units
 };
 
 // Enters blocks, terminals and nets at their numbers and gives terminals the
@@ -139,9 +141,25 @@ void IndexDesign(Run& run) {
 // needed before the design is read.
 void ReadDesignParameters(Run& run) {
   InputPrm("fl.prm", &run.params, 0, false);
-  if (run.params.cell_groups < 1 || run.params.cell_groups > kMaxBlocks)
-    Refuse("Error: cell_groups " + std::to_string(run.params.cell_groups) + " in fl.prm; 1 to " +
+  const tagPARAMETERS& p = run.params;
+  if (p.cell_groups < 1 || p.cell_groups > kMaxBlocks)
+    Refuse("Error: cell_groups " + std::to_string(p.cell_groups) + " in fl.prm; 1 to " +
            std::to_string(kMaxBlocks) + " groups are supported.");
+  if (p.die_outline != 0 && p.die_outline != 1)
+    Refuse("Error: die_outline " + std::to_string(p.die_outline) +
+           " in fl.prm; 1 (the die) or 0 (from the block area).");
+  if (p.macro_net_weight < 0)
+    Refuse("Error: macro_net_weight " + std::to_string(std::lround(p.macro_net_weight)) +
+           " in fl.prm; 0 (none) or more.");
+  if (p.macro_halo < 0)
+    Refuse("Error: macro_halo " + std::to_string(std::lround(p.macro_halo * 1000)) +
+           " in fl.prm; a halo of 0 or more nanometres.");
+  if (p.fence_utilization < 0 || p.fence_utilization >= 1)
+    Refuse("Error: fence_utilization " + std::to_string(std::lround(p.fence_utilization * 100)) +
+           " in fl.prm; 0 (from the die) or 1 to 99 percent.");
+  if (p.bond_layer < 0)
+    Refuse("Error: bond_layer " + std::to_string(p.bond_layer) +
+           " in fl.prm; 0 (the top routing layer) or a routing layer counted from 1 at the bottom.");
 }
 
 // Eleven days: ample for any design, and its milliseconds fit an int.
@@ -408,9 +426,11 @@ int RunTierplan(int argc, char** argv) {
   ScaleOptimisationWeights(run);
   Optimise(run);
   WriteResults(run, base);
+  run.via_pitch = std::sqrt(sigvia_size);
   PlanSignalVias(run);
   if (run.lefdef)
-    OutputTierDefs(base, run.design, run.pads, run.cell_nets, run.norm, tier_no, run.via_places);
+    OutputTierDefs(base, LayOutTiers(run.design, run.pads, run.cell_nets, &run.params, tier_no,
+                                     run.via_places, run.via_pitch));
 
   Release(run);
   if (!run.outline_miss.empty()) std::printf("%s\n", run.outline_miss.c_str());

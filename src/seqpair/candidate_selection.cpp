@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "driver/orientations.h"
 #include "driver/utilities.h"
 #include "seqpair/engine_state.h"
 #include "seqpair/seqpair.h"
@@ -278,7 +279,8 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
   double chosen_value = kInfinity;
 
   for (int k = 1; k <= last; ++k) {
-    if (params->opt_wire && params->pin_at_center == 0) c->orient[k] ^= static_cast<int>(genrand_int32() & 6);
+    if (params->opt_wire && params->pin_at_center == 0)
+      c->orient[k] = AllowedMirror(N->blkclass, c->orient[k], genrand_int32());
     ShapeFor(N, c->orient[k]);
     double top = UpDist(id, blka, 1, seq->next_a.data(), seq->pos_a.data(), seq->pos_b.data(),
                         seq->tier.data(), levels->b.dist, ldstb_sav.data(), ndmodfl_v.data(), c->apos[k],

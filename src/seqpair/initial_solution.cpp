@@ -97,6 +97,13 @@ void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPAR
               shape_v * norm->unscale);
 }
 
+bool TakeGivenOutline(const tagPARAMETERS* params) {
+  if (!(params->outline_w > 0 && params->outline_h > 0)) return false;
+  shape_h = params->outline_w;
+  shape_v = params->outline_h;
+  return true;
+}
+
 int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* norm, tagPARAMETERS* params) {
   tagBLOCK* design = blka[0];
   const int n = seq->count;
@@ -111,10 +118,12 @@ int InitData(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* seq, tagNORMPARA* n
   }
 
   const double core = (1.0 + params->sparearea / 100.0) * zarea_all;
-  const double tiers = std::max(tier_no, 1);
-  shape_h = std::sqrt(core / tiers * params->aspect_ratio);
-  shape_v = std::sqrt(core / tiers / params->aspect_ratio);
-  FitOutlineToPreplaced(blka, n, core, norm);
+  if (!TakeGivenOutline(params)) {
+    const double tiers = std::max(tier_no, 1);
+    shape_h = std::sqrt(core / tiers * params->aspect_ratio);
+    shape_v = std::sqrt(core / tiers / params->aspect_ratio);
+    FitOutlineToPreplaced(blka, n, core, norm);
+  }
   design->width = shape_h;
   design->height = shape_v;
   for (int i = 0; i <= n; ++i) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "driver/orientations.h"
 #include "driver/utilities.h"
 #include "seqpair/cost_terms.h"
 #include "seqpair/engine_state.h"
@@ -159,7 +160,7 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   int& down_2 = kMirrored ? at.l : at.r;
   const tagBLOCK* N = v.N;
   const bool wire_on = v.params->opt_wire != 0;
-  const bool turn = v.params->rotate && N->kind < 2;
+  const bool turn = v.params->rotate && N->kind < 2 && MayTurn(N->blkclass);
   Bar bar = BarOf(v.cands);
   Rise(rise_1, up_1, u_from);
   Rise(rise_2, up_2, u_from);

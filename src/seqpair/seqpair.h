@@ -156,6 +156,9 @@ void SetBlockBounds(tagBLOCK** blka, int n);
 // the die holds `core`, and the outline reaches over every preplaced block.
 // Says so when the outline changes.
 void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPARA* norm);
+// Takes the outline the input gives (params->outline_w x outline_h) as
+// shape_h x shape_v; false when it gives none.
+bool TakeGivenOutline(const tagPARAMETERS* params);
 
 // --- packing -----------------------------------------------------------------
 // Packs from the bottom left; with a log, records where each block went.

@@ -24,7 +24,7 @@ int PinTier(const tagPIN* pin, const tagDualSeq* dseq) {
 bool NetSpans(const tagNET* net, const tagDualSeq* dseq, int tiers, const tagBLOCK* moved, int moved_tier,
               TierSpan* before, TierSpan* after) {
   *before = *after = {tiers + 1, -1};
-  if (!net->pins) return false;
+  if (!net->pins || net->wire_only) return false;
   for (const tagPINLIST* node = net->pins; node; node = node->next) {
     const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
     const int t = PinTier(pin, dseq);

@@ -107,6 +107,7 @@ std::vector<tagSIGVIA*> ConstructViaListForLayers(tagNET* nets, int tier_count, 
   int via_nets = 0, all_nets = 0;
   double via_length = 0.0, all_length = 0.0;
   for (tagNET* net = nets; net; net = net->next) {
+    if (net->wire_only) continue;
     int lowest = tier_count + 1, highest = -1;
     Box box;
     for (tagPINLIST* node = net->pins; node; node = node->next) {

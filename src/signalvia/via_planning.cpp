@@ -30,18 +30,30 @@ double MeasureViaNets(tagNET* nets, int* failed) {
 
 double Seconds(int start) { return (GetCpuTime() - start) / 1000.0; }
 
-// Stops the run when a boundary has more vias than its cells can hold.
-void CheckCapacity(int tier_count, const int* cap_per_layer, const int* via_count) {
+// Stops the run when a boundary has more vias than its cells can hold,
+// saying last which boundary is short and what gives room.
+void CheckCapacity(int tier_count, const int* cap_per_layer, const int* via_count, const tagSIGGRIDDIM& dim,
+                   const tagBLOCK* design, const tagPARAMETERS* prm, const tagNORMPARA* norm) {
   if (tier_count <= 1) return;
-  bool short_of_room = false;
+  int short_boundary = 0;
   for (int t = 1; t < tier_count; ++t) {
     std::printf("Layer %d: %d positions for %d vias\n", t, cap_per_layer[t], via_count[t]);
     if (via_count[t] > cap_per_layer[t]) {
       std::printf("Warning: via positions on layer %d is not enough\n", t);
-      short_of_room = true;
+      if (short_boundary == 0) short_boundary = t;
     }
   }
-  if (short_of_room) StopRun(-1);
+  if (short_boundary == 0) return;
+  const double u = norm->unscale;
+  std::printf(
+      "Via planning stops: the boundary below tier %d has %d positions for %d vias on a grid of %d x %d "
+      "cells of %.2f x %.2f um, %.2f um2 per via; larger cells (%s), more white space (sparearea, a "
+      "larger die) or svia_assignment 0 give room.\n",
+      short_boundary, cap_per_layer[short_boundary], via_count[short_boundary], dim.dimx, dim.dimy,
+      design->width / dim.dimx * u, design->height / dim.dimy * u, sigvia_size * u * u,
+      prm->setSizeOrDim == 0 ? "fewer signalvia_gridx, signalvia_gridy"
+                             : "larger signalvia_sizex, signalvia_sizey");
+  StopRun(-1);
 }
 
 void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNORMPARA* norm) {
@@ -95,7 +107,7 @@ void SignalViaPlanning(tagBLOCK* design, int tier_count, tagPARAMETERS* prm, tag
   tagNETLIST* net_list = nullptr;
   std::vector<tagSIGVIA*> lists =
       ConstructViaListForLayers(design->nets, tier_count, via_count.data(), net_list);
-  CheckCapacity(tier_count, cap_per_layer.data(), via_count.data());
+  CheckCapacity(tier_count, cap_per_layer.data(), via_count.data(), dim, design, prm, norm);
   std::printf("\n");
   AppendToReport("vp_table1.txt", "%dx%d; ", dim.dimx, dim.dimy);
   ReportSetup(dim, prm, norm);

@@ -107,6 +107,7 @@ std::string PinSignature(const tagNET* net) {
   std::string key;
   auto add = [&key](int value) { key.append(reinterpret_cast<const char*>(&value), sizeof value); };
   add(net->degree);
+  add(net->wire_only);
   for (const tagPINLIST* node = net->pins; node; node = node->next) {
     const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
     add(pin->id);
@@ -118,6 +119,37 @@ std::string PinSignature(const tagNET* net) {
 // A fixed cell, or a macro when macros are blocks of their own.
 bool GoesAlone(const tagBLOCK* cell, bool macros_as_blocks) {
   return cell->kind != 0 || (macros_as_blocks && IsMacro(cell));
+}
+
+// The wire-only net over the macros and terminals of a block-level net that
+// also reaches a group, or null. The cells of such a net are few and go
+// where its macros are; the group's centre stands for them poorly, so the
+// macros pull together on their own as well.
+tagNET* MacroPull(const tagNET* net, double weight) {
+  if (weight <= 0) return nullptr;
+  int ends = 0, groups = 0;
+  for (const tagPINLIST* node = net->pins; node; node = node->next) {
+    const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+    (pin->id != 0 || IsMacro(pin->owner) ? ends : groups) += 1;
+  }
+  if (ends < 2 || groups == 0) return nullptr;
+  tagNET* pull = NewNet();
+  pull->weight = net->weight * weight;
+  pull->wire_only = 1;
+  for (const tagPINLIST* node = net->pins; node; node = node->next) {
+    tagPIN* pin = static_cast<tagPIN*>(node->pin);
+    if (pin->id == 0 && !IsMacro(pin->owner)) continue;
+    if (pin->id == 0) {
+      tagPIN* copy = NewPin();
+      copy->owner = pin->owner;
+      copy->net = pull;
+      copy->pinclass = pin->pinclass;
+      pin = copy;
+    }
+    PushNode(&pull->pins, pin);
+    pull->degree += 1;
+  }
+  return pull;
 }
 
 template <typename T>
@@ -146,6 +178,11 @@ bool IsFixedPad(const tagBLOCK* cell) {
 
 bool IsMacro(const tagBLOCK* cell) { return cell->blkclass && cell->blkclass->type == kMacroClass; }
 
+// A fixed cell may be released to move; its cell stays fixed in the records.
+bool IsComponentBlock(const tagBLOCK* blk) {
+  return blk->kind != 0 || IsMacro(blk) || (blk->children && blk->children->kind != 0);
+}
+
 int PinIdCompare(const void* a, const void* b) {
   const tagPIN* pa = static_cast<const tagPIN*>((*static_cast<tagPINLIST* const*>(a))->pin);
   const tagPIN* pb = static_cast<const tagPIN*>((*static_cast<tagPINLIST* const*>(b))->pin);
@@ -161,13 +198,15 @@ int NetPinNoCompare(const void* a, const void* b) {
   return (da > db) - (da < db);
 }
 
-void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets, bool macros_as_blocks) {
+void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets,
+               const GroupingOptions& options) {
   // The partitioner sees only the cells that go into groups, as vertices in
   // the order of their numbers; the others keep their own blocks.
   const int cells = std::max(design->block_count, 0);
   std::vector<int> vertex_of_id(cells + 1, -1);
   for (const tagBLOCK* cell = design->children; cell; cell = cell->next)
-    if (cell->id >= 1 && cell->id <= cells && !GoesAlone(cell, macros_as_blocks)) vertex_of_id[cell->id] = 0;
+    if (cell->id >= 1 && cell->id <= cells && !GoesAlone(cell, options.macros_as_blocks))
+      vertex_of_id[cell->id] = 0;
   int vertices = 0;
   for (int& v : vertex_of_id)
     if (v == 0) v = vertices++;
@@ -181,11 +220,11 @@ void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets
   for (int id = 1; id <= cells; ++id)
     if (vertex_of_id[id] >= 0) part[id - 1] = vertex_part[vertex_of_id[id]];
   Grouping(design, nparts, part.data(), pads);
-  *cell_nets = CreateNetsForBlocks(design);
+  *cell_nets = CreateNetsForBlocks(design, options.macro_net_weight);
 }
 
 void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets,
-                   bool macros_as_blocks) {
+                   const GroupingOptions& options) {
   if (!design) Stop("Null Pointer!", 1);
   FILE* f = std::fopen(path, "r");
   // A run without its groups has failed, so the status says so.
@@ -229,10 +268,10 @@ void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET**
   }
   std::fclose(f);
   for (const tagBLOCK* cell = design->children; cell; cell = cell->next)
-    if (cell->id >= 1 && cell->id <= vertices && GoesAlone(cell, macros_as_blocks))
+    if (cell->id >= 1 && cell->id <= vertices && GoesAlone(cell, options.macros_as_blocks))
       part[cell->id - 1] = kOwnBlock;
   Grouping(design, largest + 1, part.data(), pads);
-  *cell_nets = CreateNetsForBlocks(design);
+  *cell_nets = CreateNetsForBlocks(design, options.macro_net_weight);
 }
 
 int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
@@ -306,7 +345,7 @@ int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
   return number;
 }
 
-tagNET* CreateNetsForBlocks(tagBLOCK* design) {
+tagNET* CreateNetsForBlocks(tagBLOCK* design, double macro_net_weight) {
   if (!design) Stop("warning: null pointer!", 1);
   if (!design->nets) Stop("Null pointer: no net information!", 1);
   tagNET* cell_nets = design->nets;
@@ -356,6 +395,11 @@ tagNET* CreateNetsForBlocks(tagBLOCK* design) {
       bnet->next = block_nets;
       block_nets = bnet;
       ++kept;
+      if (tagNET* pull = MacroPull(bnet, macro_net_weight)) {
+        pull->id = ++kept;
+        pull->next = block_nets;
+        block_nets = pull;
+      }
       continue;
     }
     const tagPIN* only = bnet->pins ? static_cast<const tagPIN*>(bnet->pins->pin) : nullptr;

@@ -33,9 +33,11 @@ int InitDataForMultiTiers(tagBLOCK** blka, tagPIN** /*pada*/, tagDualSeq* dseq, 
 
   // Every tier gets the same outline: the core area is shared out evenly.
   const double core = (1.0 + 0.01 * prm->sparearea) * zarea_all;
-  shape_h = design->width = std::sqrt(prm->aspect_ratio * core / tier_no);
-  shape_v = design->height = std::sqrt(core / tier_no / prm->aspect_ratio);
-  FitOutlineToPreplaced(blka, n, core, norm);
+  if (!TakeGivenOutline(prm)) {
+    shape_h = std::sqrt(prm->aspect_ratio * core / tier_no);
+    shape_v = std::sqrt(core / tier_no / prm->aspect_ratio);
+    FitOutlineToPreplaced(blka, n, core, norm);
+  }
   design->width = shape_h;
   design->height = shape_v;
   std::printf("Total  Cell Area = %14.0f\n", zarea_all * norm->unscale_sq);

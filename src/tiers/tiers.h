@@ -74,13 +74,22 @@ int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDual
                           tagDualSeq* unsettled = nullptr);
 
 // --- block grouping for design input -------------------------------------------------
+// How cells become blocks beside the groups: macros as blocks of their own
+// (else they join the groups), and the weight of the wire-only net that
+// pulls together the macros and pins of a net that also reaches a group,
+// relative to that net (0 for none).
+struct GroupingOptions {
+  bool macros_as_blocks = true;
+  double macro_net_weight = 0;
+};
 // Groups the design's cells into blocks with the partitioner (nparts groups)
 // or from a partition file, moves fixed pad cells to *pads and rebuilds the
 // nets between the new blocks; *cell_nets receives the cell-level nets.
-// Fixed cells, and macros when `macros_as_blocks`, become blocks of their own.
-void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets, bool macros_as_blocks);
+// Fixed cells, and macros as the options say, become blocks of their own.
+void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets,
+               const GroupingOptions& options);
 void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets,
-                   bool macros_as_blocks);
+                   const GroupingOptions& options);
 // A fixed cell of a PAD macro: it leaves the block list and lends its
 // position to the terminal on its net.
 bool IsFixedPad(const tagBLOCK* cell);
@@ -88,13 +97,18 @@ bool IsFixedPad(const tagBLOCK* cell);
 tagPIN* PadTerminal(const tagBLOCK* pad);
 // A cell of a macro (LEF class BLOCK).
 bool IsMacro(const tagBLOCK* cell);
+// A block of one component (a macro or a fixed cell) rather than a group of
+// standard cells.
+bool IsComponentBlock(const tagBLOCK* blk);
 // The group of a cell that becomes a block of its own.
 constexpr int kOwnBlock = -1;
 // Rebuilds the block list from part (the group of cell id k is part[k - 1],
 // in 0..count - 1, or kOwnBlock); returns the new block count.
 int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads);
-// Installs the block-level nets and returns the old cell-level list.
-tagNET* CreateNetsForBlocks(tagBLOCK* design);
+// Installs the block-level nets and returns the old cell-level list; a net
+// over two or more macros or terminals that also reaches a group gets a
+// wire-only net over those of `macro_net_weight` times its weight.
+tagNET* CreateNetsForBlocks(tagBLOCK* design, double macro_net_weight = 0);
 // Merges block-level nets over the same pins, adding up their weights.
 void GroupNetsConnectSameBlocks(tagBLOCK* design);
 // qsort orders: PinIdCompare over tagPINLIST* entries (pin id, then owner id),

@@ -338,8 +338,8 @@ BadInput RefusedLefDef(const char* label, std::vector<Edit> edits, const std::st
   return {label, std::move(edits), args, message, 1};
 }
 
-// `count` fixed cells on one net: with the example's ten groups and two
-// macros, 3288 make as many blocks as the engine holds (then annealed over
+// `count` fixed cells on one net: with the example's twenty groups and two
+// macros, 3278 make as many blocks as the engine holds (then annealed over
 // one short temperature step only).
 std::vector<Edit> FixedCells(int count) {
   std::string cells, net = "  - many";
@@ -355,15 +355,27 @@ std::vector<Edit> FixedCells(int count) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, LefDefFiles,
-    testing::Values(RefusedLefDef("missing_lef", {}, "Couldn't open input file 'absent.lef'",
-                                  "absent.lef demo_cells.lef demo.def"),
-                    RefusedLefDef("no_def_after_the_lefs", {},
-                                  "Error: no DEF file on the command line after the LEF files.",
-                                  "demo_tech.lef demo_cells.lef"),
-                    RefusedLefDef("missing_partition", {}, "cannot open partition file!",
-                                  kLefDef + " absent.part"),
-                    RefusedLefDef("cell_groups_zero", {{"fl.prm", "seed 7", "seed 7 cell_groups 0"}},
-                                  "Error: cell_groups 0 in fl.prm; 1 to 3300 groups are supported.")),
+    testing::Values(
+        RefusedLefDef("missing_lef", {}, "Couldn't open input file 'absent.lef'",
+                      "absent.lef demo_cells.lef demo.def"),
+        RefusedLefDef("no_def_after_the_lefs", {},
+                      "Error: no DEF file on the command line after the LEF files.",
+                      "demo_tech.lef demo_cells.lef"),
+        RefusedLefDef("missing_partition", {}, "cannot open partition file!", kLefDef + " absent.part"),
+        RefusedLefDef("cell_groups_zero", {{"fl.prm", "seed 7", "seed 7 cell_groups 0"}},
+                      "Error: cell_groups 0 in fl.prm; 1 to 3300 groups are supported."),
+        RefusedLefDef("die_outline_2", {{"fl.prm", "seed 7", "seed 7 die_outline 2"}},
+                      "Error: die_outline 2 in fl.prm; 1 (the die) or 0 (from the block area)."),
+        RefusedLefDef("macro_halo_negative", {{"fl.prm", "seed 7", "seed 7 macro_halo -1"}},
+                      "Error: macro_halo -1 in fl.prm; a halo of 0 or more nanometres."),
+        RefusedLefDef("macro_net_weight_negative", {{"fl.prm", "seed 7", "seed 7 macro_net_weight -1"}},
+                      "Error: macro_net_weight -1 in fl.prm; 0 (none) or more."),
+        RefusedLefDef("fence_utilization_100", {{"fl.prm", "seed 7", "seed 7 fence_utilization 100"}},
+                      "Error: fence_utilization 100 in fl.prm; 0 (from the die) or 1 to 99 percent."),
+        RefusedLefDef("bond_layer_negative", {{"fl.prm", "seed 7", "seed 7 bond_layer -1"}},
+                      "Error: bond_layer -1 in fl.prm; 0 (the top routing layer) or a routing layer"),
+        RefusedLefDef("bond_layer_beyond_the_lef", {{"fl.prm", "seed 7", "seed 7 bond_layer 2"}},
+                      "Error: bond_layer 2 in fl.prm; the LEF files give 1 routing layers.")),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -397,17 +409,30 @@ INSTANTIATE_TEST_SUITE_P(
                       "Error: component ram0 is placed at ( 1e+300 60000 ), beyond", kWithPart),
         RefusedLefDef("pin_beyond_int", {{"demo.def", "FIXED ( 0 90000 )", "FIXED ( 0 -1e300 )"}},
                       "Error: pin rst is placed at ( 0 -1e+300 ), beyond"),
+        RefusedLefDef("halo_negative", {{"demo.def", "HALO 3000", "HALO -3000"}},
+                      "Error: component ram1 has HALO -3000 2000 3000 2000; halos lie in 0..2.14748e+09."),
+        RefusedLefDef("fixed_beyond_the_die",
+                      {{"demo.def", "FIXED ( 60000 60000 )", "FIXED ( 100000 60000 )"},
+                       {"fl.prm", "seed 7", "seed 7 layers 1"}},
+                      "Error: ram0 is FIXED at ( 100.00 60.00 ) to ( 130.00 80.00 ) um, beyond the die ( "
+                      "0.00 0.00 ) to "
+                      "( 120.00 120.00 )."),
+        RefusedLefDef("macro_beyond_the_outline", {{"demo.def", "( 120000 120000 )", "( 120000 40000 )"}},
+                      "Error: ram0 (34.00 x 24.00 um, halo included) fits no outline of 64.85 x 18.28 um"),
+        RefusedLefDef(
+            "blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
+            "Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold"),
         RefusedLefDef("count_beyond_int", {{"demo.def", "COMPONENTS 48 ;", "COMPONENTS 99999999999 ;"}},
-                      "demo.def:9: syntax error:"),
+                      "demo.def:58: syntax error:"),
         BadInput{"component_name_of_100000",
                  {{"demo.def", "- u0 AOI22", "- " + std::string(100000, 'u') + " AOI22"}},
                  kLefDef,
                  "Warning: No cell:u0 or hash error!",
                  0},
-        RefusedLefDef("more_than_3300_blocks", FixedCells(3289),
-                      "3301 blocks (10 groups, 2 macros, 3289 fixed cells); at most 3300 are supported."),
-        BadInput{"exactly_3300_blocks", FixedCells(3288), kLefDef,
-                 "Made 3300 blocks (10 groups, 2 macros, 3288 fixed cells).", 0}),
+        RefusedLefDef("more_than_3300_blocks", FixedCells(3279),
+                      "3301 blocks (20 groups, 2 macros, 3279 fixed cells); at most 3300 are supported."),
+        BadInput{"exactly_3300_blocks", FixedCells(3278), kLefDef,
+                 "Made 3300 blocks (20 groups, 2 macros, 3278 fixed cells).", 0}),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,6 +4,7 @@
 // binary in tests/e2e/bad_input_test.cpp, whole runs in e2e/golden_run_test.cpp.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,8 +26,9 @@ const std::string kTech = Text("tech.lef"), kCells = Text("cells.lef"), kRam = T
 const std::string kDesign = Text("design.def");
 
 const char kPartition[] = "10 vertices\n0\n0\n1\n1\n0\n1\n0\n0\n1\n1\n";
+// The placed RAM with its default halo of 2 um on every side.
 const std::vector<std::string> kBlocks = {"sub-block-1: 0 c3 c4", "sub-block-2: 0 c1 c2", "sub-block-3: 3 m1",
-                                          "sub-block-4: 0 10.000000x30.000000 m2"};
+                                          "sub-block-4: 0 14.000000x34.000000 m2"};
 
 // Blocks as "name: kind [width x height of a movable macro] cells", in list order.
 std::vector<std::string> BlockDump(const tagBLOCK* design) {
@@ -105,30 +107,41 @@ TEST_F(LefDefInputTest, GroupsCellsKeepsMacrosAloneAndLeavesPhysicalOnlyCellsOut
             "Number of Components: 10\nNumber of Pins:2\n"
             "Physical-only cells left out: 2 (CORE SPACER: 1, CORE WELLTAP: 1)\n"
             "Reading partition ......\nNumber of Fixed Pads:2\nReading partition done.\n"
-            "Made 4 blocks (2 groups, 2 macros, 0 fixed cells).\n");
+            "Made 4 blocks (2 groups, 2 macros, 0 fixed cells).\n"
+            "Cell fences: 2 groups at 70.0 % utilisation (the input's cells take 0.0 % of the core its "
+            "macros leave).\n"
+            "Outline: 141.42 x 70.71 um on each of 2 tier(s) in a die of 141.42 x 70.71 um; the blocks fill "
+            "5.0 %, white space 95.0 %.\n");
   // Group 1 (c3, c4), group 0 (c1, c2), then the RAMs, last made first: the
   // placed one movable and of its macro's shape, whatever its group says.
   EXPECT_EQ(BlockDump(design), kBlocks);
   EXPECT_EQ(Names(pads), (std::vector<std::string>{"p1", "p2"}));
   EXPECT_EQ(Names(left_out), (std::vector<std::string>{"f1", "t1"}));
+  // The fixed RAM keeps its corner inside its halo.
   const tagBLOCK* m1 = design->children->next->next;
-  EXPECT_NEAR(m1->fixed_x_lo, 20, 1e-9);
-  EXPECT_NEAR(m1->fixed_y_lo, 5, 1e-9);
-  EXPECT_NEAR(design->area, 4 + 4 + 300 + 300, 1e-9);
+  EXPECT_NEAR(m1->fixed_x_lo, 20 - 2, 1e-9);
+  EXPECT_NEAR(m1->fixed_y_lo, 5 - 2, 1e-9);
 
-  // The pad ring (0, 0) to (190, 100) is the outline, scaled to width +
-  // height 200, while blocks stay in microns; io1 sits at the centre of pad
-  // p1, io2 on the left side of the outline.
+  // The die folded over the default two tiers is the outline, scaled to
+  // width + height 200, while blocks stay in microns; io1 sits at the centre
+  // of pad p1 (10, 5), io2 on the left side of the outline.
   EXPECT_NEAR(design->width + design->height, 200, 1e-9);
-  EXPECT_NEAR(design->width / design->height, 1.9, 1e-12);
+  EXPECT_NEAR(design->width / design->height, 2, 1e-12);
+  EXPECT_NEAR(params.outline_w, 200 / std::sqrt(2.0), 1e-9);
   EXPECT_NEAR(norm->scale, 1, 1e-12);
   const tagPINCLASS* io2 = design->pins->pinclass;
   const tagPINCLASS* io1 = design->pins->next->pinclass;
-  EXPECT_EQ(std::vector<double>({io1->x, io1->y, io2->x, io2->y}), std::vector<double>({0.05, 0.05, 0, 0.5}));
+  EXPECT_NEAR(io1->x, 10 / params.outline_w, 1e-12);
+  EXPECT_NEAR(io1->y, 5 / params.outline_h, 1e-12);
+  EXPECT_EQ(std::vector<double>({io2->x, io2->y}), std::vector<double>({0, 0.5}));
 
   // n1 joins sub-block-2 and io1 (for its pad), n4 sub-block-1 and io2, n3
-  // the three blocks and the fixed RAM; n2 and n5 stay inside their groups.
-  EXPECT_EQ(design->net_count, 3);
+  // the three blocks and the fixed RAM, and its two RAMs pull together on a
+  // wire-only net of their own; n2 and n5 stay inside their groups.
+  EXPECT_EQ(design->net_count, 4);
+  int pulls = 0;
+  for (const tagNET* net : ListOf(design->nets)) pulls += net->wire_only;
+  EXPECT_EQ(pulls, 1);
   EXPECT_STREQ(cell_nets->name, "n5") << "the cell-level nets as read, the supply net left out";
   EXPECT_STREQ(design->children->nets->name, "n5");
   EXPECT_STREQ(design->children->next->nets->name, "n2");
@@ -161,6 +174,6 @@ INSTANTIATE_TEST_SUITE_P(
                           {{"tech.tlef", kTech},
                            {"cells.lef", kCells},
                            {"ram.lef", kRam + "MACRO RAM\n  CLASS BLOCK ;\n  SIZE 30 BY 10 ;\nEND RAM\n"}},
-                          "sub-block-4: 0 30.000000x10.000000 m2"}));
+                          "sub-block-4: 0 34.000000x14.000000 m2"}));
 
 }  // namespace

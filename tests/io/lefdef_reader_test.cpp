@@ -44,7 +44,17 @@ int OnMacro(lefrCallbackType_e, lefiMacro* m, lefiUserData ud) {
   std::string text = std::string("END ") + m->name() + " class=" + m->macroClass();
   if (m->hasSize()) text += " size=" + Num(m->sizeX()) + "x" + Num(m->sizeY());
   if (m->hasOrigin()) text += " origin=" + Num(m->originX()) + "," + Num(m->originY());
+  if (m->symmetry_) text += " symmetry=" + std::to_string(m->symmetry_);
+  if (!m->site_.empty()) text += " site=" + m->site_;
   return Record(text, ud);
+}
+int OnSite(lefrCallbackType_e, lefiSite* s, lefiUserData ud) {
+  return Record("SITE " + s->name_ + " " + s->class_ + " " + Num(s->size_x_) + "x" + Num(s->size_y_) +
+                    " symmetry=" + std::to_string(s->symmetry_),
+                ud);
+}
+int OnLayer(lefrCallbackType_e, lefiLayer* l, lefiUserData ud) {
+  return Record("LAYER " + l->name_ + " " + l->type_, ud);
 }
 int OnPin(lefrCallbackType_e, lefiPin* pin, lefiUserData ud) {
   return Record(std::string("PIN ") + pin->name(), ud);
@@ -81,9 +91,24 @@ int OnComponent(defrCallbackType_e, defiComponent* c, defiUserData ud) {
                        : c->isCover()    ? "COVER"
                        : c->isUnplaced() ? "UNPLACED"
                                          : "-";
+  std::string halo;
+  if (c->has_halo_)
+    for (double side : c->halo_) halo += " " + Num(side);
   return Record(std::string("COMP ") + c->id() + " " + c->name() + " " + status + " " + Num(c->placementX()) +
-                    " " + Num(c->placementY()) + " " + std::to_string(c->placementOrient()),
+                    " " + Num(c->placementY()) + " " + std::to_string(c->placementOrient()) + halo,
                 ud);
+}
+int OnRow(defrCallbackType_e, defiRow* r, defiUserData ud) {
+  return Record("ROW " + r->name_ + " " + r->site_ + " " + Num(r->x_) + "," + Num(r->y_) + " " +
+                    std::to_string(r->orient_) + " " + std::to_string(r->num_x_) + "x" +
+                    std::to_string(r->num_y_) + " step " + Num(r->step_x_) + "," + Num(r->step_y_),
+                ud);
+}
+int OnTrack(defrCallbackType_e, defiTrack* t, defiUserData ud) {
+  std::string text = std::string("TRACKS ") + t->axis_ + " " + Num(t->start_) + " " +
+                     std::to_string(t->num_) + " " + Num(t->step_);
+  for (const std::string& layer : t->layers_) text += " " + layer;
+  return Record(text, ud);
 }
 int OnNet(defrCallbackType_e, defiNet* n, defiUserData ud) {
   std::string text = std::string("NET ") + n->name();
@@ -107,6 +132,8 @@ class ReaderTest : public ::testing::Test {
     lefrSetMacroClassTypeCbk(OnName);
     lefrSetMacroCbk(OnMacro);
     lefrSetPinCbk(OnPin);
+    lefrSetSiteCbk(OnSite);
+    lefrSetLayerCbk(OnLayer);
     lefwInit(nullptr);
     defrInit();
     defrSetUnitsCbk(OnUnits);
@@ -118,6 +145,8 @@ class ReaderTest : public ::testing::Test {
     defrSetSNetStartCbk(OnCount);
     defrSetComponentCbk(OnComponent);
     defrSetNetCbk(OnNet);
+    defrSetRowCbk(OnRow);
+    defrSetTrackCbk(OnTrack);
     defwInit(nullptr);
   }
   void TearDown() override {
@@ -163,6 +192,8 @@ TEST_F(ReaderTest, SyntaxErrorsGiveFileLineAndWhatWasExpected) {
       {true, 1, "BUSBITCHARS \"[\" ;\n", "two different bus-bit characters in quotes, found \"[\""},
       {true, 2, "VERSION 5.5 ;\n\"quoted\" ;\n", "a LEF statement, found \"quoted\""},
       {true, 1, "MACRO\n", "a macro name, found end of file"},
+      {true, 2, "MACRO A\n  SYMMETRY X Z ;\nEND A\n", "X, Y, R90 or ';', found 'Z'"},
+      {true, 3, "SITE s\n  SIZE 1 BY 2 ;\nEND t\n", "END s (opened at line 1), found 't'"},
       {false, 1, "DIEAREA ( 0 0 ) ;\n", "'(' starting a die area point, found ';'"},
       {false, 2, "COMPONENTS 1 ;\n  c1 INV ;\nEND COMPONENTS\n",
        "'-' or END COMPONENTS (opened at line 1), found 'c1'"},
@@ -174,6 +205,9 @@ TEST_F(ReaderTest, SyntaxErrorsGiveFileLineAndWhatWasExpected) {
       {false, 2, "NETS 1 ;\n  - n1 ( c1 ) ;\nEND NETS\n", "a pin name, found ')'"},
       {false, 2, "NETS 1 ;\n  - n1 c1 A ;\nEND NETS\n", "'(', '+' or ';', found 'c1'"},
       {false, 2, "ROW r core 0 0 N DO 1 BY 1\n", "';', found end of file"},
+      {false, 1, "TRACKS Z 0 DO 1 STEP 1 ;\n", "X or Y, found 'Z'"},
+      {false, 2, "COMPONENTS 1 ;\n  - c1 INV + HALO 1 2 x 4 ;\nEND COMPONENTS\n",
+       "a halo distance, found 'x'"},
   };
   for (const auto& c : cases) {
     const Read read = ReadText(c.text + std::string(c.lef ? "" : "END DESIGN\n"), c.lef);
@@ -196,8 +230,9 @@ TEST_F(ReaderTest, TextsReachTheCallbacks) {
     const char* seen;
   } cases[] = {
       {true, full_lef,
-       "MACRO INV|CLASS CORE|PIN A|PIN Z|END INV class=CORE size=1.5x2 origin=0.5,0|MACRO IOPAD|"
-       "CLASS PAD INPUT|PIN PAD|END IOPAD class=PAD INPUT size=50x100|MACRO AFTER|END AFTER class=|"},
+       "LAYER metal1 ROUTING|LAYER via1 CUT|SITE core CORE 0.2x2 symmetry=2|MACRO INV|CLASS CORE|PIN A|"
+       "PIN Z|END INV class=CORE size=1.5x2 origin=0.5,0 symmetry=3 site=core|MACRO IOPAD|CLASS PAD INPUT|"
+       "PIN PAD|END IOPAD class=PAD INPUT size=50x100 symmetry=5|MACRO AFTER|END AFTER class=|"},
       // Comments, quoted names, glued punctuation; without END LIBRARY the
       // library ends with the file.
       {true,
@@ -214,9 +249,12 @@ TEST_F(ReaderTest, TextsReachTheCallbacks) {
        "END \"odd name\"\n",
        "MACRO odd name|CLASS BLOCK|PIN a b|PIN d[0]|END odd name class=BLOCK size=3x4 origin=1,2|"},
       {false, full_def,
-       "UNITS 1000|DIEAREA 0 0 100000 50000|COMPONENTS 5|COMP c1 INV PLACED 100 200 0|"
-       "COMP c2 INV FIXED 20000 5000 6|COMP c3 NAND COVER 7 8 3|COMP c4 NAND UNPLACED 0 0 0|"
-       "COMP c5 INV - 0 0 0|PINS 3|PIN in1 net=n1 INPUT SIGNAL metal1 -10,0,10,20 at 0,100,0|"
+       "UNITS 1000|DIEAREA 0 0 100000 50000|ROW row0 core 0,0 0 100x1 step 200,0|"
+       "ROW row1 core 0,2000 6 100x1 step 200,0|ROW row2 core 0,4000 0 1x1 step 0,0|"
+       "TRACKS X 100 500 200 metal1|TRACKS Y 50 20 400 metal2 metal3|COMPONENTS 5|"
+       "COMP c1 INV PLACED 100 200 0|COMP c2 INV FIXED 20000 5000 6|COMP c3 NAND COVER 7 8 3|"
+       "COMP c4 NAND UNPLACED 0 0 0|COMP c5 INV - 0 0 0 1 2 3 4|PINS 3|PIN in1 net=n1 INPUT SIGNAL metal1 "
+       "-10,0,10,20 at 0,100,0|"
        "PIN out1 net=n2 OUTPUT |PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6|SPECIALNETS 2|NETS 3|"
        "NET n1 PIN.in1 c1.A c2.A|NET n2 c1.Z PIN.out1 use=SIGNAL|NET n3|NET VDD c1.VDD use=POWER|"},
       // A die area polygon gives its bounding box.

@@ -148,7 +148,7 @@ TEST(ReadPartition, AcceptsCellsOrCellsAndTerminals) {
     ScratchDir dir;
     WriteFile(dir.file("design.part"), text);
     CaptureStdout capture;
-    ReadPartition(d.design, dir.file("design.part").c_str(), &d.pads, &d.cell_nets, true);
+    ReadPartition(d.design, dir.file("design.part").c_str(), &d.pads, &d.cell_nets, GroupingOptions{});
     EXPECT_EQ(capture.Finish(), "Number of Fixed Pads:0\n");
     // Each group block with its cell count, then each block-level net's pins.
     std::string made;
