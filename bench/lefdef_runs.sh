@@ -55,11 +55,11 @@ for dir in "$designs"/*/; do
           for ((t = 0; t < tiers; t++)); do tier_defs+=("$run/$(basename "${lefs[0]}")_tier$t.def"); done
           target=$(sed -n 's/.* groups at \([0-9.]*\) % utilisation.*/\1/p' "$run/out.txt")
           check=$("$root/tools/defcheck" --target-util "$(awk -v u="${target:-100}" 'BEGIN {print u / 100}')" \
-            --input "$def" "${lefs[@]}" "${tier_defs[@]}" 2>&1 | tail -1 | sed 's/^defcheck: [0-9]* tier DEFs, //')
+            --input "$def" "${lefs[@]}" "${tier_defs[@]}" 2>&1 | tail -1 | sed 's/^defcheck: [0-9]* tier DEFs, //' || true)
           if [ "$tiers" = 1 ]; then
             wire=$("$root/tools/wirelength-compare" "${lefs[@]}" "$def" "${tier_defs[0]}" \
               "$run/$(basename "${lefs[0]}")_blocks.map" 2>/dev/null | tail -1 |
-              sed -n 's/ratio_macro_pin=\(.*\) ratio_centroid=\(.*\)/\1 | \2/p')
+              sed -n 's/ratio_macro_pin=\(.*\) ratio_centroid=\(.*\)/\1 | \2/p' || true)
             [ -n "$wire" ] || wire="- | -"
           fi
         fi
@@ -68,7 +68,7 @@ for dir in "$designs"/*/; do
         awk -v design="$name" -v tiers="$tiers" -v seed="$seed" -v status="$status" -v check="$check" \
           -v wire="$wire" -v cpu="$cpu" -v mb="$mb" '
           /^Made [0-9]+ blocks/ { blocks = $2 " (" $6 " macros)" }
-          /^Cell fences:/ { fences = $5 " %" }
+          /^Cell fences:/ { fences = $6 " %" }
           /^Outline:/ { outline = $2 " x " $4 }
           /FIXED components lie beyond/ { released = "; " $2 " FIXED released" }
           /^Warning: the floorplan misses/ { sub(/.*outline of [^:]*: /, ""); sub(/\.$/, ""); miss = "misses: " $0 }
