@@ -106,19 +106,11 @@ void ReadPin(LefDefTokenizer& in, lefiUserData data, int opened) {
   lefiPin pin;
   pin.name_ = in.ExpectName("a pin name");
   in.EndEcho();
-  for (;;) {
-    const LefDefToken& tok = in.Peek();
-    if (tok.end) in.Fail(EndOf(pin.name_, opened), tok);
-    const int line = tok.line;
-    if (in.Accept("END")) {
-      ExpectEndName(in, pin.name_, opened);
-      break;
-    }
-    if (in.Accept("PORT"))
-      in.SkipToBareEnd(line);
-    else
-      in.SkipStatement();
-  }
+  in.ReadSection(pin.name_, opened, [&in](const LefDefToken& keyword) {
+    if (!LefDefTokenizer::Is(keyword, "PORT")) return false;
+    in.SkipToBareEnd(keyword.line);
+    return true;
+  });
   unused.Call(callbacks.pin, "PIN", lefrPinCbkType, &pin, data);
 }
 

@@ -68,9 +68,9 @@ RowGrid RowsOfTheDef(double dbu) {
   grid.x0 = rows[0]->x_ / dbu;
   grid.y0 = rows[0]->y_ / dbu;
   for (const defiRow* row : rows) grid.x0 = std::min(grid.x0, row->x_ / dbu);
-  grid.site_width = rows[0]->step_x_ > 0 ? rows[0]->step_x_ / dbu
+  grid.site_width = rows[0]->step_x_ > 0                 ? rows[0]->step_x_ / dbu
                     : site != lefdef_reading.sites.end() ? site->second.size_x_
-                                                          : 0;
+                                                         : 0;
   grid.row_height = site != lefdef_reading.sites.end() ? site->second.size_y_ : 0;
   for (size_t k = 1; k < rows.size() && grid.row_height <= 0; ++k)
     if (rows[k]->y_ > rows[0]->y_) grid.row_height = (rows[k]->y_ - rows[0]->y_) / dbu;
@@ -101,7 +101,8 @@ RowGrid RowsOfTheLef(const tagBLOCK* design, const Box& core) {
   for (const auto& [site, count] : uses)
     if (count > most && lefdef_reading.sites.count(site)) most = count, grid.site = site;
   for (const auto& [name, site] : lefdef_reading.sites)
-    if (most == 0 && (site.class_.empty() || site.class_ == "CORE") && (grid.site.empty() || name < grid.site))
+    if (most == 0 && (site.class_.empty() || site.class_ == "CORE") &&
+        (grid.site.empty() || name < grid.site))
       grid.site = name;
   auto site = lefdef_reading.sites.find(grid.site);
   if (site == lefdef_reading.sites.end()) return grid;
@@ -149,7 +150,8 @@ Box DieOf(const tagBLOCK* design, const tagBLOCK* pads) {
   Box ring{kInfinity, kInfinity, -kInfinity, -kInfinity};
   for (const tagBLOCK* pad = pads; pad; pad = pad->next) {
     const Box b = PlacedBox(pad);
-    ring = {std::min(ring.xl, b.xl), std::min(ring.yl, b.yl), std::max(ring.xh, b.xh), std::max(ring.yh, b.yh)};
+    ring = {std::min(ring.xl, b.xl), std::min(ring.yl, b.yl), std::max(ring.xh, b.xh),
+            std::max(ring.yh, b.yh)};
   }
   return pads ? ring : Box{};
 }
@@ -162,9 +164,9 @@ void KeepPreplacedOnTheDie(tagBLOCK* design, LefDefFloorplan& f) {
     const Box b = PlacedBox(blk);
     if (!Inside(b, f.die))
       RefuseDesign("Error: " + std::string(blk->children ? blk->children->name : blk->name) +
-                   " is FIXED at ( " + Microns(b.xl) + " " + Microns(b.yl) + " ) to ( " + Microns(b.xh) + " " +
-                   Microns(b.yh) + " ) um, beyond the die ( " + Microns(f.die.xl) + " " + Microns(f.die.yl) +
-                   " ) to ( " + Microns(f.die.xh) + " " + Microns(f.die.yh) + " ).");
+                   " is FIXED at ( " + Microns(b.xl) + " " + Microns(b.yl) + " ) to ( " + Microns(b.xh) +
+                   " " + Microns(b.yh) + " ) um, beyond the die ( " + Microns(f.die.xl) + " " +
+                   Microns(f.die.yl) + " ) to ( " + Microns(f.die.xh) + " " + Microns(f.die.yh) + " ).");
     f.tier_core = {std::min(f.tier_core.xl, b.xl), std::min(f.tier_core.yl, b.yl),
                    std::max(f.tier_core.xh, b.xh), std::max(f.tier_core.yh, b.yh)};
   }
@@ -188,9 +190,10 @@ void ReleasePreplacedBeyondTheFold(tagBLOCK* design, const LefDefFloorplan& f) {
   std::string names;
   constexpr size_t kShown = 10;
   for (size_t k = 0; k < released.size() && k < kShown; ++k) names += (k ? ", " : "") + released[k];
-  std::printf("Warning: %zu FIXED components lie beyond the die folded over %d tiers and are placed like "
-              "the others: %s%s.\n",
-              released.size(), f.tiers, names.c_str(), released.size() > kShown ? ", ..." : "");
+  std::printf(
+      "Warning: %zu FIXED components lie beyond the die folded over %d tiers and are placed like "
+      "the others: %s%s.\n",
+      released.size(), f.tiers, names.c_str(), released.size() > kShown ? ", ..." : "");
 }
 
 // --- halos --------------------------------------------------------------------------
@@ -200,7 +203,8 @@ void ReleasePreplacedBeyondTheFold(tagBLOCK* design, const LefDefFloorplan& f) {
 void PartHalos(const Box& a, std::array<double, 4>& ha, const Box& b, std::array<double, 4>& hb) {
   const Box ga{a.xl - ha[0], a.yl - ha[1], a.xh + ha[2], a.yh + ha[3]};
   const Box gb{b.xl - hb[0], b.yl - hb[1], b.xh + hb[2], b.yh + hb[3]};
-  if (std::min(ga.xh, gb.xh) - std::max(ga.xl, gb.xl) <= 0 || std::min(ga.yh, gb.yh) - std::max(ga.yl, gb.yl) <= 0)
+  if (std::min(ga.xh, gb.xh) - std::max(ga.xl, gb.xl) <= 0 ||
+      std::min(ga.yh, gb.yh) - std::max(ga.yl, gb.yl) <= 0)
     return;
   const double gap_x = std::max(b.xl - a.xh, a.xl - b.xh), gap_y = std::max(b.yl - a.yh, a.yl - b.yh);
   if (std::max(gap_x, gap_y) < 0) return;  // the DEF overlaps them itself
@@ -227,8 +231,8 @@ void ApplyMacroHalos(tagBLOCK* design, const tagPARAMETERS* params, LefDefFloorp
     if (!IsMacro(blk)) continue;
     auto given = lefdef_reading.halos.find(blk->children);
     const double h = params->macro_halo;
-    std::array<double, 4> halo = given != lefdef_reading.halos.end() ? given->second
-                                                                     : std::array<double, 4>{h, h, h, h};
+    std::array<double, 4> halo =
+        given != lefdef_reading.halos.end() ? given->second : std::array<double, 4>{h, h, h, h};
     if (blk->kind == 0 && params->rotate && MayTurn(blk->blkclass)) {
       const double dx = halo[0] + halo[2], dy = halo[1] + halo[3];
       for (int side : {0, 2}) halo[side] += std::max(0.0, dy - dx) / 2;
@@ -296,8 +300,8 @@ double FenceArea(const std::vector<const tagBLOCK*>& groups, const FenceSizing& 
 // The target utilisation: the given one, or the default unless the fences
 // then take more than `target` of area, else the least at which they do not;
 // aligned fences when they fit, else fences of the cells' area alone.
-FenceSizing SizeForTarget(const std::vector<const tagBLOCK*>& groups, double target, const tagPARAMETERS* params,
-                          const RowGrid& rows) {
+FenceSizing SizeForTarget(const std::vector<const tagBLOCK*>& groups, double target,
+                          const tagPARAMETERS* params, const RowGrid& rows) {
   if (params->fence_utilization > 0) return {params->fence_utilization, true};
   FenceSizing sizing{kMaxAutoUtilization, true};
   if (FenceArea(groups, sizing, rows) > target) sizing.aligned = false;
@@ -339,9 +343,10 @@ void SizeFences(tagBLOCK* design, const tagPARAMETERS* params, LefDefFloorplan& 
     blk->blkclass->orientations = 1 << 0;
   }
   const double own = cells / std::max(f.core.Width() * f.core.Height() - macros, cells);
-  std::printf("Cell fences: %zu groups at %.1f %% utilisation (the input's cells take %.1f %% of the core "
-              "its macros leave).\n",
-              groups.size(), 100 * f.fence_utilization, 100 * own);
+  std::printf(
+      "Cell fences: %zu groups at %.1f %% utilisation (the input's cells take %.1f %% of the core "
+      "its macros leave).\n",
+      groups.size(), 100 * f.fence_utilization, 100 * own);
 }
 
 // --- rows ---------------------------------------------------------------------------
@@ -369,11 +374,11 @@ void AlignBlocksToRows(tagBLOCK* design, const tagPARAMETERS* params, LefDefFloo
       const Box b = PlacedBox(blk);
       const double top = f.tier_core.yl + WholeRows(b.yh - f.tier_core.yl, f.rows);
       const Box strip{b.xl, b.yh, b.xh, top};
-      const bool free = top <= f.tier_core.yh + kRounding &&
-                        std::none_of(fixed.begin(), fixed.end(), [&](const Box& o) {
-                          return std::min(o.xh, strip.xh) - std::max(o.xl, strip.xl) > kRounding &&
-                                 std::min(o.yh, strip.yh) - std::max(o.yl, strip.yl) > kRounding;
-                        });
+      const bool free =
+          top <= f.tier_core.yh + kRounding && std::none_of(fixed.begin(), fixed.end(), [&](const Box& o) {
+            return std::min(o.xh, strip.xh) - std::max(o.xl, strip.xl) > kRounding &&
+                   std::min(o.yh, strip.yh) - std::max(o.yl, strip.yl) > kRounding;
+          });
       if (free) grown = top - b.yh;
     }
     height += grown;
@@ -386,7 +391,8 @@ void AlignBlocksToRows(tagBLOCK* design, const tagPARAMETERS* params, LefDefFloo
 
 // Refuses a design whose blocks the tiers of its die cannot hold, before
 // any floorplanning; otherwise prints the white space they leave.
-void CheckTheDieHoldsTheBlocks(const tagBLOCK* design, const tagPARAMETERS* params, const LefDefFloorplan& f) {
+void CheckTheDieHoldsTheBlocks(const tagBLOCK* design, const tagPARAMETERS* params,
+                               const LefDefFloorplan& f) {
   const Box& outline = f.tier_core;
   double blocks = 0;
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
@@ -397,19 +403,19 @@ void CheckTheDieHoldsTheBlocks(const tagBLOCK* design, const tagPARAMETERS* para
                        h <= outline.Width() + kRounding && w <= outline.Height() + kRounding);
     if (!fits)
       RefuseDesign("Error: " + std::string(IsComponentBlock(blk) ? blk->children->name : blk->name) + " (" +
-                   Microns(w) + " x " + Microns(h) +
-                   " um, halo included) fits no outline of " + Size(outline) +
-                   " um; give a larger die, fewer tiers (layers) or die_outline 0.");
+                   Microns(w) + " x " + Microns(h) + " um, halo included) fits no outline of " +
+                   Size(outline) + " um; give a larger die, fewer tiers (layers) or die_outline 0.");
   }
   const double room = f.tiers * outline.Width() * outline.Height();
   if (blocks > room)
-    RefuseDesign("Error: the blocks take " + Microns(blocks) + " um2, more than the " + std::to_string(f.tiers) +
-                 " tier(s) of " + Size(outline) + " um hold (" + Microns(room) +
+    RefuseDesign("Error: the blocks take " + Microns(blocks) + " um2, more than the " +
+                 std::to_string(f.tiers) + " tier(s) of " + Size(outline) + " um hold (" + Microns(room) +
                  " um2); give a larger die, a higher fence_utilization or die_outline 0.");
-  std::printf("Outline: %s um on each of %d tier(s) in a die of %s um; the blocks fill %.1f %%, white space "
-              "%.1f %%.\n",
-              Size(outline).c_str(), f.tiers, Size(f.tier_die).c_str(), 100 * blocks / room,
-              100 * (1 - blocks / room));
+  std::printf(
+      "Outline: %s um on each of %d tier(s) in a die of %s um; the blocks fill %.1f %%, white space "
+      "%.1f %%.\n",
+      Size(outline).c_str(), f.tiers, Size(f.tier_die).c_str(), 100 * blocks / room,
+      100 * (1 - blocks / room));
 }
 
 }  // namespace
@@ -440,8 +446,8 @@ void FrameLefDefFloorplan(tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* param
   const double dbu = design->unit_scale;
   const int routing_layers = static_cast<int>(lefdef_reading.routing_layers.size());
   if (params->bond_layer > routing_layers)
-    RefuseDesign("Error: bond_layer " + std::to_string(params->bond_layer) + " in fl.prm; the LEF files give " +
-                 std::to_string(routing_layers) + " routing layers.");
+    RefuseDesign("Error: bond_layer " + std::to_string(params->bond_layer) +
+                 " in fl.prm; the LEF files give " + std::to_string(routing_layers) + " routing layers.");
   f.tiers = std::clamp(params->layers, 1, kMaxTiers);
   f.die_outline = params->die_outline != 0;
   f.die = DieOf(design, pads);
@@ -477,7 +483,8 @@ void FrameLefDefFloorplan(tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* param
   // preplaced blocks stop at the die's core then.
   ApplyMacroHalos(design, params, f, f.tier_core);
   SizeFences(design, params, f,
-             f.die_outline ? f.tiers * f.tier_core.Width() * f.tier_core.Height() : f.core.Width() * f.core.Height());
+             f.die_outline ? f.tiers * f.tier_core.Width() * f.tier_core.Height()
+                           : f.core.Width() * f.core.Height());
   AlignBlocksToRows(design, params, f);
   if (f.die_outline) {
     CheckTheDieHoldsTheBlocks(design, params, f);

@@ -27,7 +27,8 @@ struct Units {
 };
 
 DbuBox ToDbu(const Box& b, double dbu) {
-  return {std::llround(b.xl * dbu), std::llround(b.yl * dbu), std::llround(b.xh * dbu), std::llround(b.yh * dbu)};
+  return {std::llround(b.xl * dbu), std::llround(b.yl * dbu), std::llround(b.xh * dbu),
+          std::llround(b.yh * dbu)};
 }
 
 int TierOf(const tagBLOCK* cell) { return cell->parent ? cell->parent->tier : 0; }
@@ -64,8 +65,8 @@ void LayOutTracks(TierLayout& layout) {
   for (defiTrack track : lefdef_reading.tracks) {
     const double end = static_cast<double>(track.axis_ == 'X' ? layout.die.xh : layout.die.yh);
     if (track.step_ <= 0 || track.start_ > end) continue;
-    track.num_ = static_cast<int>(
-        std::min<double>(track.num_, std::floor((end - track.start_) / track.step_) + 1));
+    track.num_ =
+        static_cast<int>(std::min<double>(track.num_, std::floor((end - track.start_) / track.step_) + 1));
     layout.tracks.push_back(track);
   }
 }
@@ -133,7 +134,8 @@ std::vector<CellSpot> PlaceOnRows(const std::vector<long long>& widths, const st
   // Each row's cells move to its middle, a whole number of sites, unless a
   // taller cell ties the row to its neighbours.
   for (size_t r = 0; r < rows.size(); ++r) {
-    const bool tied = std::any_of(in_row[r].begin(), in_row[r].end(), [&](size_t i) { return heights[i] > 1; });
+    const bool tied =
+        std::any_of(in_row[r].begin(), in_row[r].end(), [&](size_t i) { return heights[i] > 1; });
     const long long shift = tied ? 0 : (rows[r].sites - rows[r].used) / 2 * layout.site_step;
     for (size_t i : in_row[r]) spots[i].x += shift;
   }
@@ -164,7 +166,8 @@ struct TierRoom {
 // free space beside it: first out to the row and site boundaries its edges
 // fall between, then a row or the widest cell at a time, while it can.
 DbuBox GrowUntilHeld(DbuBox fence, TierRoom& room, size_t self, const std::vector<long long>& widths,
-                     const std::vector<int>& heights, const TierLayout& layout, std::vector<CellSpot>* spots) {
+                     const std::vector<int>& heights, const TierLayout& layout,
+                     std::vector<CellSpot>* spots) {
   const long long rh = layout.row_height, step = layout.site_step;
   const long long y0 = layout.rows.empty() ? 0 : layout.rows.front().y;
   const long long x0 = layout.rows.empty() ? 0 : layout.rows.front().x;
@@ -195,10 +198,18 @@ DbuBox GrowUntilHeld(DbuBox fence, TierRoom& room, size_t self, const std::vecto
       if (bigger.xl == fence.xl && bigger.yl == fence.yl && bigger.xh == fence.xh && bigger.yh == fence.yh)
         continue;
       // The strip the fence gains must be free.
-      const DbuBox gained{bigger.xl < fence.xl ? bigger.xl : bigger.xh > fence.xh ? fence.xh : fence.xl,
-                          bigger.yl < fence.yl ? bigger.yl : bigger.yh > fence.yh ? fence.yh : fence.yl,
-                          bigger.xh > fence.xh ? bigger.xh : bigger.xl < fence.xl ? fence.xl : fence.xh,
-                          bigger.yh > fence.yh ? bigger.yh : bigger.yl < fence.yl ? fence.yl : fence.yh};
+      const DbuBox gained{bigger.xl < fence.xl   ? bigger.xl
+                          : bigger.xh > fence.xh ? fence.xh
+                                                 : fence.xl,
+                          bigger.yl < fence.yl   ? bigger.yl
+                          : bigger.yh > fence.yh ? fence.yh
+                                                 : fence.yl,
+                          bigger.xh > fence.xh   ? bigger.xh
+                          : bigger.xl < fence.xl ? fence.xl
+                                                 : fence.xh,
+                          bigger.yh > fence.yh   ? bigger.yh
+                          : bigger.yl < fence.yl ? fence.yl
+                                                 : fence.yh};
       if (!room.Free(gained, self)) continue;
       fence = room.blocks[self] = bigger;
       grew = true;
@@ -214,10 +225,11 @@ void LayOutGroup(TierLayout& layout, const Units& u, const tagBLOCK* group, Tier
   for (const tagBLOCK* cell = group->children; cell; cell = cell->next) {
     widths.push_back(u.Length(cell->blkclass->width));
     // Rows a cell covers, a hair of rounding aside.
-    heights.push_back(layout.row_height > 0 ? static_cast<int>(std::ceil(cell->blkclass->height * u.dbu /
-                                                                         static_cast<double>(layout.row_height) -
-                                                                         1e-6))
-                                            : 1);
+    heights.push_back(
+        layout.row_height > 0
+            ? static_cast<int>(
+                  std::ceil(cell->blkclass->height * u.dbu / static_cast<double>(layout.row_height) - 1e-6))
+            : 1);
   }
   std::vector<CellSpot> spots;
   const DbuBox fence = GrowUntilHeld(room.blocks[self], room, self, widths, heights, layout, &spots);
@@ -227,13 +239,15 @@ void LayOutGroup(TierLayout& layout, const Units& u, const tagBLOCK* group, Tier
   for (const tagBLOCK* cell = group->children; cell; cell = cell->next, ++i) {
     const CellSpot& s = spots[i];
     layout.components.push_back({cell, group->tier, s.x, s.y, s.orient,
-                                 s.placed ? TierLayout::Status::kPlaced : TierLayout::Status::kUnplaced, nullptr});
+                                 s.placed ? TierLayout::Status::kPlaced : TierLayout::Status::kUnplaced,
+                                 nullptr});
     left += !s.placed;
   }
   if (left > 0)
-    std::printf("Warning: the fence of %s holds %d of its %d cells on whole row sites; the other %d are "
-                "left unplaced inside its region.\n",
-                group->name, group->block_count - left, group->block_count, left);
+    std::printf(
+        "Warning: the fence of %s holds %d of its %d cells on whole row sites; the other %d are "
+        "left unplaced inside its region.\n",
+        group->name, group->block_count - left, group->block_count, left);
 }
 
 // A block of one component: its corner, inside the block's halo.
@@ -243,7 +257,8 @@ void LayOutComponentBlock(TierLayout& layout, const Units& u, const tagBLOCK* bl
   if (found != lefdef_floorplan.halos.end()) halo = &found->second;
   const double x = blk->x + (halo ? (*halo)[0] : 0), y = blk->y + (halo ? (*halo)[1] : 0);
   layout.components.push_back({blk->children, blk->tier, u.X(x), u.Y(y), blk->orient,
-                               blk->kind != 0 ? TierLayout::Status::kFixed : TierLayout::Status::kPlaced, halo});
+                               blk->kind != 0 ? TierLayout::Status::kFixed : TierLayout::Status::kPlaced,
+                               halo});
 }
 
 // --- pins ---------------------------------------------------------------------------
@@ -391,8 +406,8 @@ std::vector<std::vector<DbuBox>> MacroBoxes(const TierLayout& layout) {
 // Each net's tiers, and where it would cross between them: at the vias
 // planning placed for the block-level net over the same blocks, else at the
 // centre of its pins' box.
-void SpanNets(TierLayout& layout, const tagBLOCK* design, const tagNET* cell_nets, const ViaPlaces& planned_places,
-              const Units& u) {
+void SpanNets(TierLayout& layout, const tagBLOCK* design, const tagNET* cell_nets,
+              const ViaPlaces& planned_places, const Units& u) {
   std::map<std::vector<const void*>, const std::vector<ViaPlace>*> planned;
   for (const tagNET* net = design->nets; net; net = net->next) {
     auto found = planned_places.find(net);
@@ -461,8 +476,9 @@ void PlaceViaPins(TierLayout& layout, long long pitch) {
   for (TierLayout::ViaPin& via : layout.vias)
     if (!spots[via.boundary - 1].Take(via.x, via.y, &via.x, &via.y)) ++crowded;
   if (crowded > 0)
-    std::printf("Warning: %d via pins found no free spot off the macros; they stand where their nets cross.\n",
-                crowded);
+    std::printf(
+        "Warning: %d via pins found no free spot off the macros; they stand where their nets cross.\n",
+        crowded);
 }
 
 // The layer of the via pins: the routing layer bond_layer names, from the
@@ -493,7 +509,8 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
     for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
       if (blk->tier == t) {
         blocks.push_back(blk);
-        room.blocks.push_back({u.X(blk->x), u.Y(blk->y), u.X(blk->x + blk->width), u.Y(blk->y + blk->height)});
+        room.blocks.push_back(
+            {u.X(blk->x), u.Y(blk->y), u.X(blk->x + blk->width), u.Y(blk->y + blk->height)});
       }
     for (size_t k = 0; k < blocks.size(); ++k) {
       if (IsComponentBlock(blocks[k]))

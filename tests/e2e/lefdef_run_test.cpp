@@ -186,8 +186,9 @@ int OnNet(defrCallbackType_e, defiNet* net, defiUserData) {
 // Reads every tier's DEF with our own reader, which must take it whole, find
 // the entries its sections declare, each name once, and nets that connect
 // only the tier's own components and pins; with KLayout, an independent
-// reader, through klayout_tier_defs.py, which checks the placement it reads;
-// and with tools/defcheck, which checks what a placer and a router need of
+// reader, through klayout_tier_defs.py, which counts what it reads and
+// finds every component once; and with tools/defcheck, which checks what a
+// placer and a router need of
 // it against the input: macros in orientations their LEF allows, out of
 // each other's halos, the die folded over the tiers, fences at most at the
 // utilisation the run printed, cells on row sites, via pins with a layer on

@@ -1,12 +1,12 @@
 // Standard cells on the row sites of a fence, on random fences and cells
 // against a brute-force check of what a placer requires of a legal start.
+#include "io/tier_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <vector>
-
-#include "io/tier_layout.h"
 
 namespace {
 

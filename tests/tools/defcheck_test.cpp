@@ -27,16 +27,17 @@ std::string Header(const std::string& die = "( 0 0 ) ( 4000 3000 )") {
 // Two tiers of a legal result: m2's halo keeps m1 out, the cells of g1 fill
 // 0.15 of their fence, the via pin stands at one place on both tiers.
 const std::string kVia = "- n1__via1 + NET n1 + LAYER metal1 ( -5 -5 ) ( 5 5 ) + FIXED ( 1500 1500 ) N ;\n";
-const std::string kTier0 = Header() +
-                           "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nROW r1 core 0 200 FS DO 20 BY 1 STEP 100 0 ;\n"
-                           "COMPONENTS 5 ;\n- m1 M + FIXED ( 2000 0 ) N ;\n"
-                           "- m2 M + FIXED ( 2000 1500 ) FS\n  + HALO 100 100 100 100 ;\n"
-                           "- c1 C + PLACED ( 0 0 ) N ;\n- c2 C + PLACED ( 100 0 ) FN ;\n"
-                           "- c3 C + PLACED ( 0 200 ) FS ;\nEND COMPONENTS\n"
-                           "PINS 2 ;\n- p1 + NET n1 + LAYER metal1 ( -10 0 ) ( 10 20 ) + FIXED ( 0 1000 ) E ;\n" +
-                           kVia +
-                           "END PINS\nREGIONS 1 ;\n- f1 ( 0 0 ) ( 1000 400 ) + TYPE FENCE ;\nEND REGIONS\n"
-                           "GROUPS 1 ;\n- g1 c1 c2 c3 + REGION f1 ;\nEND GROUPS\nEND DESIGN\n";
+const std::string kTier0 =
+    Header() +
+    "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nROW r1 core 0 200 FS DO 20 BY 1 STEP 100 0 ;\n"
+    "COMPONENTS 5 ;\n- m1 M + FIXED ( 2000 0 ) N ;\n"
+    "- m2 M + FIXED ( 2000 1500 ) FS\n  + HALO 100 100 100 100 ;\n"
+    "- c1 C + PLACED ( 0 0 ) N ;\n- c2 C + PLACED ( 100 0 ) FN ;\n"
+    "- c3 C + PLACED ( 0 200 ) FS ;\nEND COMPONENTS\n"
+    "PINS 2 ;\n- p1 + NET n1 + LAYER metal1 ( -10 0 ) ( 10 20 ) + FIXED ( 0 1000 ) E ;\n" +
+    kVia +
+    "END PINS\nREGIONS 1 ;\n- f1 ( 0 0 ) ( 1000 400 ) + TYPE FENCE ;\nEND REGIONS\n"
+    "GROUPS 1 ;\n- g1 c1 c2 c3 + REGION f1 ;\nEND GROUPS\nEND DESIGN\n";
 const std::string kTier1 =
     Header() + "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nPINS 1 ;\n" + kVia + "END PINS\nEND DESIGN\n";
 
@@ -59,26 +60,30 @@ TEST(Defcheck, EachRuleFailsOnItsOwn) {
       {"b_halo", "( 2000 1500 ) FS", "( 2000 1050 ) FS", options, "macro m1 lies in the halo of macro m2"},
       {"c_touching", "( 2000 1500 ) FS\n  + HALO 100 100 100 100", "( 3000 0 ) FS", options,
        "macros m1 and m2 touch\n"},
-      {"d_die", "( 0 0 ) ( 4000 3000 )", "( 0 0 ) ( 2900 3000 )", "", "component m1 (2000 0 3000 1000) lies outside"},
+      {"d_die", "( 0 0 ) ( 4000 3000 )", "( 0 0 ) ( 2900 3000 )", "",
+       "component m1 (2000 0 3000 1000) lies outside"},
       {"d_unfolded_input", "", "", "--input bad.def ", "(0 0 2828 2121)"},
       {"e_target", "", "", "--target-util 0.144 ", "group g1 fills 0.1500 of its fence f1, above the target"},
       // Two boxes of 60000 square units: the cells cover the fence whole.
-      {"e_full_fence", "( 1000 400 ) +", "( 200 200 ) ( 0 200 ) ( 100 400 ) +", "", "fills 1.0000 of its fence f1"},
+      {"e_full_fence", "( 1000 400 ) +", "( 200 200 ) ( 0 200 ) ( 100 400 ) +", "",
+       "fills 1.0000 of its fence f1"},
       {"f_off_site", "( 100 0 ) FN", "( 150 0 ) FN", options, "cell c2 at x 150 is not on a site of row r0"},
       {"f_overlap", "( 100 0 ) FN", "( 0 0 ) FN", options, "cells c1 and c2 overlap"},
       {"f_row_orientation", "( 0 200 ) FS", "( 0 200 ) N", options, "cell c3 has orientation N on row r1"},
       {"f_unplaced", "+ PLACED ( 0 200 ) FS", "+ UNPLACED", options, "cell c3 of group g1 is UNPLACED"},
-      {"f_no_rows", "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nROW", "BLOCKAGES 0 ;\nEND BLOCKAGES\n# ROW", options,
-       "tier 0: no ROW\n"},
+      {"f_no_rows", "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nROW", "BLOCKAGES 0 ;\nEND BLOCKAGES\n# ROW",
+       options, "tier 0: no ROW\n"},
       {"f_cell_on_macro", "( 2000 0 ) N", "( 100 0 ) N", options, "cell c2 overlaps macro m1\n"},
       {"g_via_on_macro", "( 1500 1500 ) N ;\nEND PINS", "( 2500 500 ) N ;\nEND PINS", options,
        "tier 0: via pin n1__via1 stands elsewhere on tier 1\ntier 0: via pin n1__via1 overlaps macro m1\n"},
       // Turned W, the pin's shape points out of the die's left edge.
-      {"h_pin_shape", "( 0 1000 ) E", "( 0 1000 ) W", options, "design pin p1 at (0 1000) lies outside the die"},
+      {"h_pin_shape", "( 0 1000 ) E", "( 0 1000 ) W", options,
+       "design pin p1 at (0 1000) lies outside the die"},
   };
   ScratchDir dir;
   WriteFile(dir.file("t.lef"), kLef);
-  WriteFile(dir.file("in.def"), Header("( 0 0 ) ( 5657 4243 )") + "END DESIGN\n");  // 4000 x 3000 folded twice
+  WriteFile(dir.file("in.def"),
+            Header("( 0 0 ) ( 5657 4243 )") + "END DESIGN\n");  // 4000 x 3000 folded twice
   WriteFile(dir.file("bad.def"), Header() + "END DESIGN\n");
   WriteFile(dir.file("tier1.def"), kTier1);
   for (const Case& k : cases) {
@@ -87,7 +92,8 @@ TEST(Defcheck, EachRuleFailsOnItsOwn) {
     EXPECT_EQ(r.status, std::string(k.label) == "clean" ? 0 : 1) << k.label << "\n" << r.output;
     EXPECT_NE(r.output.find(k.report), std::string::npos) << k.label << ": " << k.report << "\n" << r.output;
     if (r.status == 1) {  // one kind of failure in the summary's list
-      EXPECT_EQ(r.output.find(',', r.output.rfind("failures (")), std::string::npos) << k.label << "\n" << r.output;
+      EXPECT_EQ(r.output.find(',', r.output.rfind("failures (")), std::string::npos) << k.label << "\n"
+                                                                                     << r.output;
     }
   }
   EXPECT_EQ(RunIn(dir.path(), Tool("defcheck") + "t.lef missing.def").status, 2);
@@ -102,21 +108,24 @@ TEST(WirelengthCompare, SumsHandComputedHalfPerimeters) {
   ScratchDir dir;
   WriteFile(dir.file("t.lef"), kLef);
   const std::string pins = "PINS 1 ;\n- p + NET n2 + FIXED ( 0 2000 ) N ;\nEND PINS\n";
-  const std::string input = Header() +
-                            "COMPONENTS 6 ;\n- m1 M + FIXED ( 0 0 ) N ;\n- m2 M + FIXED ( 3000 0 ) N ;\n"
-                            "- a C + PLACED ( 1000 1000 ) N ;\n- b C + PLACED ( 1200 1000 ) N ;\n"
-                            "- c C + PLACED ( 2000 2000 ) N ;\n- f C + PLACED ( 1500 1500 ) N ;\nEND COMPONENTS\n" +
-                            pins +
-                            "NETS 7 ;\n- n1 ( m1 A ) ( m2 A ) ;\n- n2 ( m2 B ) ( PIN p ) ;\n- n3 ( a Z ) ( m1 C ) ;\n"
-                            "- n4 ( a A ) ( b Z ) ;\n- n5 ( c Z ) ( PIN p ) ;\n- n6 ( f Z ) ( a B ) ;\n"
-                            "- vdd ( m1 VDD ) ( m2 VDD ) + USE POWER ;\nEND NETS\nEND DESIGN\n";
+  const std::string input =
+      Header() +
+      "COMPONENTS 6 ;\n- m1 M + FIXED ( 0 0 ) N ;\n- m2 M + FIXED ( 3000 0 ) N ;\n"
+      "- a C + PLACED ( 1000 1000 ) N ;\n- b C + PLACED ( 1200 1000 ) N ;\n"
+      "- c C + PLACED ( 2000 2000 ) N ;\n- f C + PLACED ( 1500 1500 ) N ;\nEND COMPONENTS\n" +
+      pins +
+      "NETS 7 ;\n- n1 ( m1 A ) ( m2 A ) ;\n- n2 ( m2 B ) ( PIN p ) ;\n- n3 ( a Z ) ( m1 C ) ;\n"
+      "- n4 ( a A ) ( b Z ) ;\n- n5 ( c Z ) ( PIN p ) ;\n- n6 ( f Z ) ( a B ) ;\n"
+      "- vdd ( m1 VDD ) ( m2 VDD ) + USE POWER ;\nEND NETS\nEND DESIGN\n";
   WriteFile(dir.file("in.def"), input);
-  WriteFile(dir.file("out.def"), Header() +
-                                     "COMPONENTS 5 ;\n- m1 M + FIXED ( 0 0 ) N ;\n- m2 M + FIXED ( 2000 0 ) N ;\n"
-                                     "- a C + PLACED ( 0 0 ) N ;\n- b C + PLACED ( 200 0 ) N ;\n"
-                                     "- c C + PLACED ( 2000 2000 ) N ;\nEND COMPONENTS\n" +
-                                     pins + "END DESIGN\n");
-  WriteFile(dir.file("blocks.map"), "# block component macro\ng1 a C\ng1 b C\ng2 c C\nb1 m1 M\nb2 m2 M\n- f C\n");
+  WriteFile(dir.file("out.def"),
+            Header() +
+                "COMPONENTS 5 ;\n- m1 M + FIXED ( 0 0 ) N ;\n- m2 M + FIXED ( 2000 0 ) N ;\n"
+                "- a C + PLACED ( 0 0 ) N ;\n- b C + PLACED ( 200 0 ) N ;\n"
+                "- c C + PLACED ( 2000 2000 ) N ;\nEND COMPONENTS\n" +
+                pins + "END DESIGN\n");
+  WriteFile(dir.file("blocks.map"),
+            "# block component macro\ng1 a C\ng1 b C\ng2 c C\nb1 m1 M\nb2 m2 M\n- f C\n");
   RunResult r = RunIn(dir.path(), Tool("wirelength-compare") + "t.lef in.def out.def blocks.map");
   EXPECT_EQ(r.status, 0) << r.output;
   for (const char* part : {" 2 ", " 80.00 ", " 60.00 ", " 5 ", " 114.00 ", " 89.00 ",
