@@ -289,6 +289,12 @@ int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud) {
                  comp->placementX(), comp->placementY(), kMaxDefCoordinate);
     return 1;
   }
+  for (double side : comp->halo_)
+    if (comp->has_halo_ && !(side >= 0 && InCoordinateRange(side))) {
+      std::fprintf(stderr, "Error: component %s has HALO %g %g %g %g; halos lie in 0..%g.\n", comp->id(),
+                   comp->halo_[0], comp->halo_[1], comp->halo_[2], comp->halo_[3], kMaxDefCoordinate);
+      return 1;
+    }
   tagBLOCK* blk = NewBlk();
   blk->name = CopyName(comp->id());
   blk->id = block_no++;
@@ -307,12 +313,6 @@ int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud) {
     blk->orient = comp->placementOrient();
   }
   if (comp->has_halo_) {
-    for (double side : comp->halo_)
-      if (!(side >= 0 && InCoordinateRange(side))) {
-        std::fprintf(stderr, "Error: component %s has HALO %g %g %g %g; halos lie in 0..%g.\n", comp->id(),
-                     comp->halo_[0], comp->halo_[1], comp->halo_[2], comp->halo_[3], kMaxDefCoordinate);
-        return 1;
-      }
     const double d = p_design->unit_scale;
     lefdef_reading.halos[blk] = {comp->halo_[0] / d, comp->halo_[1] / d, comp->halo_[2] / d,
                                  comp->halo_[3] / d};

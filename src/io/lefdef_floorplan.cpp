@@ -403,8 +403,9 @@ void CheckTheDieHoldsTheBlocks(const tagBLOCK* design, const tagPARAMETERS* para
                        h <= outline.Width() + kRounding && w <= outline.Height() + kRounding);
     if (!fits)
       RefuseDesign("Error: " + std::string(IsComponentBlock(blk) ? blk->children->name : blk->name) + " (" +
-                   Microns(w) + " x " + Microns(h) + " um, halo included) fits no outline of " +
-                   Size(outline) + " um; give a larger die, fewer tiers (layers) or die_outline 0.");
+                   Microns(w) + " x " + Microns(h) + (IsMacro(blk) ? " um, halo included" : " um") +
+                   ") fits no outline of " + Size(outline) +
+                   " um; give a larger die, fewer tiers (layers) or die_outline 0.");
   }
   const double room = f.tiers * outline.Width() * outline.Height();
   if (blocks > room)

@@ -116,6 +116,10 @@ std::string PinSignature(const tagNET* net) {
   return key;
 }
 
+// The fewest cells a group made by the partitioner holds, where the design
+// has that many.
+constexpr int kCellsPerGroup = 30;
+
 // A fixed cell, or a macro when macros are blocks of their own.
 bool GoesAlone(const tagBLOCK* cell, bool macros_as_blocks) {
   return cell->kind != 0 || (macros_as_blocks && IsMacro(cell));
@@ -210,6 +214,9 @@ void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets
   int vertices = 0;
   for (int& v : vertex_of_id)
     if (v == 0) v = vertices++;
+  // A fence of fewer cells loses about as much of its rows to their ends as
+  // it holds.
+  nparts = std::clamp(vertices / kCellsPerGroup, 1, std::max(nparts, 1));
   // Without nets every grouped cell stays in group 0.
   std::vector<int> vertex_part(std::max(vertices, 1), 0);
   if (tagHYPERGRAPH* hg = vertices > 0 ? CreateHyperGraph(design, &vertex_of_id) : nullptr) {

@@ -338,9 +338,9 @@ BadInput RefusedLefDef(const char* label, std::vector<Edit> edits, const std::st
   return {label, std::move(edits), args, message, 1};
 }
 
-// `count` fixed cells on one net: with the example's twenty groups and two
-// macros, 3278 make as many blocks as the engine holds (then annealed over
-// one short temperature step only).
+// `count` fixed cells on one net: with the example's one group (of its 40
+// cells) and two macros, 3297 make as many blocks as the engine holds (then
+// annealed over one short temperature step only).
 std::vector<Edit> FixedCells(int count) {
   std::string cells, net = "  - many";
   for (int i = 0; i < count; ++i) {
@@ -419,9 +419,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "( 120.00 120.00 )."),
         RefusedLefDef("macro_beyond_the_outline", {{"demo.def", "( 120000 120000 )", "( 120000 40000 )"}},
                       "Error: ram0 (34.00 x 24.00 um, halo included) fits no outline of 64.85 x 18.28 um"),
-        RefusedLefDef(
-            "blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
-            "Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold"),
+        RefusedLefDef("blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
+                      "Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold",
+                      kWithPart),
         RefusedLefDef("count_beyond_int", {{"demo.def", "COMPONENTS 48 ;", "COMPONENTS 99999999999 ;"}},
                       "demo.def:58: syntax error:"),
         BadInput{"component_name_of_100000",
@@ -429,10 +429,10 @@ INSTANTIATE_TEST_SUITE_P(
                  kLefDef,
                  "Warning: No cell:u0 or hash error!",
                  0},
-        RefusedLefDef("more_than_3300_blocks", FixedCells(3279),
-                      "3301 blocks (20 groups, 2 macros, 3279 fixed cells); at most 3300 are supported."),
-        BadInput{"exactly_3300_blocks", FixedCells(3278), kLefDef,
-                 "Made 3300 blocks (20 groups, 2 macros, 3278 fixed cells).", 0}),
+        RefusedLefDef("more_than_3300_blocks", FixedCells(3298),
+                      "3301 blocks (1 groups, 2 macros, 3298 fixed cells); at most 3300 are supported."),
+        BadInput{"exactly_3300_blocks", FixedCells(3297), kLefDef,
+                 "Made 3300 blocks (1 groups, 2 macros, 3297 fixed cells).", 0}),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
