@@ -17,6 +17,11 @@
 
 namespace {
 
+// The via spots' grid, and the rows of a tier, stay within what a run can
+// hold whatever sizes the input gives.
+constexpr long long kMaxSpotsASide = 4096;
+constexpr long long kMaxRowsOrSites = 1000000;
+
 // Internal coordinates (microns from the outline's corner) to database units.
 struct Units {
   double dbu;
@@ -54,10 +59,16 @@ void LayOutRows(TierLayout& layout, const Units& u) {
   };
   const long long kx = first(x0, xl, layout.site_step), ky = first(y0, yl, layout.row_height);
   const long long x = x0 + kx * layout.site_step;
-  const int sites = static_cast<int>(std::max(0LL, (xh - x) / layout.site_step));
-  if (sites == 0) return;
+  const long long sites = std::max(0LL, (xh - x) / layout.site_step);
+  if (sites == 0 || sites > kMaxRowsOrSites || (yh - yl) / layout.row_height > kMaxRowsOrSites) {
+    std::printf(
+        "Warning: rows of %s in the outline would number %lld sites by %lld; the tier DEFs get no ROWs.\n",
+        layout.site.c_str(), sites, (yh - yl) / layout.row_height);
+    return;
+  }
   for (long long k = ky; y0 + (k + 1) * layout.row_height <= yh; ++k)
-    layout.rows.push_back({x, y0 + k * layout.row_height, f.rows.orient[((k % 2) + 2) % 2], sites});
+    layout.rows.push_back(
+        {x, y0 + k * layout.row_height, f.rows.orient[((k % 2) + 2) % 2], static_cast<int>(sites)});
 }
 
 // The input's tracks, as many as the tier's die holds.
@@ -454,8 +465,10 @@ void SpanNets(TierLayout& layout, const tagBLOCK* design, const tagNET* cell_net
 }
 
 // Moves every via pin to the free spot nearest to where its net crosses, on
-// a grid of `pitch`, halved until every boundary has room for its pins.
+// a grid of `pitch`, halved until every boundary has room for its pins (or
+// the grid would hold more than kMaxSpotsASide spots a side).
 void PlaceViaPins(TierLayout& layout, long long pitch) {
+  const long long side = std::max(layout.die.xh - layout.die.xl, layout.die.yh - layout.die.yl);
   const std::vector<std::vector<DbuBox>> macros = MacroBoxes(layout);
   std::vector<long long> needed(layout.tiers, 0);
   for (const TierLayout::ViaPin& via : layout.vias) ++needed[via.boundary];
@@ -469,7 +482,7 @@ void PlaceViaPins(TierLayout& layout, long long pitch) {
       spots.emplace_back(layout.die, pitch, std::max(1LL, pitch / 4), both);
       room = room && spots.back().free() >= needed[b];
     }
-    if (room || pitch < 8) break;
+    if (room || pitch < 8 || side / (pitch / 2) > kMaxSpotsASide) break;
   }
   layout.via_half = std::max(1LL, pitch / 4);
   int crowded = 0;
@@ -525,10 +538,10 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
                                    TierLayout::Status::kFixed, nullptr});
   }
   LayOutPins(layout, u, design);
-  // Pins half a pitch wide leave as much room between neighbours; no more
-  // than 4096 spots a side, and closer spots only where the pins need them.
+  // Pins half a pitch wide leave as much room between neighbours; closer
+  // spots only where the pins need them.
   const long long side = std::max(layout.die.xh - layout.die.xl, layout.die.yh - layout.die.yl);
-  const long long pitch = std::max({4LL, std::llround(via_pitch * layout.dbu), side / 4096});
+  const long long pitch = std::max({4LL, std::llround(via_pitch * layout.dbu), side / kMaxSpotsASide});
   layout.via_layer = ViaLayer(params);
   SpanNets(layout, design, cell_nets, vias, u);
   PlaceViaPins(layout, pitch);
