@@ -5,8 +5,9 @@
 # fails the run. That build is unoptimised: it compiles several times faster.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# KLayout reads the DEF files the end-to-end tests write, independently of us.
-scripts/install-packages.sh klayout
+# KLayout reads the DEF files the end-to-end tests write, independently of us;
+# tools/defcheck, in Python, checks them.
+scripts/install-packages.sh klayout python3
 if [ "${1:-}" = "--sanitize" ]; then
   export TIERPLAN_BUILD_DIR=build-asan TIERPLAN_TEST_TIMEOUT=900
   export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
