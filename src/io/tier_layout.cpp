@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <map>
 #include <numeric>
@@ -155,82 +154,7 @@ std::vector<CellSpot> PlaceOnRows(const std::vector<long long>& widths, const st
 
 namespace {
 
-bool Overlap(const DbuBox& a, const DbuBox& b) {
-  return std::min(a.xh, b.xh) > std::max(a.xl, b.xl) && std::min(a.yh, b.yh) > std::max(a.yl, b.yl);
-}
-
-// The blocks of one tier (database units) and the core they stand in: where
-// a fence may grow.
-struct TierRoom {
-  DbuBox core;
-  std::vector<DbuBox> blocks;
-  // Whether `strip` lies in the core and meets no block but block `self`.
-  bool Free(const DbuBox& strip, size_t self) const {
-    if (strip.xl < core.xl || strip.yl < core.yl || strip.xh > core.xh || strip.yh > core.yh) return false;
-    for (size_t k = 0; k < blocks.size(); ++k)
-      if (k != self && Overlap(strip, blocks[k])) return false;
-    return true;
-  }
-};
-
-// A fence too small to hold its cells on whole row sites grows into the
-// free space beside it: first out to the row and site boundaries its edges
-// fall between, then a row or the widest cell at a time, while it can.
-DbuBox GrowUntilHeld(DbuBox fence, TierRoom& room, size_t self, const std::vector<long long>& widths,
-                     const std::vector<int>& heights, const TierLayout& layout,
-                     std::vector<CellSpot>* spots) {
-  const long long rh = layout.row_height, step = layout.site_step;
-  const long long y0 = layout.rows.empty() ? 0 : layout.rows.front().y;
-  const long long x0 = layout.rows.empty() ? 0 : layout.rows.front().x;
-  const long long widest = widths.empty() ? step : *std::max_element(widths.begin(), widths.end());
-  auto below = [](long long v, long long origin, long long pitch) {
-    return origin + (v - origin >= 0 ? (v - origin) / pitch : -((origin - v + pitch - 1) / pitch)) * pitch;
-  };
-  auto held = [&]() {
-    *spots = PlaceOnRows(widths, heights, fence, layout);
-    return std::all_of(spots->begin(), spots->end(), [](const CellSpot& s) { return s.placed; });
-  };
-  // Each move: the box the fence would become.
-  const std::function<DbuBox(const DbuBox&)> moves[] = {
-      [&](DbuBox b) { return b.yl = below(b.yl, y0, rh), b; },
-      [&](DbuBox b) { return b.yh = below(b.yh + rh - 1, y0, rh), b; },
-      [&](DbuBox b) { return b.xl = below(b.xl, x0, step), b; },
-      [&](DbuBox b) { return b.xh = below(b.xh + step - 1, x0, step), b; },
-      [&](DbuBox b) { return b.yh += rh, b; },
-      [&](DbuBox b) { return b.yl -= rh, b; },
-      [&](DbuBox b) { return b.xh += widest, b; },
-      [&](DbuBox b) { return b.xl -= widest, b; },
-  };
-  if (rh <= 0 || step <= 0 || held()) return fence;
-  for (bool grew = true; grew;) {
-    grew = false;
-    for (const auto& move : moves) {
-      const DbuBox bigger = move(fence);
-      if (bigger.xl == fence.xl && bigger.yl == fence.yl && bigger.xh == fence.xh && bigger.yh == fence.yh)
-        continue;
-      // The strip the fence gains must be free.
-      const DbuBox gained{bigger.xl < fence.xl   ? bigger.xl
-                          : bigger.xh > fence.xh ? fence.xh
-                                                 : fence.xl,
-                          bigger.yl < fence.yl   ? bigger.yl
-                          : bigger.yh > fence.yh ? fence.yh
-                                                 : fence.yl,
-                          bigger.xh > fence.xh   ? bigger.xh
-                          : bigger.xl < fence.xl ? fence.xl
-                                                 : fence.xh,
-                          bigger.yh > fence.yh   ? bigger.yh
-                          : bigger.yl < fence.yl ? fence.yl
-                                                 : fence.yh};
-      if (!room.Free(gained, self)) continue;
-      fence = room.blocks[self] = bigger;
-      grew = true;
-      if (held()) return fence;
-    }
-  }
-  return fence;
-}
-
-void LayOutGroup(TierLayout& layout, const Units& u, const tagBLOCK* group, TierRoom& room, size_t self) {
+void LayOutGroup(TierLayout& layout, const Units& u, const tagBLOCK* group) {
   std::vector<long long> widths;
   std::vector<int> heights;
   for (const tagBLOCK* cell = group->children; cell; cell = cell->next) {
@@ -242,9 +166,10 @@ void LayOutGroup(TierLayout& layout, const Units& u, const tagBLOCK* group, Tier
                   std::ceil(cell->blkclass->height * u.dbu / static_cast<double>(layout.row_height) - 1e-6))
             : 1);
   }
-  std::vector<CellSpot> spots;
-  const DbuBox fence = GrowUntilHeld(room.blocks[self], room, self, widths, heights, layout, &spots);
+  const DbuBox fence{u.X(group->x), u.Y(group->y), u.X(group->x + group->width),
+                     u.Y(group->y + group->height)};
   layout.fences.push_back({group, group->tier, fence});
+  const std::vector<CellSpot> spots = PlaceOnRows(widths, heights, fence, layout);
   size_t i = 0;
   int left = 0;
   for (const tagBLOCK* cell = group->children; cell; cell = cell->next, ++i) {
@@ -517,19 +442,12 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
   LayOutRows(layout, u);
   LayOutTracks(layout);
   for (int t = 0; t < tiers; ++t) {
-    TierRoom room{ToDbu(f.tier_core, layout.dbu), {}};
-    std::vector<const tagBLOCK*> blocks;
-    for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
-      if (blk->tier == t) {
-        blocks.push_back(blk);
-        room.blocks.push_back(
-            {u.X(blk->x), u.Y(blk->y), u.X(blk->x + blk->width), u.Y(blk->y + blk->height)});
-      }
-    for (size_t k = 0; k < blocks.size(); ++k) {
-      if (IsComponentBlock(blocks[k]))
-        LayOutComponentBlock(layout, u, blocks[k]);
+    for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
+      if (blk->tier != t) continue;
+      if (IsComponentBlock(blk))
+        LayOutComponentBlock(layout, u, blk);
       else
-        LayOutGroup(layout, u, blocks[k], room, k);
+        LayOutGroup(layout, u, blk);
     }
     if (t != 0) continue;
     for (const tagBLOCK* pad = pads; pad; pad = pad->next)

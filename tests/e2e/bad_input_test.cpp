@@ -374,8 +374,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "Error: fence_utilization 100 in fl.prm; 0 (from the die) or 1 to 99 percent."),
         RefusedLefDef("bond_layer_negative", {{"fl.prm", "seed 7", "seed 7 bond_layer -1"}},
                       "Error: bond_layer -1 in fl.prm; 0 (the top routing layer) or a routing layer"),
-        RefusedLefDef("bond_layer_beyond_the_lef", {{"fl.prm", "seed 7", "seed 7 bond_layer 2"}},
-                      "Error: bond_layer 2 in fl.prm; the LEF files give 1 routing layers.")),
+        RefusedLefDef("bond_layer_beyond_the_lef", {{"fl.prm", "seed 7", "seed 7 bond_layer 4"}},
+                      "Error: bond_layer 4 in fl.prm; the LEF files give 3 routing layers.")),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(

@@ -34,6 +34,8 @@ const GoldenCase kCases[] = {
     {"demo16_insertion", kDemo16, "layers 1 opt_method 0 rotate 0 pin_at_center 0"},
     {"demo16_4tiers", kDemo16, "layers 4 iterations 300 opt_ws_dist 1 wgt_wsdist 10 init_rand 0"},
     {"lefdef_partition", kLefDef + " lefdef/demo.part", "layers 2 iterations 200"},
+    {"lefdef_vias", kLefDef + " lefdef/demo.part",
+     "layers 2 iterations 200 svia_assignment 1 signalvia_gridx 4 signalvia_gridy 4 bond_layer 2"},
     {"lefdef_partitioner", kLefDef,
      "layers 3 iterations 200 macro_blocks 0 cell_groups 6 pin_at_center 0 die_outline 0"},
 };
