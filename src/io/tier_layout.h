@@ -79,8 +79,8 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
 // "<base>_tier<t>.def" for every tier, each written whole or not at all.
 void OutputTierDefs(const char* base, const TierLayout& layout);
 // Where the cells of one group stand in its fence: on the row sites the
-// fence holds, first fit by decreasing width; false for a cell that finds
-// no room (it is left unplaced).
+// fence holds, by decreasing width into the emptiest row, each row's cells
+// moved to its middle; not placed for a cell that finds no room.
 struct CellSpot {
   long long x, y;
   int orient;
