@@ -327,6 +327,7 @@ class Def:
         self.nets = []
         self.regions = {}  # name -> Region
         self.groups = []
+        self.declared = {}  # section -> the count its heading gives
 
 
 PLACEMENTS = ("PLACED", "FIXED", "COVER")
@@ -514,6 +515,8 @@ def _read_def(path, nets):
     while i < ws.n:
         key = w[i].upper()
         if key in _SECTION_READERS:
+            if i + 1 < ws.n and w[i + 1].isdigit():
+                d.declared[key] = int(w[i + 1])
             reader = _SECTION_READERS[key] if nets or key != "NETS" else None
             items, i = _def_section(ws, i, key, reader)
             if key == "COMPONENTS":

@@ -438,6 +438,16 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
   layout.dbu = design->unit_scale;
   layout.tiers = tiers;
   layout.die = ToDbu(f.tier_die, layout.dbu);
+  // The pads of a ring stay where the DEF put them: an outline sized from
+  // the block area may leave them beyond its die, which then reaches them.
+  for (const tagBLOCK* pad = pads; pad; pad = pad->next) {
+    double w = pad->blkclass->width, h = pad->blkclass->height;
+    if (pad->orient & 1) std::swap(w, h);
+    const DbuBox b =
+        ToDbu({pad->fixed_x_lo, pad->fixed_y_lo, pad->fixed_x_lo + w, pad->fixed_y_lo + h}, layout.dbu);
+    layout.die = {std::min(layout.die.xl, b.xl), std::min(layout.die.yl, b.yl), std::max(layout.die.xh, b.xh),
+                  std::max(layout.die.yh, b.yh)};
+  }
   const Units u{layout.dbu, design->region_x_lo, design->region_y_lo};
   LayOutRows(layout, u);
   LayOutTracks(layout);

@@ -3,16 +3,11 @@
 // the project, checked against their DEF and the run's own drawings.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <map>
 #include <regex>
-#include <set>
-#include <sstream>
 #include <string>
 
 #include "e2e/checked_run.h"
-#include "io/lefdef.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -27,214 +22,59 @@ namespace {
 // quality of the floorplan.
 const char kShort[] = "iterations 100 start_tempe 1000 end_tempe 100";
 
-// The number printed after `label` in a run's output, or -1.
-int Printed(const std::string& output, const std::string& label) {
-  std::smatch m;
-  if (!std::regex_search(output, m, std::regex(label + "\\s*(\\d+)"))) return -1;
-  return std::stoi(m[1]);
-}
-
-struct Box {
-  double xl, yl, xh, yh;
-};
-bool OverlapWithArea(const Box& a, const Box& b) {
-  const double e = 1e-6;
-  return std::min(a.xh, b.xh) - std::max(a.xl, b.xl) > e && std::min(a.yh, b.yh) - std::max(a.yl, b.yl) > e;
-}
-
-// The rectangles of a drawing's first plot: the outline frame, then the
-// blocks (in a tier's drawing one unit inside them).
-std::vector<Box> DrawnRects(const std::string& plot) {
-  std::istringstream in(plot);
-  std::vector<double> corners;
-  for (std::string line; std::getline(in, line) && line != "EOF";) {
-    std::istringstream fields(line);
-    double x, y;
-    if (fields >> x >> y) corners.insert(corners.end(), {x, y});
-  }
-  std::vector<Box> rects;
-  for (size_t k = 0; k + 10 <= corners.size(); k += 10)
-    rects.push_back({corners[k], corners[k + 1], corners[k + 4], corners[k + 5]});
-  return rects;
-}
-
-// What a finished run must show: its last line, its files, and no two blocks
-// of a tier drawn over each other.
-void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::string& base, int tiers) {
+// What a finished run must show: its last line, its files and, where asked,
+// a floorplan inside its outline.
+void ExpectCompleteRun(const RunResult& run, const ScratchDir& dir, const std::string& base,
+                       bool fits = true) {
   ASSERT_EQ(run.status, 0) << run.output.substr(0, 3000);
   EXPECT_EQ(run.output.substr(run.output.size() - 26), " *** normally terminated.\n");
+  if (fits) {
+    EXPECT_EQ(run.output.find("misses its outline"), std::string::npos)
+        << run.output.substr(run.output.size() - 600);
+  }
   EXPECT_EQ(run.output.find("Predefined coordinates unreasonable!"), std::string::npos);
   for (const std::string& name :
        {base + "_final.pl", base + "_blocks.map", base + ".txt", std::string("list")})
     EXPECT_TRUE(FileExists(dir.file(name))) << name;
-  for (int t = 0; t < tiers; ++t) {
-    const std::vector<Box> rects =
-        DrawnRects(ReadFile(dir.file(base + "_layer_" + std::to_string(t) + ".plt")));
-    for (size_t i = 1; i < rects.size(); ++i)
-      for (size_t j = 1; j < i; ++j)
-        EXPECT_FALSE(OverlapWithArea(rects[i], rects[j])) << "tier " << t << ": " << i << ", " << j;
-  }
-}
-
-// The block map: component -> block, each component listed once.
-std::map<std::string, std::string> BlockOf(const std::string& map_file) {
-  std::map<std::string, std::string> block_of;
-  std::istringstream in(map_file);
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string block, component;
-    fields >> block >> component;
-    EXPECT_TRUE(block_of.emplace(component, block).second) << component << " is listed twice";
-  }
-  return block_of;
-}
-
-// What a design's DEF and LEF files say: components, and the macros
-// (LEF CLASS BLOCK) with their FIXED corners ("x y", database units).
-struct DesignFacts {
-  int components = 0;
-  std::set<std::string> macros;                 // component names
-  std::map<std::string, std::string> fixed_at;  // component -> "x y"
-};
-
-DesignFacts ReadFacts(const LefDefDesign& design) {
-  std::set<std::string> macro_names;
-  const std::regex lef_macro(R"(MACRO\s+(\S+)\s+CLASS\s+BLOCK\b)");
-  for (const std::string& lef : design.lefs) {
-    const std::string text = ReadFile(lef);
-    for (std::sregex_iterator it(text.begin(), text.end(), lef_macro), end; it != end; ++it)
-      macro_names.insert((*it)[1]);
-  }
-  const std::string def = ReadFile(design.def);
-  DesignFacts facts;
-  const std::string section =
-      def.substr(def.find("\nCOMPONENTS"), def.find("\nEND COMPONENTS") - def.find("\nCOMPONENTS"));
-  const std::regex component(R"(\n\s*-\s+(\S+)\s+(\S+)([^;]*);)");
-  const std::regex fixed(R"(\+\s*FIXED\s*\(\s*(-?\d+)\s+(-?\d+))");
-  for (std::sregex_iterator it(section.begin(), section.end(), component), end; it != end; ++it) {
-    ++facts.components;
-    if (!macro_names.count((*it)[2])) continue;
-    facts.macros.insert((*it)[1]);
-    const std::string options = (*it)[3];
-    std::smatch m;
-    if (std::regex_search(options, m, fixed)) facts.fixed_at[(*it)[1]] = m[1].str() + " " + m[2].str();
-  }
-  return facts;
-}
-
-// The tier DEFs of a run, one after the other.
-std::string TierDefs(const ScratchDir& dir, const std::string& base, int tiers) {
-  std::string defs;
-  for (int t = 0; t < tiers; ++t) defs += ReadFile(dir.file(base + "_tier" + std::to_string(t) + ".def"));
-  return defs;
-}
-
-// What a LEF/DEF run keeps of its design: each component mapped once, each
-// macro a block of its own, every FIXED one at its DEF corner in a tier DEF
-// unless the run says that the folded die cannot hold it there, and with
-// fixed macros room for the rest inside the outline. Returns the block map.
-std::map<std::string, std::string> ExpectDesignKept(const RunResult& run, const ScratchDir& dir,
-                                                    const std::string& base, int tiers,
-                                                    const DesignFacts& facts) {
-  const std::map<std::string, std::string> block_of = BlockOf(ReadFile(dir.file(base + "_blocks.map")));
-  EXPECT_EQ(static_cast<int>(block_of.size()), facts.components);
-  std::map<std::string, int> cells_of;
-  for (const auto& [component, block] : block_of) ++cells_of[block];
-  for (const std::string& macro : facts.macros) EXPECT_EQ(cells_of[block_of.at(macro)], 1) << macro;
-  const std::string defs = TierDefs(dir, base, tiers);
-  const size_t released = run.output.find("placed like the others: ");
-  const std::string released_line =
-      released == std::string::npos ? ""
-                                    : run.output.substr(released, run.output.find('\n', released) - released);
-  for (const auto& [component, corner] : facts.fixed_at) {
-    const bool kept =
-        defs.find("\n  - " + component + " ") != std::string::npos &&
-        std::regex_search(defs, std::regex("\n  - " + component + " \\S+ \\+ FIXED \\( " + corner + " \\)"));
-    EXPECT_TRUE(kept || (tiers > 1 && released_line.find(" " + component) != std::string::npos)) << component;
-  }
-  if (!facts.fixed_at.empty()) {
-    EXPECT_EQ(run.output.find("Warning: the floorplan misses"), std::string::npos) << run.output;
-  }
-  return block_of;
 }
 
 // --- the DEF of every tier, read back ----------------------------------------------
 
-// What our own DEF reader delivers of a tier's DEF.
-struct TierRead {
-  std::set<std::string> components, pins;
-  int nets = 0;
-  std::vector<std::pair<std::string, std::string>> connections;  // (component or PIN, pin)
-};
-TierRead tier_read;
-int OnPin(defrCallbackType_e, void* pin, defiUserData) {
-  tier_read.pins.insert(static_cast<defiPin*>(pin)->pinName());
-  return 0;
-}
-int OnComponent(defrCallbackType_e, defiComponent* c, defiUserData) {
-  tier_read.components.insert(c->id());
-  return 0;
-}
-int OnNet(defrCallbackType_e, defiNet* net, defiUserData) {
-  ++tier_read.nets;
-  for (int i = 0; i < net->numConnections(); ++i)
-    tier_read.connections.emplace_back(net->instance(i), net->pin(i));
-  return 0;
-}
-
-// Reads every tier's DEF with our own reader, which must take it whole, find
-// the entries its sections declare, each name once, and nets that connect
-// only the tier's own components and pins; with KLayout, an independent
-// reader, through klayout_tier_defs.py, which counts what it reads and
-// finds every component once; and with tools/defcheck, which checks what a
-// placer and a router need of
-// it against the input: macros in orientations their LEF allows, out of
-// each other's halos, the die folded over the tiers, fences at most at the
-// utilisation the run printed, cells on row sites, via pins with a layer on
-// no macro, design pins inside the die.
+// Reads every tier's DEF with KLayout, an independent reader, through
+// klayout_tier_defs.py, which counts what it reads; and checks it with
+// tools/defcheck against the input and the block map: every component mapped
+// once and on one tier, macros alone in their blocks and in orientations
+// their LEF allows, out of each other's halos, FIXED components where the
+// input put them, the die folded over the tiers, fences at most at the
+// utilisation the run printed and clear of each other, cells on row sites,
+// sections and nets whole, via pins with a layer on no macro, design pins
+// inside the die. `options` go to defcheck.
 void ExpectTierDefsReadBack(const RunResult& run, const ScratchDir& dir, const std::string& base, int tiers,
-                            const LefDefDesign& design, bool with_klayout = true) {
-  const std::vector<std::string>& lefs = design.lefs;
-  std::string lef_list, def_list;
-  for (const std::string& lef : lefs) lef_list += (lef_list.empty() ? "" : ",") + lef;
-  for (int t = 0; t < tiers; ++t) {
-    const std::string path = dir.file(base + "_tier" + std::to_string(t) + ".def");
-    def_list += (t ? "," : "") + path;
-    defrInit();
-    defrSetPinCbk(OnPin);
-    defrSetComponentCbk(OnComponent);
-    defrSetNetCbk(OnNet);
-    defwInit(nullptr);
-    tier_read = TierRead{};
-    FILE* f = std::fopen(path.c_str(), "r");
-    ASSERT_NE(f, nullptr) << path;
-    EXPECT_EQ(defrRead(f, path.c_str(), nullptr), 0) << path;
-    std::fclose(f);
-    const std::string def = ReadFile(path);
-    EXPECT_EQ(static_cast<int>(tier_read.components.size()), Printed(def, "\nCOMPONENTS")) << path;
-    EXPECT_EQ(static_cast<int>(tier_read.pins.size()), Printed(def, "\nPINS")) << path;
-    EXPECT_EQ(tier_read.nets, Printed(def, "\nNETS")) << path;
-    // A net connects only what its tier's DEF holds.
-    for (const auto& [component, pin] : tier_read.connections)
-      EXPECT_TRUE(component == "PIN" ? tier_read.pins.count(pin) : tier_read.components.count(component))
-          << path << ": ( " << component << " " << pin << " )";
-  }
-  if (with_klayout) {
-    const RunResult kl =
-        RunIn(dir.path(), "QT_QPA_PLATFORM=offscreen klayout -b -rd lefs=" + Quoted(lef_list) + " -rd defs=" +
-                              Quoted(def_list) + " -rd blockmap=" + Quoted(dir.file(base + "_blocks.map")) +
-                              " -r " + Quoted(SourceDir() + "/tests/e2e/klayout_tier_defs.py"));
-    EXPECT_EQ(kl.status, 0) << "KLayout (installed by scripts/run-tests.sh) read the DEFs as:\n"
-                            << kl.output.substr(0, 3000);
-  }
+                            const LefDefDesign& design, bool with_klayout = true,
+                            const std::string& options = "") {
   std::smatch target;
   ASSERT_TRUE(std::regex_search(run.output, target, std::regex("groups at ([0-9.]+) % utilisation")));
   std::string check = Quoted(SourceDir() + "/tools/defcheck") + " --target-util " +
-                      std::to_string(std::stod(target[1]) / 100) + " --input " + Quoted(design.def);
-  for (const std::string& lef : lefs) check += " " + Quoted(lef);
-  for (int t = 0; t < tiers; ++t)
-    check += " " + Quoted(dir.file(base + "_tier" + std::to_string(t) + ".def"));
+                      std::to_string(std::stod(target[1]) / 100) + " --input " + Quoted(design.def) +
+                      " --blockmap " + Quoted(dir.file(base + "_blocks.map")) + " " + options;
+  std::string lef_list, def_list;
+  for (const std::string& lef : design.lefs) {
+    lef_list += (lef_list.empty() ? "" : ",") + lef;
+    check += " " + Quoted(lef);
+  }
+  for (int t = 0; t < tiers; ++t) {
+    const std::string path = dir.file(base + "_tier" + std::to_string(t) + ".def");
+    def_list += (t ? "," : "") + path;
+    check += " " + Quoted(path);
+  }
+  if (with_klayout) {
+    const RunResult kl =
+        RunIn(dir.path(), "QT_QPA_PLATFORM=offscreen klayout -b -rd lefs=" + Quoted(lef_list) +
+                              " -rd defs=" + Quoted(def_list) + " -r " +
+                              Quoted(SourceDir() + "/tests/e2e/klayout_tier_defs.py"));
+    EXPECT_EQ(kl.status, 0) << "KLayout (installed by scripts/run-tests.sh) read the DEFs as:\n"
+                            << kl.output.substr(0, 3000);
+  }
   const RunResult checked = RunIn(dir.path(), check);
   EXPECT_EQ(checked.status, 0) << checked.output.substr(0, 3000);
 }
@@ -250,9 +90,6 @@ LefDefDesign BundledDesign() {
 
 TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
   const LefDefDesign design = BundledDesign();
-  const DesignFacts facts = ReadFacts(design);
-  ASSERT_EQ(facts.macros, (std::set<std::string>{"ram0", "ram1"}));
-  ASSERT_EQ(facts.fixed_at.at("ram0"), "60000 60000");
   for (int tiers : {1, 2, 4})
     for (bool with_partition : {false, true}) {
       if (with_partition && tiers != 2) continue;
@@ -268,21 +105,20 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
       for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
       args += " " + Quoted(design.def) + (with_partition ? " " + Quoted(design.part) : "");
       const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
-      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
+      ExpectCompleteRun(run, dir, "demo_tech.lef");
       EXPECT_NE(run.output.find("Number of Components: 48\nNumber of Pins:6\n"
                                 "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
                 std::string::npos)
           << run.output;
-      const std::map<std::string, std::string> block_of =
-          ExpectDesignKept(run, dir, "demo_tech.lef", tiers, facts);
-      EXPECT_EQ(block_of.at("fill0"), "-");
-      EXPECT_EQ(block_of.at("pad_n"), "pad");
+      const std::string map = ReadFile(dir.file("demo_tech.lef_blocks.map"));
+      EXPECT_NE(map.find("\n- fill0 FILL\n"), std::string::npos) << map;
+      EXPECT_NE(map.find("\npad pad_n IOPAD\n"), std::string::npos) << map;
       ExpectTierDefsReadBack(run, dir, "demo_tech.lef", tiers, design);
-      // Pads stand on tier 0; on one tier exactly where the DEF put them.
-      const std::string defs = TierDefs(dir, "demo_tech.lef", tiers);
-      EXPECT_LT(defs.find("- pad_n IOPAD"), defs.find("END DESIGN"));
-      EXPECT_EQ(defs.find("- pad_n IOPAD + FIXED ( 55000 110000 ) N ;") != std::string::npos, tiers == 1);
-      EXPECT_EQ(Count(defs, "__via1 + NET") > 0, tiers > 1);
+      // Pads stand on tier 0 (defcheck finds each component on one tier, on
+      // one tier the pads where the DEF put them).
+      const std::string tier0 = ReadFile(dir.file("demo_tech.lef_tier0.def"));
+      EXPECT_NE(tier0.find("- pad_n IOPAD"), std::string::npos);
+      EXPECT_EQ(Count(tier0, "__via1 + NET") > 0, tiers > 1);
       if (tiers != 2 || with_partition) continue;
       std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
       for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
@@ -313,9 +149,7 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
   ASSERT_NE(def, demo);
   const ScratchDir given;
   WriteFile(given.file("demo.def"), def);
-  DesignFacts facts = ReadFacts({BundledDesign().lefs, given.file("demo.def"), ""});
-  facts.fixed_at.insert({{"rowA", "70000 131"}, {"rowB", "70000 2131"}});
-  ASSERT_EQ(facts.fixed_at.size(), 6u);
+  const LefDefDesign design{BundledDesign().lefs, given.file("demo.def"), ""};
   for (int tiers : {1, 2})
     for (int method : {0, 1}) {
       SCOPED_TRACE(testing::Message() << "tiers " << tiers << " method " << method);
@@ -328,8 +162,9 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
           RunIn(dir.path(), Quoted(TierplanBinary()) + " " + Quoted(ExampleFile("demo_tech.lef")) + " " +
                                 Quoted(ExampleFile("demo_cells.lef")) + " " +
                                 Quoted(ExampleFile("demo_ram.lef")) + " demo.def");
-      ExpectCompleteRun(run, dir, "demo_tech.lef", tiers);
-      ExpectDesignKept(run, dir, "demo_tech.lef", tiers, facts);
+      ExpectCompleteRun(run, dir, "demo_tech.lef");
+      ExpectTierDefsReadBack(run, dir, "demo_tech.lef", tiers, design, true,
+                             tiers == 1 ? "" : "--area-outline");
     }
 }
 
@@ -343,7 +178,6 @@ class SharedDesign : public testing::TestWithParam<LefDefDesign> {};
 TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
   const LefDefDesign& design = GetParam();
   if (design.def.empty()) GTEST_SKIP() << "no LEF/DEF designs beside the project";
-  const DesignFacts facts = ReadFacts(design);
   std::string files;
   for (const std::string& lef : design.lefs) files += " " + Quoted(lef);
   files += " " + Quoted(design.def);
@@ -360,8 +194,8 @@ TEST_P(SharedDesign, RunsAsAUserWouldRunIt) {
       if (tiers > 1 && run.status == 1 &&
           run.output.find("um, halo included) fits no outline of") != std::string::npos)
         continue;
-      ExpectCompleteRun(run, dir, base, tiers);
-      ExpectDesignKept(run, dir, base, tiers, facts);
+      // The partition files cut the die into a grid, whose groups need not fit.
+      ExpectCompleteRun(run, dir, base, !with_partition);
       if (!with_partition) ExpectTierDefsReadBack(run, dir, base, tiers, design);
     }
 }
@@ -394,9 +228,7 @@ TEST(SharedMacroDesign, MempoolTileGivesTierDefsAFlowCanTake) {
     std::string args;
     for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
     const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args + " " + Quoted(design.def));
-    ExpectCompleteRun(run, dir, "NangateOpenCellLibrary.tech.lef", tiers);
-    EXPECT_EQ(run.output.find("misses its outline"), std::string::npos)
-        << run.output.substr(run.output.size() - 600);
+    ExpectCompleteRun(run, dir, "NangateOpenCellLibrary.tech.lef");
     ExpectTierDefsReadBack(run, dir, "NangateOpenCellLibrary.tech.lef", tiers, design, false);
   }
 }

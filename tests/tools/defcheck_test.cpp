@@ -30,10 +30,10 @@ const std::string kVia = "- n1__via1 + NET n1 + LAYER metal1 ( -5 -5 ) ( 5 5 ) +
 const std::string kTier0 =
     Header() +
     "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nROW r1 core 0 200 FS DO 20 BY 1 STEP 100 0 ;\n"
-    "COMPONENTS 5 ;\n- m1 M + FIXED ( 2000 0 ) N ;\n"
+    "COMPONENTS 6 ;\n- m1 M + FIXED ( 2000 0 ) N ;\n"
     "- m2 M + FIXED ( 2000 1500 ) FS\n  + HALO 100 100 100 100 ;\n"
     "- c1 C + PLACED ( 0 0 ) N ;\n- c2 C + PLACED ( 100 0 ) FN ;\n"
-    "- c3 C + PLACED ( 0 200 ) FS ;\nEND COMPONENTS\n"
+    "- c3 C + PLACED ( 0 200 ) FS ;\n- c4 C + FIXED ( 1500 0 ) N ;\nEND COMPONENTS\n"
     "PINS 2 ;\n- p1 + NET n1 + LAYER metal1 ( -10 0 ) ( 10 20 ) + FIXED ( 0 1000 ) E ;\n" +
     kVia +
     "END PINS\nREGIONS 1 ;\n- f1 ( 0 0 ) ( 1000 400 ) + TYPE FENCE ;\nEND REGIONS\n"
@@ -55,7 +55,7 @@ TEST(Defcheck, EachRuleFailsOnItsOwn) {
     const char* label;
     std::string from, to, options, report;
   } cases[] = {
-      {"clean", "", "", options, "tier 0: 2 macros, 3 cells, 1 groups, 2 rows, 1 via pins, 1 design pins\n"},
+      {"clean", "", "", options, "tier 0: 2 macros, 4 cells, 1 groups, 2 rows, 1 via pins, 1 design pins\n"},
       {"a_orientation", "( 2000 0 ) N", "( 2000 0 ) W", options, "(orientation 1)"},
       {"b_halo", "( 2000 1500 ) FS", "( 2000 1050 ) FS", options, "macro m1 lies in the halo of macro m2"},
       {"c_touching", "( 2000 1500 ) FS\n  + HALO 100 100 100 100", "( 3000 0 ) FS", options,
@@ -73,17 +73,25 @@ TEST(Defcheck, EachRuleFailsOnItsOwn) {
       {"f_unplaced", "+ PLACED ( 0 200 ) FS", "+ UNPLACED", options, "cell c3 of group g1 is UNPLACED"},
       {"f_no_rows", "ROW r0 core 0 0 N DO 20 BY 1 STEP 100 0 ;\nROW", "BLOCKAGES 0 ;\nEND BLOCKAGES\n# ROW",
        options, "tier 0: no ROW\n"},
-      {"f_cell_on_macro", "( 2000 0 ) N", "( 100 0 ) N", options, "cell c2 overlaps macro m1\n"},
+      {"f_cell_on_macro", "( 1500 0 ) N", "( 2100 0 ) N", options, "cell c4 overlaps macro m1\n"},
       {"g_via_on_macro", "( 1500 1500 ) N ;\nEND PINS", "( 2500 500 ) N ;\nEND PINS", options,
        "tier 0: via pin n1__via1 stands elsewhere on tier 1\ntier 0: via pin n1__via1 overlaps macro m1\n"},
       // Turned W, the pin's shape points out of the die's left edge.
       {"h_pin_shape", "( 0 1000 ) E", "( 0 1000 ) W", options,
        "design pin p1 at (0 1000) lies outside the die"},
+      // The input fixes c3 at ( 0 200 ) FS; a folded die may release it, not turn it.
+      {"i_fixed", "+ PLACED ( 0 200 ) FS", "+ FIXED ( 0 200 ) N", options,
+       "component c3 stands at (0 200) N, FIXED at (0 200) FS in the input"},
+      {"j_region_on_macro", "( 1000 400 ) +", "( 2100 400 ) +", options, "region f1 overlaps macro m1"},
+      {"k_count", "COMPONENTS 6", "COMPONENTS 7", options, "COMPONENTS declares 7 entries, 6 read"},
+      {"k_net", "END PINS", "END PINS\nNETS 1 ;\n- n1 ( c1 A ) ( x9 A ) ;\nEND NETS", options,
+       "net n1 connects ( x9 A ), which this DEF lacks"},
   };
   ScratchDir dir;
   WriteFile(dir.file("t.lef"), kLef);
   WriteFile(dir.file("in.def"),
-            Header("( 0 0 ) ( 5657 4243 )") + "END DESIGN\n");  // 4000 x 3000 folded twice
+            Header("( 0 0 ) ( 5657 4243 )") +  // 4000 x 3000 folded twice
+                "COMPONENTS 1 ;\n- c3 C + FIXED ( 0 200 ) FS ;\nEND COMPONENTS\nEND DESIGN\n");
   WriteFile(dir.file("bad.def"), Header() + "END DESIGN\n");
   WriteFile(dir.file("tier1.def"), kTier1);
   for (const Case& k : cases) {
