@@ -1,11 +1,15 @@
 #include "driver/chains.h"
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
+#include "driver/stop_signals.h"
 #include "driver/utilities.h"
 
 namespace {
@@ -24,6 +28,7 @@ bool ReadAll(int fd, void* data, size_t size) {
   char* p = static_cast<char*>(data);
   while (size > 0) {
     const ssize_t got = read(fd, p, size);
+    if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     p += got;
     size -= static_cast<size_t>(got);
@@ -35,6 +40,7 @@ bool WriteAll(int fd, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t put = write(fd, p, size);
+    if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return false;
     p += put;
     size -= static_cast<size_t>(put);
@@ -47,11 +53,20 @@ bool WriteAll(int fd, const void* data, size_t size) {
   StopRun(1);
 }
 
-// Status of a finished child, as the run's own exit status.
-int ExitStatus(pid_t pid) {
+// How a chain ended, as waitpid tells it; -1 when it cannot be told.
+int WaitFor(pid_t pid) {
   int status = 0;
-  if (waitpid(pid, &status, 0) < 0) return 1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  return status;
+}
+
+// "killed by signal 9" or "stopped with status 1".
+void PrintEnd(int status) {
+  if (status >= 0 && WIFSIGNALED(status))
+    std::printf("killed by signal %d", WTERMSIG(status));
+  else
+    std::printf("stopped with status %d", status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
 }
 
 }  // namespace
@@ -59,6 +74,7 @@ int ExitStatus(pid_t pid) {
 int ForkChains(int starts, unsigned long first_seed,
                const std::function<bool(const tagChainScore&, const tagChainScore&)>& better) {
   std::fflush(stdout);
+  const pid_t parent = getpid();
   std::vector<pid_t> pids(starts);
   std::vector<int> from_chain(starts), to_chain(starts);
   for (int i = 0; i < starts; ++i) {
@@ -67,6 +83,10 @@ int ForkChains(int starts, unsigned long first_seed,
     const pid_t pid = fork();
     if (pid < 0) Fail("no process");
     if (pid == 0) {
+      // A chain whose run is gone has no one to report to.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != parent) _exit(1);
+      ForgetChains();
       for (int j = 0; j < i; ++j) {
         close(from_chain[j]);
         close(to_chain[j]);
@@ -86,6 +106,7 @@ int ForkChains(int starts, unsigned long first_seed,
     }
     close(up[1]);
     close(down[0]);
+    WatchChain(pid);
     pids[i] = pid;
     from_chain[i] = up[0];
     to_chain[i] = down[1];
@@ -97,6 +118,13 @@ int ForkChains(int starts, unsigned long first_seed,
   for (int i = 0; i < starts; ++i) {
     done[i] = ReadAll(from_chain[i], &scores[i], sizeof scores[i]);
     if (done[i] && (kept < 0 || better(scores[i], scores[kept]))) kept = i;
+  }
+  for (int i = 0; i < starts; ++i) {
+    if (done[i]) continue;
+    // A chain that died before its score is lost; the others stand in.
+    std::printf("Warning: annealing chain %d of %d lost: ", i + 1, starts);
+    PrintEnd(WaitFor(pids[i]));
+    std::printf(".\n");
   }
   if (kept < 0) {
     std::printf("Error: no annealing chain finished.\n");
@@ -111,9 +139,14 @@ int ForkChains(int starts, unsigned long first_seed,
     close(from_chain[i]);
   }
   for (int i = 0; i < starts; ++i)
-    if (i != kept) ExitStatus(pids[i]);
+    if (i != kept && done[i]) WaitFor(pids[i]);
   // The run ends as the kept chain ended.
-  StopRun(ExitStatus(pids[kept]));
+  const int status = WaitFor(pids[kept]);
+  if (status >= 0 && WIFEXITED(status)) StopRun(WEXITSTATUS(status));
+  std::printf("Error: annealing chain %d, the one kept, ", kept + 1);
+  PrintEnd(status);
+  std::printf(" before its results were all written.\n");
+  StopRun(status >= 0 && WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1);
 }
 
 void EndChain(const tagChainScore& score) {

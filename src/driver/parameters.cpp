@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/records.h"
 #include "driver/utilities.h"
 
 namespace {
@@ -19,23 +20,41 @@ enum class Conversion {
   kReal,     // v / divisor as a double
 };
 
+// The values fl.prm may give a keyword, as written in the file, and what
+// they count; a value outside is refused before anything uses it.
+struct Range {
+  int lo = INT_MIN;
+  int hi = INT_MAX;
+  const char* meaning = nullptr;
+};
+
 struct Keyword {
   const char* name;
   Conversion conversion;
   int tagPARAMETERS::*int_field;
   double tagPARAMETERS::*real_field;
   double divisor;
+  Range range;
 };
 
-constexpr Keyword IntKey(const char* name, int tagPARAMETERS::*field) {
-  return {name, Conversion::kInt, field, nullptr, 1.0};
+constexpr Keyword IntKey(const char* name, int tagPARAMETERS::*field, Range range = {}) {
+  return {name, Conversion::kInt, field, nullptr, 1.0, range};
 }
 constexpr Keyword PercentKey(const char* name, int tagPARAMETERS::*field) {
-  return {name, Conversion::kPercent, field, nullptr, 1.0};
+  return {name, Conversion::kPercent, field, nullptr, 1.0, {}};
 }
-constexpr Keyword RealKey(const char* name, double tagPARAMETERS::*field, double divisor = 1.0) {
-  return {name, Conversion::kReal, nullptr, field, divisor};
+constexpr Keyword RealKey(const char* name, double tagPARAMETERS::*field, double divisor = 1.0,
+                          Range range = {}) {
+  return {name, Conversion::kReal, nullptr, field, divisor, range};
 }
+
+// Beyond these the weights' products in the optimiser leave the int range.
+constexpr int kMaxMoveAreaWeight = 10000;
+constexpr int kMaxAreaWeight = 1000;
+// Eleven days: ample for any design, and its milliseconds fit an int.
+constexpr int kMaxTimeLimit = 1000000;
+// Chains are processes with a copy of the design each.
+constexpr int kMaxStarts = 64;
 
 using P = tagPARAMETERS;
 
@@ -48,16 +67,16 @@ constexpr Keyword kKeywords[] = {
     RealKey("degobj", &P::degobj),
     RealKey("degobj_g", &P::degobj_g),
     IntKey("idle_g", &P::idle_g),
-    IntKey("movarea", &P::movarea),
+    IntKey("movarea", &P::movarea, {0, kMaxMoveAreaWeight, "area weight of a move"}),
     IntKey("movnet", &P::movnet),
     RealKey("movfix", &P::movfix),
-    IntKey("allarea", &P::allarea),
+    IntKey("allarea", &P::allarea, {0, kMaxAreaWeight, "area weight of the objective"}),
     RealKey("allnet", &P::allnet),
     RealKey("allfix", &P::allfix),
     RealKey("grpwgt", &P::grpwgt),
     RealKey("spcwgt", &P::spcwgt),
     IntKey("trace", &P::trace),
-    RealKey("sparearea", &P::sparearea),
+    RealKey("sparearea", &P::sparearea, 1.0, {-99, 10000, "percent white space"}),
     RealKey("expand", &P::expand),
     RealKey("dltmin", &P::dltmin),
     RealKey("ntlubd1", &P::ntlubd1),
@@ -96,20 +115,20 @@ constexpr Keyword kKeywords[] = {
     IntKey("iterations", &P::iterations),
     RealKey("cooling_ratio", &P::cooling_ratio, 100.0),
     IntKey("anneal_rounds", &P::anneal_rounds),
-    IntKey("time_limit", &P::time_limit),
-    IntKey("starts", &P::starts),
-    IntKey("layers", &P::layers),
+    IntKey("time_limit", &P::time_limit, {0, kMaxTimeLimit, "CPU seconds; 0 runs the schedule"}),
+    IntKey("starts", &P::starts, {1, kMaxStarts, "annealing chains"}),
+    IntKey("layers", &P::layers, {1, kMaxTiers, "tiers"}),
     IntKey("wgt_via", &P::wgt_via),
     IntKey("thermal_opt", &P::thermal_opt),
     IntKey("pin_at_center", &P::pin_at_center),
     IntKey("opt_wire", &P::opt_wire),
-    RealKey("aspect_ratio", &P::aspect_ratio, 100.0),
+    RealKey("aspect_ratio", &P::aspect_ratio, 100.0, {1, 10000, "height / width in hundredths"}),
     IntKey("svia_assignment", &P::svia_assignment),
     IntKey("setSizeOrDim", &P::setSizeOrDim),
-    IntKey("signalvia_gridx", &P::signalvia_gridx),
-    IntKey("signalvia_gridy", &P::signalvia_gridy),
-    RealKey("signalvia_sizex", &P::signalvia_sizex),
-    RealKey("signalvia_sizey", &P::signalvia_sizey),
+    IntKey("signalvia_gridx", &P::signalvia_gridx, {1, kMaxViaGridCells, "via grid columns"}),
+    IntKey("signalvia_gridy", &P::signalvia_gridy, {1, kMaxViaGridCells, "via grid rows"}),
+    RealKey("signalvia_sizex", &P::signalvia_sizex, 1.0, {1, INT_MAX, "via grid cell width, input units"}),
+    RealKey("signalvia_sizey", &P::signalvia_sizey, 1.0, {1, INT_MAX, "via grid cell height, input units"}),
     IntKey("opt_ws_dist", &P::opt_ws_dist),
     RealKey("wgt_wsdist", &P::wgt_wsdist),
     IntKey("init_rand", &P::init_rand),
@@ -117,13 +136,13 @@ constexpr Keyword kKeywords[] = {
     RealKey("deltnt_wgt", &P::deltnt_wgt, 10000.0),
     RealKey("deltvia_wgt", &P::deltvia_wgt, 10000.0),
     IntKey("seed", &P::seed),
-    IntKey("cell_groups", &P::cell_groups),
+    IntKey("cell_groups", &P::cell_groups, {1, kMaxBlocks, "standard-cell groups"}),
     IntKey("macro_blocks", &P::macro_blocks),
-    IntKey("die_outline", &P::die_outline),
-    RealKey("macro_halo", &P::macro_halo, 1000.0),
-    RealKey("macro_net_weight", &P::macro_net_weight),
-    RealKey("fence_utilization", &P::fence_utilization, 100.0),
-    IntKey("bond_layer", &P::bond_layer),
+    IntKey("die_outline", &P::die_outline, {0, 1, "1 the die, 0 from the block area"}),
+    RealKey("macro_halo", &P::macro_halo, 1000.0, {0, INT_MAX, "nanometres"}),
+    RealKey("macro_net_weight", &P::macro_net_weight, 1.0, {0, INT_MAX, "0 for none"}),
+    RealKey("fence_utilization", &P::fence_utilization, 100.0, {0, 99, "percent; 0 from the die"}),
+    IntKey("bond_layer", &P::bond_layer, {0, INT_MAX, "routing layer from 1 at the bottom; 0 the top one"}),
 };
 
 // A keyword buffer of this size holds every known keyword; a longer word is
@@ -139,10 +158,24 @@ int PercentOf(int v, int n) {
   return static_cast<int>(share);
 }
 
+// Refuses a value outside the keyword's range, naming the file, the keyword
+// and the range.
+void CheckRange(const char* path, const Keyword& key, int v) {
+  if (v >= key.range.lo && v <= key.range.hi) return;
+  if (key.range.hi == INT_MAX)
+    printf("\nError: %s: %s %d is out of range; %d or more (%s).\n", path, key.name, v, key.range.lo,
+           key.range.meaning);
+  else
+    printf("\nError: %s: %s %d is out of range; %d to %d (%s).\n", path, key.name, v, key.range.lo,
+           key.range.hi, key.range.meaning);
+  StopRun(1);
+}
+
 // Stores v through the first keyword equal to `name`; false when none is.
-bool StoreKeyword(tagPARAMETERS* p, const char* name, int v, int n) {
+bool StoreKeyword(const char* path, tagPARAMETERS* p, const char* name, int v, int n) {
   for (const Keyword& key : kKeywords) {
     if (!Strcmp(name, key.name)) continue;
+    CheckRange(path, key, v);
     switch (key.conversion) {
       case Conversion::kInt:
         p->*key.int_field = v;
@@ -282,7 +315,7 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
     }
     int v = GetInt(f);
     if (Strcmp(keyword, "end")) break;
-    const bool known = StoreKeyword(p, keyword, v, n);
+    const bool known = StoreKeyword(path, p, keyword, v, n);
     if (!echo) continue;
     if (!known) printf(" %s ?", keyword);
     printf("( %-10s: %4d)", keyword, v);

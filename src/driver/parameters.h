@@ -2,6 +2,10 @@
 // overrides between stages.
 #pragma once
 
+// Via grid cells per axis at most: a finer grid costs memory (about 100
+// bytes per cell and tier) and planning time without a better plan.
+constexpr int kMaxViaGridCells = 500;
+
 struct tagPARAMETERS {
   int giveup;
   int depthmax;

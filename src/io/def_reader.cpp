@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "io/lefdef.h"
 #include "io/lefdef_tokenizer.h"
@@ -259,6 +261,8 @@ template <typename Record>
 void ReadItems(LefDefTokenizer& in, const char* keyword, int opened, defiUserData data,
                void (*read)(LefDefTokenizer&, Record&, defiUserData)) {
   Record record;
+  // The line each name was defined on; the names point into the file's text.
+  std::unordered_map<std::string_view, int> defined;
   for (;;) {
     if (in.Accept("END")) {
       const LefDefToken closer = in.Next();
@@ -268,6 +272,12 @@ void ReadItems(LefDefTokenizer& in, const char* keyword, int opened, defiUserDat
     if (!in.NextIs("-")) in.Fail("'-' or " + EndOf(keyword, opened), in.Peek());
     in.BeginEcho();
     in.Next();
+    // The next tool refuses a design that defines a name twice.
+    const LefDefToken name = in.Peek();
+    const auto [first, fresh] = defined.emplace(name.text, name.line);
+    if (!fresh)
+      in.Refuse(name.line, "Error: " + std::string(keyword) + " defines " + std::string(name.text) +
+                               " a second time (first at line " + std::to_string(first->second) + ").");
     read(in, record, data);
   }
 }
@@ -281,6 +291,14 @@ int ReadSectionCount(LefDefTokenizer& in) {
 }
 
 void ReadDesign(LefDefTokenizer& in, defiUserData data) {
+  // The line of each item section: a second one would define its items again.
+  std::unordered_map<std::string, int> sections;
+  const auto open_items = [&](const char* section, int line) {
+    const auto [first, fresh] = sections.emplace(section, line);
+    if (!fresh)
+      in.Refuse(line, "Error: a second " + std::string(section) + " section (the first at line " +
+                          std::to_string(first->second) + ").");
+  };
   for (;;) {
     const LefDefToken& tok = in.Peek();
     if (tok.end) in.Fail("END DESIGN", tok);
@@ -305,13 +323,16 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
     } else if (LefDefTokenizer::Is(keyword, "TRACKS")) {
       ReadTracks(in, data);
     } else if (LefDefTokenizer::Is(keyword, "COMPONENTS")) {
+      open_items("COMPONENTS", line);
       unused.Call(callbacks.component_start, "COMPONENTS", defrComponentStartCbkType, ReadSectionCount(in),
                   data);
       ReadItems<defiComponent>(in, "COMPONENTS", line, data, ReadComponent);
     } else if (LefDefTokenizer::Is(keyword, "PINS")) {
+      open_items("PINS", line);
       unused.Call(callbacks.pins_start, "PINS", defrStartPinsCbkType, ReadSectionCount(in), data);
       ReadItems<defiPin>(in, "PINS", line, data, ReadPin);
     } else if (LefDefTokenizer::Is(keyword, "NETS")) {
+      open_items("NETS", line);
       unused.Call(callbacks.net_start, "NETS", defrNetStartCbkType, ReadSectionCount(in), data);
       ReadItems<defiNet>(in, "NETS", line, data, ReadNet);
     } else if (LefDefTokenizer::Is(keyword, "SPECIALNETS")) {

@@ -41,6 +41,16 @@ class ReplacedFile {
   FILE* f_;
 };
 
+// Every result file a writer could not create, write or put in place is
+// noted; a run with any such file has failed, whatever else it did.
+void NoteUnwritten(const std::string& path);
+const std::vector<std::string>& UnwrittenResults();
+void ResetResultFiles();
+// Removes the temporaries of result files that runs of `base` (or via
+// drawings) left in the working directory when they were killed: those whose
+// process is gone.
+void RemoveStaleTemporaries(const char* base);
+
 // Appends `record` to `path` (created when missing) in one write; a write cut
 // short is taken back, so the file only ever grows by whole records. 0 on
 // success, -1 when the record could not be appended.

@@ -174,6 +174,7 @@ void ReadMacro(LefDefTokenizer& in, lefiUserData data, int opened) {
       unused.Count(keyword.text);
     }
   }
+  in.MarkConstruct(opened);
   unused.Call(callbacks.macro, "END MACRO", lefrMacroCbkType, &macro, data);
 }
 

@@ -281,8 +281,8 @@ Box MapToTierDie(const Box& box, const Box& die, const Box& tier_die);
 // gives every macro block its halo and every group the fence its cells fill
 // at the target utilisation; refuses a design its die cannot hold. Runs
 // after SetBlockDimension, before the outline is scaled. `pads` are moved
-// into a folded die.
-void FrameLefDefFloorplan(tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* params);
+// into a folded die. `def` names the DEF file in refusals.
+void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* params);
 // The tier's die and core once the outline is known (the area-based mode
 // sizes them from the floorplan's outline, `width` x `height` microns).
 void SetTierDie(double width, double height);

@@ -3,6 +3,7 @@
 // terminal per DEF pin and one net per signal net.
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "driver/records.h"
 #include "driver/utilities.h"
 #include "io/lefdef.h"
+#include "io/lefdef_tokenizer.h"
 
 FILE* fout = nullptr;
 LefDefReading lefdef_reading;
@@ -52,6 +54,19 @@ bool CallbackFits(int type, int last, void* ud, void* expected) {
     return false;
   }
   return true;
+}
+
+// A value the design cannot take, refused with the position of its
+// construct; the status abandons the read.
+int RefuseValue(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int RefuseValue(const char* format, ...) {
+  std::string message = ReadPosition();
+  va_list args;
+  va_start(args, format);
+  AppendfV(message, format, args);
+  va_end(args);
+  std::fprintf(stderr, "%s\n", message.c_str());
+  return 1;
 }
 
 void TypeOutOfBounds() {
@@ -156,9 +171,8 @@ int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud) {
   tagBLOCKCLASS* cls = p_lib_design->classes;
   if (macro->hasSize() && !(macro->sizeX() >= 0 && macro->sizeX() <= kMaxMacroSize && macro->sizeY() >= 0 &&
                             macro->sizeY() <= kMaxMacroSize)) {
-    std::fprintf(stderr, "Error: macro %s has SIZE %g BY %g; sizes must lie in 0..%g microns.\n",
-                 macro->name(), macro->sizeX(), macro->sizeY(), kMaxMacroSize);
-    return 1;
+    return RefuseValue("Error: macro %s has SIZE %g BY %g; sizes must lie in 0..%g microns.", macro->name(),
+                       macro->sizeX(), macro->sizeY(), kMaxMacroSize);
   }
   if (macro->hasSize()) {
     cls->width = macro->sizeX();
@@ -200,12 +214,10 @@ int layerCB(lefrCallbackType_e type, lefiLayer* layer, lefiUserData ud) {
 int units(defrCallbackType_e type, double distance, defiUserData ud) {
   if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
   if (!(distance > 0)) {
-    std::fprintf(stderr, "Error: UNITS DISTANCE MICRONS %g is not a positive number.\n", distance);
-    return 1;
+    return RefuseValue("Error: UNITS DISTANCE MICRONS %g is not a positive number.", distance);
   }
   if (distance > kMaxDefUnits) {
-    std::fprintf(stderr, "Error: UNITS DISTANCE MICRONS %g is above %g.\n", distance, kMaxDefUnits);
-    return 1;
+    return RefuseValue("Error: UNITS DISTANCE MICRONS %g is above %g.", distance, kMaxDefUnits);
   }
   p_design->unit_scale = distance;
   return 0;
@@ -236,16 +248,14 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
     const defiBox* box = static_cast<const defiBox*>(object);
     if (!InCoordinateRange(box->xl()) || !InCoordinateRange(box->yl()) || !InCoordinateRange(box->xh()) ||
         !InCoordinateRange(box->yh())) {
-      std::fprintf(stderr, "Error: DIEAREA ( %g %g ) ( %g %g ) lies beyond +-%g.\n", box->xl(), box->yl(),
-                   box->xh(), box->yh(), kMaxDefCoordinate);
-      return 1;
+      return RefuseValue("Error: DIEAREA ( %g %g ) ( %g %g ) lies beyond +-%g.", box->xl(), box->yl(),
+                         box->xh(), box->yh(), kMaxDefCoordinate);
     }
     const double d = p_design->unit_scale;
     const double w = box->xh() / d - box->xl() / d, h = box->yh() / d - box->yl() / d;
     if (!(w > 0 && h > 0)) {
-      std::fprintf(stderr, "Error: DIEAREA ( %g %g ) ( %g %g ) encloses no area.\n", box->xl(), box->yl(),
-                   box->xh(), box->yh());
-      return 1;
+      return RefuseValue("Error: DIEAREA ( %g %g ) ( %g %g ) encloses no area.", box->xl(), box->yl(),
+                         box->xh(), box->yh());
     }
     p_design->width = w;
     p_design->height = h;
@@ -265,9 +275,8 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
     const defiPin* pin = static_cast<const defiPin*>(object);
     if (pin->hasPlacement() &&
         (!InCoordinateRange(pin->placementX()) || !InCoordinateRange(pin->placementY()))) {
-      std::fprintf(stderr, "Error: pin %s is placed at ( %g %g ), beyond +-%g.\n", pin->pinName(),
-                   pin->placementX(), pin->placementY(), kMaxDefCoordinate);
-      return 1;
+      return RefuseValue("Error: pin %s is placed at ( %g %g ), beyond +-%g.", pin->pinName(),
+                         pin->placementX(), pin->placementY(), kMaxDefCoordinate);
     }
     tagPIN* term = NewPin();
     term->name = CopyName(pin->pinName());
@@ -285,15 +294,13 @@ int cls(defrCallbackType_e type, void* object, defiUserData ud) {
 int compf(defrCallbackType_e type, defiComponent* comp, defiUserData ud) {
   if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
   if (!InCoordinateRange(comp->placementX()) || !InCoordinateRange(comp->placementY())) {
-    std::fprintf(stderr, "Error: component %s is placed at ( %g %g ), beyond +-%g.\n", comp->id(),
-                 comp->placementX(), comp->placementY(), kMaxDefCoordinate);
-    return 1;
+    return RefuseValue("Error: component %s is placed at ( %g %g ), beyond +-%g.", comp->id(),
+                       comp->placementX(), comp->placementY(), kMaxDefCoordinate);
   }
   for (double side : comp->halo_)
     if (comp->has_halo_ && !(side >= 0 && InCoordinateRange(side))) {
-      std::fprintf(stderr, "Error: component %s has HALO %g %g %g %g; halos lie in 0..%g.\n", comp->id(),
-                   comp->halo_[0], comp->halo_[1], comp->halo_[2], comp->halo_[3], kMaxDefCoordinate);
-      return 1;
+      return RefuseValue("Error: component %s has HALO %g %g %g %g; halos lie in 0..%g.", comp->id(),
+                         comp->halo_[0], comp->halo_[1], comp->halo_[2], comp->halo_[3], kMaxDefCoordinate);
     }
   tagBLOCK* blk = NewBlk();
   blk->name = CopyName(comp->id());

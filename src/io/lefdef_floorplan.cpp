@@ -442,7 +442,7 @@ void SetTierDie(double width, double height) {
                 std::max(f.die.yl, f.tier_core.yh + top)};
 }
 
-void FrameLefDefFloorplan(tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* params) {
+void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* params) {
   LefDefFloorplan& f = lefdef_floorplan;
   const double dbu = design->unit_scale;
   const int routing_layers = static_cast<int>(lefdef_reading.routing_layers.size());
@@ -453,7 +453,8 @@ void FrameLefDefFloorplan(tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* param
   f.die_outline = params->die_outline != 0;
   f.die = DieOf(design, pads);
   if (!(f.die.Width() > 0 && f.die.Height() > 0))
-    RefuseDesign("Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
+    RefuseDesign(std::string(def) +
+                 ": Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
   f.core = lefdef_reading.rows.empty() ? f.die : CoreOfTheRows(f.die, dbu);
   f.rows = lefdef_reading.rows.empty() ? RowsOfTheLef(design, f.core) : RowsOfTheDef(dbu);
   if (!f.rows.Valid())

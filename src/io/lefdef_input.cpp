@@ -144,7 +144,7 @@ int InputDataFromLefDef(const std::vector<std::string>& lefs, const char* def, c
   design->area = 0;
   for (tagBLOCK* blk = design->children; blk; blk = blk->next) design->area += blk->area;
 
-  FrameLefDefFloorplan(design, *pads, params);
+  FrameLefDefFloorplan(def, design, *pads, params);
   SetExtPinPositions(design);
   KeepPlacedTerminals(design);
   // The outline is scaled to width + height = 200 before the design is

@@ -33,6 +33,9 @@ std::string EndOf(std::string_view name, int opened) {
 
 namespace {
 
+// The tokenizer of the read in progress, whose callbacks may refuse a value.
+const LefDefTokenizer* reading = nullptr;
+
 bool ReadWholeFile(FILE* file, std::string* text) {
   text->clear();
   char buffer[1 << 16];
@@ -54,13 +57,18 @@ int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
     return 1;
   }
   LefDefTokenizer in(path, std::move(text), echo);
+  reading = &in;
+  int status = 0;
   try {
     read(in);
   } catch (const LefDefStop& stop) {
-    return stop.status;
+    status = stop.status;
   }
-  return 0;
+  reading = nullptr;
+  return status;
 }
+
+std::string ReadPosition() { return reading ? reading->ConstructPosition() : std::string(); }
 
 void NameTally::Add(std::string_view name) {
   auto [it, inserted] = counts.emplace(std::string(name), 0);
@@ -314,12 +322,20 @@ LefDefToken LefDefTokenizer::NextStatement(const char* what) {
 }
 
 void LefDefTokenizer::Fail(const std::string& expected, const LefDefToken& found) const {
-  std::fprintf(stderr, "%s:%d: syntax error: expected %s, found %s\n", path_.c_str(), found.line,
-               expected.c_str(), Shown(found).c_str());
+  Refuse(found.line, "syntax error: expected " + expected + ", found " + Shown(found));
+}
+
+void LefDefTokenizer::Refuse(int line, const std::string& message) const {
+  std::fprintf(stderr, "%s:%d: %s\n", path_.c_str(), line, message.c_str());
   throw LefDefStop{1};
 }
 
+std::string LefDefTokenizer::ConstructPosition() const {
+  return path_ + ":" + std::to_string(construct_line_) + ": ";
+}
+
 void LefDefTokenizer::BeginEcho() {
+  MarkConstruct(Peek().line);
   echoing_ = echo_ != nullptr;
   echo_line_.clear();
 }

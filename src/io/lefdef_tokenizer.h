@@ -98,6 +98,14 @@ class LefDefTokenizer {
   void SkipExtension(int opened);
 
   [[noreturn]] void Fail(const std::string& expected, const LefDefToken& found) const;
+  // Abandons the read with "path:line: message".
+  [[noreturn]] void Refuse(int line, const std::string& message) const;
+
+  // The construct being read: it begins with BeginEcho, or here where its
+  // callback comes after its statements (a macro at its END).
+  void MarkConstruct(int line) { construct_line_ = line; }
+  // "path:line: " of that construct, the prefix of a callback's refusal.
+  std::string ConstructPosition() const;
 
   // The echo line: tokens consumed between BeginEcho and EndEcho.
   void BeginEcho();
@@ -118,6 +126,7 @@ class LefDefTokenizer {
   std::string text_;
   size_t pos_ = 0;
   int line_ = 1;
+  int construct_line_ = 0;
   LefDefToken peek_;
   bool has_peek_ = false;
   FILE* echo_;
@@ -132,3 +141,7 @@ class LefDefTokenizer {
 // the status a syntax error or a callback stopped the read with, else 0.
 int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
                    const std::function<void(LefDefTokenizer&)>& read);
+
+// "path:line: " of the construct whose callback runs, for the callbacks'
+// refusals; empty outside a read.
+std::string ReadPosition();

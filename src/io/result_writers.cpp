@@ -3,7 +3,9 @@
 // statistics record. Replaced files are written under a temporary name and
 // renamed into place, so an interrupted run never leaves a truncated result;
 // an appended record is built in memory and written whole or not at all.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/stop_signals.h"
 #include "driver/utilities.h"
 #include "io/io.h"
 #include "seqpair/engine_state.h"
@@ -23,6 +26,12 @@
 #include "seqpair/tier_state.h"
 
 namespace {
+
+// The result files of this run that could not be written, in the order met.
+struct ResultFileState {
+  std::vector<std::string> unwritten;
+};
+ResultFileState result_files;
 
 // Truncation toward zero of a coordinate, kept inside the int range.
 int Trunc(double v) {
@@ -115,21 +124,56 @@ ReplacedFile::ReplacedFile(std::string path)
       // One temporary per process: annealing chains write their first
       // drawings at the same time.
       temp_(path_ + "." + std::to_string(getpid()) + ".tmp"),
-      f_(fopen(temp_.c_str(), "w")) {}
+      f_(fopen(temp_.c_str(), "w")) {
+  if (f_)
+    HoldTemporary(temp_.c_str());
+  else
+    NoteUnwritten(path_);
+}
 
 ReplacedFile::~ReplacedFile() {
   if (!f_) return;
   fclose(f_);
   remove(temp_.c_str());
+  DropTemporary(temp_.c_str());
 }
 
 void ReplacedFile::Commit() {
   const bool written = !ferror(f_);
   const bool closed = fclose(f_) == 0;
   f_ = nullptr;
-  if (written && closed && rename(temp_.c_str(), path_.c_str()) == 0) return;
-  remove(temp_.c_str());
+  const bool placed = written && closed && rename(temp_.c_str(), path_.c_str()) == 0;
+  if (!placed) remove(temp_.c_str());
+  DropTemporary(temp_.c_str());
+  if (placed) return;
   printf("Warning: Cannot write %s!\n", path_.c_str());
+  NoteUnwritten(path_);
+}
+
+void NoteUnwritten(const std::string& path) { result_files.unwritten.push_back(path); }
+
+const std::vector<std::string>& UnwrittenResults() { return result_files.unwritten; }
+
+void ResetResultFiles() { result_files = ResultFileState{}; }
+
+void RemoveStaleTemporaries(const char* base) {
+  DIR* dir = opendir(".");
+  if (!dir) return;
+  const std::string own = std::string(base) + "_";
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    // "<result>.<pid>.tmp", the name ReplacedFile writes under.
+    const size_t tmp = name.size() >= 4 ? name.size() - 4 : std::string::npos;
+    if (tmp == std::string::npos || name.compare(tmp, 4, ".tmp") != 0) continue;
+    const size_t dot = name.rfind('.', tmp - 1);
+    if (dot == std::string::npos || dot + 1 == tmp) continue;
+    const std::string digits = name.substr(dot + 1, tmp - dot - 1);
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (name.compare(0, own.size(), own) != 0 && name.compare(0, 9, "via_dist_") != 0) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) remove(name.c_str());
+  }
+  closedir(dir);
 }
 
 int AppendRecord(const char* path, const std::string& record) {
@@ -224,14 +268,21 @@ int OutputCellsForMultiTiers(const char* base, int flag, tagBLOCK** blka, tagNET
   if (flag == 1) {
     std::string record;
     WriteStatistics(record, s, blka, seq, norm, params, budget);
-    if (!base || AppendRecord((std::string(base) + ".txt").c_str(), record) != 0)
+    if (!base || AppendRecord((std::string(base) + ".txt").c_str(), record) != 0) {
       DclError("Warning: Cannot open results file!");
+      NoteUnwritten(base ? std::string(base) + ".txt" : std::string("the statistics record"));
+    }
   }
 
-  if (!base) return 0;
+  // Only the final floorplan's drawings replace the earlier run's, so that
+  // drawings and placement never describe different floorplans.
+  if (!base || flag != 1) return 0;
   for (int t = 0; t < tier_no; ++t) {
     ReplacedFile plot(std::string(base) + "_layer_" + std::to_string(t) + ".plt");
-    if (!plot.get()) continue;
+    if (!plot.get()) {
+      printf("Warning: Cannot write %s!\n", plot.path().c_str());
+      continue;
+    }
     WriteTierPlot(plot.get(), t, blka, seq, norm);
     plot.Commit();
   }

@@ -13,6 +13,7 @@
 #include "driver/chains.h"
 #include "driver/parameters.h"
 #include "driver/records.h"
+#include "driver/stop_signals.h"
 #include "driver/utilities.h"
 #include "io/io.h"
 #include "io/tier_layout.h"
@@ -139,33 +140,7 @@ void IndexDesign(Run& run) {
 
 // The keywords that decide how a LEF/DEF design's cells become blocks are
 // needed before the design is read.
-void ReadDesignParameters(Run& run) {
-  InputPrm("fl.prm", &run.params, 0, false);
-  const tagPARAMETERS& p = run.params;
-  if (p.cell_groups < 1 || p.cell_groups > kMaxBlocks)
-    Refuse("Error: cell_groups " + std::to_string(p.cell_groups) + " in fl.prm; 1 to " +
-           std::to_string(kMaxBlocks) + " groups are supported.");
-  if (p.die_outline != 0 && p.die_outline != 1)
-    Refuse("Error: die_outline " + std::to_string(p.die_outline) +
-           " in fl.prm; 1 (the die) or 0 (from the block area).");
-  if (p.macro_net_weight < 0)
-    Refuse("Error: macro_net_weight " + std::to_string(std::lround(p.macro_net_weight)) +
-           " in fl.prm; 0 (none) or more.");
-  if (p.macro_halo < 0)
-    Refuse("Error: macro_halo " + std::to_string(std::lround(p.macro_halo * 1000)) +
-           " in fl.prm; a halo of 0 or more nanometres.");
-  if (p.fence_utilization < 0 || p.fence_utilization >= 1)
-    Refuse("Error: fence_utilization " + std::to_string(std::lround(p.fence_utilization * 100)) +
-           " in fl.prm; 0 (from the die) or 1 to 99 percent.");
-  if (p.bond_layer < 0)
-    Refuse("Error: bond_layer " + std::to_string(p.bond_layer) +
-           " in fl.prm; 0 (the top routing layer) or a routing layer counted from 1 at the bottom.");
-}
-
-// Eleven days: ample for any design, and its milliseconds fit an int.
-constexpr int kMaxTimeLimit = 1000000;
-// Chains are processes with a copy of the design each.
-constexpr int kMaxStarts = 64;
+void ReadDesignParameters(Run& run) { InputPrm("fl.prm", &run.params, 0, false); }
 
 void ReadParameters(Run& run) {
   InputPrm("fl.prm", &run.params, run.n);
@@ -173,15 +148,6 @@ void ReadParameters(Run& run) {
     run.seed = static_cast<unsigned long>(run.params.seed);
     init_genrand(run.seed);
   }
-  if (run.params.layers < 1 || run.params.layers > kMaxTiers)
-    Refuse("Error: layers " + std::to_string(run.params.layers) + " in fl.prm; 1 to " +
-           std::to_string(kMaxTiers) + " tiers are supported.");
-  if (run.params.time_limit < 0 || run.params.time_limit > kMaxTimeLimit)
-    Refuse("Error: time_limit " + std::to_string(run.params.time_limit) +
-           " in fl.prm; 0 (the schedule) or 1 to " + std::to_string(kMaxTimeLimit) + " CPU seconds.");
-  if (run.params.starts < 1 || run.params.starts > kMaxStarts)
-    Refuse("Error: starts " + std::to_string(run.params.starts) + " in fl.prm; 1 to " +
-           std::to_string(kMaxStarts) + " annealing chains.");
 }
 
 void PrepareEngine(Run& run) {
@@ -364,6 +330,16 @@ void PlanSignalVias(Run& run) {
   std::printf("Inter-layer Via Planning Time:%.2f\n", (et - bt) / 1000.0);
 }
 
+// A run that could not write all its results has failed: it says which and
+// ends with status 1.
+void RefuseUnwrittenResults() {
+  const std::vector<std::string>& unwritten = UnwrittenResults();
+  if (unwritten.empty()) return;
+  std::string names;
+  for (const std::string& name : unwritten) names += (names.empty() ? "" : ", ") + name;
+  Refuse("Error: not written: " + names + ".");
+}
+
 void Release(Run& run) {
   run.blka.clear();
   run.pada.clear();
@@ -386,6 +362,8 @@ void Release(Run& run) {
 }  // namespace
 
 int RunTierplan(int argc, char** argv) {
+  InstallStopSignals();
+  ResetResultFiles();
   Run run;
   bt = GetCurrentSec();
   run.seed = static_cast<unsigned long>(bt);
@@ -395,6 +373,7 @@ int RunTierplan(int argc, char** argv) {
   CommandLine line = ReadCommandLine(argc, argv);
   const std::string result_base = ResultBase(line.base);
   const char* base = result_base.c_str();
+  RemoveStaleTemporaries(base);
   run.root = NewBlkc();
   run.design = NewBlk();
   run.design->name = CopyName(base);
@@ -434,6 +413,7 @@ int RunTierplan(int argc, char** argv) {
 
   Release(run);
   if (!run.outline_miss.empty()) std::printf("%s\n", run.outline_miss.c_str());
+  RefuseUnwrittenResults();
   std::printf(" *** normally terminated.\n");
   return 0;
 }

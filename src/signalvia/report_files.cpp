@@ -1,5 +1,4 @@
-// Appending to the via-planning report files: each piece is formatted in
-// memory and appended whole, so a report never holds half a piece.
+// Appending to the via-planning report files, a whole line at a time.
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -11,8 +10,14 @@
 void AppendToReport(const char* path, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::string piece;
-  AppendfV(piece, format, args);
+  std::string& line = report_lines[path];
+  AppendfV(line, format, args);
   va_end(args);
-  if (AppendRecord(path, piece) != 0) std::printf("Warning: Cannot open %s!\n", path);
+  const size_t end = line.rfind('\n');
+  if (end == std::string::npos) return;
+  if (AppendRecord(path, line.substr(0, end + 1)) != 0) {
+    std::printf("Warning: Cannot open %s!\n", path);
+    NoteUnwritten(path);
+  }
+  line.erase(0, end + 1);
 }

@@ -11,6 +11,8 @@
 // Releasing the set (FreeSigGrid or its destructor) releases all cells.
 #pragma once
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "driver/graph.h"
@@ -26,6 +28,9 @@ extern double size_expand;     // blocks count this much smaller on each side
 extern double lm_upper_bound;  // best known total via-aware length
 extern bool ub_change;         // the flow stage lowered lm_upper_bound
 extern int ct_call;            // completed relaxations
+// The unfinished line of each report file, by path: AppendToReport holds the
+// pieces of a line until its end comes.
+extern std::unordered_map<std::string, std::string> report_lines;
 
 // The flow and net-by-net stages keep their own counters in their files.
 void ResetFlowCounters();
@@ -161,8 +166,11 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
                         tagSIGGRIDDIM* dim, tagNET* nets);
 double CalViaCongCost(tagSIGGRIDSET& grids, tagSIGGRIDDIM* dim, int layer, int n);
 
-// Appends printf-style text to a report file in the working directory, in
-// one write that lands whole or not at all; a failure is reported and skipped.
+// Appends printf-style text to a report file in the working directory. The
+// pieces of a line are held until its end comes, then the line goes in one
+// write that lands whole or not at all, so a stop, a kill or another run in
+// the same directory never leaves half a line; a failure is reported and
+// noted as a result not written.
 void AppendToReport(const char* path, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Net by net shortest paths; returns 0.

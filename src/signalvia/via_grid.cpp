@@ -57,13 +57,23 @@ std::unique_ptr<tagSIGGRIDSET> BuildGridsForViaPlanning(tagBLOCK* design, tagSIG
   } else {
     pitch_x = prm->signalvia_sizex;
     pitch_y = prm->signalvia_sizey;
-    dim->dimx = pitch_x > 0 ? static_cast<int>(std::ceil(W / pitch_x)) : 0;
-    dim->dimy = pitch_y > 0 ? static_cast<int>(std::ceil(H / pitch_y)) : 0;
+    const double columns = pitch_x > 0 ? std::ceil(W / pitch_x) : 0,
+                 rows = pitch_y > 0 ? std::ceil(H / pitch_y) : 0;
+    if (columns > kMaxViaGridCells || rows > kMaxViaGridCells) {
+      std::printf(
+          "Error: fl.prm: signalvia_sizex and signalvia_sizey make a via grid of %.0f x %.0f cells; at "
+          "most %d x %d.\n",
+          columns, rows, kMaxViaGridCells, kMaxViaGridCells);
+      StopRun(1);
+    }
+    dim->dimx = static_cast<int>(columns);
+    dim->dimy = static_cast<int>(rows);
   }
   if (dim->dimx < 1 || dim->dimy < 1 || dim->layers < 1) {
     DclError("Error:Failed to allocate memory!\n");
     return nullptr;
   }
+
   auto grids = std::make_unique<tagSIGGRIDSET>();
   grids->layers = dim->layers;
   grids->dimx = dim->dimx;

@@ -7,6 +7,7 @@ double size_expand = 0.0;
 double lm_upper_bound = kInfinity;
 bool ub_change = false;
 int ct_call = 0;
+std::unordered_map<std::string, std::string> report_lines;
 
 void ResetViaPlanningState() {
   sigvia_size = 25.0;
@@ -16,4 +17,5 @@ void ResetViaPlanningState() {
   ResetFlowCounters();
   ResetNetByNetCounter();
   ct_call = 0;
+  report_lines.clear();
 }

@@ -83,4 +83,39 @@ TEST(Starts, KeepTheBetterOfTheSingleRuns) {
   EXPECT_GT(second_kept, 0);
 }
 
+// A chain killed midway is lost and the other's result is kept; a stop
+// signal to the run reaches every chain, and the run waits for them and says
+// so. The signal comes once both chains exist, which then run for seconds.
+TEST(Starts, ALostChainLosesNothingAndAStopReachesEveryChain) {
+  for (const char* signal : {"KILL the first chain", "TERM the run"}) {
+    SCOPED_TRACE(signal);
+    const bool whole_run = std::string(signal).find("run") != std::string::npos;
+    ScratchDir dir;
+    CopyExample(dir);
+    WriteFile(dir.file("fl.prm"), ExamplePrm("seed 3 time_limit 3 starts 2"));
+    const std::string children = "/proc/$run/task/$run/children";
+    const RunResult run =
+        RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16 & run=$!\n" + "until [ \"$(wc -w < " +
+                              children + ")\" -ge 2 ]; do sleep 0.05; done\n" + "chains=$(cat " + children +
+                              ")\n" + (whole_run ? "kill -TERM $run\n" : "kill -KILL ${chains%% *}\n") +
+                              "wait $run; echo \"status $?\"\n" +
+                              "for c in $chains; do kill -0 $c 2>/dev/null && echo alive; done\n");
+    EXPECT_EQ(run.output.find("alive"), std::string::npos) << run.output;
+    if (whole_run) {
+      EXPECT_NE(run.output.find("Error: stopped by signal 15; the results of this run are not all written.\n"
+                                "status 143\n"),
+                std::string::npos)
+          << run.output;
+      EXPECT_FALSE(FileExists(dir.file("demo16_final.pl")));
+    } else {
+      EXPECT_NE(run.output.find("Warning: annealing chain 1 of 2 lost: killed by signal 9.\n"
+                                "2 annealing chains from seed 3: kept chain 2.\n"),
+                std::string::npos)
+          << run.output;
+      EXPECT_NE(run.output.find(" *** normally terminated.\nstatus 0\n"), std::string::npos);
+      EXPECT_EQ(Fpcheck(dir, "demo16").status, 0);
+    }
+  }
+}
+
 }  // namespace
