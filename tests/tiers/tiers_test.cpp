@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +105,40 @@ TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
     EXPECT_EQ(out.Finish(), c.kind < 0 ? "Predefined coordinates unreasonable!\n" : "");
     EXPECT_EQ(R[1][0], c.a_to_b);
     EXPECT_EQ(R[0][1], c.b_to_a);
+  }
+}
+
+// Fixed blocks dropped at random on a coarse grid, where they often share
+// edges and corners, and one movable block: whatever the legal set, the
+// required orders have no cycle and every fixed block packs onto its corner.
+TEST(SettlePreplacedBlocks, KeepsAnyLegalSetOfFixedBlocksOnTheirCorners) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::array<int, 4>> boxes;  // x, y, width, height in grid steps
+    for (int tries = 0; tries <= int(seed % 24); ++tries) {
+      const std::array<int, 4> b{int(rng() % 6), int(rng() % 6), int(rng() % 3 + 1), int(rng() % 3 + 1)};
+      if (std::none_of(boxes.begin(), boxes.end(), [&](const std::array<int, 4>& o) {
+            return b[0] < o[0] + o[2] && o[0] < b[0] + b[2] && b[1] < o[1] + o[3] && o[1] < b[1] + b[3];
+          }))
+        boxes.push_back(b);
+    }
+    TestDesign d;
+    for (const auto& b : boxes) d.AddBlock(10 * b[2], 10 * b[3], 3);
+    d.AddNet({1, d.AddBlock(10, 10)});
+    d.Finish();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      d.blka[i + 1]->region_x_lo = d.blka[i + 1]->region_x_hi = 10 * boxes[i][0];
+      d.blka[i + 1]->region_y_lo = d.blka[i + 1]->region_y_hi = 10 * boxes[i][1];
+    }
+    CaptureStdout out;
+    TestEngine e(d, 1);
+    SettlePreplacedBlocks(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, e.levels.get(), d.norm,
+                          &d.params);
+    EXPECT_EQ(out.Finish().find("Failed"), std::string::npos) << "seed " << seed;
+    for (size_t i = 1; i <= boxes.size(); ++i)
+      ASSERT_EQ(std::pair(d.blka[i]->x, d.blka[i]->y),
+                std::pair(10.0 * boxes[i - 1][0], 10.0 * boxes[i - 1][1]))
+          << "seed " << seed << " block " << i;
   }
 }
 
