@@ -97,9 +97,16 @@ int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R
     DclError("Predefined coordinates unreasonable!");
     return -1;
   }
-  if (x_overlap < 0 && y_overlap < 0) {
-    // Apart in both directions: constrain only the sequence that both
-    // admissible relations share.
+  if (x_overlap <= 0 && y_overlap <= 0) {
+    // Apart on both axes, a shared edge or corner counting as apart:
+    // constrain only the sequence that both admissible relations share. A
+    // then requires a before b exactly when a is left of or below b and b is
+    // neither left of nor below a, which closes no cycle: in one, the block
+    // with the lowest top has a predecessor p left of it that reaches below
+    // that top, so its successor is neither left of nor below p, p must
+    // precede the successor too, and the cycle shortens. B is A mirrored.
+    // Left-of in both sequences for blocks that share an edge, however true,
+    // closes cycles with a third block.
     if (b_right_of_a && b_above_a) return R[ia][ib] = kBeforeInA, 1;
     if (b_right_of_a) return R[ib][ia] = kBeforeInB, 5;
     if (b_above_a) return R[ia][ib] = kBeforeInB, 2;

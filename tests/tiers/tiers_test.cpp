@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,37 +73,45 @@ TEST(SpreadOverTiersAgainTest, NewSplitStartsWholeWithPreplacedBlocksInOrder) {
   EXPECT_TRUE(changed);
 }
 
-// The relation of two fixed blocks a (fixed index 1) and b (fixed index 0)
-// from their lower-left corners and sizes: the classification, and a's
-// entry for b and b's for a (1: before in A, 2: before in B).
-TEST(SeqFixedBlockPair, DerivesTheRelationFromThePositions) {
-  const struct {
-    const char* name;
-    double a[4], b[4];
-    int kind, a_to_b, b_to_a;
-  } cases[] = {
-      {"side by side, touching", {0, 0, 10, 10}, {10, 0, 10, 10}, 6, 1, 2},
-      {"b above, sharing an x range", {0, 0, 10, 10}, {5, 20, 10, 10}, 3, 3, 0},
-      {"b below", {0, 20, 10, 10}, {5, 0, 10, 10}, 7, 0, 3},
-      {"b up right", {0, 0, 10, 10}, {20, 20, 5, 5}, 1, 1, 0},
-      {"b down right", {0, 20, 10, 10}, {20, 0, 5, 5}, 5, 0, 2},
-      {"b up left", {20, 0, 10, 10}, {0, 20, 5, 5}, 2, 2, 0},
-      {"b down left", {20, 20, 10, 10}, {0, 0, 5, 5}, 4, 0, 1},
-      {"overlapping: refused", {0, 0, 10, 10}, {5, 5, 10, 10}, -1, 0, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    tagBLOCK a{}, b{};
-    a.kind = 3 + 4 * 1;
-    b.kind = 3;
-    a.fixed_x_lo = c.a[0], a.fixed_y_lo = c.a[1], a.width = c.a[2], a.height = c.a[3];
-    b.fixed_x_lo = c.b[0], b.fixed_y_lo = c.b[1], b.width = c.b[2], b.height = c.b[3];
-    std::vector<std::vector<int>> R{{0, 0}, {0, 0}};
+// Fixed blocks dropped at random on a coarse grid, where they often share
+// edges and corners, and one movable block: a set that overlaps is refused,
+// and any other gets required orders without a cycle that pack every fixed
+// block onto its corner.
+TEST(SettlePreplacedBlocks, KeepsAnyLegalSetOfFixedBlocksOnTheirCorners) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    std::mt19937 rng(seed);
+    auto steps = [&rng](int count) { return 10.0 * static_cast<int>(rng() % count); };
+    std::vector<tagBLOCK> boxes;
+    bool overlap = false;
+    for (int tries = 0; tries <= int(seed % 24); ++tries) {
+      tagBLOCK b{};
+      b.x = steps(6), b.y = steps(6), b.width = steps(3) + 10, b.height = steps(3) + 10;
+      const bool hits = std::any_of(boxes.begin(), boxes.end(),
+                                    [&](const tagBLOCK& o) { return seqpair_testing::Overlap(b, o); });
+      if (hits && seed % 10) continue;  // every tenth set may overlap
+      boxes.push_back(b);
+      overlap = overlap || hits;
+    }
+    TestDesign d;
+    for (const tagBLOCK& b : boxes) d.AddBlock(b.width, b.height, 3);
+    d.AddNet({1, d.AddBlock(10, 10)});
+    d.Finish();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      d.blka[i + 1]->region_x_lo = d.blka[i + 1]->region_x_hi = boxes[i].x;
+      d.blka[i + 1]->region_y_lo = d.blka[i + 1]->region_y_hi = boxes[i].y;
+    }
     CaptureStdout out;
-    EXPECT_EQ(SeqFixedBlockPair(&a, &b, R), c.kind);
-    EXPECT_EQ(out.Finish(), c.kind < 0 ? "Predefined coordinates unreasonable!\n" : "");
-    EXPECT_EQ(R[1][0], c.a_to_b);
-    EXPECT_EQ(R[0][1], c.b_to_a);
+    TestEngine e(d, 1);
+    SettlePreplacedBlocks(d.blka.data(), d.neta.data(), d.pada.data(), &e.seq, e.levels.get(), d.norm,
+                          &d.params);
+    const std::string text = out.Finish();
+    ASSERT_EQ(text.find("Predefined coordinates unreasonable!") != std::string::npos, overlap)
+        << "seed " << seed;
+    if (overlap) continue;
+    EXPECT_EQ(text.find("Failed"), std::string::npos) << "seed " << seed;
+    for (size_t i = 0; i < boxes.size(); ++i)
+      ASSERT_EQ(std::pair(d.blka[i + 1]->x, d.blka[i + 1]->y), std::pair(boxes[i].x, boxes[i].y))
+          << "seed " << seed << " block " << i + 1;
   }
 }
 
