@@ -19,13 +19,25 @@
 #include "io/io.h"
 
 // ---------------------------------------------------------------------------
-// Process-wide via-planning state (via_planning_state.cpp)
+// Process-wide via-planning state (via_planning_state.cpp). Each comment says
+// what the value holds and in which unit, who sets it and who reads it; "the
+// driver" is src/run/driver.cpp.
 
-extern double sigvia_size;     // area one via needs; internal units once normalised
-extern double size_expand;     // blocks count this much smaller on each side
-extern double lm_upper_bound;  // best known total via-aware length
-extern bool ub_change;         // the flow stage lowered lm_upper_bound
-extern int ct_call;            // completed relaxations
+// Area one via needs: 25 input units squared, internal units squared once the driver's PlanSignalVias
+// has scaled it. Read by CalWSDistribution (cell capacities), CheckCapacity, ReportSetup, and by the
+// driver, which takes its root before the scaling as the via pitch of the tier DEFs.
+extern double sigvia_size;
+// Margin by which blocks count smaller on each side (internal units): 0, as nothing sets it. Read by
+// CalWSDistribution, AssignBlkToGrids, ReportSetup, OutputViaDistribution.
+extern double size_expand;
+// Best known total via-aware length (internal units; kInfinity at first). Lowered by SignalViaAssignment,
+// measured anew by SignalViaPlanning after it; read by the relaxation (its step size and reports).
+extern double lm_upper_bound;
+// The flow stage lowered lm_upper_bound. Set by SignalViaAssignment; read and cleared by SignalViaPlanning.
+extern bool ub_change;
+// Relaxations completed in this process (count). Set and read by
+// SignalViaAssignmentByLagragianRelaxationWOLEDA: only the first appends its lower bound to via_rt.txt.
+extern int ct_call;
 
 // The flow and net-by-net stages keep their own counters in their files.
 void ResetFlowCounters();
