@@ -423,9 +423,10 @@ void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to);
 
 // The insertion optimiser: `iterations` moves (or moves for params->time_limit CPU seconds), accepted
 // by a threshold rule under a falling temperature; back to the best with new weights when it idles.
-// Reads: p_stacks, zarea_all, optngap, params; writes: ngap_h, ngap_v, mxdstha, mxdstva itself, and what
-// RemoveCell, FindInsPoint, SelectInsPoint, InsertCell, SaveOptG, RestoreOptG, SetNewWeight and CalcObj
-// write: *work, *best, *sol, *cands, the blocks; draws random numbers. inter_layer_vias stays as it was.
+// Reads: p_stacks, zarea_all, optngap, mxdsth, mxdstv, params; writes: ngap_h, ngap_v, mxdstha,
+// mxdstva itself, and what RemoveCell, FindInsPoint, SelectInsPoint, InsertCell, SaveOptG, RestoreOptG,
+// SetNewWeight and CalcObj write: *work, *best, *sol, *cands, the blocks; draws random numbers.
+// inter_layer_vias stays as it was.
 int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
              tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels,
              tagNORMPARA* norm, tagPARAMETERS* params);
@@ -436,11 +437,11 @@ int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* be
 // The annealing: moves judged by `improvement` under a geometric temperature schedule, in rounds from
 // new tier splits while the best misses the outline; prints the best's area, wire length and vias.
 // Reads: tier_respread, tier_no, inter_layer_vias, shape_h, shape_v, optsize_h, optsize_v, optngap,
-// zarea_all, mxdstha, mxdstva, params; writes: through its moves ngap_h, ngap_v, mxdstha, mxdstva,
-// la_sv_num, la_net_area, inter_layer_vias, and what RemoveCell, FindInsPoint, SelectInsPoint,
-// InsertCell and SaveOptG write; through tier_respread the blocks' tiers, inter_layer_vias, la_sv_num,
-// la_net_area, the preplaced tables and what CalcObj writes; *work, *best, *sol, *cands, the blocks;
-// draws random numbers.
+// zarea_all, mxdsth, mxdstv, mxdstha, mxdstva, params; writes: through its moves ngap_h, ngap_v,
+// mxdstha, mxdstva, la_sv_num, la_net_area, inter_layer_vias, and what RemoveCell, FindInsPoint,
+// SelectInsPoint, InsertCell and SaveOptG write; through tier_respread the blocks' tiers,
+// inter_layer_vias, la_sv_num, la_net_area, the preplaced tables and what CalcObj writes; *work, *best,
+// *sol, *cands, the blocks; draws random numbers.
 int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
                        tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels, tagNORMPARA* norm,
                        tagPARAMETERS* params);
