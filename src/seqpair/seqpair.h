@@ -117,6 +117,7 @@ struct tagNetRel {
 // f(c) on one axis: value + (c - coord) x slope of the last node at or before
 // c (node 0 for c below every breakpoint). Inline, as the insertion sweep
 // evaluates it for every interval.
+// Reads: the axis; writes: its cursor.
 inline double EvalPLAxis(tagPLAxis& a, double c) {
   int at = a.cursor;
   while (at != 0 && a.node[at].coord > c) --at;

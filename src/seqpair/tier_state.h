@@ -55,6 +55,7 @@ extern std::vector<tagBLOCK*> ppblka;
 constexpr int kBeforeInA = 1;
 constexpr int kBeforeInB = 2;
 // A preplaced block's kind is 3 + 4 x its fixed index.
+// Both read b->kind alone and write nothing.
 inline bool IsFixed(const tagBLOCK* b) { return (b->kind & 3) == 3; }
 inline int FixedIndex(const tagBLOCK* b) { return b->kind >> 2; }
 
