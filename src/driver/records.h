@@ -145,5 +145,6 @@ void FindExtNetsForBlocks(tagBLOCK* design);
 void free_memory(tagBLOCK* design, tagBLOCKCLASS* root, tagNET* cell_nets, tagNORMPARA* norm);
 void free_block(tagBLOCK* blk);
 
-// The global area factor applied by SetBlockDimension to movable blocks.
+// Area factor SetBlockDimension applies to every group of standard cells
+// (1.0; nothing changes it). Read by SetBlockDimension alone.
 extern double sub_ar;

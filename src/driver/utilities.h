@@ -9,7 +9,11 @@
 // insertion search takes one for every interval it visits.
 namespace mersenne_twister {
 constexpr int kMtN = 624;
+// The generator's state words. Set by init_genrand (the driver's RunTierplan and ReadParameters,
+// ForkChains) and NextState; read by genrand_int32, so by every random choice of the engine.
 extern uint32_t mt[kMtN];
+// Index of the next state word to draw (kMtN + 1: never seeded). Set by init_genrand, NextState,
+// genrand_int32, ResetRandomGenerators; read by genrand_int32 and NextState.
 extern int mti;
 // Regenerates all kMtN words of the state at once.
 void NextState();

@@ -91,6 +91,7 @@ bool SplitCanFreeze(tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS*
   return movable > 0 && movable_area / movable > total / tier_no * TierShareSlack(params);
 }
 
+// A score every floorplan beats: the current and best scores before any move.
 const Score kWorst{kInfinity, kInfinity, kIntInfinity};
 
 // The optimiser's inputs and the state it carries from round to round.
@@ -113,6 +114,10 @@ struct Annealing {
 };
 
 // One move of a random block to its best insertion point, judged at T.
+// Writes seven globals itself: ngap_h, ngap_v, mxdstha, mxdstva (from the
+// chosen candidate, before the move is judged), la_sv_num and la_net_area
+// (accepted, with opt_ws_dist) and inter_layer_vias (accepted); besides
+// those of RemoveCell, FindInsPoint, SelectInsPoint, InsertCell and SaveOptG.
 void Move(Annealing& a, int T) {
   tagDualSeq* work = a.work;
   tagINSCANDS* cands = a.cands;

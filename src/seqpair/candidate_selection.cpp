@@ -52,6 +52,7 @@ struct tagNetTables {
   std::vector<char> stale;  // per net: its span is to be measured again
   std::vector<int> stale_list;
 };
+// The tables of the design SelectInsPoint saw last.
 tagNetTables net_tables;
 
 double SourceX(const tagPinSource& s) {

@@ -31,6 +31,7 @@ struct SearchScratch {
   int rest_r[kLevelCap];
   tagForwardLog log;
 };
+// The one scratch: a search runs to its end before the next begins.
 SearchScratch search;
 
 bool CountsVias(const tagPARAMETERS* params) { return tier_no >= 2 && params->wgt_via >= 1; }

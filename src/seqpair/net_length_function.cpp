@@ -9,6 +9,7 @@
 
 namespace {
 
+// Breakpoints closer than this (internal units) count as one.
 constexpr double kMergeDistance = 1e-06;
 
 void StartAxis(tagPLAxis& a) {

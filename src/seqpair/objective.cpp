@@ -111,6 +111,7 @@ double SetNetLength(tagBLOCK** /*blka*/, tagNET** neta, tagPIN** /*pada*/, int m
 
 int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
             tagNORMPARA* norm, tagPARAMETERS* params) {
+  // The packing's scratch, sized for the largest design once.
   static int rest_b[kLevelCap], rest_r[kLevelCap];
   CalCoords(blka, seq, levels, p_btree, p_rtree, rest_b, rest_r, &mxdstva, &mxdstha);
   ngap_h = ngap_v = 0.0;
@@ -176,6 +177,7 @@ bool Improves(double area1, double area2, double wire1, double wire2, int via1, 
 }
 
 int SetNewWeight(tagPARAMETERS* params) {
+  // Factor of the area and net weights in each phase, the phases taken in turn.
   static const double kPhaseFactor[4] = {1.0, 0.9, 1.2, 0.8};
   params->wgt_phase += 1;
   if (params->wgt_phase > 3 || params->wgt_phase < 0) params->wgt_phase = 0;

@@ -117,6 +117,7 @@ struct tagNetRel {
 // f(c) on one axis: value + (c - coord) x slope of the last node at or before
 // c (node 0 for c below every breakpoint). Inline, as the insertion sweep
 // evaluates it for every interval.
+// Reads: the axis; writes: its cursor.
 inline double EvalPLAxis(tagPLAxis& a, double c) {
   int at = a.cursor;
   while (at != 0 && a.node[at].coord > c) --at;
@@ -126,45 +127,77 @@ inline double EvalPLAxis(tagPLAxis& a, double c) {
 }
 
 // --- dual sequence and level tree -------------------------------------------
+// Reads: no globals; writes: *seq (arrays of n + 2 zeroes, a level tree with with_tree).
 int DualSeqInit(tagDualSeq* seq, int n, int with_tree);
+// Reads: no globals; writes: *tree (sized for n levels).
 int BinTreeInit(tagBinTree* tree, int n);
+// Reads: no globals; writes: *tree (empty but for level 0).
 void Tr_Init(tagBinTree* tree);
+// Reads: no globals; writes: *tree.
 int Tr_AddLvl(int level, tagBinTree* tree);
+// Reads: no globals; writes: *tree.
 int Tr_Add_FindPrevLvl(int level, tagBinTree* tree);
+// Reads: *tree alone; writes: nothing.
 int Tr_FindPrevLvl(int level, tagBinTree* tree);
+// Reads: *tree alone; writes: nothing.
 int Tr_Exist(int level, tagBinTree* tree);
+// Reads: no globals; writes: *tree.
 int Tr_RemLvl(int level, tagBinTree* tree);
+// Reads: no globals; writes: *levels.
 void ClearLevelLists(tagLevelList* levels);
 // nmate for n blocks: level k and level n + 1 - k are mates.
+// Reads: no globals; writes: nmate.
 void SetLevelMates(int n);
+// A random dual sequence of seq->count blocks.
+// Reads: seq->count; writes: *seq (sequences, positions), nmate; draws random numbers.
 int Generate_SP(tagDualSeq* seq);
 // Derives prev and positions of both sequences from the successor lists.
+// Reads: the successor lists of *seq; writes: its prev lists and positions.
 void RebuildPositions(tagDualSeq* seq);
 // Numbers one successor list from its head (pos 1.., rpos n..1) and sets
 // index 0 of both to n + 1. Returns the number of blocks met, at most n + 1.
+// Reads: next; writes: pos, rpos.
 int NumberSequence(const int* next, int* pos, int* rpos, int n);
+// The single-tier initial solution: sizes, outline, a random dual sequence, bounds.
+// Reads: tier_no, params (sparearea, aspect_ratio, outline_w, outline_h), the blocks and their classes;
+// writes: zarea_all, shape_h, shape_v, optsize_h, optsize_v, ndsiz1_*, ndofs0_*, ndpos1_*, ndpos_x_lft,
+// ndpos_y_top, nmate, *seq, params->lb_shift and placed_area, the design record (size, area, degree),
+// every block's size, region, bounds and orientation; draws random numbers.
 int InitData(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagNORMPARA* norm, tagPARAMETERS* params);
 // Shared by both initial solutions (the single-tier one and the multi-tier
 // one). SetBlockSizes takes every block's size from its class into the work
 // arrays, adds it to the placed area and sums the block area into zarea_all
 // and the design record's area; SetBlockBounds sets offsets and lower-left
 // bounds.
+// Reads: the blocks' classes; writes: ndsiz1_x, ndsiz1_y, zarea_all, each block's width and height,
+// params->placed_area (added to), the design record's area, negative class sizes (made positive).
 void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params);
+// Reads: ndsiz1_x, ndsiz1_y, shape_h, shape_v, each block's class, region, kind, orient; writes: ndofs0_*,
+// ndpos1_*, ndpos_x_lft, ndpos_y_top, each block's region and fixed bounds, orient (0 below kind 2), and
+// the size of a turned block of kind 2 or 3 (exchanged).
 void SetBlockBounds(tagBLOCK** blka, int n);
 // Keeps the preplaced blocks inside the outline shape_h x shape_v: a one-tier
 // design takes the die it brings (the design record's region extent) when
 // the die holds `core`, and the outline reaches over every preplaced block.
 // Says so when the outline changes.
+// Reads: tier_no, shape_h, shape_v, the preplaced blocks, the design's region; writes: shape_h, shape_v.
 void FitOutlineToPreplaced(tagBLOCK** blka, int n, double core, const tagNORMPARA* norm);
 // Takes the outline the input gives (params->outline_w x outline_h) as
 // shape_h x shape_v; false when it gives none.
+// Reads: params->outline_w, outline_h; writes: shape_h, shape_v (when given).
 bool TakeGivenOutline(const tagPARAMETERS* params);
 
 // --- packing -----------------------------------------------------------------
 // Packs from the bottom left; with a log, records where each block went.
+// Reads: *seq, each block's size and lower bounds; writes: staircases b and r of *levels, *tree_b,
+// *tree_r, rest_b, rest_r, *height and *width (the chip over all tiers), *log, tiera (each tier's extent).
 void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinTree* tree_b,
                tagBinTree* tree_r, int* rest_b, int* rest_r, double* height, double* width,
                tagForwardLog* log = nullptr);
+// Packs from the top right, tier by tier, the blocks whose rpos_a is at most `limit`, each at least
+// lb_top[b] below the top and lb_right[b] left of the right edge.
+// Reads: tier_no, *seq, the blocks' sizes, lb_top, lb_right; writes: staircases t and l of *levels with
+// their undo records and tier ends, *tree_t, *tree_l.
 void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq, tagLevelList* levels,
                   tagBinTree* tree_t, tagBinTree* tree_l, int limit);
 // Adds block b to staircases b and r as the packing that wrote `log` did
@@ -172,69 +205,124 @@ void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSe
 // at each tier change as that packing did) and, when undo > 0, takes b out
 // of staircases t and l. Sets lvb, lvb_m1, lvb_p1, lvr, lvr_m1, lvr_p1 and,
 // when undoing, lvt_m1, lvt_p1, lvl_m1, lvl_p1.
+// Reads: *seq, *log; writes: the staircases' links in *levels and the lv globals named.
 void SetLptr(int b, int undo, const tagForwardLog* log, tagDualSeq* seq, tagLevelList* levels);
+// Places every block as staircases b and r say (its lower-left corner, or its centre with `centre`) and
+// every terminal at its fractions of sx x sy.
+// Reads: the far edges of staircases b and r, *seq, the blocks' sizes, the terminals' pin classes;
+// writes: every block's and every terminal's x, y.
 void SetCellPos(double sx, double sy, int centre, tagBLOCK** blocks, tagPIN** pada, tagDualSeq* seq,
                 tagLevelList* levels, tagNORMPARA* norm);
+// Tries block b after A position limit_pos and level limit_level on tier_wanted in one staircase (dist,
+// by `levels`): pushes the later blocks it moves, their old far edges into old_dist and themselves into
+// `changed`, leaves b's far edge in dist[0] and returns the largest far edge.
+// Reads: the blocks' sizes and lower bounds, order, pos, levels, tier; writes: dist, old_dist, changed
+// and a staircase of its own (function statics); no globals.
 double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int* levels, int* tier,
               double* dist, double* old_dist, int* changed, int limit_pos, int limit_level, int tier_wanted,
               double base, double size, double shift);
 
 // --- objective ---------------------------------------------------------------
+// Reads: the pin's class and owner block (place, orientation, size, parent), params->pin_at_center;
+// writes: pin->x, pin->y (a terminal keeps its own).
 void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params);
+// Weighted half-perimeter of nets 1..ntmax0 (mode 1), ntmax0 + 1..ntmax (2) or all (3).
+// Reads: ntmax0, ntmax, the nets, the blocks, params->net_scale, pin_at_center; writes: the block pins'
+// x, y.
 double SetNetLength(tagBLOCK** blka, tagNET** neta, tagPIN** pada, int mode, tagPARAMETERS* params);
+// Packs the whole floorplan and measures its bound excess and pins.
+// Reads: p_btree, p_rtree, *seq, the blocks, the nets; writes: mxdstha, mxdstva, ngap_h, ngap_v, tiera,
+// staircases b and r of *levels, both trees, every block's lower-left x, y, every terminal's x, y, the
+// block pins' x, y.
 int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
             tagNORMPARA* norm, tagPARAMETERS* params);
 // Area cost of a floorplan of width W and height H given the overflow the
 // floorplan already has without the moved block.
+// Reads: shape_h, shape_v, params->aspect_ratio; writes: nothing.
 double AreaCost(double W, double H, double overflow_w, double overflow_h, double area_wgt,
                 const tagPARAMETERS* params);
 // Candidate ranking form: the current overflow comes from mxdsth, mxdstv.
+// Reads: mxdsth, mxdstv, shape_h, shape_v, params; writes: nothing.
 double InsertionAreaCost(double W, double H, const tagPARAMETERS* params);
 // Exact re-evaluation form: extents are at least mxdsth, mxdstv.
+// Reads: mxdsth, mxdstv, shape_h, shape_v, params; writes: nothing.
 double ExactAreaCost(double W, double H, const tagPARAMETERS* params);
 // Cost of bounded blocks pushed beyond their upper bounds by gap_h, gap_v.
+// Reads: params->allfix, net_scale; writes: nothing.
 double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params);
 // -1, 0 or 1 as the bound excess `gap` is smaller than, equal to (up to
 // rounding) or larger than `than`.
+// Reads: shape_h, shape_v (the rounding's scale); writes: nothing.
 int CompareGaps(double gap, double than);
 // Objective of the whole floorplan packed into mxdstha x mxdstva.
+// Reads: mxdstha, mxdstva, ngap_h, ngap_v, shape_h, shape_v, params; writes: nothing.
 double FloorplanObjective(double wire, const tagPARAMETERS* params);
 // The same objective for a floorplan of width W and height H with the given
 // bound excess and net length.
+// Reads: shape_h, shape_v, params; writes: nothing.
 double ObjectiveValue(double W, double H, double gap_h, double gap_v, double wire,
                       const tagPARAMETERS* params);
+// Gain of solution 2 over solution 1, by weighted relative differences; positive when it is better.
+// Reads: params (opt_wire, deltac_wgt, deltnt_wgt, deltvia_wgt); writes: nothing.
 double improvement(double area1, double area2, double wire1, double wire2, int via1, int via2,
                    tagPARAMETERS* params);
 // improvement(...) > 0, without its divisions when solution 2 is no better
 // than solution 1 in any term (the usual case while searching).
+// Reads: params, as improvement; writes: nothing.
 bool Improves(double area1, double area2, double wire1, double wire2, int via1, int via2,
               tagPARAMETERS* params);
+// The net-length functions of block b on a chip of W x H, b's own pins left out.
+// Reads: block b's place and nets, the pins on them; writes: *rel, and the x, y of the other block pins
+// on b's nets (their block's place, its centre during the search).
 int SetPLfunc(int b, double W, double H, tagBLOCK** blka, tagPIN** pada, tagNetRel* rel,
               tagPARAMETERS* params);
 // Evaluates f_x (or f_y) at coordinate c.
+// Reads: *rel; writes: its cursor.
 inline double EvalPLfunc(tagNetRel* rel, int vertical, double c) {
   return EvalPLAxis(vertical ? rel->y : rel->x, c);
 }
+// The weights of the next phase, jittered, after a restore.
+// Reads: params (wgt_phase, movarea, allarea, movnet, allnet); writes: params->wgt_phase, area_wgt,
+// obj_area_wgt, net_wgt; draws from frandom.
 int SetNewWeight(tagPARAMETERS* params);
 
 // --- move and undo -----------------------------------------------------------
+// Takes block b out of both sequences; positions keep their old numbers.
+// Reads: *seq; writes: the links of *seq, entry top of *stacks (b's neighbours and tier).
 int RemoveCell(int b, tagDualSeq* seq, tagSTACKS* stacks);
+// Puts block b back between its saved neighbours.
+// Reads: entry top of *stacks; writes: the links of *seq and b's tier there.
 int UndoRemove(int b, tagDualSeq* seq, tagSTACKS* stacks);
+// Inserts block b after A position apos and B position bpos (numbered before b came out) on `tier`,
+// in orientation `orient`, and renumbers both sequences; stops the run on a broken sequence.
+// Reads: ndsiz1_*, ndpos1_*, block b's kind and region; writes: entry top of *stacks (b's orientation
+// and size), below kind 2 b's size, bounds and orientation, *seq.
 int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka, tagDualSeq* seq,
                tagSTACKS* stacks);
+// Renumbers both sequences; stops the run when one does not hold its n blocks.
+// Reads: the links of *seq; writes: its positions.
 int ReLabel(tagDualSeq* seq);
 
 // --- inter-tier via accounting ------------------------------------------------------
+// Vias the nets need for the tier split of dseq: per_tier[t] those through boundary t (joining tiers
+// t - 1 and t), per_tier[0] and the result all of them.
+// Reads: the nets' pins, dseq->tier; writes: per_tier.
 int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers, int* per_tier);
+// Reads: the nets' pins, dseq->tier; writes: nothing.
 int CountInterLayerVias(tagNET* nets, tagDualSeq* dseq, int tiers);
+// Block area of each tier. Reads: the design's blocks, dseq->tier; writes: area.
 int CountNetBlockAreaForEachLayer(tagBLOCK* design, tagDualSeq* dseq, int tiers, double* area);
+// How the vias per boundary (sv_change; entry 0 all) and the block area per tier change when blk goes
+// to new_tier. Reads: blk's nets and area, dseq->tier; writes: sv_change, area_change.
 int ChangeForCellMove(tagBLOCK* blk, tagDualSeq* dseq, int new_tier, int tiers, int* sv_change,
                       double* area_change);
+// Vias of blk's nets with blk on `tier`. Reads: blk's nets, dseq->tier; writes: nothing.
 int CountInterLayerViasForCell(tagBLOCK* blk, tagDualSeq* dseq, int tier, int tiers);
 
 // --- preplaced blocks in the search --------------------------------------------------
 // Window [lo, hi] of A positions after which a fixed block may be reinserted
 // so that the fixed blocks keep their required order; 0 for a movable block.
+// Reads: fixed_num, mt_fixed, ppblka, dseq->pos_a, block b's kind; writes: *lo, *hi.
 int PsLUBound(tagDualSeq* dseq, tagBLOCK** blka, int b, int* lo, int* hi);
 // How the annealing spreads the blocks over the tiers anew between rounds.
 // The tier split stands above the optimisers, so the driver hands it down.
@@ -269,23 +357,46 @@ struct tagINSCANDS {
   double chosen_area_cost;
 };
 
+// Packs the floorplan without N (already out of seq) and keeps in cands the best insertion points of N
+// in its A and B windows.
+// Reads: p_btree, p_rtree, tier_no, ndpos_x_lft, ndpos_y_top, shape_h, shape_v, la_sv_num, la_net_area,
+// the preplaced tables, *seq, the blocks, params; writes: mxdsth, mxdstv (the chip without N, left there),
+// lva, lva_nd, ptier, o_via_cost, cell_via_cost, la_sv_change, la_area_change, the lv globals, tiera,
+// *cands, all of *levels, both trees, every block's centre and terminal's place (x, y), with opt_wire the
+// pins on N's nets; draws random numbers.
 int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq,
                  tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
+// Sweeps the slot after lva_nd over its whole B window on `tier`, the staircases as they stand.
+// Reads: lva, o_via_cost, cell_via_cost, la_sv_change, la_area_change, la_sv_num, la_net_area, mxdsth,
+// mxdstv, shape_h, shape_v, tier_no, *levels, N, params, the windows FindInsPoint set; writes: *cands,
+// the cursors of *rel; draws random numbers.
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
               tagLevelList* levels, tagPARAMETERS* params);
+// Reads: as FindOptI, and lvb, lvb_m1, lvr, lvr_m1, lvt_m1, lvt_p1, lvl_m1, lvl_p1; writes: as
+// FindOptI.
 void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
                tagLevelList* levels, tagPARAMETERS* params);
+// Keeps a candidate at its place in the best-first list (ipcand entries at most).
+// Reads: params (opt_ws_dist, ipcand, the comparison's weights), tier_vias, tier_area; writes: *cands.
 void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height, double width,
                 int orient, double ws_dev, int* tier_vias, double* tier_area, tagPARAMETERS* params,
                 double area_cost, double wire, int vias);
 // Whether the last FindInsPoint let the moved block go to `tier`.
+// Reads: the open tiers of the last FindInsPoint; writes: nothing.
 bool SearchOpenTier(int tier);
 // Fraction of an even tier share of block area that a tier may hold past it.
+// Reads: params->sparearea; writes: nothing.
 double TierShareSlack(const tagPARAMETERS* params);
 // Keeps only one of the kept candidates, drawn at random.
+// Reads: *cands, params->opt_ws_dist; writes: *cands; draws random numbers.
 void KeepRandomIpCand(tagINSCANDS* cands, const tagPARAMETERS* params);
 // Re-evaluates the kept candidates exactly, sets `chosen` and the chosen
 // fields, and returns the chosen candidate's whole-floorplan objective value.
+// Reads: mxdsth, mxdstv, shape_h, shape_v, ntmax, inter_layer_vias, ndsiz1_*, ndpos1_*, staircases b
+// and r of *levels (changed and put back), *seq, the blocks, the nets, params; writes: ndpos_x_exs,
+// ndpos_y_exs, ldstb_sav, ldstr_sav, ndmodfl_h, ndmodfl_v, ntmodfl, ntlna_h, ntlna_v, the net tables,
+// *cands (the chosen fields, mirrored orientations), N's size and bounds, with opt_wire the moved block's
+// x, y (its centre at the last candidate); draws random numbers to mirror.
 double SelectInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagNET** neta, tagPIN** pada,
                       tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 
@@ -304,14 +415,34 @@ struct tagOptSolution {
 
 // Records the working floorplan as the best one: chip size and bound excess
 // of the last packing, positions, orientations, sizes and both sequences.
+// Reads: mxdstha, mxdstva, ngap_h, ngap_v, the blocks' and terminals' places, the blocks' orientations
+// and sizes, *work; writes: optsize_h, optsize_v, optngap, optngap_h, optngap_v, *sol, *best.
 void SaveOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best, tagOptSolution* sol);
 // Copies the nine arrays of one dual sequence into another (indices 0..n + 1).
+// Reads: *from; writes: *to.
 void CopyDualSeq(const tagDualSeq* from, tagDualSeq* to);
 
+// The insertion optimiser: `iterations` moves (or moves for params->time_limit CPU seconds), accepted
+// by a threshold rule under a falling temperature; back to the best with new weights when it idles.
+// Reads: p_stacks, zarea_all, optngap, mxdsth, mxdstv, params; writes: ngap_h, ngap_v, mxdstha,
+// mxdstva itself, and what RemoveCell, FindInsPoint, SelectInsPoint, InsertCell, SaveOptG, RestoreOptG,
+// SetNewWeight and CalcObj write: *work, *best, *sol, *cands, the blocks; draws random numbers.
+// inter_layer_vias stays as it was.
 int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work,
              tagDualSeq* best, tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels,
              tagNORMPARA* norm, tagPARAMETERS* params);
+// Puts the best floorplan back (nothing before the first save).
+// Reads: optsize_h, optsize_v, *sol, *best; writes: mxdstha, mxdstva, every block's x, y, orientation
+// and size, every terminal's x, y, *work.
 int RestoreOptG(tagBLOCK** blka, tagPIN** pada, tagDualSeq* work, tagDualSeq* best, tagOptSolution* sol);
+// The annealing: moves judged by `improvement` under a geometric temperature schedule, in rounds from
+// new tier splits while the best misses the outline; prints the best's area, wire length and vias.
+// Reads: tier_respread, tier_no, inter_layer_vias, shape_h, shape_v, optsize_h, optsize_v, optngap,
+// zarea_all, mxdsth, mxdstv, mxdstha, mxdstva, params; writes: through its moves ngap_h, ngap_v,
+// mxdstha, mxdstva, la_sv_num, la_net_area, inter_layer_vias, and what RemoveCell, FindInsPoint,
+// SelectInsPoint, InsertCell and SaveOptG write; through tier_respread the blocks' tiers,
+// inter_layer_vias, la_sv_num, la_net_area, the preplaced tables and what CalcObj writes; *work, *best,
+// *sol, *cands, the blocks; draws random numbers.
 int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
                        tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels, tagNORMPARA* norm,
                        tagPARAMETERS* params);

@@ -13,6 +13,7 @@ namespace {
 
 int call_ct = 0;  // completed net-by-net stages, for the whole process
 
+// Kinds of the nodes of a net's graph (tagVPNODE::kind).
 constexpr int kSource = 0, kSink = 1, kNet = 3, kCell = 5;
 
 // Walks the shortest path back from the sink and places the net's vias,

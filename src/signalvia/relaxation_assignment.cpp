@@ -12,6 +12,7 @@
 
 namespace {
 
+// Subgradient iterations at most, and the step size below which they stop.
 constexpr int kMaxIterations = 100;
 constexpr double kSmallestTheta = 0.0001;
 

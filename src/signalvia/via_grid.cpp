@@ -10,6 +10,7 @@
 
 namespace {
 
+// Most vias one cell holds, however much white space it has.
 constexpr int kMaxViasPerCell = 4;
 
 // The regular pitch of a layer. Cell (0, 0) always has it: the remainder of

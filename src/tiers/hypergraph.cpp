@@ -11,6 +11,7 @@
 
 namespace {
 
+// Heaviest vertex: a block weighs its area (internal units squared) up to this.
 constexpr double kMaxVertexWeight = 1000.0;
 
 int* NewInts(size_t count) {

@@ -31,10 +31,13 @@
 
 namespace {
 
+// Nets of up to this many pins become cliques, larger ones stars.
 constexpr int kCliqueLimit = 6;
+// Edge weight a net spreads over its edges, per pin and unit of net weight.
 constexpr int64_t kNetWeightUnit = 30;
 // Keeps METIS's internal sums of vertex and edge weights inside 32 bits.
 constexpr int64_t kWeightBudget = int64_t{1} << 29;
+// METIS trials, and its seed, when the options leave them open.
 constexpr int kDefaultRuns = 10;
 constexpr int kDefaultSeed = 1;
 

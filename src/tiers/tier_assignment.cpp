@@ -15,6 +15,7 @@
 
 namespace {
 
+// Imbalance the tier split allows: each bisection side holds 40 to 60 % of the weight.
 constexpr int kTierUbfactor = 10;
 
 }  // namespace
