@@ -84,8 +84,9 @@ TEST(Starts, KeepTheBetterOfTheSingleRuns) {
 }
 
 // A chain killed midway is lost and the other's result is kept; a stop
-// signal to the run reaches every chain, and the run waits for them and says
-// so. The signal comes once both chains exist, which then run for seconds.
+// signal to the run reaches every chain, and the run waits for them, says so
+// and leaves the earlier results as they were. The signal comes once both
+// chains exist, which then run for seconds.
 TEST(Starts, ALostChainLosesNothingAndAStopReachesEveryChain) {
   for (const char* signal : {"KILL the first chain", "TERM the run"}) {
     SCOPED_TRACE(signal);
@@ -93,20 +94,23 @@ TEST(Starts, ALostChainLosesNothingAndAStopReachesEveryChain) {
     ScratchDir dir;
     CopyExample(dir);
     WriteFile(dir.file("fl.prm"), ExamplePrm("seed 3 time_limit 3 starts 2"));
+    WriteFile(dir.file("demo16_layer_0.plt"), "the drawing of the placement beside it\n");
     const std::string children = "/proc/$run/task/$run/children";
-    const RunResult run =
-        RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16 & run=$!\n" + "until [ \"$(wc -w < " +
-                              children + ")\" -ge 2 ]; do sleep 0.05; done\n" + "chains=$(cat " + children +
-                              ")\n" + (whole_run ? "kill -TERM $run\n" : "kill -KILL ${chains%% *}\n") +
-                              "wait $run; echo \"status $?\"\n" +
-                              "for c in $chains; do kill -0 $c 2>/dev/null && echo alive; done\n");
+    const RunResult run = RunIn(
+        dir.path(), Quoted(TierplanBinary()) + " demo16 & run=$!\n" + "until [ \"$(wc -w < " + children +
+                        ")\" -ge 2 ]; do sleep 0.05; done\n" + "chains=$(cat " + children + ")\n" +
+                        (whole_run ? "sleep 0.5; kill -TERM $run\n" : "kill -KILL ${chains%% *}\n") +
+                        "wait $run; echo \"status $?\"\n" +
+                        "for c in $chains; do kill -0 $c 2>/dev/null && echo alive; done\n");
     EXPECT_EQ(run.output.find("alive"), std::string::npos) << run.output;
     if (whole_run) {
       EXPECT_NE(run.output.find("Error: stopped by signal 15; the results of this run are not all written.\n"
                                 "status 143\n"),
                 std::string::npos)
           << run.output;
+      // Half a second into the annealing, the start's drawing did not replace it.
       EXPECT_FALSE(FileExists(dir.file("demo16_final.pl")));
+      EXPECT_EQ(ReadFile(dir.file("demo16_layer_0.plt")), "the drawing of the placement beside it\n");
     } else {
       EXPECT_NE(run.output.find("Warning: annealing chain 1 of 2 lost: killed by signal 9.\n"
                                 "2 annealing chains from seed 3: kept chain 2.\n"),
