@@ -206,9 +206,16 @@ int defrRead(FILE* file, const char* path, defiUserData data);
 void defrPrintUnusedCallbacks(FILE* out);
 
 // --- design building (lefdef_callbacks.cpp) -------------------------------------------
-extern FILE* fout;                   // the echo file "list"
-extern tagBLOCKCLASS* p_lib_design;  // user data of the LEF callbacks
-extern tagBLOCK* p_design;           // user data of the DEF callbacks
+// The echo file "list" of the constructs read (null when it cannot be
+// created): opened and closed by InputDataFromLefDef, written by the readers'
+// echo and the callbacks' error lines.
+extern FILE* fout;
+// The root class the LEF callbacks add macro classes to, and the design
+// record the DEF callbacks build: set by InputLef and InputDef before each
+// read, read by every callback (a callback whose user data differs builds
+// nothing).
+extern tagBLOCKCLASS* p_lib_design;
+extern tagBLOCK* p_design;
 
 // What reading the libraries and the design noticed beyond the records.
 struct LefDefReading {
@@ -232,6 +239,9 @@ struct LefDefReading {
   std::vector<defiRow> rows;
   std::vector<defiTrack> tracks;
 };
+// Filled by the LEF and DEF callbacks during InputDataFromLefDef; read by
+// the floorplan framing (lefdef_floorplan.cpp), the block grouping's
+// reports, the tier layout and the DEF writer; cleared by ResetLefDefInput.
 extern LefDefReading lefdef_reading;
 
 // --- where the floorplan stands (lefdef_floorplan.cpp) --------------------------------
@@ -266,6 +276,9 @@ struct LefDefFloorplan {
   RowGrid rows;
   std::unordered_map<const tagBLOCK*, std::array<double, 4>> halos;
 };
+// Set by FrameLefDefFloorplan (and SetTierDie); read by the terminal
+// placement in lefdef_input.cpp and by the tier layout; cleared by
+// ResetLefDefInput. Microns, in the input DEF's frame.
 extern LefDefFloorplan lefdef_floorplan;
 
 // The box a placed pin's shape covers (microns; its placement point when it
