@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <initializer_list>
@@ -72,6 +73,8 @@ void HoldTemporary(const char* path) {
   for (int i = 0; i < kTemporarySlots; ++i) {
     if (stop_signals.held[i]) continue;
     std::memcpy(stop_signals.temporaries[i], path, std::strlen(path) + 1);
+    // The handler must never see the slot held before its path is whole.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     stop_signals.held[i] = 1;
     return;
   }
@@ -88,6 +91,7 @@ void DropTemporary(const char* path) {
 void WatchChain(pid_t pid) {
   if (stop_signals.chain_count < kChainSlots) {
     stop_signals.chains[stop_signals.chain_count] = pid;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     stop_signals.chain_count = stop_signals.chain_count + 1;
   }
 }
