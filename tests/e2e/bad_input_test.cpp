@@ -8,6 +8,7 @@
 // variants of the bookshelf benchmark must run like the plain layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -311,22 +312,24 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadInput{"missing_file", {{"fl.prm", "", kCut}}, "demo16", "cann't open fl.prm\n", 1},
         Row("keyword_of_100000", "layers 2\n" + std::string(100000, 'k') + " 1\n",
-            "Error: fl.prm: the word " + std::string(40, 'k') + "... is longer than 99 characters.", 1),
-        Row("layers_0", "layers 0\n", "Error: fl.prm: layers 0 is out of range; 1 to 9 (tiers).", 1),
-        Row("layers_10", "layers 10\n", "Error: fl.prm: layers 10 is out of range; 1 to 9 (tiers).", 1),
+            "fl.prm:2: Error: the word " + std::string(40, 'k') + "... is longer than 99 characters.", 1),
+        Row("layers_0", "* tiers\nseed 7\n\nlayers 0\n",
+            "fl.prm:4: Error: layers 0 is out of range; 1 to 9 (tiers).", 1),
+        Row("layers_10", "layers 10\n", "fl.prm:1: Error: layers 10 is out of range; 1 to 9 (tiers).", 1),
         Row("time_limit_negative", "time_limit -1\n",
-            "Error: fl.prm: time_limit -1 is out of range; 0 to 1000000 (CPU seconds; 0 runs the schedule).",
+            "fl.prm:1: Error: time_limit -1 is out of range; 0 to 1000000 (CPU seconds; 0 runs the "
+            "schedule).",
             1),
-        Row("starts_0", "starts 0\n", "Error: fl.prm: starts 0 is out of range; 1 to 64 (annealing chains).",
-            1),
-        Row("layers_not_a_number", "layers two\n", "Error: fl.prm: layers 0 is out of range", 1),
+        Row("starts_0", "starts 0\n",
+            "fl.prm:1: Error: starts 0 is out of range; 1 to 64 (annealing chains).", 1),
+        Row("layers_not_a_number", "layers two\n", "fl.prm:1: Error: layers 0 is out of range", 1),
         Row("via_grid_of_no_column", "signalvia_gridx 0\n",
-            "Error: fl.prm: signalvia_gridx 0 is out of range; 1 to 500 (via grid columns).", 1),
+            "fl.prm:1: Error: signalvia_gridx 0 is out of range; 1 to 500 (via grid columns).", 1),
         Row("via_cell_of_negative_size", "signalvia_sizey -4\n",
-            "Error: fl.prm: signalvia_sizey -4 is out of range", 1),
-        Row("aspect_ratio_0", "aspect_ratio 0\n", "Error: fl.prm: aspect_ratio 0 is out of range", 1),
-        Row("no_area_left", "sparearea -100\n", "Error: fl.prm: sparearea -100 is out of range; -99 to", 1),
-        Row("area_weight_beyond_int", "allarea 100000\n", "Error: fl.prm: allarea 100000 is out of range",
+            "fl.prm:1: Error: signalvia_sizey -4 is out of range", 1),
+        Row("aspect_ratio_0", "aspect_ratio 0\n", "fl.prm:1: Error: aspect_ratio 0 is out of range", 1),
+        Row("no_area_left", "sparearea -100\n", "fl.prm:1: Error: sparearea -100 is out of range; -99 to", 1),
+        Row("area_weight_beyond_int", "allarea 100000\n", "fl.prm:1: Error: allarea 100000 is out of range",
             1)),
     LabelOf);
 
@@ -346,6 +349,11 @@ TEST_P(LefDefFiles, GiveTheirMessageAndStatus) { ExpectOutcome(LefDefExample(), 
 
 const std::string kLefDef = "demo_tech.lef demo_cells.lef demo_ram.lef demo.def";
 const std::string kWithPart = kLefDef + " demo.part";
+// "fl.prm:N: ", N the line on which ExamplePrm writes its extra pairs.
+const std::string kAtExtraPairs = [] {
+  const std::string prm = ExamplePrm("");
+  return "fl.prm:" + std::to_string(std::count(prm.begin(), prm.end(), '\n') - 1) + ": ";
+}();
 
 BadInput RefusedLefDef(const char* label, std::vector<Edit> edits, const std::string& message,
                        const std::string& args = kLefDef) {
@@ -377,19 +385,20 @@ INSTANTIATE_TEST_SUITE_P(
                       "demo_tech.lef demo_cells.lef"),
         RefusedLefDef("missing_partition", {}, "cannot open partition file!", kLefDef + " absent.part"),
         RefusedLefDef("cell_groups_zero", {{"fl.prm", "seed 7", "seed 7 cell_groups 0"}},
-                      "Error: fl.prm: cell_groups 0 is out of range; 1 to 3300 (standard-cell groups)."),
-        RefusedLefDef(
-            "die_outline_2", {{"fl.prm", "seed 7", "seed 7 die_outline 2"}},
-            "Error: fl.prm: die_outline 2 is out of range; 0 to 1 (1 the die, 0 from the block area)."),
+                      kAtExtraPairs +
+                          "Error: cell_groups 0 is out of range; 1 to 3300 (standard-cell groups)."),
+        RefusedLefDef("die_outline_2", {{"fl.prm", "seed 7", "seed 7 die_outline 2"}},
+                      kAtExtraPairs +
+                          "Error: die_outline 2 is out of range; 0 to 1 (1 the die, 0 from the block area)."),
         RefusedLefDef("macro_halo_negative", {{"fl.prm", "seed 7", "seed 7 macro_halo -1"}},
-                      "Error: fl.prm: macro_halo -1 is out of range; 0 or more (nanometres)."),
+                      kAtExtraPairs + "Error: macro_halo -1 is out of range; 0 or more (nanometres)."),
         RefusedLefDef("macro_net_weight_negative", {{"fl.prm", "seed 7", "seed 7 macro_net_weight -1"}},
-                      "Error: fl.prm: macro_net_weight -1 is out of range; 0 or more (0 for none)."),
-        RefusedLefDef(
-            "fence_utilization_100", {{"fl.prm", "seed 7", "seed 7 fence_utilization 100"}},
-            "Error: fl.prm: fence_utilization 100 is out of range; 0 to 99 (percent; 0 from the die)."),
+                      kAtExtraPairs + "Error: macro_net_weight -1 is out of range; 0 or more (0 for none)."),
+        RefusedLefDef("fence_utilization_100", {{"fl.prm", "seed 7", "seed 7 fence_utilization 100"}},
+                      kAtExtraPairs +
+                          "Error: fence_utilization 100 is out of range; 0 to 99 (percent; 0 from the die)."),
         RefusedLefDef("bond_layer_negative", {{"fl.prm", "seed 7", "seed 7 bond_layer -1"}},
-                      "Error: fl.prm: bond_layer -1 is out of range; 0 or more (routing layer"),
+                      kAtExtraPairs + "Error: bond_layer -1 is out of range; 0 or more (routing layer"),
         RefusedLefDef("bond_layer_beyond_the_lef", {{"fl.prm", "seed 7", "seed 7 bond_layer 4"}},
                       "Error: bond_layer 4 in fl.prm; the LEF files give 3 routing layers.")),
     LabelOf);
