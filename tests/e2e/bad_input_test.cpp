@@ -400,7 +400,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedLefDef("bond_layer_negative", {{"fl.prm", "seed 7", "seed 7 bond_layer -1"}},
                       kAtExtraPairs + "Error: bond_layer -1 is out of range; 0 or more (routing layer"),
         RefusedLefDef("bond_layer_beyond_the_lef", {{"fl.prm", "seed 7", "seed 7 bond_layer 4"}},
-                      "Error: bond_layer 4 in fl.prm; the LEF files give 3 routing layers.")),
+                      "fl.prm: Error: bond_layer 4; the LEF files give 3 routing layers.")),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -408,11 +408,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusedLefDef(
             "macro_of_no_lef", {},
-            "Error: 2 components of demo.def use macros that no LEF file defines: RAM: 2. Give every LEF "
+            "demo.def: Error: 2 components use macros that no LEF file defines: RAM: 2. Give every LEF "
             "file the design needs, the technology LEF first.",
             "demo_tech.lef demo_cells.lef demo.def"),
-        RefusedLefDef("unterminated_string", {{"demo_tech.lef", "\"/\" ;", "\"/ ;"}},
-                      "syntax error: expected a closing '\"' for the string, found end of file"),
+        RefusedLefDef(
+            "unterminated_string", {{"demo_tech.lef", "\"/\" ;", "\"/ ;"}},
+            "demo_tech.lef:3: syntax error: expected a closing '\"' for the string, found end of file"),
         RefusedLefDef(
             "macro_size_beyond_limit", {{"demo_cells.lef", "SIZE 1.2 BY 2.0", "SIZE 1e300 BY 2.0"}},
             "demo_cells.lef:4: Error: macro NAND2 has SIZE 1e+300 BY 2; sizes must lie in 0..1e+06 microns."),
@@ -443,17 +444,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedLefDef("halo_negative", {{"demo.def", "HALO 3000", "HALO -3000"}},
                       "demo.def:100: Error: component ram1 has HALO -3000 2000 3000 2000; halos lie in "
                       "0..2.14748e+09."),
-        RefusedLefDef("fixed_beyond_the_die",
-                      {{"demo.def", "FIXED ( 60000 60000 )", "FIXED ( 100000 60000 )"},
-                       {"fl.prm", "seed 7", "seed 7 layers 1"}},
-                      "Error: ram0 is FIXED at ( 100.00 60.00 ) to ( 130.00 80.00 ) um, beyond the die ( "
-                      "0.00 0.00 ) to "
-                      "( 120.00 120.00 )."),
-        RefusedLefDef("macro_beyond_the_outline", {{"demo.def", "( 120000 120000 )", "( 120000 40000 )"}},
-                      "Error: ram0 (34.00 x 24.00 um, halo included) fits no outline of 64.85 x 18.28 um"),
-        RefusedLefDef("blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
-                      "Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold",
-                      kWithPart),
+        RefusedLefDef(
+            "fixed_beyond_the_die",
+            {{"demo.def", "FIXED ( 60000 60000 )", "FIXED ( 100000 60000 )"},
+             {"fl.prm", "seed 7", "seed 7 layers 1"}},
+            "demo.def: Error: ram0 is FIXED at ( 100.00 60.00 ) to ( 130.00 80.00 ) um, beyond the die ( "
+            "0.00 0.00 ) to "
+            "( 120.00 120.00 )."),
+        RefusedLefDef(
+            "macro_beyond_the_outline", {{"demo.def", "( 120000 120000 )", "( 120000 40000 )"}},
+            "demo.def: Error: ram0 (34.00 x 24.00 um, halo included) fits no outline of 64.85 x 18.28 um"),
+        RefusedLefDef(
+            "blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
+            "demo.def: Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold",
+            kWithPart),
         RefusedLefDef("component_defined_twice", {{"demo.def", "  - ram0 RAM", "  - u0 RAM"}},
                       "demo.def:99: Error: COMPONENTS defines u0 a second time (first at line 59)."),
         RefusedLefDef("net_defined_twice", {{"demo.def", "  - mem_out", "  - mem_in"}},
@@ -468,7 +472,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Warning: No cell:u0 or hash error!",
                  0},
         RefusedLefDef("more_than_3300_blocks", FixedCells(3298),
-                      "3301 blocks (1 groups, 2 macros, 3298 fixed cells); at most 3300 are supported."),
+                      "demo.def: Error: 3301 blocks (1 groups, 2 macros, 3298 fixed cells); at most 3300 are "
+                      "supported."),
         BadInput{"exactly_3300_blocks", FixedCells(3297), kLefDef,
                  "Made 3300 blocks (1 groups, 2 macros, 3297 fixed cells).", 0}),
     LabelOf);
