@@ -481,17 +481,18 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Partition, LefDefFiles,
     testing::Values(
-        RefusedLefDef("empty_file", {{"demo.part", "", ""}}, "Vertice Number was not setup properly!",
+        RefusedLefDef("empty_file", {{"demo.part", "", ""}},
+                      "Vertice Number was not setup properly!\ndemo.part: Error: the first number must be 48",
                       kWithPart),
         RefusedLefDef("wrong_vertex_count", {{"demo.part", "48\n", "47\n"}},
-                      "Error: demo.part: the first line must give 48 (cells) or 54 (cells and terminals).",
+                      "demo.part:1: Error: the first number must be 48 (cells) or 54 (cells and terminals).",
                       kWithPart),
         RefusedLefDef("too_few_lines", {{"demo.part", "\n1\n", kCut}},
-                      "Error: demo.part ends after 5 of 48 vertices.", kWithPart),
+                      "demo.part: Error: the file ends after 5 of 48 vertices.", kWithPart),
         RefusedLefDef("negative_group", {{"demo.part", "\n1\n", "\n-1\n"}},
-                      "Error: demo.part line 7: group -1 of vertex 5 is outside 0..47.", kWithPart),
+                      "demo.part:7: Error: group -1 of vertex 5 is outside 0..47.", kWithPart),
         RefusedLefDef("huge_group", {{"demo.part", "\n1\n", "\n99999999999\n"}},
-                      "Error: demo.part line 7: group 99999999999 of vertex 5 is outside 0..47.", kWithPart)),
+                      "demo.part:7: Error: group 99999999999 of vertex 5 is outside 0..47.", kWithPart)),
     LabelOf);
 
 }  // namespace
