@@ -164,7 +164,7 @@ for values in "signalvia_gridx 0" "signalvia_gridx -1" "setSizeOrDim 1|signalvia
   status=$?
   item=6
   case "$values" in aspect* | spare* | mov*) item=8 ;; esac
-  row $item "${values//|/, }" $status "$(verdict "$([ $status = 1 ] && grep -q "Error: fl.prm" "$d/out" && echo 0)" "not refused")"
+  row $item "${values//|/, }" $status "$(verdict "$([ $status = 1 ] && grep -Eq "^fl\.prm:([0-9]+:)? Error:" "$d/out" && echo 0)" "not refused")"
 done
 
 # --- 7, 8. the DEF ---------------------------------------------------------------

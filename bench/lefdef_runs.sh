@@ -72,7 +72,7 @@ for dir in "$designs"/*/; do
           /^Outline:/ { outline = $2 " x " $4 }
           /FIXED components lie beyond/ { released = "; " $2 " FIXED released" }
           /^Warning: the floorplan misses/ { sub(/.*outline of [^:]*: /, ""); sub(/\.$/, ""); miss = "misses: " $0 }
-          /^Error:/ { error = $0 }
+          /(^|: )Error:/ { error = $0; sub(/^.*: Error:/, "Error:", error) }
           END {
             result = status != 0 ? "refused: " error : (miss == "" ? "fits" : miss)
             printf "| %s | %d | %d | %s | %s | %s | %s%s | %s | %s | %s | %s |\n", design, tiers, seed, blocks,

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "driver/stop_signals.h"
@@ -48,11 +49,6 @@ bool WriteAll(int fd, const void* data, size_t size) {
   return true;
 }
 
-[[noreturn]] void Fail(const char* what) {
-  std::printf("Error: %s for the annealing chains.\n", what);
-  StopRun(1);
-}
-
 // How a chain ended, as waitpid tells it; -1 when it cannot be told.
 int WaitFor(pid_t pid) {
   int status = 0;
@@ -62,11 +58,13 @@ int WaitFor(pid_t pid) {
 }
 
 // "killed by signal 9" or "stopped with status 1".
-void PrintEnd(int status) {
+std::string Ending(int status) {
+  std::string end;
   if (status >= 0 && WIFSIGNALED(status))
-    std::printf("killed by signal %d", WTERMSIG(status));
+    Appendf(end, "killed by signal %d", WTERMSIG(status));
   else
-    std::printf("stopped with status %d", status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    Appendf(end, "stopped with status %d", status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  return end;
 }
 
 }  // namespace
@@ -79,9 +77,9 @@ int ForkChains(int starts, unsigned long first_seed,
   std::vector<int> from_chain(starts), to_chain(starts);
   for (int i = 0; i < starts; ++i) {
     int up[2], down[2];
-    if (pipe(up) != 0 || pipe(down) != 0) Fail("no pipe");
+    if (pipe(up) != 0 || pipe(down) != 0) Refuse({}, 1, "Error: no pipe for the annealing chains.");
     const pid_t pid = fork();
-    if (pid < 0) Fail("no process");
+    if (pid < 0) Refuse({}, 1, "Error: no process for the annealing chains.");
     if (pid == 0) {
       // A chain whose run is gone has no one to report to.
       prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -98,7 +96,7 @@ int ForkChains(int starts, unsigned long first_seed,
       chain.held = std::tmpfile();
       chain.out = dup(STDOUT_FILENO);
       if (!chain.held || chain.out < 0 || dup2(fileno(chain.held), STDOUT_FILENO) < 0)
-        Fail("no file to hold the output");
+        Refuse({}, 1, "Error: no file to hold the output for the annealing chains.");
       std::printf("Annealing chain %d of %d, seed %lu.\n", i + 1, starts, first_seed + i);
       // The first chain goes on with the generator as a single run does.
       if (i > 0) init_genrand(first_seed + i);
@@ -122,14 +120,10 @@ int ForkChains(int starts, unsigned long first_seed,
   for (int i = 0; i < starts; ++i) {
     if (done[i]) continue;
     // A chain that died before its score is lost; the others stand in.
-    std::printf("Warning: annealing chain %d of %d lost: ", i + 1, starts);
-    PrintEnd(WaitFor(pids[i]));
-    std::printf(".\n");
+    std::printf("Warning: annealing chain %d of %d lost: %s.\n", i + 1, starts,
+                Ending(WaitFor(pids[i])).c_str());
   }
-  if (kept < 0) {
-    std::printf("Error: no annealing chain finished.\n");
-    StopRun(1);
-  }
+  if (kept < 0) Refuse({}, 1, "Error: no annealing chain finished.");
   std::printf("%d annealing chains from seed %lu: kept chain %d.\n", starts, first_seed, kept + 1);
   std::fflush(stdout);
   for (int i = 0; i < starts; ++i) {
@@ -143,10 +137,9 @@ int ForkChains(int starts, unsigned long first_seed,
   // The run ends as the kept chain ended.
   const int status = WaitFor(pids[kept]);
   if (status >= 0 && WIFEXITED(status)) StopRun(WEXITSTATUS(status));
-  std::printf("Error: annealing chain %d, the one kept, ", kept + 1);
-  PrintEnd(status);
-  std::printf(" before its results were all written.\n");
-  StopRun(status >= 0 && WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1);
+  Refuse({}, status >= 0 && WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 1,
+         "Error: annealing chain %d, the one kept, %s before its results were all written.", kept + 1,
+         Ending(status).c_str());
 }
 
 void EndChain(const tagChainScore& score) {

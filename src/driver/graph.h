@@ -9,11 +9,9 @@
 #pragma once
 #include <vector>
 
-constexpr int kNilNode = -1;
+#include "driver/utilities.h"
 
-// A malformed graph is a fault of the caller: it says so and stops the run
-// through the one stop path.
-[[noreturn]] void GraphFault(const char* what);
+constexpr int kNilNode = -1;
 constexpr int kNilEdge = -1;
 
 // The bare structure of a directed graph: edge e leads from tail[e] to head[e].
@@ -33,9 +31,10 @@ class Digraph {
   }
 
   // A new edge tail -> head; it is visited after the tail's earlier out-edges.
+  // One naming no node is the caller's fault: refused, and the run stops.
   int new_edge(int tail, int head, const EdgeData& payload = EdgeData()) {
     if (tail < 0 || tail >= topo_.node_count || head < 0 || head >= topo_.node_count)
-      GraphFault("an edge names no node");
+      Refuse({}, 1, "Error: graph: an edge names no node.");
     int e = topo_.edge_count();
     topo_.tail.push_back(tail);
     topo_.head.push_back(head);
@@ -69,7 +68,8 @@ class Digraph {
   std::vector<std::vector<int>> out_;  // out-edges of each node, creation order
 };
 
-// Per-edge input arrays must have one entry per edge, else GraphFault.
+// Per-edge input arrays must have one entry per edge, and edges must name
+// nodes, else the graph is refused and the run stops.
 
 // True when G is acyclic, with ord[v] in 1..N and ord[tail] < ord[head] for
 // every edge. False when G has a cycle (a self-loop included); ord is then the

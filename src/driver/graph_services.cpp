@@ -9,7 +9,6 @@
 #include <iterator>
 #include <limits>
 #include <queue>
-#include <string>
 
 #include "driver/graph.h"
 #include "driver/utilities.h"
@@ -23,21 +22,16 @@
 #include <boost/graph/edmonds_karp_max_flow.hpp>
 #include <boost/graph/topological_sort.hpp>
 
-void GraphFault(const char* what) {
-  DclError((std::string("Error: graph: ") + what + ".").c_str());
-  StopRun(1);
-}
-
 namespace {
 
 // Stops when an edge names a missing node or a per-edge array has the wrong size.
 void CheckInput(const GraphTopology& G, std::initializer_list<size_t> edge_array_sizes) {
-  if (G.node_count < 0 || G.head.size() != G.tail.size()) GraphFault("malformed topology");
+  if (G.node_count < 0 || G.head.size() != G.tail.size()) Refuse({}, 1, "Error: graph: malformed topology.");
   for (int e = 0; e < G.edge_count(); ++e)
     if (G.tail[e] < 0 || G.tail[e] >= G.node_count || G.head[e] < 0 || G.head[e] >= G.node_count)
-      GraphFault("an edge names no node");
+      Refuse({}, 1, "Error: graph: an edge names no node.");
   for (size_t n : edge_array_sizes)
-    if (n != G.tail.size()) GraphFault("an edge array's size differs from the edge count");
+    if (n != G.tail.size()) Refuse({}, 1, "Error: graph: an edge array's size differs from the edge count.");
 }
 
 bool IsNode(const GraphTopology& G, int v) { return v >= 0 && v < G.node_count; }

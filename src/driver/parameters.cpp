@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "driver/records.h"
 #include "driver/utilities.h"
@@ -158,38 +159,51 @@ int PercentOf(int v, int n) {
   return static_cast<int>(share);
 }
 
-// Refuses a value outside the keyword's range, naming the file, the keyword
-// and the range.
-void CheckRange(const char* path, const Keyword& key, int v) {
-  if (v >= key.range.lo && v <= key.range.hi) return;
-  if (key.range.hi == INT_MAX)
-    printf("\nError: %s: %s %d is out of range; %d or more (%s).\n", path, key.name, v, key.range.lo,
-           key.range.meaning);
-  else
-    printf("\nError: %s: %s %d is out of range; %d to %d (%s).\n", path, key.name, v, key.range.lo,
-           key.range.hi, key.range.meaning);
-  StopRun(1);
+// Why fl.prm's pair `word` `v` is refused, or "" when it is not: a word too
+// long for a keyword, or a value outside its keyword's range.
+std::string PairFault(const char* word, const Keyword* key, int v) {
+  std::string fault;
+  if (std::strlen(word) >= kKeywordCap)
+    Appendf(fault, "Error: the word %.40s... is longer than %d characters.", word, kKeywordCap - 1);
+  else if (key && key->range.hi == INT_MAX && v < key->range.lo)
+    Appendf(fault, "Error: %s %d is out of range; %d or more (%s).", key->name, v, key->range.lo,
+            key->range.meaning);
+  else if (key && (v < key->range.lo || v > key->range.hi))
+    Appendf(fault, "Error: %s %d is out of range; %d to %d (%s).", key->name, v, key->range.lo, key->range.hi,
+            key->range.meaning);
+  return fault;
 }
 
-// Stores v through the first keyword equal to `name`; false when none is.
-bool StoreKeyword(const char* path, tagPARAMETERS* p, const char* name, int v, int n) {
-  for (const Keyword& key : kKeywords) {
-    if (!Strcmp(name, key.name)) continue;
-    CheckRange(path, key, v);
-    switch (key.conversion) {
-      case Conversion::kInt:
-        p->*key.int_field = v;
-        break;
-      case Conversion::kPercent:
-        p->*key.int_field = PercentOf(v, n);
-        break;
-      case Conversion::kReal:
-        p->*key.real_field = v / key.divisor;
-        break;
-    }
-    return true;
+// The row of the keyword `name`; null for an unknown word.
+const Keyword* FindKeyword(const char* name) {
+  for (const Keyword& key : kKeywords)
+    if (Strcmp(name, key.name)) return &key;
+  return nullptr;
+}
+
+void Store(const Keyword& key, tagPARAMETERS* p, int v, int n) {
+  switch (key.conversion) {
+    case Conversion::kInt:
+      p->*key.int_field = v;
+      break;
+    case Conversion::kPercent:
+      p->*key.int_field = PercentOf(v, n);
+      break;
+    case Conversion::kReal:
+      p->*key.real_field = v / key.divisor;
+      break;
   }
-  return false;
+}
+
+// The line that byte `offset` of the file stands on, counted by reading the
+// file again from its start: only a refusal asks. 0 when the file cannot
+// tell offsets (a pipe).
+int LineAt(FILE* f, long offset) {
+  if (offset < 0 || fseek(f, 0, SEEK_SET) != 0) return 0;
+  int line = 1;
+  for (long i = 0; i < offset; ++i)
+    if (getc(f) == '\n') ++line;
+  return line;
 }
 
 }  // namespace
@@ -290,10 +304,7 @@ void SetSizeParameters(tagPARAMETERS* p, int n) {
 
 int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
   FILE* f = fopen(path, "r");
-  if (!f) {
-    printf("cann't open %s\n", path);
-    StopRun(1);
-  }
+  if (!f) Refuse({}, 1, "cann't open %s", path);
   // One byte more than a keyword may use, so that a longer word shows.
   char keyword[kKeywordCap + 1];
   int echoed = 0;
@@ -305,19 +316,24 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
       continue;
     }
     ungetc(c, f);
+    const long start = ftell(f);  // where the word begins, for a refusal's line
     // The end of the file ends the list as "end" does.
     if (GetString(f, keyword, sizeof keyword) == EOF) break;
-    if (std::strlen(keyword) >= kKeywordCap) {
-      fclose(f);
-      printf("\nError: %s: the word %.40s... is longer than %d characters.\n", path, keyword,
-             kKeywordCap - 1);
-      StopRun(1);
-    }
     int v = GetInt(f);
     if (Strcmp(keyword, "end")) break;
-    const bool known = StoreKeyword(path, p, keyword, v, n);
+    const Keyword* key = FindKeyword(keyword);
+    const std::string fault = PairFault(keyword, key, v);
+    if (!fault.empty()) {
+      // The refusal takes a line of its own after the echo, and leaves no
+      // file open behind a stop handler that throws.
+      if (echoed % 4 != 0) printf("\n");
+      const int line = LineAt(f, start);
+      fclose(f);
+      Refuse({path, line}, 1, "%s", fault.c_str());
+    }
+    if (key) Store(*key, p, v, n);
     if (!echo) continue;
-    if (!known) printf(" %s ?", keyword);
+    if (!key) printf(" %s ?", keyword);
     printf("( %-10s: %4d)", keyword, v);
     if (++echoed % 4 == 0) printf("\n");
   }

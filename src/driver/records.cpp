@@ -18,10 +18,7 @@ namespace {
 template <typename T>
 T* NewRecord(const char* failure) {
   T* record = new (std::nothrow) T();
-  if (!record) {
-    DclError(failure);
-    StopRun(1);  // a run that could not allocate failed
-  }
+  if (!record) Refuse({}, 1, "%s", failure);  // a run that could not allocate failed
   return record;
 }
 
@@ -79,10 +76,7 @@ char* CopyName(const char* s) {
   if (!s) return nullptr;
   size_t size = std::strlen(s) + 1;
   char* copy = new (std::nothrow) char[size];
-  if (!copy) {
-    DclError("Failed to allocate memory for a name!");
-    StopRun(1);
-  }
+  if (!copy) Refuse({}, 1, "Failed to allocate memory for a name!");
   std::memcpy(copy, s, size);
   return copy;
 }
@@ -157,11 +151,8 @@ void SetBlockDimension(tagBLOCK* design) {
   tagBLOCKCLASS* root = design->blkclass;
   int number = root->classes ? root->classes->id : 0;
   for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
-    if (blk->kind > 0 && !blk->blkclass) {
-      // Its size is unknown, so no floorplan could hold it.
-      DclError("Warning: Fixed block has no block class!");
-      StopRun(1);
-    }
+    // Its size is unknown, so no floorplan could hold it.
+    if (blk->kind > 0 && !blk->blkclass) Refuse({}, 1, "Warning: Fixed block has no block class!");
     // A block of one fixed cell or one macro keeps the macro's shape; a
     // group's shape follows from its cells.
     const bool own_shape = blk->blkclass != nullptr;

@@ -218,3 +218,28 @@ void StopRun(int status) {
   if (stop_handler) stop_handler(status);
   std::exit(status);
 }
+
+namespace {
+void PrintRefusalV(const InputPosition& at, const char* format, va_list args) {
+  std::string line;
+  if (!at.file.empty()) line = at.file + (at.line > 0 ? ":" + std::to_string(at.line) : "") + ": ";
+  AppendfV(line, format, args);
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+}  // namespace
+
+void PrintRefusal(const InputPosition& at, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PrintRefusalV(at, format, args);
+  va_end(args);
+}
+
+void Refuse(const InputPosition& at, int status, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PrintRefusalV(at, format, args);
+  va_end(args);
+  StopRun(status);
+}

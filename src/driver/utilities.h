@@ -1,4 +1,5 @@
-// Random generators, CPU timers, character readers and the message helper.
+// Random generators, CPU timers, character readers and the message and
+// refusal helpers.
 #pragma once
 #include <cstdarg>
 #include <cstdint>
@@ -71,3 +72,19 @@ void AppendfV(std::string& out, const char* format, va_list args);
 // a handler that throws instead; a handler that returns still ends the run.
 [[noreturn]] void StopRun(int status);
 void SetStopHandler(void (*handler)(int status));
+
+// What a refusal points at: a line of a file, a whole file (line 0), or
+// nothing (no file) for a fault of the run itself.
+struct InputPosition {
+  std::string file;
+  int line = 0;
+};
+
+// Prints "file:line: message", "file: message" or the bare message as one
+// line on standard output, flushed so that it comes before anything standard
+// error says next. For readers that hand a status back rather than stop.
+void PrintRefusal(const InputPosition& at, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Every refusal of the run: prints it as PrintRefusal does, then StopRun(status).
+[[noreturn]] void Refuse(const InputPosition& at, int status, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));

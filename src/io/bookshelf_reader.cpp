@@ -8,18 +8,17 @@
 // position and pin lists, comment lines ("#" first) and empty lines are passed
 // over. Every read is bounded: the tail of a line beyond 1023 characters is
 // dropped. Input the floorplanner cannot use stops the run (status 255) with
-// a message naming the file: a file that ends early, a count out of range,
-// more than kMaxBlocks blocks, a malformed block or position line, a block
-// without positive width and height, a number that does not fit in an int
-// (nor may the sums of the block widths and heights),
-// a pin offset beyond +-1e6 percent, a name longer than 63 characters, or a
-// block or terminal name given twice.
+// a message naming the file, and the line where there is one: a file that
+// ends early, a count out of range, more than kMaxBlocks blocks, a malformed
+// block or position line, a block without positive width and height, a
+// number that does not fit in an int (nor may the sums of the block widths
+// and heights), a pin offset beyond +-1e6 percent, a name longer than 63
+// characters, or a block or terminal name given twice.
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,16 +36,8 @@ constexpr int kNameSize = 64;  // names up to 63 characters
 constexpr char kSpaces[] = " \t\r\n\v\f";
 constexpr float kMaxPinOffset = 1e6f;
 
-// Prints one formatted line and ends the run: the input cannot be used.
-[[noreturn]] void Fatal(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string text;
-  AppendfV(text, format, args);
-  va_end(args);
-  DclError(text.c_str());
-  StopRun(-1);
-}
+// Input the floorplanner cannot use ends the run with this status (255).
+constexpr int kUnusable = -1;
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -62,6 +53,11 @@ struct LineReader {
   int line_no;
   char line_buffer[kLineSize];
 };
+
+// The current line, for a refusal.
+InputPosition AtLine(const LineReader& in) { return {in.path, in.line_no}; }
+// The file as a whole, for a refusal of what it lacks.
+InputPosition AtFile(const LineReader& in) { return {in.path}; }
 
 bool ReadLine(LineReader& in) {
   int c = std::getc(in.file);
@@ -108,7 +104,8 @@ bool FindKeyword(LineReader& in, const char* keyword) {
 }
 
 void RequireKeyword(LineReader& in, const char* keyword) {
-  if (!FindKeyword(in, keyword)) Fatal("Error: %s ends before the \"%s\" line.", in.path, keyword);
+  if (!FindKeyword(in, keyword))
+    Refuse(AtFile(in), kUnusable, "Error: the file ends before the \"%s\" line.", keyword);
 }
 
 // Field scanning on the current line. Integers must fit in an int: a longer
@@ -134,8 +131,8 @@ bool TakeInt(const LineReader& in, const char*& p, int* value) {
   char* end;
   const long long v = std::strtoll(p, &end, 10);
   if (errno == ERANGE || v < INT_MIN || v > INT_MAX)
-    Fatal("Error: %s line %d: the number %.*s does not fit in an int.", in.path, in.line_no,
-          static_cast<int>(std::min<size_t>(end - p, 40)), p);
+    Refuse(AtLine(in), kUnusable, "Error: the number %.*s does not fit in an int.",
+           static_cast<int>(std::min<size_t>(end - p, 40)), p);
   p = end;
   *value = static_cast<int>(v);
   return true;
@@ -147,13 +144,14 @@ int ParseCount(const LineReader& in, const char* keyword, int minimum) {
   SkipWord(p);
   int value;
   if (!TakeChar(p, ':') || !TakeInt(in, p, &value) || value < minimum)
-    Fatal("Error: %s line %d: \"%s :\" must be followed by a number of at least %d.", in.path, in.line_no,
-          keyword, minimum);
+    Refuse(AtLine(in), kUnusable, "Error: \"%s :\" must be followed by a number of at least %d.", keyword,
+           minimum);
   return value;
 }
 
 void RequireEmptyLine(LineReader& in, const char* where) {
-  if (!SkipPastEmptyLine(in)) Fatal("Error: %s ends before the empty line %s.", in.path, where);
+  if (!SkipPastEmptyLine(in))
+    Refuse(AtFile(in), kUnusable, "Error: the file ends before the empty line %s.", where);
 }
 
 // Copies the first word of the current line into name (kNameSize bytes).
@@ -161,7 +159,7 @@ void ReadName(const LineReader& in, char* name) {
   const char* start = in.line_buffer + std::strspn(in.line_buffer, kSpaces);
   size_t len = std::strcspn(start, kSpaces);
   if (len >= static_cast<size_t>(kNameSize))
-    Fatal("Error: %s line %d: name longer than %d characters.", in.path, in.line_no, kNameSize - 1);
+    Refuse(AtLine(in), kUnusable, "Error: name longer than %d characters.", kNameSize - 1);
   std::memcpy(name, start, len);
   name[len] = '\0';
 }
@@ -181,7 +179,7 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
   for (int i = 0; i < count; ++i) {
     if (!ReadRecordLine(in)) {
       DclError("Error: Unexpected end of file.");
-      Fatal("Error: %s ends after %d of %d blocks.", in.path, i, count);
+      Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d blocks.", i, count);
     }
     char name[kNameSize];
     ReadName(in, name);
@@ -194,24 +192,21 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     for (int k = 0; k < 4 && ok; ++k)
       ok = TakeChar(p, '(') && TakeInt(in, p, &x[k]) && TakeChar(p, ',') && TakeInt(in, p, &y[k]) &&
            TakeChar(p, ')');
-    if (!ok) Fatal("Error: %s line %d: malformed block line.", in.path, in.line_no);
+    if (!ok) Refuse(AtLine(in), kUnusable, "Error: malformed block line.");
     // The corners start at the lower-left one and go round the block.
     const long long width = static_cast<long long>(x[2]) - x[0];
     const long long height = static_cast<long long>(y[2]) - y[0];
     if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
-      Fatal(
-          "Error: %s line %d: block %s has width %lld and height %lld; both must be positive "
-          "and fit in an int.",
-          in.path, in.line_no, name, width, height);
-    if (names.blocks.count(name))
-      Fatal("Error: %s line %d: duplicate block name %s.", in.path, in.line_no, name);
+      Refuse(AtLine(in), kUnusable,
+             "Error: block %s has width %lld and height %lld; both must be positive and fit in an int.", name,
+             width, height);
+    if (names.blocks.count(name)) Refuse(AtLine(in), kUnusable, "Error: duplicate block name %s.", name);
     width_sum += width;
     height_sum += height;
     if (width_sum > INT_MAX || height_sum > INT_MAX)
-      Fatal(
-          "Error: %s line %d: the block widths add up to %lld and the heights to %lld; each sum "
-          "must fit in an int.",
-          in.path, in.line_no, width_sum, height_sum);
+      Refuse(AtLine(in), kUnusable,
+             "Error: the block widths add up to %lld and the heights to %lld; each sum must fit in an int.",
+             width_sum, height_sum);
 
     tagBLOCK* blk = NewBlk();
     names.blocks.emplace(name, blk);
@@ -239,12 +234,12 @@ void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int c
   for (int i = 0; i < count; ++i) {
     if (!ReadRecordLine(in)) {
       DclError("Error: Unexpected end of file!");
-      Fatal("Error: %s ends after %d of %d terminals.", in.path, i, count);
+      Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d terminals.", i, count);
     }
     char name[kNameSize];
     ReadName(in, name);
     if (names.terminals.count(name))
-      Fatal("Error: %s line %d: duplicate terminal name %s.", in.path, in.line_no, name);
+      Refuse(AtLine(in), kUnusable, "Error: duplicate terminal name %s.", name);
     tagPIN* term = NewPin();
     names.terminals.emplace(name, term);
     tagPINCLASS* pc = NewPinc();
@@ -278,20 +273,21 @@ void read_positions(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, const
   const int blocks = design->block_count, terminals = design->pin_count;
   // Block positions are not used: the floorplan starts from scratch.
   for (int i = 0; i < blocks; ++i)
-    if (!ReadRecordLine(in)) Fatal("Error: %s ends after %d of %d block positions.", in.path, i, blocks);
+    if (!ReadRecordLine(in))
+      Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d block positions.", i, blocks);
   if (terminals > 0) RequireEmptyLine(in, "before the terminal positions");
 
   int max_x = 0, max_y = 0;
   for (int i = 0; i < terminals; ++i) {
     if (!ReadRecordLine(in))
-      Fatal("Error: %s ends after %d of %d terminal positions.", in.path, i, terminals);
+      Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d terminal positions.", i, terminals);
     char name[kNameSize];
     ReadName(in, name);
     const char* p = in.line_buffer;
     SkipWord(p);
     int x, y;
     if (!TakeInt(in, p, &x) || !TakeInt(in, p, &y))
-      Fatal("Error: %s line %d: malformed terminal position.", in.path, in.line_no);
+      Refuse(AtLine(in), kUnusable, "Error: malformed terminal position.");
     auto found = names.terminals.find(name);
     if (found == names.terminals.end()) {
       std::printf("Warning: Cannot find terminal %s\n", name);
@@ -338,8 +334,7 @@ void AddBlockPin(const LineReader& in, tagNET* net, tagBLOCK* blk, char mark) {
   // Offsets far outside the block would carry coordinates past what the
   // writers and the net model can hold.
   if (!(std::fabs(x_offset) <= kMaxPinOffset && std::fabs(y_offset) <= kMaxPinOffset))
-    Fatal("Error: %s line %d: pin offsets must be numbers within +-%g percent.", in.path, in.line_no,
-          kMaxPinOffset);
+    Refuse(AtLine(in), kUnusable, "Error: pin offsets must be numbers within +-%g percent.", kMaxPinOffset);
   tagBLOCKCLASS* cls = blk->blkclass;
   tagPINCLASS* pc = NewPinc();
   pc->x = (x_offset / 100 + 0.5) * cls->width;
@@ -351,7 +346,8 @@ void AddBlockPin(const LineReader& in, tagNET* net, tagBLOCK* blk, char mark) {
 
 void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names) {
   for (int i = 0; i < count; ++i) {
-    if (!FindKeyword(in, "NetDegree")) Fatal("Error: %s ends after %d of %d nets.", in.path, i, count);
+    if (!FindKeyword(in, "NetDegree"))
+      Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d nets.", i, count);
     const int degree = ParseCount(in, "NetDegree", 0);
     tagNET* net = NewNet();
     net->id = count - i;
@@ -363,8 +359,8 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
 
     for (int p = 0; p < degree; ++p) {
       if (!ReadRecordLine(in))
-        Fatal("Error: %s ends inside net %d of %d, after %d of its %d pins.", in.path, i + 1, count, p,
-              degree);
+        Refuse(AtFile(in), kUnusable, "Error: the file ends inside net %d of %d, after %d of its %d pins.",
+               i + 1, count, p, degree);
       char name[kNameSize];
       ReadName(in, name);
       char mark = '\0';
@@ -377,8 +373,8 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
         AddBlockPin(in, net, blk->second, mark);
       } else if (std::strcmp(name, "NetDegree") == 0) {
         // The next net began early: reading on would mix the two nets.
-        Fatal("Error: %s line %d: net %d of %d lists %d pins, fewer than its degree %d.", in.path, in.line_no,
-              i + 1, count, p, degree);
+        Refuse(AtLine(in), kUnusable, "Error: net %d of %d lists %d pins, fewer than its degree %d.", i + 1,
+               count, p, degree);
       } else {
         std::printf("warning: illegal terminal name or block name\n!");
       }
@@ -390,10 +386,7 @@ void rw_nets(LineReader& in, int count, tagBLOCK* design, const NameIndex& names
 
 int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagNORMPARA* norm,
                    tagPARAMETERS* /*params*/) {
-  if (!base || !*base) {
-    DclError("You Must provide base filename of a test case!");
-    StopRun(-1);
-  }
+  if (!base || !*base) Refuse({}, kUnusable, "You Must provide base filename of a test case!");
   const std::string blocks_path = std::string(base) + ".blocks";
   const std::string nets_path = std::string(base) + ".nets";
   const std::string pl_path = std::string(base) + ".pl";
@@ -405,16 +398,17 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
 
   {
     FilePtr file = OpenForRead(blocks_path);
+    // Not through Refuse: this message has always ended without a line end.
     if (!file) {
       std::printf("Cannot open .blocks  file %s", blocks_path.c_str());
-      StopRun(-1);
+      StopRun(kUnusable);
     }
     LineReader in{file.get(), blocks_path.c_str(), 0, {}};
     RequireKeyword(in, "NumSoftRectangularBlocks");
     RequireKeyword(in, "NumHardRectilinearBlocks");
     const int blocks = ParseCount(in, "NumHardRectilinearBlocks", 1);
     if (blocks > kMaxBlocks)
-      Fatal("Error: %s declares %d blocks; at most %d are supported.", in.path, blocks, kMaxBlocks);
+      Refuse(AtLine(in), kUnusable, "Error: %d blocks; at most %d are supported.", blocks, kMaxBlocks);
     design->block_count = blocks;
     RequireKeyword(in, "NumTerminals");
     const int terminals = ParseCount(in, "NumTerminals", 0);

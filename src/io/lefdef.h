@@ -299,8 +299,6 @@ void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tag
 // The tier's die and core once the outline is known (the area-based mode
 // sizes them from the floorplan's outline, `width` x `height` microns).
 void SetTierDie(double width, double height);
-// Ends the run with status 1 after `message`.
-[[noreturn]] void RefuseDesign(const std::string& message);
 // Forgets the tables, numbers and notes of earlier reads, and the floorplan
 // framed for them.
 void ResetLefDefInput();

@@ -60,12 +60,12 @@ bool CallbackFits(int type, int last, void* ud, void* expected) {
 // construct; the status abandons the read.
 int RefuseValue(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int RefuseValue(const char* format, ...) {
-  std::string message = ReadPosition();
+  std::string message;
   va_list args;
   va_start(args, format);
   AppendfV(message, format, args);
   va_end(args);
-  std::fprintf(stderr, "%s\n", message.c_str());
+  PrintRefusal(ReadPosition(), "%s", message.c_str());
   return 1;
 }
 
@@ -83,6 +83,8 @@ void CloseEcho() {
   fout = nullptr;
 }
 
+// This message and the next go to standard error, as they always did, so
+// not through Refuse, which speaks on standard output.
 FILE* OpenInput(const char* path) {
   FILE* file = std::fopen(path, "r");
   if (!file) {

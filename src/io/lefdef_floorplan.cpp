@@ -15,11 +15,6 @@
 
 LefDefFloorplan lefdef_floorplan;
 
-void RefuseDesign(const std::string& message) {
-  DclError(message.c_str());
-  StopRun(1);
-}
-
 namespace {
 
 // Fences take this share of their area by default: room for a placer to
@@ -156,17 +151,18 @@ Box DieOf(const tagBLOCK* design, const tagBLOCK* pads) {
   return pads ? ring : Box{};
 }
 
-// Preplaced blocks stay where the DEF put them: inside the die, and the
-// outline reaches over them.
-void KeepPreplacedOnTheDie(tagBLOCK* design, LefDefFloorplan& f) {
+// Preplaced blocks stay where the DEF `def` put them: inside the die, and
+// the outline reaches over them.
+void KeepPreplacedOnTheDie(const char* def, tagBLOCK* design, LefDefFloorplan& f) {
   for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
     if (blk->kind == 0) continue;
     const Box b = PlacedBox(blk);
     if (!Inside(b, f.die))
-      RefuseDesign("Error: " + std::string(blk->children ? blk->children->name : blk->name) +
-                   " is FIXED at ( " + Microns(b.xl) + " " + Microns(b.yl) + " ) to ( " + Microns(b.xh) +
-                   " " + Microns(b.yh) + " ) um, beyond the die ( " + Microns(f.die.xl) + " " +
-                   Microns(f.die.yl) + " ) to ( " + Microns(f.die.xh) + " " + Microns(f.die.yh) + " ).");
+      Refuse({def}, 1,
+             "Error: %s is FIXED at ( %.2f %.2f ) to ( %.2f %.2f ) um, beyond the die ( %.2f %.2f ) to ( "
+             "%.2f %.2f ).",
+             blk->children ? blk->children->name : blk->name, b.xl, b.yl, b.xh, b.yh, f.die.xl, f.die.yl,
+             f.die.xh, f.die.yh);
     f.tier_core = {std::min(f.tier_core.xl, b.xl), std::min(f.tier_core.yl, b.yl),
                    std::max(f.tier_core.xh, b.xh), std::max(f.tier_core.yh, b.yh)};
   }
@@ -389,9 +385,10 @@ void AlignBlocksToRows(tagBLOCK* design, const tagPARAMETERS* params, LefDefFloo
 
 // --- the outline --------------------------------------------------------------------
 
-// Refuses a design whose blocks the tiers of its die cannot hold, before
-// any floorplanning; otherwise prints the white space they leave.
-void CheckTheDieHoldsTheBlocks(const tagBLOCK* design, const tagPARAMETERS* params,
+// Refuses a design (of the DEF `def`) whose blocks the tiers of its die
+// cannot hold, before any floorplanning; otherwise prints the white space
+// they leave.
+void CheckTheDieHoldsTheBlocks(const char* def, const tagBLOCK* design, const tagPARAMETERS* params,
                                const LefDefFloorplan& f) {
   const Box& outline = f.tier_core;
   double blocks = 0;
@@ -402,16 +399,20 @@ void CheckTheDieHoldsTheBlocks(const tagBLOCK* design, const tagPARAMETERS* para
                       (blk->kind == 0 && params->rotate && MayTurn(blk->blkclass) &&
                        h <= outline.Width() + kRounding && w <= outline.Height() + kRounding);
     if (!fits)
-      RefuseDesign("Error: " + std::string(IsComponentBlock(blk) ? blk->children->name : blk->name) + " (" +
-                   Microns(w) + " x " + Microns(h) + (IsMacro(blk) ? " um, halo included" : " um") +
-                   ") fits no outline of " + Size(outline) +
-                   " um; give a larger die, fewer tiers (layers) or die_outline 0.");
+      Refuse(
+          {def}, 1,
+          "Error: %s (%.2f x %.2f um%s) fits no outline of %s um; give a larger die, fewer tiers (layers) or "
+          "die_outline 0.",
+          IsComponentBlock(blk) ? blk->children->name : blk->name, w, h,
+          IsMacro(blk) ? ", halo included" : "", Size(outline).c_str());
   }
   const double room = f.tiers * outline.Width() * outline.Height();
   if (blocks > room)
-    RefuseDesign("Error: the blocks take " + Microns(blocks) + " um2, more than the " +
-                 std::to_string(f.tiers) + " tier(s) of " + Size(outline) + " um hold (" + Microns(room) +
-                 " um2); give a larger die, a higher fence_utilization or die_outline 0.");
+    Refuse(
+        {def}, 1,
+        "Error: the blocks take %.2f um2, more than the %d tier(s) of %s um hold (%.2f um2); give a larger "
+        "die, a higher fence_utilization or die_outline 0.",
+        blocks, f.tiers, Size(outline).c_str(), room);
   std::printf(
       "Outline: %s um on each of %d tier(s) in a die of %s um; the blocks fill %.1f %%, white space "
       "%.1f %%.\n",
@@ -447,14 +448,13 @@ void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tag
   const double dbu = design->unit_scale;
   const int routing_layers = static_cast<int>(lefdef_reading.routing_layers.size());
   if (params->bond_layer > routing_layers)
-    RefuseDesign("Error: bond_layer " + std::to_string(params->bond_layer) +
-                 " in fl.prm; the LEF files give " + std::to_string(routing_layers) + " routing layers.");
+    Refuse({"fl.prm"}, 1, "Error: bond_layer %d; the LEF files give %d routing layers.", params->bond_layer,
+           routing_layers);
   f.tiers = std::clamp(params->layers, 1, kMaxTiers);
   f.die_outline = params->die_outline != 0;
   f.die = DieOf(design, pads);
   if (!(f.die.Width() > 0 && f.die.Height() > 0))
-    RefuseDesign(std::string(def) +
-                 ": Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
+    Refuse({def}, 1, "Error: the design has no outline: give DIEAREA or fixed pads a positive extent.");
   f.core = lefdef_reading.rows.empty() ? f.die : CoreOfTheRows(f.die, dbu);
   f.rows = lefdef_reading.rows.empty() ? RowsOfTheLef(design, f.core) : RowsOfTheDef(dbu);
   if (!f.rows.Valid())
@@ -475,7 +475,7 @@ void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tag
       pad->fixed_y_lo = pad->fixed_y_hi = b.yl;
     }
   } else {
-    KeepPreplacedOnTheDie(design, f);
+    KeepPreplacedOnTheDie(def, design, f);
   }
   for (tagBLOCK* pad = pads; pad; pad = pad->next) {
     pad->x = pad->fixed_x_lo;
@@ -489,7 +489,7 @@ void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tag
                            : f.core.Width() * f.core.Height());
   AlignBlocksToRows(design, params, f);
   if (f.die_outline) {
-    CheckTheDieHoldsTheBlocks(design, params, f);
+    CheckTheDieHoldsTheBlocks(def, design, params, f);
     params->outline_w = f.tier_core.Width();
     params->outline_h = f.tier_core.Height();
   }

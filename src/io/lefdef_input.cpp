@@ -23,9 +23,10 @@ constexpr size_t kNamesShown = 5;
 void RefuseUnknownMacros(const char* def) {
   const NameTally& unknown = lefdef_reading.unknown_macros;
   if (unknown.total == 0) return;
-  RefuseDesign("Error: " + std::to_string(unknown.total) + " components of " + def +
-               " use macros that no LEF file defines: " + unknown.Sample(kNamesShown) +
-               ". Give every LEF file the design needs, the technology LEF first.");
+  Refuse({def}, 1,
+         "Error: %d components use macros that no LEF file defines: %s. Give every LEF file the design "
+         "needs, the technology LEF first.",
+         unknown.total, unknown.Sample(kNamesShown).c_str());
 }
 
 // The words of a class's LEF CLASS statement, for reports.
@@ -72,8 +73,9 @@ void AttachTerminalsToPads(tagBLOCK* design) {
 }
 
 // What the blocks are made of: groups of standard cells, macros, and the
-// other fixed cells, each alone. The engine holds at most kMaxBlocks.
-void ReportBlocks(const tagBLOCK* design) {
+// other fixed cells, each alone. The engine holds at most kMaxBlocks; a
+// refusal names the DEF file `def`.
+void ReportBlocks(const char* def, const tagBLOCK* design) {
   int groups = 0, macros = 0, fixed = 0;
   for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
     if (!blk->blkclass)
@@ -83,11 +85,11 @@ void ReportBlocks(const tagBLOCK* design) {
     else
       ++fixed;
   }
-  const std::string kinds = std::to_string(design->block_count) + " blocks (" + std::to_string(groups) +
-                            " groups, " + std::to_string(macros) + " macros, " + std::to_string(fixed) +
-                            " fixed cells)";
+  std::string kinds;
+  Appendf(kinds, "%d blocks (%d groups, %d macros, %d fixed cells)", design->block_count, groups, macros,
+          fixed);
   if (design->block_count > kMaxBlocks)
-    RefuseDesign("Error: " + kinds + "; at most " + std::to_string(kMaxBlocks) + " are supported.");
+    Refuse({def}, 1, "Error: %s; at most %d are supported.", kinds.c_str(), kMaxBlocks);
   std::printf("Made %s.\n", kinds.c_str());
 }
 
@@ -138,7 +140,7 @@ int InputDataFromLefDef(const std::vector<std::string>& lefs, const char* def, c
     Partition(design, params->cell_groups, pads, cell_nets, options);
     std::printf("Partitioning done.(Time consumed:%d s)\n", (GetCpuTime() - partitioning) / 1000);
   }
-  ReportBlocks(design);
+  ReportBlocks(def, design);
 
   SetBlockDimension(design);
   design->area = 0;

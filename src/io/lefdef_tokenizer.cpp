@@ -53,7 +53,7 @@ int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
                    const std::function<void(LefDefTokenizer&)>& read) {
   std::string text;
   if (!file || !ReadWholeFile(file, &text)) {
-    std::fprintf(stderr, "%s: cannot read the file, or it is larger than 1 GiB\n", path ? path : "");
+    PrintRefusal({path ? path : ""}, "Error: cannot read the file, or it is larger than 1 GiB.");
     return 1;
   }
   LefDefTokenizer in(path, std::move(text), echo);
@@ -68,7 +68,7 @@ int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
   return status;
 }
 
-std::string ReadPosition() { return reading ? reading->ConstructPosition() : std::string(); }
+InputPosition ReadPosition() { return reading ? reading->ConstructPosition() : InputPosition{}; }
 
 void NameTally::Add(std::string_view name) {
   auto [it, inserted] = counts.emplace(std::string(name), 0);
@@ -326,13 +326,11 @@ void LefDefTokenizer::Fail(const std::string& expected, const LefDefToken& found
 }
 
 void LefDefTokenizer::Refuse(int line, const std::string& message) const {
-  std::fprintf(stderr, "%s:%d: %s\n", path_.c_str(), line, message.c_str());
+  PrintRefusal({path_, line}, "%s", message.c_str());
   throw LefDefStop{1};
 }
 
-std::string LefDefTokenizer::ConstructPosition() const {
-  return path_ + ":" + std::to_string(construct_line_) + ": ";
-}
+InputPosition LefDefTokenizer::ConstructPosition() const { return {path_, construct_line_}; }
 
 void LefDefTokenizer::BeginEcho() {
   MarkConstruct(Peek().line);

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "driver/utilities.h"
+
 struct LefDefToken {
   std::string_view text;
   int line = 0;
@@ -98,14 +100,14 @@ class LefDefTokenizer {
   void SkipExtension(int opened);
 
   [[noreturn]] void Fail(const std::string& expected, const LefDefToken& found) const;
-  // Abandons the read with "path:line: message".
+  // Abandons the read with "path:line: message" (PrintRefusal).
   [[noreturn]] void Refuse(int line, const std::string& message) const;
 
   // The construct being read: it begins with BeginEcho, or here where its
   // callback comes after its statements (a macro at its END).
   void MarkConstruct(int line) { construct_line_ = line; }
-  // "path:line: " of that construct, the prefix of a callback's refusal.
-  std::string ConstructPosition() const;
+  // Where that construct stands, for a callback's refusal.
+  InputPosition ConstructPosition() const;
 
   // The echo line: tokens consumed between BeginEcho and EndEcho.
   void BeginEcho();
@@ -142,6 +144,6 @@ class LefDefTokenizer {
 int ReadLefDefFile(FILE* file, const char* path, FILE* echo,
                    const std::function<void(LefDefTokenizer&)>& read);
 
-// "path:line: " of the construct whose callback runs, for the callbacks'
-// refusals; empty outside a read.
-std::string ReadPosition();
+// Where the construct whose callback runs stands, for the callbacks'
+// refusals; no position outside a read.
+InputPosition ReadPosition();

@@ -35,11 +35,6 @@ struct CommandLine {
   std::string part;               // optional partition file
 };
 
-[[noreturn]] void Refuse(const std::string& message) {
-  DclError(message.c_str());
-  StopRun(1);
-}
-
 // "x.lef" or "x.tlef", in any case: a LEF library rather than the DEF.
 bool IsLefName(const std::string& name) {
   const size_t dot = name.rfind('.');
@@ -57,12 +52,12 @@ CommandLine ReadCommandLine(int argc, char** argv) {
     std::printf("data file > ");
     std::fflush(stdout);
     static char word[kPromptWordCap + 1];
-    if (std::scanf("%4096s", word) != 1) Refuse("Error: no data file name given.");
+    if (std::scanf("%4096s", word) != 1) Refuse({}, 1, "Error: no data file name given.");
     line.base = word;
   } else {
     line.base = argv[1];
   }
-  if (line.base.empty()) Refuse("Error: empty data file name.");
+  if (line.base.empty()) Refuse({}, 1, "Error: empty data file name.");
   if (argc < 3) return line;
   int next = 1;
   while (next < argc - 1 && (next == 1 || IsLefName(argv[next]))) line.lefs.push_back(argv[next++]);
@@ -72,7 +67,7 @@ CommandLine ReadCommandLine(int argc, char** argv) {
     std::printf("Warning: %d command-line name(s) after the partition file ignored, from '%s' on.\n",
                 argc - next, argv[next]);
   if (line.def.empty() || IsLefName(line.def))
-    Refuse("Error: no DEF file on the command line after the LEF files.");
+    Refuse({}, 1, "Error: no DEF file on the command line after the LEF files.");
   return line;
 }
 
@@ -120,8 +115,7 @@ void IndexDesign(Run& run) {
   run.n = design->block_count;
   run.t = design->pin_count;
   if (run.n < 0 || run.n > kMaxBlocks)
-    Refuse("Error: " + std::to_string(run.n) + " blocks; at most " + std::to_string(kMaxBlocks) +
-           " are supported.");
+    Refuse({}, 1, "Error: %d blocks; at most %d are supported.", run.n, kMaxBlocks);
   run.blka.assign(run.n + 1, nullptr);
   run.pada.assign(std::max(run.t, 0) + 1, nullptr);
   for (tagBLOCK* blk = design->children; blk; blk = blk->next)
@@ -337,7 +331,7 @@ void RefuseUnwrittenResults() {
   if (unwritten.empty()) return;
   std::string names;
   for (const std::string& name : unwritten) names += (names.empty() ? "" : ", ") + name;
-  Refuse("Error: not written: " + names + ".");
+  Refuse({}, 1, "Error: not written: %s.", names.c_str());
 }
 
 void Release(Run& run) {

@@ -21,11 +21,6 @@ void LinkAfter(int b, int after, int* next, int* prev) {
   prev[b] = after;
 }
 
-[[noreturn]] void Fatal(const char* message) {
-  DclError(message);
-  StopRun(1);
-}
-
 // Links b after the last block whose position (numbered before b came back)
 // is not above `after_pos`, then renumbers the whole sequence.
 void InsertAndNumber(int b, int after_pos, int* next, int* prev, int* pos, int* rpos, int n,
@@ -33,11 +28,11 @@ void InsertAndNumber(int b, int after_pos, int* next, int* prev, int* pos, int* 
   int after = 0;
   int steps = 0;
   for (int cur = next[0]; cur != 0 && pos[cur] <= after_pos; cur = next[cur]) {
-    if (++steps > n) Fatal(conflict);
+    if (++steps > n) Refuse({}, 1, "%s", conflict);
     after = cur;
   }
   LinkAfter(b, after, next, prev);
-  if (NumberSequence(next, pos, rpos, n) != n) Fatal(conflict);
+  if (NumberSequence(next, pos, rpos, n) != n) Refuse({}, 1, "%s", conflict);
 }
 
 }  // namespace
@@ -108,14 +103,14 @@ int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
 int ReLabel(tagDualSeq* seq) {
   const int n = seq->count;
   const int in_a = NumberSequence(seq->next_a.data(), seq->pos_a.data(), seq->rpos_a.data(), n);
-  if (in_a > n) Fatal("Conflict in Relabel na1");
+  if (in_a > n) Refuse({}, 1, "Conflict in Relabel na1");
   if (in_a < n) {
     for (int b = 1; b <= n; ++b)
       std::printf(" %3d %3d %3d %3d\n", b, seq->pos_a[b], seq->next_a[b], seq->prev_a[b]);
-    Fatal("Conflict in Relabel na2");
+    Refuse({}, 1, "Conflict in Relabel na2");
   }
   const int in_b = NumberSequence(seq->next_b.data(), seq->pos_b.data(), seq->rpos_b.data(), n);
-  if (in_b > n) Fatal("Conflict in Relabel nb1");
-  if (in_b < n) Fatal("Conflict in Relabel nb2");
+  if (in_b > n) Refuse({}, 1, "Conflict in Relabel nb1");
+  if (in_b < n) Refuse({}, 1, "Conflict in Relabel nb2");
   return 0;
 }

@@ -117,10 +117,9 @@ int SignalViaAssignment(tagSIGVIA** boundary_lists, int* via_count, int tier_cou
         ++cell_nodes;
       }
     total_cap += layer_cap;
-    if (via_count[t] > layer_cap) {
-      printf("Warning: The inter-layer via resource on layer %d is not enough!\n", t);
-      StopRun(-1);  // a shortage is a failed run, not a successful one
-    }
+    // A shortage is a failed run, not a successful one.
+    if (via_count[t] > layer_cap)
+      Refuse({}, -1, "Warning: The inter-layer via resource on layer %d is not enough!", t);
 
     for (tagSIGVIA* via = boundary_lists[t]; via; via = via->via_next) {
       int i0, i1, j0, j1;

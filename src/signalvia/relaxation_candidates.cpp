@@ -46,10 +46,8 @@ void ConstructCandidateGridListForVias(tagNETLIST* net_list, tagSIGGRIDSET& grid
         }
       if (k >= 1) {
         const tagSIGVIA* below = net->vias[k - 1];
-        if (!below) {
-          printf("Error: Caculating canddiate positions!\n");
-          StopRun(-1);  // broken via records: stop as a failed run
-        }
+        // Broken via records: stop as a failed run.
+        if (!below) Refuse({}, -1, "Error: Caculating canddiate positions!");
         for (tagVIACAND* c = via->cand_list; c; c = c->next) {
           c->costs.assign(below->cand_num, 0.0);
           for (const tagVIACAND* p = below->cand_list; p; p = p->next)

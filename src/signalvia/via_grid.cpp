@@ -61,11 +61,10 @@ std::unique_ptr<tagSIGGRIDSET> BuildGridsForViaPlanning(tagBLOCK* design, tagSIG
     const double columns = pitch_x > 0 ? std::ceil(W / pitch_x) : 0,
                  rows = pitch_y > 0 ? std::ceil(H / pitch_y) : 0;
     if (columns > kMaxViaGridCells || rows > kMaxViaGridCells) {
-      std::printf(
-          "Error: fl.prm: signalvia_sizex and signalvia_sizey make a via grid of %.0f x %.0f cells; at "
-          "most %d x %d.\n",
-          columns, rows, kMaxViaGridCells, kMaxViaGridCells);
-      StopRun(1);
+      Refuse({"fl.prm"}, 1,
+             "Error: signalvia_sizex and signalvia_sizey make a via grid of %.0f x %.0f cells; at most %d x "
+             "%d.",
+             columns, rows, kMaxViaGridCells, kMaxViaGridCells);
     }
     dim->dimx = static_cast<int>(columns);
     dim->dimy = static_cast<int>(rows);

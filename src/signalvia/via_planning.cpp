@@ -45,15 +45,14 @@ void CheckCapacity(int tier_count, const int* cap_per_layer, const int* via_coun
   }
   if (short_boundary == 0) return;
   const double u = norm->unscale;
-  std::printf(
-      "Via planning stops: the boundary below tier %d has %d positions for %d vias on a grid of %d x %d "
-      "cells of %.2f x %.2f um, %.2f um2 per via; larger cells (%s), more white space (sparearea, a "
-      "larger die) or svia_assignment 0 give room.\n",
-      short_boundary, cap_per_layer[short_boundary], via_count[short_boundary], dim.dimx, dim.dimy,
-      design->width / dim.dimx * u, design->height / dim.dimy * u, sigvia_size * u * u,
-      prm->setSizeOrDim == 0 ? "fewer signalvia_gridx, signalvia_gridy"
-                             : "larger signalvia_sizex, signalvia_sizey");
-  StopRun(-1);
+  Refuse({}, -1,
+         "Via planning stops: the boundary below tier %d has %d positions for %d vias on a grid of %d x %d "
+         "cells of %.2f x %.2f um, %.2f um2 per via; larger cells (%s), more white space (sparearea, a "
+         "larger die) or svia_assignment 0 give room.",
+         short_boundary, cap_per_layer[short_boundary], via_count[short_boundary], dim.dimx, dim.dimy,
+         design->width / dim.dimx * u, design->height / dim.dimy * u, sigvia_size * u * u,
+         prm->setSizeOrDim == 0 ? "fewer signalvia_gridx, signalvia_gridy"
+                                : "larger signalvia_sizex, signalvia_sizey");
 }
 
 void ReportSetup(const tagSIGGRIDDIM& dim, const tagPARAMETERS* prm, const tagNORMPARA* norm) {

@@ -17,11 +17,6 @@
 
 namespace {
 
-[[noreturn]] void Stop(const char* message, int status) {
-  DclError(message);
-  StopRun(status);
-}
-
 // A partition file read line by line; only the number that starts a line
 // counts, the rest of the line is dropped. Blank lines are passed over.
 struct PartitionLines {
@@ -232,23 +227,19 @@ void Partition(tagBLOCK* design, int nparts, tagBLOCK** pads, tagNET** cell_nets
 
 void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET** cell_nets,
                    const GroupingOptions& options) {
-  if (!design) Stop("Null Pointer!", 1);
+  if (!design) Refuse({}, 1, "Null Pointer!");
   FILE* f = std::fopen(path, "r");
   // A run without its groups has failed, so the status says so.
-  if (!f) Stop("cannot open partition file!", 1);
+  if (!f) Refuse({}, 1, "cannot open partition file!");
   PartitionLines in{f, path};
-  char message[200];
   const int cells = design->block_count;
   long long vertices = -1;
   if (NextLeadingNumber(in, &vertices) != 1 ||
       (vertices != cells && vertices != static_cast<long long>(cells) + design->pin_count)) {
     std::fclose(f);
     DclError("Vertice Number was not setup properly!");
-    std::snprintf(message, sizeof message,
-                  "Error: %s: the first line must give %d (cells) or %d "
-                  "(cells and terminals).",
-                  path, cells, cells + design->pin_count);
-    Stop(message, 1);
+    Refuse({path, in.line}, 1, "Error: the first number must be %d (cells) or %d (cells and terminals).",
+           cells, cells + design->pin_count);
   }
   // Vertex i is the cell numbered i + 1; entries past the cells are terminals.
   std::vector<int> part(std::max<long long>(vertices, 1), 0);
@@ -258,17 +249,10 @@ void ReadPartition(tagBLOCK* design, const char* path, tagBLOCK** pads, tagNET**
     const int read = NextLeadingNumber(in, &group);
     if (read != 1 || group < 0 || group >= vertices) {
       std::fclose(f);
-      if (read == 0)
-        std::snprintf(message, sizeof message, "Error: %s ends after %d of %lld vertices.", path, i,
-                      vertices);
-      else if (read < 0)
-        std::snprintf(message, sizeof message, "Error: %s line %d: no group number for vertex %d.", path,
-                      in.line, i);
-      else
-        std::snprintf(message, sizeof message,
-                      "Error: %s line %d: group %lld of vertex %d is outside 0..%lld.", path, in.line, group,
-                      i, vertices - 1);
-      Stop(message, 1);
+      if (read == 0) Refuse({path}, 1, "Error: the file ends after %d of %lld vertices.", i, vertices);
+      if (read < 0) Refuse({path, in.line}, 1, "Error: no group number for vertex %d.", i);
+      Refuse({path, in.line}, 1, "Error: group %lld of vertex %d is outside 0..%lld.", group, i,
+             vertices - 1);
     }
     part[i] = static_cast<int>(group);
     largest = std::max(largest, part[i]);
@@ -316,7 +300,7 @@ int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
       continue;
     }
     const int g = cell->id >= 1 ? part[cell->id - 1] : -1;
-    if (g < 0 || g >= count) Stop("Grouping Error!", 1);
+    if (g < 0 || g >= count) Refuse({}, 1, "Grouping Error!");
     tagBLOCK*& group = groups[g];
     if (!group) {
       group = NewBlk();
@@ -353,8 +337,8 @@ int Grouping(tagBLOCK* design, int count, const int* part, tagBLOCK** pads) {
 }
 
 tagNET* CreateNetsForBlocks(tagBLOCK* design, double macro_net_weight) {
-  if (!design) Stop("warning: null pointer!", 1);
-  if (!design->nets) Stop("Null pointer: no net information!", 1);
+  if (!design) Refuse({}, 1, "warning: null pointer!");
+  if (!design->nets) Refuse({}, 1, "Null pointer: no net information!");
   tagNET* cell_nets = design->nets;
   tagNET* block_nets = nullptr;
   int kept = 0;

@@ -16,10 +16,7 @@ constexpr double kMaxVertexWeight = 1000.0;
 
 int* NewInts(size_t count) {
   int* a = new (std::nothrow) int[std::max<size_t>(count, 1)]();
-  if (!a) {
-    DclError("Failed to calloc memory!");
-    StopRun(1);
-  }
+  if (!a) Refuse({}, 1, "Failed to calloc memory!");
   return a;
 }
 
@@ -32,19 +29,13 @@ int TruncatedWeight(double w) {
 }  // namespace
 
 tagHYPERGRAPH* CreateHyperGraph(const tagBLOCK* design, const std::vector<int>* vertex_of_id) {
-  if (!design) {
-    DclError("NULL Pointer!");
-    StopRun(1);
-  }
+  if (!design) Refuse({}, 1, "NULL Pointer!");
   if (!design->nets) {
     DclError("No net information,no partition!");
     return nullptr;
   }
   tagHYPERGRAPH* hg = new (std::nothrow) tagHYPERGRAPH{};
-  if (!hg) {
-    DclError("Failed to allocate memory!\n");
-    StopRun(1);
-  }
+  if (!hg) Refuse({}, 1, "Failed to allocate memory!\n");
   hg->nvtxs = std::max(design->block_count, 0);
   if (vertex_of_id)
     hg->nvtxs = static_cast<int>(

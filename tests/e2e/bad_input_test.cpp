@@ -8,6 +8,7 @@
 // variants of the bookshelf benchmark must run like the plain layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -118,10 +119,10 @@ BadInput Refused(const char* label, std::vector<Edit> edits, const std::string& 
 const char kDone[] = " *** normally terminated.";
 const std::string kHeader = "NumHardRectilinearBlocks : 3";
 const std::string kBlockA = "a hardrectilinear 4 (0, 0) (0, 30) (40, 30) (40, 0)";
-const std::string kLine7 = "s.blocks line 7: malformed block line.";
+const std::string kLine7 = "s.blocks:7: Error: malformed block line.";
 const std::string kNoInt = " does not fit in an int.";
-const std::string kOffsets = "s.nets line 7: pin offsets must be numbers within +-1e+06 percent.";
-const std::string kLongName = " name longer than 63 characters.";
+const std::string kOffsets = "s.nets:7: Error: pin offsets must be numbers within +-1e+06 percent.";
+const std::string kLongName = " Error: name longer than 63 characters.";
 std::string Name(size_t length, char c) { return std::string(length, c); }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -145,27 +146,30 @@ INSTANTIATE_TEST_SUITE_P(
     EmptyAndCutFiles, BookshelfInput,
     testing::Values(
         Refused("empty_blocks", {{"s.blocks", "", ""}},
-                "s.blocks ends before the \"NumSoftRectangularBlocks\" line."),
-        Refused("empty_pl", {{"s.pl", "", ""}}, "s.pl ends before the empty line after the header."),
-        Refused("empty_nets", {{"s.nets", "", ""}}, "s.nets ends before the empty line after the header."),
+                "s.blocks: Error: the file ends before the \"NumSoftRectangularBlocks\" line."),
+        Refused("empty_pl", {{"s.pl", "", ""}},
+                "s.pl: Error: the file ends before the empty line after the header."),
+        Refused("empty_nets", {{"s.nets", "", ""}},
+                "s.nets: Error: the file ends before the empty line after the header."),
         Refused("cut_inside_header", {{"s.blocks", " 3\nNumTerminals", kCut}},
-                "s.blocks line 4: \"NumHardRectilinearBlocks :\" must be followed by a number"),
+                "s.blocks:4: Error: \"NumHardRectilinearBlocks :\" must be followed by a number"),
         Refused("cut_inside_block_list", {{"s.blocks", "c hard", kCut}},
-                "Error: Unexpected end of file.\nError: s.blocks ends after 2 of 3 blocks."),
+                "Error: Unexpected end of file.\ns.blocks: Error: the file ends after 2 of 3 blocks."),
         Refused("cut_inside_block_positions", {{"s.pl", "b 10 0", kCut}},
-                "s.pl ends after 1 of 3 block positions."),
+                "s.pl: Error: the file ends after 1 of 3 block positions."),
         Refused("cut_before_terminal_positions", {{"s.pl", "\np1 0 50", kCut}},
-                "s.pl ends before the empty line before the terminal positions."),
+                "s.pl: Error: the file ends before the empty line before the terminal positions."),
         Refused("cut_inside_terminal_positions", {{"s.pl", "p2 200", kCut}},
-                "s.pl ends after 1 of 2 terminal positions."),
-        Refused("cut_inside_net_list", {{"s.nets", "NetDegree : 2", kCut}}, "s.nets ends after 1 of 2 nets."),
+                "s.pl: Error: the file ends after 1 of 2 terminal positions."),
+        Refused("cut_inside_net_list", {{"s.nets", "NetDegree : 2", kCut}},
+                "s.nets: Error: the file ends after 1 of 2 nets."),
         Refused("cut_inside_block_line", {{"s.blocks", " (40, 30) (40, 0)", kCut}}, kLine7),
         Refused("cut_inside_terminal_list", {{"s.blocks", "p2 terminal", kCut}},
-                "s.blocks ends after 1 of 2 terminals."),
+                "Error: Unexpected end of file!\ns.blocks: Error: the file ends after 1 of 2 terminals."),
         Refused("cut_inside_net", {{"s.nets", "p2 B", kCut}},
-                "s.nets ends inside net 2 of 2, after 1 of its 2 pins."),
+                "s.nets: Error: the file ends inside net 2 of 2, after 1 of its 2 pins."),
         Refused("degree_above_pins_that_follow", {{"s.nets", "NetDegree : 3", "NetDegree : 4"}},
-                "s.nets line 9: net 1 of 2 lists 3 pins, fewer than its degree 4.")),
+                "s.nets:9: Error: net 1 of 2 lists 3 pins, fewer than its degree 4.")),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -173,49 +177,50 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Refused(
             "zero_blocks", {{"s.blocks", kHeader, "NumHardRectilinearBlocks : 0"}},
-            "s.blocks line 4: \"NumHardRectilinearBlocks :\" must be followed by a number of at least 1."),
+            "s.blocks:4: Error: \"NumHardRectilinearBlocks :\" must be followed by a number of at least 1."),
         Refused("negative_terminals", {{"s.blocks", "NumTerminals : 2", "NumTerminals : -2"}},
-                "s.blocks line 5: \"NumTerminals :\" must be followed by a number of at least 0."),
+                "s.blocks:5: Error: \"NumTerminals :\" must be followed by a number of at least 0."),
         Refused("negative_width", {{"s.blocks", "(40, 30) (40, 0)", "(-40, 30) (-40, 0)"}},
-                "block a has width -40 and height 30; both must be positive"),
+                "s.blocks:7: Error: block a has width -40 and height 30; both must be positive"),
         Refused("zero_height", {{"s.blocks", "(0, 30) (40, 30)", "(0, 0) (40, 0)"}},
-                "block a has width 40 and height 0; both must be positive"),
-        Refused("width_beyond_int",
-                {{"s.blocks", kBlockA, "a hardrectilinear 4 (-2000000000, 0) (0, 1) (2000000000, 1) (0, 0)"}},
-                "block a has width 4000000000 and height 1; both must be positive and fit"),
+                "s.blocks:7: Error: block a has width 40 and height 0; both must be positive"),
+        Refused(
+            "width_beyond_int",
+            {{"s.blocks", kBlockA, "a hardrectilinear 4 (-2000000000, 0) (0, 1) (2000000000, 1) (0, 0)"}},
+            "s.blocks:7: Error: block a has width 4000000000 and height 1; both must be positive and fit"),
         Refused("block_sizes_adding_up_beyond_int",
                 {{"s.blocks", "(0, 30) (40, 30) (40, 0)", "(0, 30) (2000000000, 30) (2000000000, 0)"},
                  {"s.blocks", "(0, 40) (30, 40) (30, 0)", "(0, 40) (2000000000, 40) (2000000000, 0)"}},
-                "s.blocks line 9: the block widths add up to 4000000010 and the heights to 90;"),
+                "s.blocks:9: Error: the block widths add up to 4000000010 and the heights to 90;"),
         Refused("non_numeric_corner", {{"s.blocks", "(0, 30) (40", "(0, thirty) (40"}}, kLine7),
         Refused("non_numeric_position", {{"s.pl", "p1 0 50", "p1 zero 50"}},
-                "s.pl line 7: malformed terminal position."),
+                "s.pl:7: Error: malformed terminal position."),
         Refused("corner_beyond_int", {{"s.blocks", "(40, 30) (40, 0)", "(40, 30) (99999999999, 0)"}},
-                "s.blocks line 7: the number 99999999999" + kNoInt),
+                "s.blocks:7: Error: the number 99999999999" + kNoInt),
         Refused("count_beyond_int", {{"s.nets", "NumNets : 2", "NumNets : 4294967298"}},
-                "s.nets line 3: the number 4294967298" + kNoInt),
+                "s.nets:3: Error: the number 4294967298" + kNoInt),
         Refused("degree_beyond_int", {{"s.nets", "NetDegree : 2", "NetDegree : -9999999999"}},
-                "s.nets line 9: the number -9999999999" + kNoInt),
+                "s.nets:9: Error: the number -9999999999" + kNoInt),
         Refused("position_beyond_int", {{"s.pl", "p2 200 100", "p2 200 2147483648"}},
-                "s.pl line 8: the number 2147483648" + kNoInt),
+                "s.pl:8: Error: the number 2147483648" + kNoInt),
         Refused("pin_offset_not_a_number", {{"s.nets", "%10.0", "%nan"}}, kOffsets),
         Refused("pin_offset_beyond_float", {{"s.nets", "%10.0", "%1e39"}}, kOffsets),
         Refused("too_many_blocks", {{"s.blocks", kHeader, "NumHardRectilinearBlocks : 3301"}},
-                "s.blocks declares 3301 blocks; at most 3300 are supported.")),
+                "s.blocks:4: Error: 3301 blocks; at most 3300 are supported.")),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
     NamesAndCommandLine, BookshelfInput,
     testing::Values(Refused("block_name_of_64", {{"s.blocks", "b hard", Name(64, 'b') + " hard"}},
-                            "s.blocks line 8:" + kLongName),
+                            "s.blocks:8:" + kLongName),
                     Refused("terminal_name_of_1000", {{"s.blocks", "p2 term", Name(1000, 'p') + " term"}},
-                            "s.blocks line 12:" + kLongName),
+                            "s.blocks:12:" + kLongName),
                     Refused("pin_name_of_100000", {{"s.nets", "b B", Name(100000, 'b') + " B"}},
-                            "s.nets line 8:" + kLongName),
+                            "s.nets:8:" + kLongName),
                     Refused("duplicate_block", {{"s.blocks", "c hard", "b hard"}},
-                            "s.blocks line 9: duplicate block name b."),
+                            "s.blocks:9: Error: duplicate block name b."),
                     Refused("duplicate_terminal", {{"s.blocks", "p2 terminal", "p1 terminal"}},
-                            "s.blocks line 12: duplicate terminal name p1."),
+                            "s.blocks:12: Error: duplicate terminal name p1."),
                     Refused("base_name_of_100000", {}, "Cannot open .blocks  file sss", Name(100000, 's')),
                     Refused("missing_benchmark", {}, "Cannot open .blocks  file absent.blocks", "absent")),
     LabelOf);
@@ -307,22 +312,24 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadInput{"missing_file", {{"fl.prm", "", kCut}}, "demo16", "cann't open fl.prm\n", 1},
         Row("keyword_of_100000", "layers 2\n" + std::string(100000, 'k') + " 1\n",
-            "Error: fl.prm: the word " + std::string(40, 'k') + "... is longer than 99 characters.", 1),
-        Row("layers_0", "layers 0\n", "Error: fl.prm: layers 0 is out of range; 1 to 9 (tiers).", 1),
-        Row("layers_10", "layers 10\n", "Error: fl.prm: layers 10 is out of range; 1 to 9 (tiers).", 1),
+            "fl.prm:2: Error: the word " + std::string(40, 'k') + "... is longer than 99 characters.", 1),
+        Row("layers_0", "* tiers\nseed 7\n\nlayers 0\n",
+            "fl.prm:4: Error: layers 0 is out of range; 1 to 9 (tiers).", 1),
+        Row("layers_10", "layers 10\n", "fl.prm:1: Error: layers 10 is out of range; 1 to 9 (tiers).", 1),
         Row("time_limit_negative", "time_limit -1\n",
-            "Error: fl.prm: time_limit -1 is out of range; 0 to 1000000 (CPU seconds; 0 runs the schedule).",
+            "fl.prm:1: Error: time_limit -1 is out of range; 0 to 1000000 (CPU seconds; 0 runs the "
+            "schedule).",
             1),
-        Row("starts_0", "starts 0\n", "Error: fl.prm: starts 0 is out of range; 1 to 64 (annealing chains).",
-            1),
-        Row("layers_not_a_number", "layers two\n", "Error: fl.prm: layers 0 is out of range", 1),
+        Row("starts_0", "starts 0\n",
+            "fl.prm:1: Error: starts 0 is out of range; 1 to 64 (annealing chains).", 1),
+        Row("layers_not_a_number", "layers two\n", "fl.prm:1: Error: layers 0 is out of range", 1),
         Row("via_grid_of_no_column", "signalvia_gridx 0\n",
-            "Error: fl.prm: signalvia_gridx 0 is out of range; 1 to 500 (via grid columns).", 1),
+            "fl.prm:1: Error: signalvia_gridx 0 is out of range; 1 to 500 (via grid columns).", 1),
         Row("via_cell_of_negative_size", "signalvia_sizey -4\n",
-            "Error: fl.prm: signalvia_sizey -4 is out of range", 1),
-        Row("aspect_ratio_0", "aspect_ratio 0\n", "Error: fl.prm: aspect_ratio 0 is out of range", 1),
-        Row("no_area_left", "sparearea -100\n", "Error: fl.prm: sparearea -100 is out of range; -99 to", 1),
-        Row("area_weight_beyond_int", "allarea 100000\n", "Error: fl.prm: allarea 100000 is out of range",
+            "fl.prm:1: Error: signalvia_sizey -4 is out of range", 1),
+        Row("aspect_ratio_0", "aspect_ratio 0\n", "fl.prm:1: Error: aspect_ratio 0 is out of range", 1),
+        Row("no_area_left", "sparearea -100\n", "fl.prm:1: Error: sparearea -100 is out of range; -99 to", 1),
+        Row("area_weight_beyond_int", "allarea 100000\n", "fl.prm:1: Error: allarea 100000 is out of range",
             1)),
     LabelOf);
 
@@ -342,6 +349,11 @@ TEST_P(LefDefFiles, GiveTheirMessageAndStatus) { ExpectOutcome(LefDefExample(), 
 
 const std::string kLefDef = "demo_tech.lef demo_cells.lef demo_ram.lef demo.def";
 const std::string kWithPart = kLefDef + " demo.part";
+// "fl.prm:N: ", N the line on which ExamplePrm writes its extra pairs.
+const std::string kAtExtraPairs = [] {
+  const std::string prm = ExamplePrm("");
+  return "fl.prm:" + std::to_string(std::count(prm.begin(), prm.end(), '\n') - 1) + ": ";
+}();
 
 BadInput RefusedLefDef(const char* label, std::vector<Edit> edits, const std::string& message,
                        const std::string& args = kLefDef) {
@@ -373,21 +385,22 @@ INSTANTIATE_TEST_SUITE_P(
                       "demo_tech.lef demo_cells.lef"),
         RefusedLefDef("missing_partition", {}, "cannot open partition file!", kLefDef + " absent.part"),
         RefusedLefDef("cell_groups_zero", {{"fl.prm", "seed 7", "seed 7 cell_groups 0"}},
-                      "Error: fl.prm: cell_groups 0 is out of range; 1 to 3300 (standard-cell groups)."),
-        RefusedLefDef(
-            "die_outline_2", {{"fl.prm", "seed 7", "seed 7 die_outline 2"}},
-            "Error: fl.prm: die_outline 2 is out of range; 0 to 1 (1 the die, 0 from the block area)."),
+                      kAtExtraPairs +
+                          "Error: cell_groups 0 is out of range; 1 to 3300 (standard-cell groups)."),
+        RefusedLefDef("die_outline_2", {{"fl.prm", "seed 7", "seed 7 die_outline 2"}},
+                      kAtExtraPairs +
+                          "Error: die_outline 2 is out of range; 0 to 1 (1 the die, 0 from the block area)."),
         RefusedLefDef("macro_halo_negative", {{"fl.prm", "seed 7", "seed 7 macro_halo -1"}},
-                      "Error: fl.prm: macro_halo -1 is out of range; 0 or more (nanometres)."),
+                      kAtExtraPairs + "Error: macro_halo -1 is out of range; 0 or more (nanometres)."),
         RefusedLefDef("macro_net_weight_negative", {{"fl.prm", "seed 7", "seed 7 macro_net_weight -1"}},
-                      "Error: fl.prm: macro_net_weight -1 is out of range; 0 or more (0 for none)."),
-        RefusedLefDef(
-            "fence_utilization_100", {{"fl.prm", "seed 7", "seed 7 fence_utilization 100"}},
-            "Error: fl.prm: fence_utilization 100 is out of range; 0 to 99 (percent; 0 from the die)."),
+                      kAtExtraPairs + "Error: macro_net_weight -1 is out of range; 0 or more (0 for none)."),
+        RefusedLefDef("fence_utilization_100", {{"fl.prm", "seed 7", "seed 7 fence_utilization 100"}},
+                      kAtExtraPairs +
+                          "Error: fence_utilization 100 is out of range; 0 to 99 (percent; 0 from the die)."),
         RefusedLefDef("bond_layer_negative", {{"fl.prm", "seed 7", "seed 7 bond_layer -1"}},
-                      "Error: fl.prm: bond_layer -1 is out of range; 0 or more (routing layer"),
+                      kAtExtraPairs + "Error: bond_layer -1 is out of range; 0 or more (routing layer"),
         RefusedLefDef("bond_layer_beyond_the_lef", {{"fl.prm", "seed 7", "seed 7 bond_layer 4"}},
-                      "Error: bond_layer 4 in fl.prm; the LEF files give 3 routing layers.")),
+                      "fl.prm: Error: bond_layer 4; the LEF files give 3 routing layers.")),
     LabelOf);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -395,11 +408,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusedLefDef(
             "macro_of_no_lef", {},
-            "Error: 2 components of demo.def use macros that no LEF file defines: RAM: 2. Give every LEF "
+            "demo.def: Error: 2 components use macros that no LEF file defines: RAM: 2. Give every LEF "
             "file the design needs, the technology LEF first.",
             "demo_tech.lef demo_cells.lef demo.def"),
-        RefusedLefDef("unterminated_string", {{"demo_tech.lef", "\"/\" ;", "\"/ ;"}},
-                      "syntax error: expected a closing '\"' for the string, found end of file"),
+        RefusedLefDef(
+            "unterminated_string", {{"demo_tech.lef", "\"/\" ;", "\"/ ;"}},
+            "demo_tech.lef:3: syntax error: expected a closing '\"' for the string, found end of file"),
         RefusedLefDef(
             "macro_size_beyond_limit", {{"demo_cells.lef", "SIZE 1.2 BY 2.0", "SIZE 1e300 BY 2.0"}},
             "demo_cells.lef:4: Error: macro NAND2 has SIZE 1e+300 BY 2; sizes must lie in 0..1e+06 microns."),
@@ -430,17 +444,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedLefDef("halo_negative", {{"demo.def", "HALO 3000", "HALO -3000"}},
                       "demo.def:100: Error: component ram1 has HALO -3000 2000 3000 2000; halos lie in "
                       "0..2.14748e+09."),
-        RefusedLefDef("fixed_beyond_the_die",
-                      {{"demo.def", "FIXED ( 60000 60000 )", "FIXED ( 100000 60000 )"},
-                       {"fl.prm", "seed 7", "seed 7 layers 1"}},
-                      "Error: ram0 is FIXED at ( 100.00 60.00 ) to ( 130.00 80.00 ) um, beyond the die ( "
-                      "0.00 0.00 ) to "
-                      "( 120.00 120.00 )."),
-        RefusedLefDef("macro_beyond_the_outline", {{"demo.def", "( 120000 120000 )", "( 120000 40000 )"}},
-                      "Error: ram0 (34.00 x 24.00 um, halo included) fits no outline of 64.85 x 18.28 um"),
-        RefusedLefDef("blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
-                      "Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold",
-                      kWithPart),
+        RefusedLefDef(
+            "fixed_beyond_the_die",
+            {{"demo.def", "FIXED ( 60000 60000 )", "FIXED ( 100000 60000 )"},
+             {"fl.prm", "seed 7", "seed 7 layers 1"}},
+            "demo.def: Error: ram0 is FIXED at ( 100.00 60.00 ) to ( 130.00 80.00 ) um, beyond the die ( "
+            "0.00 0.00 ) to "
+            "( 120.00 120.00 )."),
+        RefusedLefDef(
+            "macro_beyond_the_outline", {{"demo.def", "( 120000 120000 )", "( 120000 40000 )"}},
+            "demo.def: Error: ram0 (34.00 x 24.00 um, halo included) fits no outline of 64.85 x 18.28 um"),
+        RefusedLefDef(
+            "blocks_beyond_the_die", {{"fl.prm", "seed 7", "seed 7 fence_utilization 1"}},
+            "demo.def: Error: the blocks take 15840.00 um2, more than the 2 tier(s) of 64.85 x 64.85 um hold",
+            kWithPart),
         RefusedLefDef("component_defined_twice", {{"demo.def", "  - ram0 RAM", "  - u0 RAM"}},
                       "demo.def:99: Error: COMPONENTS defines u0 a second time (first at line 59)."),
         RefusedLefDef("net_defined_twice", {{"demo.def", "  - mem_out", "  - mem_in"}},
@@ -455,7 +472,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Warning: No cell:u0 or hash error!",
                  0},
         RefusedLefDef("more_than_3300_blocks", FixedCells(3298),
-                      "3301 blocks (1 groups, 2 macros, 3298 fixed cells); at most 3300 are supported."),
+                      "demo.def: Error: 3301 blocks (1 groups, 2 macros, 3298 fixed cells); at most 3300 are "
+                      "supported."),
         BadInput{"exactly_3300_blocks", FixedCells(3297), kLefDef,
                  "Made 3300 blocks (1 groups, 2 macros, 3297 fixed cells).", 0}),
     LabelOf);
@@ -463,17 +481,18 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Partition, LefDefFiles,
     testing::Values(
-        RefusedLefDef("empty_file", {{"demo.part", "", ""}}, "Vertice Number was not setup properly!",
+        RefusedLefDef("empty_file", {{"demo.part", "", ""}},
+                      "Vertice Number was not setup properly!\ndemo.part: Error: the first number must be 48",
                       kWithPart),
         RefusedLefDef("wrong_vertex_count", {{"demo.part", "48\n", "47\n"}},
-                      "Error: demo.part: the first line must give 48 (cells) or 54 (cells and terminals).",
+                      "demo.part:1: Error: the first number must be 48 (cells) or 54 (cells and terminals).",
                       kWithPart),
         RefusedLefDef("too_few_lines", {{"demo.part", "\n1\n", kCut}},
-                      "Error: demo.part ends after 5 of 48 vertices.", kWithPart),
+                      "demo.part: Error: the file ends after 5 of 48 vertices.", kWithPart),
         RefusedLefDef("negative_group", {{"demo.part", "\n1\n", "\n-1\n"}},
-                      "Error: demo.part line 7: group -1 of vertex 5 is outside 0..47.", kWithPart),
+                      "demo.part:7: Error: group -1 of vertex 5 is outside 0..47.", kWithPart),
         RefusedLefDef("huge_group", {{"demo.part", "\n1\n", "\n99999999999\n"}},
-                      "Error: demo.part line 7: group 99999999999 of vertex 5 is outside 0..47.", kWithPart)),
+                      "demo.part:7: Error: group 99999999999 of vertex 5 is outside 0..47.", kWithPart)),
     LabelOf);
 
 }  // namespace

@@ -119,7 +119,7 @@ int OnNet(defrCallbackType_e, defiNet* n, defiUserData ud) {
 
 struct Read {
   int status;
-  std::string errors;  // what the reader wrote to stderr
+  std::string errors;  // what the reader printed
 };
 
 class ReaderTest : public ::testing::Test {
@@ -161,10 +161,10 @@ class ReaderTest : public ::testing::Test {
     const std::string path = dir_.file(lef ? "lib.lef" : "design.def");
     WriteFile(path, text);
     FILE* f = std::fopen(path.c_str(), "r");
-    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
     const int status =
         lef ? lefrRead(f, "lib.lef", &user_data_tag) : defrRead(f, "design.def", &user_data_tag);
-    Read read{status, ::testing::internal::GetCapturedStderr()};
+    Read read{status, ::testing::internal::GetCapturedStdout()};
     std::fclose(f);
     return read;
   }
