@@ -21,14 +21,15 @@ enum class Conversion {
   kReal,     // v / divisor as a double
 };
 
-// The values fl.prm may give a keyword, as written in the file, and what
-// they count; a value outside is refused before anything uses it.
+// The values fl.prm may give a keyword, as written in the file; a value
+// outside is refused before anything uses it.
 struct Range {
   int lo = INT_MIN;
   int hi = INT_MAX;
-  const char* meaning = nullptr;
 };
 
+// A keyword's rules in one place: how its value is stored, the values it
+// may take and what it means in one line (the range refusal quotes it).
 struct Keyword {
   const char* name;
   Conversion conversion;
@@ -36,17 +37,18 @@ struct Keyword {
   double tagPARAMETERS::*real_field;
   double divisor;
   Range range;
+  const char* help;
 };
 
-constexpr Keyword IntKey(const char* name, int tagPARAMETERS::*field, Range range = {}) {
-  return {name, Conversion::kInt, field, nullptr, 1.0, range};
+constexpr Keyword IntKey(const char* name, int tagPARAMETERS::*field, const char* help, Range range = {}) {
+  return {name, Conversion::kInt, field, nullptr, 1.0, range, help};
 }
-constexpr Keyword PercentKey(const char* name, int tagPARAMETERS::*field) {
-  return {name, Conversion::kPercent, field, nullptr, 1.0, {}};
+constexpr Keyword PercentKey(const char* name, int tagPARAMETERS::*field, const char* help) {
+  return {name, Conversion::kPercent, field, nullptr, 1.0, {}, help};
 }
-constexpr Keyword RealKey(const char* name, double tagPARAMETERS::*field, double divisor = 1.0,
+constexpr Keyword RealKey(const char* name, double tagPARAMETERS::*field, double divisor, const char* help,
                           Range range = {}) {
-  return {name, Conversion::kReal, nullptr, field, divisor, range};
+  return {name, Conversion::kReal, nullptr, field, divisor, range, help};
 }
 
 // Beyond these the weights' products in the optimiser leave the int range.
@@ -61,89 +63,96 @@ using P = tagPARAMETERS;
 
 // Searched in this order; the first match takes the value.
 constexpr Keyword kKeywords[] = {
-    PercentKey("giveup", &P::giveup),
-    PercentKey("depthmax", &P::depthmax),
-    PercentKey("movenode", &P::movenode),
-    IntKey("ipcand", &P::ipcand),
-    RealKey("degobj", &P::degobj),
-    RealKey("degobj_g", &P::degobj_g),
-    IntKey("idle_g", &P::idle_g),
-    IntKey("movarea", &P::movarea, {0, kMaxMoveAreaWeight, "area weight of a move"}),
-    IntKey("movnet", &P::movnet),
-    RealKey("movfix", &P::movfix),
-    IntKey("allarea", &P::allarea, {0, kMaxAreaWeight, "area weight of the objective"}),
-    RealKey("allnet", &P::allnet),
-    RealKey("allfix", &P::allfix),
-    RealKey("grpwgt", &P::grpwgt),
-    RealKey("spcwgt", &P::spcwgt),
-    IntKey("trace", &P::trace),
-    RealKey("sparearea", &P::sparearea, 1.0, {-99, 10000, "percent white space"}),
-    RealKey("expand", &P::expand),
-    RealKey("dltmin", &P::dltmin),
-    RealKey("ntlubd1", &P::ntlubd1),
-    RealKey("ntpenalty1", &P::ntpenalty1),
-    IntKey("srchlvl_a", &P::srchlvl_a),
-    IntKey("srchlvl_b", &P::srchlvl_b),
-    IntKey("rotate", &P::rotate),
-    IntKey("itrlvl", &P::itrlvl),
-    RealKey("frc", &P::frc, 10.0),
-    IntKey("proc", &P::proc),
-    RealKey("fil_l", &P::fil_l, 100.0),
-    RealKey("repfact", &P::repfact, 100.0),
-    IntKey("qp_itrmax", &P::qp_itrmax),
-    IntKey("linecnt", &P::linecnt),
-    IntKey("scan_fe", &P::scan_fe),
-    RealKey("fld_ratio", &P::fld_ratio, 100.0),
-    RealKey("fil_ratio", &P::fil_ratio, 100.0),
-    RealKey("devi_upd", &P::devi_upd, 100.0),
-    RealKey("grav_ofs", &P::grav_ofs, 100.0),
-    RealKey("grav_wgt", &P::grav_wgt, 100.0),
-    IntKey("trace_qp", &P::trace_qp),
-    IntKey("display", &P::display),
-    RealKey("delta_fil", &P::delta_fil, 1000000.0),
-    IntKey("lu_ntdeg_thd", &P::lu_ntdeg_thd),
-    IntKey("gs_ntdeg_thd", &P::gs_ntdeg_thd),
-    RealKey("fix_cel_den", &P::fix_cel_den, 10.0),
-    IntKey("gs_itr_max", &P::gs_itr_max),
-    RealKey("gs_max_dev", &P::gs_max_dev, 1000000.0),
-    RealKey("sor", &P::sor, 100.0),
-    RealKey("sor2", &P::sor2, 100.0),
-    IntKey("opt_method", &P::opt_method),
-    RealKey("d_mult", &P::d_mult),
-    RealKey("t_base", &P::t_base, 1000.0),
-    IntKey("start_tempe", &P::start_tempe),
-    IntKey("end_tempe", &P::end_tempe),
-    IntKey("iterations", &P::iterations),
-    RealKey("cooling_ratio", &P::cooling_ratio, 100.0),
-    IntKey("anneal_rounds", &P::anneal_rounds),
-    IntKey("time_limit", &P::time_limit, {0, kMaxTimeLimit, "CPU seconds; 0 runs the schedule"}),
-    IntKey("starts", &P::starts, {1, kMaxStarts, "annealing chains"}),
-    IntKey("layers", &P::layers, {1, kMaxTiers, "tiers"}),
-    IntKey("wgt_via", &P::wgt_via),
-    IntKey("thermal_opt", &P::thermal_opt),
-    IntKey("pin_at_center", &P::pin_at_center),
-    IntKey("opt_wire", &P::opt_wire),
-    RealKey("aspect_ratio", &P::aspect_ratio, 100.0, {1, 10000, "height / width in hundredths"}),
-    IntKey("svia_assignment", &P::svia_assignment),
-    IntKey("setSizeOrDim", &P::setSizeOrDim),
-    IntKey("signalvia_gridx", &P::signalvia_gridx, {1, kMaxViaGridCells, "via grid columns"}),
-    IntKey("signalvia_gridy", &P::signalvia_gridy, {1, kMaxViaGridCells, "via grid rows"}),
-    RealKey("signalvia_sizex", &P::signalvia_sizex, 1.0, {1, INT_MAX, "via grid cell width, input units"}),
-    RealKey("signalvia_sizey", &P::signalvia_sizey, 1.0, {1, INT_MAX, "via grid cell height, input units"}),
-    IntKey("opt_ws_dist", &P::opt_ws_dist),
-    RealKey("wgt_wsdist", &P::wgt_wsdist),
-    IntKey("init_rand", &P::init_rand),
-    RealKey("deltac_wgt", &P::deltac_wgt, 10000.0),
-    RealKey("deltnt_wgt", &P::deltnt_wgt, 10000.0),
-    RealKey("deltvia_wgt", &P::deltvia_wgt, 10000.0),
-    IntKey("seed", &P::seed),
-    IntKey("cell_groups", &P::cell_groups, {1, kMaxBlocks, "standard-cell groups"}),
-    IntKey("macro_blocks", &P::macro_blocks),
-    IntKey("die_outline", &P::die_outline, {0, 1, "1 the die, 0 from the block area"}),
-    RealKey("macro_halo", &P::macro_halo, 1000.0, {0, INT_MAX, "nanometres"}),
-    RealKey("macro_net_weight", &P::macro_net_weight, 1.0, {0, INT_MAX, "0 for none"}),
-    RealKey("fence_utilization", &P::fence_utilization, 100.0, {0, 99, "percent; 0 from the die"}),
-    IntKey("bond_layer", &P::bond_layer, {0, INT_MAX, "routing layer from 1 at the bottom; 0 the top one"}),
+    PercentKey("giveup", &P::giveup, "legacy; read by no stage (percent of the blocks)"),
+    PercentKey("depthmax", &P::depthmax, "legacy; read by no stage (percent of the blocks)"),
+    PercentKey("movenode", &P::movenode, "legacy; read by no stage (percent of the blocks)"),
+    IntKey("ipcand", &P::ipcand, "insertion points kept per move, the best chosen among them"),
+    RealKey("degobj", &P::degobj, 1.0, "legacy; read by no stage"),
+    RealKey("degobj_g", &P::degobj_g, 1.0, "legacy; read by no stage"),
+    IntKey("idle_g", &P::idle_g, "insertion optimiser: moves without a gain before it stops"),
+    IntKey("movarea", &P::movarea, "area weight of a move", {0, kMaxMoveAreaWeight}),
+    IntKey("movnet", &P::movnet, "wire weight of a move"),
+    RealKey("movfix", &P::movfix, 1.0, "printed in the statistics record only"),
+    IntKey("allarea", &P::allarea, "area weight of the objective", {0, kMaxAreaWeight}),
+    RealKey("allnet", &P::allnet, 1.0, "wire weight of the objective"),
+    RealKey("allfix", &P::allfix, 1.0, "weight of the preplaced blocks' bound excess in the objective"),
+    RealKey("grpwgt", &P::grpwgt, 1.0, "weight of the nets that hold a LEF/DEF group together"),
+    RealKey("spcwgt", &P::spcwgt, 1.0, "legacy; read by no stage"),
+    IntKey("trace", &P::trace, "1 prints the optimiser's progress per step"),
+    RealKey("sparearea", &P::sparearea, 1.0, "percent white space", {-99, 10000}),
+    RealKey("expand", &P::expand, 1.0, "legacy; read by no stage"),
+    RealKey("dltmin", &P::dltmin, 1.0, "legacy; read by no stage"),
+    RealKey("ntlubd1", &P::ntlubd1, 1.0, "replaced by the run before use"),
+    RealKey("ntpenalty1", &P::ntpenalty1, 1.0, "replaced by the run before use"),
+    IntKey("srchlvl_a", &P::srchlvl_a, "replaced by the run before use (search window of sequence A)"),
+    IntKey("srchlvl_b", &P::srchlvl_b, "replaced by the run before use (search window of sequence B)"),
+    IntKey("rotate", &P::rotate, "1 lets the search turn blocks"),
+    IntKey("itrlvl", &P::itrlvl, "legacy; read by no stage"),
+    RealKey("frc", &P::frc, 10.0, "legacy; read by no stage"),
+    IntKey("proc", &P::proc, "legacy; read by no stage"),
+    RealKey("fil_l", &P::fil_l, 100.0, "legacy; read by no stage"),
+    RealKey("repfact", &P::repfact, 100.0, "legacy; read by no stage"),
+    IntKey("qp_itrmax", &P::qp_itrmax, "printed in the statistics record only"),
+    IntKey("linecnt", &P::linecnt, "legacy; read by no stage"),
+    IntKey("scan_fe", &P::scan_fe, "legacy; read by no stage"),
+    RealKey("fld_ratio", &P::fld_ratio, 100.0, "legacy; read by no stage"),
+    RealKey("fil_ratio", &P::fil_ratio, 100.0, "legacy; read by no stage"),
+    RealKey("devi_upd", &P::devi_upd, 100.0, "legacy; read by no stage"),
+    RealKey("grav_ofs", &P::grav_ofs, 100.0, "legacy; read by no stage"),
+    RealKey("grav_wgt", &P::grav_wgt, 100.0, "legacy; read by no stage"),
+    IntKey("trace_qp", &P::trace_qp, "legacy; read by no stage"),
+    IntKey("display", &P::display, "legacy; read by no stage"),
+    RealKey("delta_fil", &P::delta_fil, 1000000.0, "legacy; read by no stage"),
+    IntKey("lu_ntdeg_thd", &P::lu_ntdeg_thd, "legacy; read by no stage"),
+    IntKey("gs_ntdeg_thd", &P::gs_ntdeg_thd, "legacy; read by no stage"),
+    RealKey("fix_cel_den", &P::fix_cel_den, 10.0, "legacy; read by no stage"),
+    IntKey("gs_itr_max", &P::gs_itr_max, "legacy; read by no stage"),
+    RealKey("gs_max_dev", &P::gs_max_dev, 1000000.0, "legacy; read by no stage"),
+    RealKey("sor", &P::sor, 100.0, "legacy; read by no stage"),
+    RealKey("sor2", &P::sor2, 100.0, "legacy; read by no stage"),
+    IntKey("opt_method", &P::opt_method, "1 simulated annealing, 0 the insertion optimiser"),
+    RealKey("d_mult", &P::d_mult, 1.0,
+            "replaced by the run before use (insertion optimiser's acceptance scale)"),
+    RealKey("t_base", &P::t_base, 1000.0, "insertion optimiser: base temperature, in thousandths"),
+    IntKey("start_tempe", &P::start_tempe, "annealing: first temperature"),
+    IntKey("end_tempe", &P::end_tempe, "annealing: the schedule ends at or below this temperature"),
+    IntKey("iterations", &P::iterations, "annealing: moves per temperature, in percent of the block count"),
+    RealKey("cooling_ratio", &P::cooling_ratio, 100.0,
+            "annealing: each temperature times this, in hundredths"),
+    IntKey("anneal_rounds", &P::anneal_rounds,
+           "multi-tier runs: annealing rounds from new tier splits while the outline is missed"),
+    IntKey("time_limit", &P::time_limit, "CPU seconds; 0 runs the schedule", {0, kMaxTimeLimit}),
+    IntKey("starts", &P::starts, "annealing chains", {1, kMaxStarts}),
+    IntKey("layers", &P::layers, "tiers", {1, kMaxTiers}),
+    IntKey("wgt_via", &P::wgt_via, "via weight of the objective"),
+    IntKey("thermal_opt", &P::thermal_opt, "legacy; read by no stage"),
+    IntKey("pin_at_center", &P::pin_at_center, "1 puts every pin at its block's centre"),
+    IntKey("opt_wire", &P::opt_wire, "1 weighs wire length in the search"),
+    RealKey("aspect_ratio", &P::aspect_ratio, 100.0, "outline width / height, in hundredths", {1, 10000}),
+    IntKey("svia_assignment", &P::svia_assignment, "1 plans the signal vias after the floorplan"),
+    IntKey("setSizeOrDim", &P::setSizeOrDim, "via grid by cell count (0) or by cell size (1)"),
+    IntKey("signalvia_gridx", &P::signalvia_gridx, "via grid columns", {1, kMaxViaGridCells}),
+    IntKey("signalvia_gridy", &P::signalvia_gridy, "via grid rows", {1, kMaxViaGridCells}),
+    RealKey("signalvia_sizex", &P::signalvia_sizex, 1.0, "via grid cell width, input units", {1, INT_MAX}),
+    RealKey("signalvia_sizey", &P::signalvia_sizey, 1.0, "via grid cell height, input units", {1, INT_MAX}),
+    IntKey("opt_ws_dist", &P::opt_ws_dist, "1 spreads the white space evenly over the tiers"),
+    RealKey("wgt_wsdist", &P::wgt_wsdist, 1.0, "weight of that spread"),
+    IntKey("init_rand", &P::init_rand, "1 splits the blocks over the tiers at random, 0 by area"),
+    RealKey("deltac_wgt", &P::deltac_wgt, 10000.0,
+            "printed in the statistics record only, in ten-thousandths"),
+    RealKey("deltnt_wgt", &P::deltnt_wgt, 10000.0,
+            "printed in the statistics record only, in ten-thousandths"),
+    RealKey("deltvia_wgt", &P::deltvia_wgt, 10000.0,
+            "printed in the statistics record only, in ten-thousandths"),
+    IntKey("seed", &P::seed, "random seed; 0 seeds from the time of day"),
+    IntKey("cell_groups", &P::cell_groups, "standard-cell groups", {1, kMaxBlocks}),
+    IntKey("macro_blocks", &P::macro_blocks,
+           "LEF/DEF: 1 makes every macro a block, 0 groups macros with the cells"),
+    IntKey("die_outline", &P::die_outline, "1 the die, 0 from the block area", {0, 1}),
+    RealKey("macro_halo", &P::macro_halo, 1000.0, "nanometres", {0, INT_MAX}),
+    RealKey("macro_net_weight", &P::macro_net_weight, 1.0, "0 for none", {0, INT_MAX}),
+    RealKey("fence_utilization", &P::fence_utilization, 100.0, "percent; 0 from the die", {0, 99}),
+    IntKey("bond_layer", &P::bond_layer, "routing layer from 1 at the bottom; 0 the top one", {0, INT_MAX}),
 };
 
 // A keyword buffer of this size holds every known keyword; a longer word is
@@ -166,11 +175,10 @@ std::string PairFault(const char* word, const Keyword* key, int v) {
   if (std::strlen(word) >= kKeywordCap)
     Appendf(fault, "Error: the word %.40s... is longer than %d characters.", word, kKeywordCap - 1);
   else if (key && key->range.hi == INT_MAX && v < key->range.lo)
-    Appendf(fault, "Error: %s %d is out of range; %d or more (%s).", key->name, v, key->range.lo,
-            key->range.meaning);
+    Appendf(fault, "Error: %s %d is out of range; %d or more (%s).", key->name, v, key->range.lo, key->help);
   else if (key && (v < key->range.lo || v > key->range.hi))
     Appendf(fault, "Error: %s %d is out of range; %d to %d (%s).", key->name, v, key->range.lo, key->range.hi,
-            key->range.meaning);
+            key->help);
   return fault;
 }
 
@@ -207,6 +215,12 @@ int LineAt(FILE* f, long offset) {
 }
 
 }  // namespace
+
+std::vector<KeywordRule> KeywordRules() {
+  std::vector<KeywordRule> rules;
+  for (const Keyword& key : kKeywords) rules.push_back({key.name, key.range.lo, key.range.hi, key.help});
+  return rules;
+}
 
 int InitParameters(tagPARAMETERS* p) {
   if (!p) {

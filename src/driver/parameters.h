@@ -2,6 +2,8 @@
 // overrides between stages.
 #pragma once
 
+#include <vector>
+
 // Via grid cells per axis at most: a finer grid costs memory (about 100
 // bytes per cell and tier) and planning time without a better plan.
 constexpr int kMaxViaGridCells = 500;
@@ -122,6 +124,16 @@ struct tagPARAMETERS {
   // Total area of the placed blocks, accumulated by the initial solution.
   double placed_area;
 };
+
+// One keyword as the reader knows it: the values fl.prm may give it (as
+// written in the file) and what it means, in one line.
+struct KeywordRule {
+  const char* name;
+  int lo, hi;
+  const char* help;
+};
+// Every keyword, in the order the reader searches them.
+std::vector<KeywordRule> KeywordRules();
 
 // Fills every default; "Null pointer!" and -1 for a null record.
 int InitParameters(tagPARAMETERS* p);
