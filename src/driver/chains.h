@@ -16,8 +16,9 @@ struct tagChainScore {
 // in that chain, with its standard output held back. The calling process
 // never returns: it waits for every chain's score, keeps the first chain no
 // other is `better` than, lets only that one write its results and its
-// held output, and exits with its status. (Drawings a chain writes before
-// its score are replaced by the kept chain's final ones.)
+// held output, and exits with its status. A chain that dies before its
+// score is named and left out; only all chains lost fail the run. Each chain
+// stops when the calling process dies.
 int ForkChains(int starts, unsigned long first_seed,
                const std::function<bool(const tagChainScore&, const tagChainScore&)>& better);
 
