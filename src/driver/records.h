@@ -61,6 +61,10 @@ struct tagBLOCKCLASS {
   // SYMMETRY); kAnyOrientation (0) lets it take any.
   int orientations;
   double width, height;
+  // A soft block's area (0 for a hard one) and the range of its height over
+  // its width; width and height hold the shape it has now.
+  double soft_area;
+  double aspect_lo, aspect_hi;
   double origin_x, origin_y;
   tagPINCLASS* pinclasses;
   tagBLOCKCLASS* classes;

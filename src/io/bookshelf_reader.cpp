@@ -1,5 +1,10 @@
 // Reader of GSRC bookshelf benchmarks: base.blocks (blocks and terminal
-// names), base.pl (terminal positions) and base.nets (nets).
+// names), base.pl (terminal positions) and base.nets (nets). Hard blocks
+// ("hardrectilinear") and soft ones ("softrectangular AREA MIN MAX": a fixed
+// area, height over width from MIN to MAX) come in any mix; a soft block
+// starts as the square, or as near to it as its range allows. In the .pl
+// file the terminal positions may follow the block positions straight on and
+// may be fractional.
 //
 // Records are numbered downward while being pushed at the list heads, so the
 // block, class, terminal and net lists end up in ascending number order.
@@ -10,8 +15,9 @@
 // dropped. Input the floorplanner cannot use stops the run (status 255) with
 // a message naming the file, and the line where there is one: a file that
 // ends early, a count out of range, more than kMaxBlocks blocks, a malformed
-// block or position line, a block without positive width and height, a
-// number that does not fit in an int (nor may the sums of the block widths
+// block or position line, a block without positive width and height, a soft
+// block without a positive area or a range of positive aspects, a number
+// that does not fit in an int (nor may the sums of the block widths
 // and heights), a pin offset beyond +-1e6 percent, a name longer than 63
 // characters, or a block or terminal name given twice.
 #include <algorithm>
@@ -35,6 +41,8 @@ constexpr int kLineSize = 1024;
 constexpr int kNameSize = 64;  // names up to 63 characters
 constexpr char kSpaces[] = " \t\r\n\v\f";
 constexpr float kMaxPinOffset = 1e6f;
+// A soft block's area at most: its square's side then fits in an int.
+constexpr double kMaxSoftArea = 1e18;
 
 // Input the floorplanner cannot use ends the run with this status (255).
 constexpr int kUnusable = -1;
@@ -138,6 +146,20 @@ bool TakeInt(const LineReader& in, const char*& p, int* value) {
   return true;
 }
 
+// A decimal number that fits a double and is finite ("90", "0.33", "1e3").
+bool TakeNumber(const LineReader& in, const char*& p, double* value) {
+  SkipBlanks(p);
+  char* end;
+  const double v = std::strtod(p, &end);
+  if (end == p) return false;
+  if (!std::isfinite(v))
+    Refuse(AtLine(in), kUnusable, "Error: the number %.*s is not finite.",
+           static_cast<int>(std::min<size_t>(end - p, 40)), p);
+  p = end;
+  *value = v;
+  return true;
+}
+
 // The number of a "keyword : number" line.
 int ParseCount(const LineReader& in, const char* keyword, int minimum) {
   const char* p = in.line_buffer;
@@ -171,6 +193,54 @@ struct NameIndex {
 
 FilePtr OpenForRead(const std::string& path) { return FilePtr(std::fopen(path.c_str(), "r")); }
 
+// A block line's size: a hard block's rectangle, or a soft block's area and
+// aspect range with the shape it starts in.
+struct BlockShape {
+  double width, height;
+  double soft_area = 0, aspect_lo = 0, aspect_hi = 0;
+};
+
+// "name hardrectilinear 4 (x0, y0) (x1, y1) (x2, y2) (x3, y3)" or
+// "name softrectangular area min max", max and min bounding height / width.
+// A soft block starts as the square, or as near to it as its range allows.
+BlockShape ReadShape(const LineReader& in, const char* name) {
+  const char* p = in.line_buffer;
+  SkipWord(p);
+  SkipBlanks(p);
+  BlockShape shape;
+  if (FirstWordIs(p, "softrectangular")) {
+    SkipWord(p);
+    double area, lo, hi;
+    if (!TakeNumber(in, p, &area) || !TakeNumber(in, p, &lo) || !TakeNumber(in, p, &hi))
+      Refuse(AtLine(in), kUnusable, "Error: malformed soft block line.");
+    if (!(area > 0 && area <= kMaxSoftArea && lo > 0 && lo <= hi))
+      Refuse(AtLine(in), kUnusable,
+             "Error: soft block %s has area %g and aspect range %g to %g; the area must lie in (0, %g], the "
+             "range start above 0 and not past its end.",
+             name, area, lo, hi, kMaxSoftArea);
+    const double aspect = std::clamp(1.0, lo, hi);
+    shape = {std::sqrt(area / aspect), std::sqrt(area * aspect), area, lo, hi};
+    return shape;
+  }
+  int vertices, x[4], y[4];
+  SkipWord(p);
+  bool ok = TakeInt(in, p, &vertices);
+  for (int k = 0; k < 4 && ok; ++k)
+    ok = TakeChar(p, '(') && TakeInt(in, p, &x[k]) && TakeChar(p, ',') && TakeInt(in, p, &y[k]) &&
+         TakeChar(p, ')');
+  if (!ok) Refuse(AtLine(in), kUnusable, "Error: malformed block line.");
+  // The corners start at the lower-left one and go round the block.
+  const long long width = static_cast<long long>(x[2]) - x[0];
+  const long long height = static_cast<long long>(y[2]) - y[0];
+  if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
+    Refuse(AtLine(in), kUnusable,
+           "Error: block %s has width %lld and height %lld; both must be positive and fit in an int.", name,
+           width, height);
+  shape.width = static_cast<double>(width);
+  shape.height = static_cast<double>(height);
+  return shape;
+}
+
 void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int count, const tagNORMPARA* norm,
                  NameIndex& names) {
   // The blocks side by side must still measure in ints, or no packing of
@@ -183,26 +253,10 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     }
     char name[kNameSize];
     ReadName(in, name);
-    // "name type vertices (x0, y0) (x1, y1) (x2, y2) (x3, y3)"
-    const char* p = in.line_buffer;
-    SkipWord(p);
-    SkipWord(p);
-    int vertices, x[4], y[4];
-    bool ok = TakeInt(in, p, &vertices);
-    for (int k = 0; k < 4 && ok; ++k)
-      ok = TakeChar(p, '(') && TakeInt(in, p, &x[k]) && TakeChar(p, ',') && TakeInt(in, p, &y[k]) &&
-           TakeChar(p, ')');
-    if (!ok) Refuse(AtLine(in), kUnusable, "Error: malformed block line.");
-    // The corners start at the lower-left one and go round the block.
-    const long long width = static_cast<long long>(x[2]) - x[0];
-    const long long height = static_cast<long long>(y[2]) - y[0];
-    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
-      Refuse(AtLine(in), kUnusable,
-             "Error: block %s has width %lld and height %lld; both must be positive and fit in an int.", name,
-             width, height);
+    const BlockShape shape = ReadShape(in, name);
     if (names.blocks.count(name)) Refuse(AtLine(in), kUnusable, "Error: duplicate block name %s.", name);
-    width_sum += width;
-    height_sum += height;
+    width_sum += static_cast<long long>(std::ceil(shape.width));
+    height_sum += static_cast<long long>(std::ceil(shape.height));
     if (width_sum > INT_MAX || height_sum > INT_MAX)
       Refuse(AtLine(in), kUnusable,
              "Error: the block widths add up to %lld and the heights to %lld; each sum must fit in an int.",
@@ -213,8 +267,11 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     tagBLOCKCLASS* cls = NewBlkc();
     cls->id = count - i;
     cls->type = 2;
-    cls->width = static_cast<double>(width) * norm->scale;
-    cls->height = static_cast<double>(height) * norm->scale;
+    cls->width = shape.width * norm->scale;
+    cls->height = shape.height * norm->scale;
+    cls->soft_area = shape.soft_area * norm->scale * norm->scale;
+    cls->aspect_lo = shape.aspect_lo;
+    cls->aspect_hi = shape.aspect_hi;
     cls->next = root->classes;
     root->classes = cls;
 
@@ -259,7 +316,7 @@ void read_terminals(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int c
 // Turns one coordinate of every terminal into a fraction of the largest one.
 // Without a positive largest value there is no extent to divide by: the
 // fractions stay 0 and a warning says so.
-void MakeFractions(tagBLOCK* design, double tagPINCLASS::*axis, int largest, const char* name,
+void MakeFractions(tagBLOCK* design, double tagPINCLASS::*axis, double largest, const char* name,
                    const char* path) {
   if (largest <= 0)
     std::printf("Warning: No terminal in %s has a positive %s; terminal %s positions are set to 0.\n", path,
@@ -275,9 +332,8 @@ void read_positions(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, const
   for (int i = 0; i < blocks; ++i)
     if (!ReadRecordLine(in))
       Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d block positions.", i, blocks);
-  if (terminals > 0) RequireEmptyLine(in, "before the terminal positions");
-
-  int max_x = 0, max_y = 0;
+  // The terminal positions follow, after an empty line or straight on.
+  double max_x = 0, max_y = 0;
   for (int i = 0; i < terminals; ++i) {
     if (!ReadRecordLine(in))
       Refuse(AtFile(in), kUnusable, "Error: the file ends after %d of %d terminal positions.", i, terminals);
@@ -285,9 +341,12 @@ void read_positions(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, const
     ReadName(in, name);
     const char* p = in.line_buffer;
     SkipWord(p);
-    int x, y;
-    if (!TakeInt(in, p, &x) || !TakeInt(in, p, &y))
+    double x, y;
+    if (!TakeNumber(in, p, &x) || !TakeNumber(in, p, &y))
       Refuse(AtLine(in), kUnusable, "Error: malformed terminal position.");
+    for (double v : {x, y})
+      if (std::fabs(v) > INT_MAX)
+        Refuse(AtLine(in), kUnusable, "Error: the number %.0f does not fit in an int.", v);
     auto found = names.terminals.find(name);
     if (found == names.terminals.end()) {
       std::printf("Warning: Cannot find terminal %s\n", name);
@@ -405,8 +464,12 @@ int InputGSRCFiles(const char* base, tagBLOCKCLASS* root, tagBLOCK* design, tagN
     }
     LineReader in{file.get(), blocks_path.c_str(), 0, {}};
     RequireKeyword(in, "NumSoftRectangularBlocks");
+    const int soft = ParseCount(in, "NumSoftRectangularBlocks", 0);
     RequireKeyword(in, "NumHardRectilinearBlocks");
-    const int blocks = ParseCount(in, "NumHardRectilinearBlocks", 1);
+    // Soft and hard block lines come in any mix; a design needs one block.
+    const int hard = ParseCount(in, "NumHardRectilinearBlocks", soft > 0 ? 0 : 1);
+    const long long total = static_cast<long long>(soft) + hard;
+    const int blocks = static_cast<int>(std::min<long long>(total, INT_MAX));
     if (blocks > kMaxBlocks)
       Refuse(AtLine(in), kUnusable, "Error: %d blocks; at most %d are supported.", blocks, kMaxBlocks);
     design->block_count = blocks;

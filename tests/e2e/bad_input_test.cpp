@@ -124,6 +124,16 @@ const std::string kNoInt = " does not fit in an int.";
 const std::string kOffsets = "s.nets:7: Error: pin offsets must be numbers within +-1e+06 percent.";
 const std::string kLongName = " Error: name longer than 63 characters.";
 std::string Name(size_t length, char c) { return std::string(length, c); }
+// Block a made soft by `line`, the header counting it so.
+std::vector<Edit> SoftA(const std::string& line) {
+  return {
+      {"s.blocks", "Blocks : 0\nNumHardRectilinearBlocks : 3", "Blocks : 1\nNumHardRectilinearBlocks : 2"},
+      {"s.blocks", kBlockA, line}};
+}
+std::vector<Edit> With(std::vector<Edit> edits, const Edit& more) {
+  edits.push_back(more);
+  return edits;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Accepted, BookshelfInput,
@@ -135,6 +145,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {"s.nets", "b B", Name(63, 'b') + " B"}},
                  kDone),
         Accepted("base_as_a_long_path", {}, kDone, "\"$PWD\"/./././././././././././././././s"),
+        // A soft block among hard ones; terminal positions straight after the
+        // block positions, one of them fractional.
+        Accepted("soft_block_and_terminals_straight_on",
+                 With(SoftA("a softrectangular 1200 0.5 2.0"),
+                      {"s.pl", "c 20 0\n\np1 0 50", "c 20 0\np1 0.5 50"}),
+                 kDone),
         // Nothing to move: the start is the result, reported once.
         Accepted("every_block_alone_on_its_tier", {{"fl.prm", "seed 7", "seed 7 layers 4"}},
                  "50000\n    0|   0: 0.0000 {A=( 61.5, acost=2147483647) L=2147483647 V=2147483647} |\n"
@@ -158,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused("cut_inside_block_positions", {{"s.pl", "b 10 0", kCut}},
                 "s.pl: Error: the file ends after 1 of 3 block positions."),
         Refused("cut_before_terminal_positions", {{"s.pl", "\np1 0 50", kCut}},
-                "s.pl: Error: the file ends before the empty line before the terminal positions."),
+                "s.pl: Error: the file ends after 0 of 2 terminal positions."),
         Refused("cut_inside_terminal_positions", {{"s.pl", "p2 200", kCut}},
                 "s.pl: Error: the file ends after 1 of 2 terminal positions."),
         Refused("cut_inside_net_list", {{"s.nets", "NetDegree : 2", kCut}},
@@ -192,6 +208,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"s.blocks", "(0, 30) (40, 30) (40, 0)", "(0, 30) (2000000000, 30) (2000000000, 0)"},
                  {"s.blocks", "(0, 40) (30, 40) (30, 0)", "(0, 40) (2000000000, 40) (2000000000, 0)"}},
                 "s.blocks:9: Error: the block widths add up to 4000000010 and the heights to 90;"),
+        Refused("soft_area_zero", SoftA("a softrectangular 0 0.5 2.0"),
+                "s.blocks:7: Error: soft block a has area 0 and aspect range 0.5 to 2;"),
+        Refused("soft_range_reversed", SoftA("a softrectangular 1200 2.0 0.5"),
+                "s.blocks:7: Error: soft block a has area 1200 and aspect range 2 to 0.5;"),
+        Refused("soft_aspect_zero", SoftA("a softrectangular 1200 0 2"),
+                "s.blocks:7: Error: soft block a has area 1200 and aspect range 0 to 2;"),
+        Refused("soft_line_cut", SoftA("a softrectangular 1200 0.5"),
+                "s.blocks:7: Error: malformed soft block line."),
         Refused("non_numeric_corner", {{"s.blocks", "(0, 30) (40", "(0, thirty) (40"}}, kLine7),
         Refused("non_numeric_position", {{"s.pl", "p1 0 50", "p1 zero 50"}},
                 "s.pl:7: Error: malformed terminal position."),
