@@ -75,8 +75,11 @@ TEST(Starts, KeepTheBetterOfTheSingleRuns) {
     EXPECT_EQ(ReadFile(chains.file("demo16_final.pl")), ReadFile(again.file("demo16_final.pl")));
     EXPECT_GE(fits[kept], fits[1 - kept]);
     second_kept += kept;
-    // Only the kept chain reports and writes.
+    // Only the kept chain reports and writes, under its own number and seed.
     EXPECT_EQ(Count(run.output, "Optimal Area:"), 1);
+    EXPECT_EQ(Count(run.output, "Annealing chain " + std::to_string(kept + 1) + " of 2, seed " +
+                                    std::to_string(seed + kept) + ".\n"),
+              1);
     EXPECT_EQ(Count(ReadFile(chains.file("demo16.txt")), "\nCircuit:demo16\n"), 1);
     EXPECT_EQ(run.output.substr(run.output.size() - 26), " *** normally terminated.\n");
   }
