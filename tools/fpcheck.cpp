@@ -6,7 +6,10 @@
 // current directory and reports missing, duplicated or unknown blocks, bad
 // tier numbers and orientations, overlaps inside each tier, each tier's
 // extent against the fixed outline, the half-perimeter wire length and the
-// inter-tier via count. Exit status: 0 legal, 1 illegal, 2 unreadable input.
+// inter-tier via count. A design with soft blocks is checked with the shapes
+// of base_final.blocks: each soft block's area and aspect range, to within
+// half a unit of rounding on each side, and every hard block's size unchanged.
+// Exit status: 0 legal, 1 illegal, 2 unreadable input.
 // A tier that exceeds the outline is legal (the floorplanner may overflow)
 // and is reported only, unless --require-fit makes it a failure.
 #include <algorithm>
@@ -29,13 +32,14 @@ const int kListedPairs = 20;
 struct Block {
   std::string name;
   long long w = 0, h = 0;
+  double soft_area = 0, aspect_lo = 0, aspect_hi = 0;  // soft blocks only
   int placements = 0;
   long long x = 0, y = 0, pw = 0, ph = 0;  // placed corner and size after rotation
   int tier = 0;
 };
 
 struct Terminal {
-  long long x = 0, y = 0;
+  double x = 0, y = 0;
   double fx = 0, fy = 0;  // position as a fraction of the terminal extent
 };
 
@@ -86,6 +90,13 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+bool ParseDouble(const std::string& text, double* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  *value = std::strtod(text.c_str(), &end);
+  return *end == '\0' && std::isfinite(*value);
+}
+
 bool ParseInt(const std::string& text, long long* value) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -109,7 +120,9 @@ void ReadBlocks(const std::string& path, Design* d) {
     std::vector<std::string> w = Words(lines[i]);
     if (w.empty() || w[0][0] == '#') continue;
     long long count;
-    if (HeaderCount(w, "NumHardRectilinearBlocks", &count)) declared_blocks = count;
+    if (HeaderCount(w, "NumSoftRectangularBlocks", &count) ||
+        HeaderCount(w, "NumHardRectilinearBlocks", &count))
+      declared_blocks = std::max(0LL, declared_blocks) + count;
     if (HeaderCount(w, "NumTerminals", &count)) declared_terminals = count;
     if (w.size() < 2) continue;
     if (w[1] == "hardrectilinear") {
@@ -135,7 +148,14 @@ void ReadBlocks(const std::string& path, Design* d) {
         Fail(Where(path, i) + "terminal " + w[0] + " is declared twice");
       d->terminals.emplace_back();
     } else if (w[1] == "softrectangular") {
-      Fail(Where(path, i) + "soft blocks are not supported");
+      Block b;
+      b.name = w[0];
+      if (w.size() < 5 || !ParseDouble(w[2], &b.soft_area) || !ParseDouble(w[3], &b.aspect_lo) ||
+          !ParseDouble(w[4], &b.aspect_hi))
+        Fail(Where(path, i) + "cannot read the area and aspect range of " + w[0]);
+      if (!d->block_index.emplace(b.name, (int)d->blocks.size()).second)
+        Fail(Where(path, i) + "block " + b.name + " is declared twice");
+      d->blocks.push_back(b);
     }
   }
   if (declared_blocks != (long long)d->blocks.size())
@@ -150,21 +170,21 @@ void ReadBlocks(const std::string& path, Design* d) {
 // floorplanner takes them; block lines are passed over.
 void ReadTerminalPositions(const std::string& path, Design* d) {
   std::vector<std::string> lines = ReadLines(path);
-  long long max_x = 0, max_y = 0;
+  double max_x = 0, max_y = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     std::vector<std::string> w = Words(lines[i]);
     if (w.size() < 3 || w[0][0] == '#') continue;
     auto t = d->terminal_index.find(w[0]);
     if (t == d->terminal_index.end()) continue;
     Terminal& term = d->terminals[t->second];
-    if (!ParseInt(w[1], &term.x) || !ParseInt(w[2], &term.y))
+    if (!ParseDouble(w[1], &term.x) || !ParseDouble(w[2], &term.y))
       Fail(Where(path, i) + "bad position of " + w[0]);
     max_x = std::max(max_x, term.x);
     max_y = std::max(max_y, term.y);
   }
   for (Terminal& t : d->terminals) {
-    t.fx = max_x > 0 ? static_cast<double>(t.x) / static_cast<double>(max_x) : 0.0;
-    t.fy = max_y > 0 ? static_cast<double>(t.y) / static_cast<double>(max_y) : 0.0;
+    t.fx = max_x > 0 ? t.x / max_x : 0.0;
+    t.fy = max_y > 0 ? t.y / max_y : 0.0;
   }
 }
 
@@ -225,14 +245,55 @@ Settings ReadSettings(const std::string& path) {
 }
 
 struct Findings {
-  int missing = 0, duplicated = 0, unknown = 0, bad_tier = 0, bad_orient = 0, negative = 0;
+  int missing = 0, duplicated = 0, unknown = 0, bad_tier = 0, bad_orient = 0, negative = 0, bad_shape = 0;
   long long overlap_pairs = 0;
   long long overlap_area = 0;
   bool exceeds = false;
   int illegal() const {
-    return missing + duplicated + unknown + bad_tier + bad_orient + negative + (overlap_pairs > 0);
+    return missing + duplicated + unknown + bad_tier + bad_orient + negative + bad_shape +
+           (overlap_pairs > 0);
   }
 };
+
+// The shapes a run gave its blocks, from base_final.blocks when the design
+// has soft blocks: a soft block's area may fall short of its own by rounding
+// only (half a unit on each side), and its height over width lies in its
+// range as far as half a unit of rounding reaches; hard blocks keep their size.
+void ReadFinalShapes(const std::string& path, Design* d, Findings* f) {
+  bool soft = false;
+  for (const Block& b : d->blocks) soft = soft || b.soft_area > 0;
+  if (!soft) return;
+  std::vector<std::string> lines = ReadLines(path);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::vector<std::string> w = Words(lines[i]);
+    if (w.size() < 2 || w[1] != "hardrectilinear") continue;
+    auto it = d->block_index.find(w[0]);
+    if (it == d->block_index.end()) Fail(Where(path, i) + "unknown block " + w[0]);
+    std::string coords = lines[i];
+    std::replace_if(
+        coords.begin(), coords.end(), [](char c) { return c == '(' || c == ')' || c == ','; }, ' ');
+    std::vector<std::string> v = Words(coords);
+    long long width, height;
+    if (v.size() < 11 || !ParseInt(v[7], &width) || !ParseInt(v[8], &height) || width <= 0 || height <= 0)
+      Fail(Where(path, i) + "cannot read the shape of " + w[0]);
+    Block& b = d->blocks[it->second];
+    const double area = static_cast<double>(width * height), wd = static_cast<double>(width),
+                 hd = static_cast<double>(height);
+    const bool kept = b.soft_area > 0
+                          ? area >= b.soft_area - (wd + hd) / 2 && (hd + 0.5) / (wd - 0.5) >= b.aspect_lo &&
+                                (hd - 0.5) / (wd + 0.5) <= b.aspect_hi
+                          : width == b.w && height == b.h;
+    if (!kept) {
+      std::printf("block %s got %lld x %lld, outside its %s\n", b.name.c_str(), width, height,
+                  b.soft_area > 0 ? "area and aspect range" : "size");
+      ++f->bad_shape;
+    }
+    b.w = width;
+    b.h = height;
+  }
+  for (const Block& b : d->blocks)
+    if (b.w == 0) Fail(path + ": gives no shape of " + b.name);
+}
 
 void ReadPlacement(const std::string& path, const Settings& s, Design* d, Findings* f) {
   std::vector<std::string> lines = ReadLines(path);
@@ -405,6 +466,7 @@ int main(int argc, char** argv) {
   Findings f;
   std::printf("fpcheck %s: %zu blocks, %zu terminals, %zu nets, %d tiers\n", base.c_str(), d.blocks.size(),
               d.terminals.size(), d.nets.size(), s.layers);
+  ReadFinalShapes(base + "_final.blocks", &d, &f);
   ReadPlacement(base + "_final.pl", s, &d, &f);
   CheckOverlaps(d, &f);
   CheckOutline(d, s, &f);
@@ -412,8 +474,9 @@ int main(int argc, char** argv) {
   if (f.illegal()) {
     std::printf(
         "result: illegal (%d missing, %d duplicated, %d unknown, %d bad tiers, %d bad orientations, "
-        "%d below the origin, %lld overlaps)\n",
-        f.missing, f.duplicated, f.unknown, f.bad_tier, f.bad_orient, f.negative, f.overlap_pairs);
+        "%d below the origin, %d bad shapes, %lld overlaps)\n",
+        f.missing, f.duplicated, f.unknown, f.bad_tier, f.bad_orient, f.negative, f.bad_shape,
+        f.overlap_pairs);
     return 1;
   }
   if (f.exceeds && require_fit) {

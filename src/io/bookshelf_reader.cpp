@@ -2,7 +2,7 @@
 // names), base.pl (terminal positions) and base.nets (nets). Hard blocks
 // ("hardrectilinear") and soft ones ("softrectangular AREA MIN MAX": a fixed
 // area, height over width from MIN to MAX) come in any mix; a soft block
-// starts as the square, or as near to it as its range allows. In the .pl
+// starts as the square in whole units, or as near to it as its range allows. In the .pl
 // file the terminal positions may follow the block positions straight on and
 // may be fractional.
 //
@@ -202,7 +202,6 @@ struct BlockShape {
 
 // "name hardrectilinear 4 (x0, y0) (x1, y1) (x2, y2) (x3, y3)" or
 // "name softrectangular area min max", max and min bounding height / width.
-// A soft block starts as the square, or as near to it as its range allows.
 BlockShape ReadShape(const LineReader& in, const char* name) {
   const char* p = in.line_buffer;
   SkipWord(p);
@@ -218,8 +217,11 @@ BlockShape ReadShape(const LineReader& in, const char* name) {
              "Error: soft block %s has area %g and aspect range %g to %g; the area must lie in (0, %g], the "
              "range start above 0 and not past its end.",
              name, area, lo, hi, kMaxSoftArea);
-    const double aspect = std::clamp(1.0, lo, hi);
-    shape = {std::sqrt(area / aspect), std::sqrt(area * aspect), area, lo, hi};
+    // Whole units, as every size of the format: the width nearest the
+    // square's (or the nearest shape the range allows), the height that
+    // then holds the area.
+    const double width = std::max(1.0, std::round(std::sqrt(area / std::clamp(1.0, lo, hi))));
+    shape = {width, std::ceil(area / width), area, lo, hi};
     return shape;
   }
   int vertices, x[4], y[4];

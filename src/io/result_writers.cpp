@@ -195,6 +195,37 @@ int AppendRecord(const char* path, const std::string& record) {
   return complete && closed ? 0 : -1;
 }
 
+namespace {
+
+// "<base>_final.blocks": the design with every block hard, a soft one as the
+// rectangle it got, so that any bookshelf tool reads the result as it stands.
+void OutputFinalBlocks(const char* base, const tagBLOCK* design, const tagNORMPARA* norm) {
+  ReplacedFile out(std::string(base) + "_final.blocks");
+  FILE* f = out.get();
+  if (!f) {
+    printf("Warning: Cannot write %s!\n", out.path().c_str());
+    return;
+  }
+  int terminals = 0;
+  for (const tagPIN* term = design->pins; term; term = term->next) ++terminals;
+  fprintf(
+      f,
+      "UCSC blocks 1.0\n\nNumSoftRectangularBlocks : 0\nNumHardRectilinearBlocks : %d\nNumTerminals : %d\n\n",
+      design->block_count, terminals);
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
+    const long long w = std::llround(blk->blkclass->width * norm->unscale);
+    const long long h = std::llround(blk->blkclass->height * norm->unscale);
+    fprintf(f, "%s hardrectilinear 4 (0, 0) (0, %lld) (%lld, %lld) (%lld, 0)\n",
+            blk->name ? blk->name : "UNKNOWN", h, w, h, w);
+  }
+  fprintf(f, "\n");
+  for (const tagPIN* term = design->pins; term; term = term->next)
+    fprintf(f, "%s terminal\n", term->name ? term->name : "UNKNOWN");
+  out.Commit();
+}
+
+}  // namespace
+
 int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPARAMETERS* /*params*/) {
   if (!base || !*base) {
     DclError("You Must provide base filename of a test case!");
@@ -212,6 +243,11 @@ int OutputGSRCFiles(const char* base, tagBLOCK* design, tagNORMPARA* norm, tagPA
     fprintf(f, "%s %d %d %d %d\n", blk->name ? blk->name : "UNKNOWN", Trunc(blk->x * norm->unscale),
             Trunc(blk->y * norm->unscale), blk->orient, blk->tier);
   out.Commit();
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
+    if (blk->blkclass && blk->blkclass->soft_area > 0) {
+      OutputFinalBlocks(base, design, norm);
+      break;
+    }
   return 0;
 }
 

@@ -66,6 +66,26 @@ TEST(EndToEnd, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
 
+// demo16 with every block soft (its area, height over width 0.5 to 2), on one
+// and two tiers: the shapes the run gives, in demo16_final.blocks, hold the
+// area and range of each block, and the checker finds the floorplan legal.
+TEST(EndToEnd, SoftBlocksGetShapesOfTheirAreaAndRange) {
+  for (const char* layers : {"layers 1", "layers 2"}) {
+    ScratchDir dir;
+    CopyExample(dir);
+    const std::string hard = ReadFile(dir.file("demo16.blocks"));
+    const std::regex block(R"((\S+) hardrectilinear 4 \(0, 0\) \(0, (\d+)\) \((\d+), \d+\) \(\d+, 0\))");
+    std::string soft = "NumSoftRectangularBlocks : 16\nNumHardRectilinearBlocks : 0\nNumTerminals : 12\n\n";
+    for (std::sregex_iterator m(hard.begin(), hard.end(), block), end; m != end; ++m)
+      soft += (*m)[1].str() + " softrectangular " + std::to_string(std::stoi((*m)[2]) * std::stoi((*m)[3])) +
+              " 0.5 2\n";
+    WriteFile(dir.file("demo16.blocks"), soft + hard.substr(hard.find("\nio1")));
+    WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(layers) + " iterations 300"));
+    RunChecked(dir, "demo16", "demo16");
+    EXPECT_TRUE(FileExists(dir.file("demo16_final.blocks")));
+  }
+}
+
 // One, two and four tiers, by annealing and by the insertion optimiser, on
 // a short schedule: legality and the reported figures, not quality.
 void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::string& base) {

@@ -1,7 +1,9 @@
 // The result checker on small hand-made placements.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "test_support.h"
@@ -117,6 +119,40 @@ TEST(Fpcheck, UnreadableInputIsNeitherLegalNorIllegal) {
   WriteFile(dir.file("fl.prm"), "layers 12\nend\n");
   EXPECT_EQ(Check(dir, Placement({"a 0 0 0 0", "b 10 0 0 0", "c 0 10 0 0", "d 0 0 0 1"})).status, 2);
   EXPECT_EQ(RunIn(dir.path(), Fpcheck()).status, 2);
+}
+
+// With a soft block the sizes come from tiny_final.blocks: block c (area
+// 200, height over width 0.5 to 2) may take any shape of that area and
+// range, to within rounding; the hard blocks keep theirs.
+TEST(Fpcheck, HoldsSoftBlocksToTheirAreaAndRange) {
+  ScratchDir dir;
+  WriteDesign(dir);
+  std::string blocks = ReadFile(dir.file("tiny.blocks"));
+  blocks.replace(blocks.find("c hardrectilinear 4 (0, 0) (0, 10) (20, 10) (20, 0)"), 51,
+                 "c softrectangular 200 0.5 2");
+  blocks.replace(blocks.find("Blocks : 0\nNumHardRectilinearBlocks : 4"), 39,
+                 "Blocks : 1\nNumHardRectilinearBlocks : 3");
+  WriteFile(dir.file("tiny.blocks"), blocks);
+  const auto shapes = [](const std::string& b, const std::string& c) {
+    std::string text = "NumHardRectilinearBlocks : 4\n";
+    for (const std::string& line : {std::string("a 10 10"), b, c, std::string("d 10 10")}) {
+      std::istringstream in(line);
+      std::string name, w, h;
+      in >> name >> w >> h;
+      text += name + " hardrectilinear 4 (0, 0) (0, " + h + ") (" + w + ", " + h + ") (" + w + ", 0)\n";
+    }
+    return text;
+  };
+  const std::string placed = Placement({"a 0 0 0 0", "b 10 0 0 0", "c 0 10 0 0", "d 0 0 0 1"});
+  for (const auto& [b, c, status] : {std::tuple{"b 10 10", "c 20 10", 0},
+                                     {"b 10 10", "c 14 15", 0},
+                                     {"b 10 10", "c 10 10", 1},
+                                     {"b 10 10", "c 7 29", 1},
+                                     {"b 9 10", "c 20 10", 1}}) {
+    WriteFile(dir.file("tiny_final.blocks"), shapes(b, c));
+    const RunResult r = Check(dir, placed);
+    EXPECT_EQ(r.status, status) << b << ", " << c << "\n" << r.output;
+  }
 }
 
 }  // namespace
