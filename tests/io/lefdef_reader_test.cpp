@@ -208,6 +208,8 @@ TEST_F(ReaderTest, SyntaxErrorsGiveFileLineAndWhatWasExpected) {
       {false, 1, "TRACKS Z 0 DO 1 STEP 1 ;\n", "X or Y, found 'Z'"},
       {false, 2, "COMPONENTS 1 ;\n  - c1 INV + HALO 1 2 x 4 ;\nEND COMPONENTS\n",
        "a halo distance, found 'x'"},
+      {false, 2, "COMPONENTS 1 ;\n  - c1 INV + \"SOURCE\" DIST ;\nEND COMPONENTS\n",
+       "a component option, found \"SOURCE\""},
   };
   for (const auto& c : cases) {
     const Read read = ReadText(c.text + std::string(c.lef ? "" : "END DESIGN\n"), c.lef);
