@@ -108,6 +108,21 @@ std::string Where(const std::string& path, size_t line) {
   return path + ": line " + std::to_string(line + 1) + ": ";
 }
 
+// "name hardrectilinear 4 (x0, y0) (x1, y1) (x2, y2) (x3, y3)", corners from
+// the lower-left one: width and height are the third corner minus the first.
+bool ReadCorners(std::string line, long long* width, long long* height) {
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '(' || c == ')' || c == ','; }, ' ');
+  const std::vector<std::string> v = Words(line);
+  long long c[8];
+  bool ok = v.size() >= 11;
+  for (int k = 0; ok && k < 8; ++k) ok = ParseInt(v[3 + k], &c[k]);
+  if (!ok) return false;
+  *width = std::llabs(c[4] - c[0]);
+  *height = std::llabs(c[5] - c[1]);
+  return true;
+}
+
 // A header line "Key : value" gives a count.
 bool HeaderCount(const std::vector<std::string>& w, const char* key, long long* value) {
   return w.size() >= 3 && w[0] == key && w[1] == ":" && ParseInt(w[2], value);
@@ -126,20 +141,9 @@ void ReadBlocks(const std::string& path, Design* d) {
     if (HeaderCount(w, "NumTerminals", &count)) declared_terminals = count;
     if (w.size() < 2) continue;
     if (w[1] == "hardrectilinear") {
-      // Corners (x0, y0) .. (x3, y3) from the lower-left one: width and height
-      // are the third corner minus the first.
-      std::string coords = lines[i];
-      std::replace_if(
-          coords.begin(), coords.end(), [](char c) { return c == '(' || c == ')' || c == ','; }, ' ');
-      std::vector<std::string> v = Words(coords);
-      long long c[8];
-      bool ok = v.size() >= 11;
-      for (int k = 0; ok && k < 8; ++k) ok = ParseInt(v[3 + k], &c[k]);
-      if (!ok) Fail(Where(path, i) + "cannot read the corners of " + w[0]);
       Block b;
       b.name = w[0];
-      b.w = std::llabs(c[4] - c[0]);
-      b.h = std::llabs(c[5] - c[1]);
+      if (!ReadCorners(lines[i], &b.w, &b.h)) Fail(Where(path, i) + "cannot read the corners of " + w[0]);
       if (!d->block_index.emplace(b.name, (int)d->blocks.size()).second)
         Fail(Where(path, i) + "block " + b.name + " is declared twice");
       d->blocks.push_back(b);
@@ -269,12 +273,8 @@ void ReadFinalShapes(const std::string& path, Design* d, Findings* f) {
     if (w.size() < 2 || w[1] != "hardrectilinear") continue;
     auto it = d->block_index.find(w[0]);
     if (it == d->block_index.end()) Fail(Where(path, i) + "unknown block " + w[0]);
-    std::string coords = lines[i];
-    std::replace_if(
-        coords.begin(), coords.end(), [](char c) { return c == '(' || c == ')' || c == ','; }, ' ');
-    std::vector<std::string> v = Words(coords);
     long long width, height;
-    if (v.size() < 11 || !ParseInt(v[7], &width) || !ParseInt(v[8], &height) || width <= 0 || height <= 0)
+    if (!ReadCorners(lines[i], &width, &height) || width <= 0 || height <= 0)
       Fail(Where(path, i) + "cannot read the shape of " + w[0]);
     Block& b = d->blocks[it->second];
     const double area = static_cast<double>(width * height), wd = static_cast<double>(width),
