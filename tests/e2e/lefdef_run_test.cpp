@@ -99,7 +99,7 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
       WriteFile(
           dir.file("fl.prm"),
           ExamplePrm(std::string(kShort) + " svia_assignment 1 signalvia_gridx 4 signalvia_gridy 4 layers " +
-                     std::to_string(tiers)));
+                     std::to_string(tiers) + (tiers == 4 ? " bond_layer 1" : "")));
       // Paths of any length; the results are named after the first file.
       std::string args;
       for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
@@ -119,6 +119,9 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
       const std::string tier0 = ReadFile(dir.file("demo_tech.lef_tier0.def"));
       EXPECT_NE(tier0.find("- pad_n IOPAD"), std::string::npos);
       EXPECT_EQ(Count(tier0, "__via1 + NET") > 0, tiers > 1);
+      // The via pins on the bond layer: the top routing layer, or the first.
+      EXPECT_EQ(Count(tier0, "USE SIGNAL + LAYER metal1 (") > 0, tiers == 4);
+      EXPECT_EQ(Count(tier0, "USE SIGNAL + LAYER metal3 (") > 0, tiers == 2);
       if (tiers != 2 || with_partition) continue;
       std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
       for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
