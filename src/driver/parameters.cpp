@@ -174,10 +174,9 @@ std::string PairFault(const char* word, const Keyword* key, int v) {
   std::string fault;
   if (std::strlen(word) >= kKeywordCap)
     Appendf(fault, "Error: the word %.40s... is longer than %d characters.", word, kKeywordCap - 1);
-  else if (key && key->range.hi == INT_MAX && v < key->range.lo)
-    Appendf(fault, "Error: %s %d is out of range; %d or more (%s).", key->name, v, key->range.lo, key->help);
   else if (key && (v < key->range.lo || v > key->range.hi))
-    Appendf(fault, "Error: %s %d is out of range; %d to %d (%s).", key->name, v, key->range.lo, key->range.hi,
+    Appendf(fault, "Error: %s %d is out of range; %d %s (%s).", key->name, v, key->range.lo,
+            key->range.hi == INT_MAX ? "or more" : ("to " + std::to_string(key->range.hi)).c_str(),
             key->help);
   return fault;
 }
@@ -317,8 +316,9 @@ void SetSizeParameters(tagPARAMETERS* p, int n) {
 }
 
 int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
-  FILE* f = fopen(path, "r");
-  if (!f) Refuse({}, 1, "cann't open %s", path);
+  const FilePtr file(fopen(path, "r"));
+  if (!file) Refuse({}, 1, "cann't open %s", path);
+  FILE* f = file.get();
   // One byte more than a keyword may use, so that a longer word shows.
   char keyword[kKeywordCap + 1];
   int echoed = 0;
@@ -338,12 +338,9 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
     const Keyword* key = FindKeyword(keyword);
     const std::string fault = PairFault(keyword, key, v);
     if (!fault.empty()) {
-      // The refusal takes a line of its own after the echo, and leaves no
-      // file open behind a stop handler that throws.
+      // The refusal takes a line of its own after the echo.
       if (echoed % 4 != 0) printf("\n");
-      const int line = LineAt(f, start);
-      fclose(f);
-      Refuse({path, line}, 1, "%s", fault.c_str());
+      Refuse({path, LineAt(f, start)}, 1, "%s", fault.c_str());
     }
     if (key) Store(*key, p, v, n);
     if (!echo) continue;
@@ -352,6 +349,5 @@ int InputPrm(const char* path, tagPARAMETERS* p, int n, bool echo) {
     if (++echoed % 4 == 0) printf("\n");
   }
   if (echo) printf("\n");
-  fclose(f);
   return 0;
 }

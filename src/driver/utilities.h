@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // MT19937 (the published Mersenne Twister). The draws are inline: the
@@ -48,6 +49,13 @@ void ResetRandomGenerators();
 
 int GetCpuTime();     // user CPU time in milliseconds
 int GetCurrentSec();  // time-of-day value used as the random seed
+
+// An open file, closed when it goes out of scope (also when a stop handler
+// throws past it).
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 int SkipLine(FILE* f);
 int Skip(FILE* f);

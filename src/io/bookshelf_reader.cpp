@@ -28,7 +28,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -46,11 +45,6 @@ constexpr double kMaxSoftArea = 1e18;
 
 // Input the floorplanner cannot use ends the run with this status (255).
 constexpr int kUnusable = -1;
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // One input file read line by line. line_buffer holds the current line
 // without its line end (LF, CRLF, or any trailing CRs); the tail of a line

@@ -288,6 +288,8 @@ Box PinBox(const defiPin& pin, double dbu);
 // corner scales with the room the box can move in, so a box on an edge of
 // the die stays on that edge of the tier's.
 Box MapToTierDie(const Box& box, const Box& die, const Box& tier_die);
+// The box a preplaced block (or pad) covers as the DEF places it (microns).
+Box PlacedBox(const tagBLOCK* blk);
 // Sets the die, the core and, with die_outline, the outline each tier takes;
 // keeps preplaced blocks inside it (refusing a one-tier design whose
 // preplaced blocks leave the die, releasing those a folded die cannot hold);

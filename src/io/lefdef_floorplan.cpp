@@ -38,13 +38,6 @@ bool Inside(const Box& inner, const Box& outer) {
          inner.xh <= outer.xh + kRounding && inner.yh <= outer.yh + kRounding;
 }
 
-// The box a preplaced block covers as the DEF places it (microns).
-Box PlacedBox(const tagBLOCK* blk) {
-  double w = blk->blkclass->width, h = blk->blkclass->height;
-  if (blk->orient & 1) std::swap(w, h);
-  return {blk->fixed_x_lo, blk->fixed_y_lo, blk->fixed_x_lo + w, blk->fixed_y_lo + h};
-}
-
 // --- rows ---------------------------------------------------------------------------
 
 // The rows of the site most of the DEF's rows use.
@@ -421,6 +414,12 @@ void CheckTheDieHoldsTheBlocks(const char* def, const tagBLOCK* design, const ta
 }
 
 }  // namespace
+
+Box PlacedBox(const tagBLOCK* blk) {
+  double w = blk->blkclass->width, h = blk->blkclass->height;
+  if (blk->orient & 1) std::swap(w, h);
+  return {blk->fixed_x_lo, blk->fixed_y_lo, blk->fixed_x_lo + w, blk->fixed_y_lo + h};
+}
 
 Box MapToTierDie(const Box& box, const Box& die, const Box& tier_die) {
   auto map = [](double lo, double len, double from_lo, double from_len, double to_lo, double to_len) {

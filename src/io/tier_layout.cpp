@@ -21,6 +21,8 @@ namespace {
 constexpr long long kMaxSpotsASide = 4096;
 constexpr long long kMaxRowsOrSites = 1000000;
 
+long long LongerSide(const DbuBox& b) { return std::max(b.xh - b.xl, b.yh - b.yl); }
+
 // Internal coordinates (microns from the outline's corner) to database units.
 struct Units {
   double dbu;
@@ -393,7 +395,7 @@ void SpanNets(TierLayout& layout, const tagBLOCK* design, const tagNET* cell_net
 // a grid of `pitch`, halved until every boundary has room for its pins (or
 // the grid would hold more than kMaxSpotsASide spots a side).
 void PlaceViaPins(TierLayout& layout, long long pitch) {
-  const long long side = std::max(layout.die.xh - layout.die.xl, layout.die.yh - layout.die.yl);
+  const long long side = LongerSide(layout.die);
   const std::vector<std::vector<DbuBox>> macros = MacroBoxes(layout);
   std::vector<long long> needed(layout.tiers, 0);
   for (const TierLayout::ViaPin& via : layout.vias) ++needed[via.boundary];
@@ -441,10 +443,7 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
   // The pads of a ring stay where the DEF put them: an outline sized from
   // the block area may leave them beyond its die, which then reaches them.
   for (const tagBLOCK* pad = pads; pad; pad = pad->next) {
-    double w = pad->blkclass->width, h = pad->blkclass->height;
-    if (pad->orient & 1) std::swap(w, h);
-    const DbuBox b =
-        ToDbu({pad->fixed_x_lo, pad->fixed_y_lo, pad->fixed_x_lo + w, pad->fixed_y_lo + h}, layout.dbu);
+    const DbuBox b = ToDbu(PlacedBox(pad), layout.dbu);
     layout.die = {std::min(layout.die.xl, b.xl), std::min(layout.die.yl, b.yl), std::max(layout.die.xh, b.xh),
                   std::max(layout.die.yh, b.yh)};
   }
@@ -468,8 +467,8 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
   LayOutPins(layout, u, design);
   // Pins half a pitch wide leave as much room between neighbours; closer
   // spots only where the pins need them.
-  const long long side = std::max(layout.die.xh - layout.die.xl, layout.die.yh - layout.die.yl);
-  const long long pitch = std::max({4LL, std::llround(via_pitch * layout.dbu), side / kMaxSpotsASide});
+  const long long pitch =
+      std::max({4LL, std::llround(via_pitch * layout.dbu), LongerSide(layout.die) / kMaxSpotsASide});
   layout.via_layer = ViaLayer(params);
   SpanNets(layout, design, cell_nets, vias, u);
   PlaceViaPins(layout, pitch);
