@@ -368,11 +368,13 @@ void CheckOverlaps(const Design& d, Findings* f) {
   std::printf("overlaps: %lld pairs, area %lld\n", f->overlap_pairs, f->overlap_area);
 }
 
-// The fixed outline of one tier: the blocks' area plus the spare area,
-// shared evenly by the tiers, shaped by the aspect ratio (width / height).
+// The fixed outline of one tier: the blocks' area (a soft block's as given,
+// not as its shape rounds it) plus the spare area, shared evenly by the
+// tiers, shaped by the aspect ratio (width / height).
 void CheckOutline(const Design& d, const Settings& s, Findings* f) {
   double area = 0;
-  for (const Block& b : d.blocks) area += static_cast<double>(b.w) * static_cast<double>(b.h);
+  for (const Block& b : d.blocks)
+    area += b.soft_area > 0 ? b.soft_area : static_cast<double>(b.w) * static_cast<double>(b.h);
   double core = (1.0 + s.sparearea / 100.0) * area;
   double width = std::sqrt(core / s.layers * s.aspect_ratio);
   double height = std::sqrt(core / s.layers / s.aspect_ratio);

@@ -113,6 +113,7 @@ int Normalize(tagBLOCK* design, tagNORMPARA* norm) {
   for (tagBLOCKCLASS* cls = root->classes; cls; cls = cls->next) {
     cls->width *= s;
     cls->height *= s;
+    cls->soft_area *= s * s;
     for (tagPINCLASS* pc = cls->pinclasses; pc; pc = pc->next) {
       pc->x *= s;
       pc->y *= s;

@@ -277,7 +277,8 @@ void read_blocks(LineReader& in, tagBLOCK* design, tagBLOCKCLASS* root, int coun
     blk->id = count - i;
     blk->blkclass = cls;
     blk->parent = design;
-    blk->area = cls->width * cls->height;
+    // A soft block's area is the one given, not its start shape's.
+    blk->area = shape.soft_area > 0 ? cls->soft_area : cls->width * cls->height;
     blk->next = design->children;
     design->children = blk;
   }

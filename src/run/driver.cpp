@@ -253,6 +253,7 @@ void Optimise(Run& run) {
     Optimize(20 * run.n, run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq, &run.optdseq,
              run.solution.get(), run.candidates.get(), run.levels.get(), run.norm, &run.params);
   RestoreOptG(run.blka.data(), run.pada.data(), &run.dualseq, &run.optdseq, run.solution.get());
+  TakeSoftShapes(run.blka.data(), run.n);
   if (tier_no > 1) inter_layer_vias = CountInterLayerVias(run.design->nets, &run.dualseq, tier_no);
   if (run.params.starts > 1)
     EndChain(tagChainScore{optsize_h <= shape_h && optsize_v <= shape_v, optngap, optsize_h * optsize_v,

@@ -113,6 +113,24 @@ struct Annealing {
   bool stop = false;
 };
 
+// Saves the working floorplan, of score `next`, when it is the best so far.
+// Less bound excess wins first, as in the insertion optimiser: the best
+// floorplan never pushes bounded blocks further than the saved one.
+void KeepIfBest(Annealing& a, const Score& next) {
+  const tagPARAMETERS* params = a.params;
+  const double best_gain = improvement(a.best_score.area, next.area, a.best_score.wire, next.wire,
+                                       a.best_score.vias, next.vias, a.params);
+  const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
+  const bool keeps_fit = !a.keep_fit || next.area <= 0.0;
+  if (keeps_fit && (by_gap < 0 || (by_gap == 0 && (a.recorded == 0 || best_gain > 0)))) {
+    SaveOptG(a.blka, a.pada, a.work, a.best, a.sol);
+    a.best_score = next;
+    a.status.best_gain = best_gain;
+    ++a.recorded;
+    a.stop = params->opt_wire == 0 && params->wgt_via == 0 && params->opt_ws_dist == 0 && BestFitsOutline();
+  }
+}
+
 // One move of a random block to its best insertion point, judged at T.
 // Writes seven globals itself: ngap_h, ngap_v, mxdstha, mxdstva (from the
 // chosen candidate, before the move is judged), la_sv_num and la_net_area
@@ -161,7 +179,7 @@ void Move(Annealing& a, int T) {
     UndoRemove(b, work, p_stacks);
     return;
   }
-  InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], a.blka, work, p_stacks);
+  InsertCandidate(b, cands, k, a.blka, work, p_stacks);
   if (params->opt_ws_dist)
     for (int t = 0; t < tier_no; ++t) {
       la_sv_num[t] += cands->tier_vias[k][t];
@@ -169,20 +187,19 @@ void Move(Annealing& a, int T) {
     }
   status.current = next;
   inter_layer_vias = next.vias;
+  KeepIfBest(a, next);
+}
 
-  const double best_gain = improvement(a.best_score.area, next.area, a.best_score.wire, next.wire,
-                                       a.best_score.vias, next.vias, params);
-  // Less bound excess wins first, as in the insertion optimiser: the best
-  // floorplan never pushes bounded blocks further than the saved one.
-  const int by_gap = CompareGaps(ngap_h + ngap_v, optngap);
-  const bool keeps_fit = !a.keep_fit || next.area <= 0.0;
-  if (keeps_fit && (by_gap < 0 || (by_gap == 0 && (a.recorded == 0 || best_gain > 0)))) {
-    SaveOptG(a.blka, a.pada, work, a.best, a.sol);
-    a.best_score = next;
-    status.best_gain = best_gain;
-    ++a.recorded;
-    a.stop = params->opt_wire == 0 && params->wgt_via == 0 && params->opt_ws_dist == 0 && BestFitsOutline();
-  }
+// At the end of a temperature: the soft blocks that keep the working
+// floorplan outside the outline take new shapes, and the reshaped floorplan
+// becomes the current one (and the best, when it is).
+void ReshapeAtTemperatureEnd(Annealing& a) {
+  if (!ReshapeSoftBlocks(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params)) return;
+  const Score reshaped{
+      AreaCost(mxdstha, mxdstva, 0.0, 0.0, a.params->area_wgt, a.params) + GapCost(ngap_h, ngap_v, a.params),
+      SetNetLength(a.blka, a.neta, a.pada, 3, a.params), a.status.current.vias};
+  a.status.current = reshaped;
+  KeepIfBest(a, reshaped);
 }
 
 // The schedule's temperatures, hottest first.
@@ -250,6 +267,7 @@ void Anneal(Annealing& a, int end_ms, bool counted) {
       }
       Move(a, T);
     }
+    ReshapeAtTemperatureEnd(a);
   }
 }
 

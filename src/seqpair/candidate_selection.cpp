@@ -163,28 +163,6 @@ void MeasureAllSpans(tagNetTables& t, const tagPARAMETERS* params) {
   t.stale_list.clear();
 }
 
-// The moved block's size and lower-left bounds for an orientation: turned
-// blocks take the exchanged size and the bounds prepared for it.
-void ShapeFor(tagBLOCK* N, int orient) {
-  if (N->kind >= 2) return;
-  const int id = N->id;
-  if (orient & 1) {
-    N->width = ndsiz1_y[id];
-    N->height = ndsiz1_x[id];
-    N->fixed_x_lo = ndpos1_x_min[id];
-    N->fixed_y_lo = ndpos1_y_min[id];
-    N->fixed_x_hi = ndpos1_x_max[id];
-    N->fixed_y_hi = ndpos1_y_max[id];
-  } else {
-    N->width = ndsiz1_x[id];
-    N->height = ndsiz1_y[id];
-    N->fixed_x_lo = N->region_x_lo;
-    N->fixed_y_lo = N->region_y_lo;
-    N->fixed_x_hi = N->region_x_hi;
-    N->fixed_y_hi = N->region_y_hi;
-  }
-}
-
 bool IsSentinel(const tagINSCANDS* c, int k) {
   return c->area_cost[k] == kInfinity && c->vias[k] == kIntInfinity;
 }
@@ -243,6 +221,20 @@ void MarkNetsOf(const tagNetTables& t, int b) {
 
 void DropNetTables() { net_tables = tagNetTables{}; }
 
+void ShapeForCandidate(tagBLOCK* N, const tagINSCANDS* c, int k) {
+  ShapeForOrientation(N, c->orient[k]);
+  if (c->block_w[k] > 0) {
+    N->width = c->block_w[k];
+    N->height = c->block_h[k];
+  }
+}
+
+int InsertCandidate(int b, const tagINSCANDS* c, int k, tagBLOCK** blka, tagDualSeq* seq, tagSTACKS* stacks) {
+  InsertCell(b, c->apos[k], c->bpos[k], c->orient[k], c->tier[k], blka, seq, stacks);
+  ShapeForCandidate(blka[b], c, k);
+  return 0;
+}
+
 double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** neta, tagPIN**, tagDualSeq* seq,
                       tagLevelList* levels, tagNORMPARA*, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
@@ -282,7 +274,7 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
   for (int k = 1; k <= last; ++k) {
     if (params->opt_wire && params->pin_at_center == 0)
       c->orient[k] = AllowedMirror(N->blkclass, c->orient[k], genrand_int32());
-    ShapeFor(N, c->orient[k]);
+    ShapeForCandidate(N, c, k);
     double top = UpDist(id, blka, 1, seq->next_a.data(), seq->pos_a.data(), seq->pos_b.data(),
                         seq->tier.data(), levels->b.dist, ldstb_sav.data(), ndmodfl_v.data(), c->apos[k],
                         c->bpos[k], c->tier[k], N->fixed_y_lo, N->height, params->lb_shift);
@@ -356,6 +348,6 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
     RestoreStaircase(vertical, id);
     RestoreStaircase(horizontal, id);
   }
-  if (c->chosen != 0) ShapeFor(N, c->orient[c->chosen]);
+  if (c->chosen != 0) ShapeForCandidate(N, c, c->chosen);
   return chosen_value;
 }

@@ -21,8 +21,9 @@ static_assert(kPositionTableCap == kEndLevel && kSizeClearEnd < kSizeTableCap &&
                   kPositionTableCap < kSizeClearEnd,
               "block tables out of step with the block limit");
 
-// Width and height of each block unturned, its class size (internal units; 0 past n). Set by
-// SetBlockSizes, IndexDesign (clears past n); read by SetBlockBounds, InsertCell, SelectInsPoint.
+// Width and height of each block unturned, its class size (internal units; 0 past n); a soft block's
+// start shape. Set by SetBlockSizes, IndexDesign (clears past n); read by SetBlockBounds,
+// ShapeForOrientation (for InsertCell and SelectInsPoint).
 extern double ndsiz1_x[kSizeTableCap], ndsiz1_y[kSizeTableCap];
 // Offset of each block's outline in its slot, (ndsiz1 - class size) / 2, so 0 (internal units). Set and
 // read by SetBlockBounds alone.

@@ -62,8 +62,9 @@ void SetBlockSizes(tagBLOCK** blka, int n, tagPARAMETERS* params) {
     cls->height = std::fabs(cls->height);
     blk->width = ndsiz1_x[i] = cls->width;
     blk->height = ndsiz1_y[i] = cls->height;
-    params->placed_area += blk->width * blk->height;
-    zarea_all += blk->width * blk->height;
+    const double area = cls->soft_area > 0 ? cls->soft_area : blk->width * blk->height;
+    params->placed_area += area;
+    zarea_all += area;
   }
   blka[0]->area = zarea_all;
 }

@@ -30,6 +30,9 @@ struct SearchScratch {
   int rest_b[kLevelCap];
   int rest_r[kLevelCap];
   tagForwardLog log;
+  // The moved block's shapes when it is soft.
+  bool soft;
+  SoftRange soft_range;
 };
 // The one scratch: a search runs to its end before the next begins.
 SearchScratch search;
@@ -74,7 +77,8 @@ struct SlotView {
   // starts from.
   double overflow_w;
   double overflow_h;
-  bool white_space;  // the white-space balance between tiers counts
+  bool white_space;       // the white-space balance between tiers counts
+  const SoftRange* soft;  // the moved block's shapes; null for a hard block
 };
 
 SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
@@ -88,7 +92,8 @@ SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagN
                   tier,
                   std::max(0.0, mxdsth - shape_h),
                   std::max(0.0, mxdstv - shape_v),
-                  tier_no >= 2 && params->opt_ws_dist != 0};
+                  tier_no >= 2 && params->opt_ws_dist != 0,
+                  search.soft ? &search.soft_range : nullptr};
 }
 
 // Free area per via landing on each upper tier; tiers that no via reaches
@@ -127,20 +132,46 @@ Bar BarOf(const tagINSCANDS* c) {
 // its many arguments it would make every Offer set up a large frame, so it
 // stays out of line.
 __attribute__((noinline)) void Keep(const SlotView& v, Bar* bar, int q, double width, double height,
-                                    int orient, double wire, double cost, double ws_dev) {
-  SaveIpCand(v.cands, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient, ws_dev, la_sv_change,
-             la_area_change, v.params, cost, wire, cell_via_cost);
+                                    int orient, double block_w, double block_h, double wire, double cost,
+                                    double ws_dev) {
+  const bool shaped = v.soft != nullptr;
+  SaveIpCand(v.cands, lva, q, v.tier, cell_via_cost - o_via_cost, height, width, orient,
+             shaped ? block_w : 0.0, shaped ? block_h : 0.0, ws_dev, la_sv_change, la_area_change, v.params,
+             cost, wire, cell_via_cost);
   *bar = BarOf(v.cands);
 }
 
-// Saves the candidate when it beats the last kept entry.
-inline void Offer(const SlotView& v, Bar* bar, int q, double width, double height, int orient, double wire) {
+// Saves the candidate, N block_w x block_h beside (span_x) and below
+// (span_y) what its neighbours take, when it beats the last kept entry.
+inline void Offer(const SlotView& v, Bar* bar, int q, int orient, double block_w, double block_h,
+                  double span_x, double span_y, double wire) {
+  const double width = span_x + block_w, height = span_y + block_h;
   const tagPARAMETERS* p = v.params;
   const double ws_dev = v.white_space ? WhiteSpaceDeviation(width * height) : 0.0;
   const double cost = cost_terms::AreaCost(width, height, v.overflow_w, v.overflow_h, p->area_wgt, p) +
                       p->wgt_wsdist * ws_dev;
   if (bar->open || cost_terms::Improves(bar->area, cost, bar->wire, wire, bar->vias, cell_via_cost, p))
-    Keep(v, bar, q, width, height, orient, wire, cost, ws_dev);
+    Keep(v, bar, q, width, height, orient, block_w, block_h, wire, cost, ws_dev);
+}
+
+// A soft block also tries the shapes that fill the outline's width or its
+// height beside its neighbours, as near as its range allows. Its pins sit at
+// its centre, which moves with the shape: the net length is read there.
+void OfferSoftShapes(const SlotView& v, Bar* bar, int q, double left, double below, double span_x,
+                     double span_y) {
+  const SoftRange& r = *v.soft;
+  const double widths[] = {SoftWidthWithin(r, shape_h - span_x), SoftWidthUnder(r, shape_v - span_y)};
+  const tagBLOCK* N = v.N;
+  for (size_t i = 0; i < std::size(widths); ++i) {
+    const double w = widths[i];
+    if (w == N->width || std::find(widths, widths + i, w) != widths + i) continue;
+    const double h = SoftHeightAt(r, w);
+    double wire = 0.0;
+    if (v.params->opt_wire != 0)
+      wire = EvalPLAxis(v.rel->x, left + 0.5 * (w - N->width)) +
+             EvalPLAxis(v.rel->y, below + 0.5 * (h - N->height));
+    Offer(v, bar, q, N->orient, w, h, span_x, span_y, wire);
+  }
 }
 
 // Sweeps u from u_from to u_to, one interval of constant neighbours at a
@@ -161,7 +192,7 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   int& down_2 = kMirrored ? at.l : at.r;
   const tagBLOCK* N = v.N;
   const bool wire_on = v.params->opt_wire != 0;
-  const bool turn = v.params->rotate && N->kind < 2 && MayTurn(N->blkclass);
+  const bool turn = !v.soft && v.params->rotate && N->kind < 2 && MayTurn(N->blkclass);
   Bar bar = BarOf(v.cands);
   Rise(rise_1, up_1, u_from);
   Rise(rise_2, up_2, u_from);
@@ -183,8 +214,10 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
     const double above = lv->t.dist[at.t], right = lv->l.dist[at.l];
     double wire = 0.0;
     if (wire_on) wire = EvalPLAxis(v.rel->x, left) + EvalPLAxis(v.rel->y, below);
-    Offer(v, &bar, q, x0 + right + N->width, y0 + above + N->height, N->orient, wire);
-    if (turn) Offer(v, &bar, q, x0 + right + N->height, y0 + above + N->width, N->orient ^ 1, wire);
+    const double span_x = x0 + right, span_y = y0 + above;
+    Offer(v, &bar, q, N->orient, N->width, N->height, span_x, span_y, wire);
+    if (turn) Offer(v, &bar, q, N->orient ^ 1, N->height, N->width, span_x, span_y, wire);
+    if (v.soft) OfferSoftShapes(v, &bar, q, left, below, span_x, span_y);
 
     if (next_u > u_to) break;
     u = next_u;
@@ -333,6 +366,8 @@ void MoveIpCand(tagINSCANDS* c, int from, int to, const tagPARAMETERS* params) {
   c->bpos[to] = c->bpos[from];
   c->height[to] = c->height[from];
   c->width[to] = c->width[from];
+  c->block_w[to] = c->block_w[from];
+  c->block_h[to] = c->block_h[from];
   c->tier[to] = c->tier[from];
   c->ws_dev[to] = c->ws_dev[from];
   if (params->opt_ws_dist)
@@ -376,8 +411,8 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
 }
 
 void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height, double width,
-                int orient, double ws_dev, int* tier_vias, double* tier_area, tagPARAMETERS* params,
-                double area_cost, double wire, int vias) {
+                int orient, double block_w, double block_h, double ws_dev, int* tier_vias, double* tier_area,
+                tagPARAMETERS* params, double area_cost, double wire, int vias) {
   int k = c->count;
   MoveIpCand(c, k, k + 1, params);
   while (k - 1 >= 1 && cost_terms::Improves(c->area_cost[k - 1], area_cost, c->wire[k - 1], wire,
@@ -395,6 +430,8 @@ void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, dou
   c->bpos[k] = bpos;
   c->height[k] = height;
   c->width[k] = width;
+  c->block_w[k] = block_w;
+  c->block_h[k] = block_h;
   c->tier[k] = tier;
   c->ws_dev[k] = ws_dev;
   if (params->opt_ws_dist)
@@ -423,6 +460,8 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
                  tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params) {
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
+  search.soft = IsSoftBlock(real);
+  if (search.soft) search.soft_range = SoftRangeOf(real->blkclass, norm->scale);
   CalCoords(blka, seq, levels, p_btree, p_rtree, search.rest_b, search.rest_r, &mxdstv, &mxdsth, &search.log);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &search.move_net_rel, params);

@@ -63,6 +63,18 @@ int UndoRemove(int b, tagDualSeq* seq, tagSTACKS* stacks) {
   return 0;
 }
 
+void ShapeForOrientation(tagBLOCK* blk, int orient) {
+  if (blk->kind >= 2) return;
+  const int b = blk->id;
+  const bool turned = orient & 1;
+  blk->width = turned ? ndsiz1_y[b] : ndsiz1_x[b];
+  blk->height = turned ? ndsiz1_x[b] : ndsiz1_y[b];
+  blk->fixed_x_lo = turned ? ndpos1_x_min[b] : blk->region_x_lo;
+  blk->fixed_y_lo = turned ? ndpos1_y_min[b] : blk->region_y_lo;
+  blk->fixed_x_hi = turned ? ndpos1_x_max[b] : blk->region_x_hi;
+  blk->fixed_y_hi = turned ? ndpos1_y_max[b] : blk->region_y_hi;
+}
+
 int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka, tagDualSeq* seq,
                tagSTACKS* stacks) {
   tagBLOCK* blk = blka[b];
@@ -73,21 +85,7 @@ int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka,
 
   // Blocks with a given orientation (kind 2) or a fixed place keep their shape.
   if (blk->kind < 2) {
-    if (orient & 1) {
-      blk->width = ndsiz1_y[b];
-      blk->height = ndsiz1_x[b];
-      blk->fixed_x_lo = ndpos1_x_min[b];
-      blk->fixed_y_lo = ndpos1_y_min[b];
-      blk->fixed_x_hi = ndpos1_x_max[b];
-      blk->fixed_y_hi = ndpos1_y_max[b];
-    } else {
-      blk->width = ndsiz1_x[b];
-      blk->height = ndsiz1_y[b];
-      blk->fixed_x_lo = blk->region_x_lo;
-      blk->fixed_y_lo = blk->region_y_lo;
-      blk->fixed_x_hi = blk->region_x_hi;
-      blk->fixed_y_hi = blk->region_y_hi;
-    }
+    ShapeForOrientation(blk, orient);
     blk->orient = orient;
   }
 

@@ -66,6 +66,10 @@ void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params) {
   } else if (!OrientedOffset(blk->orient, pin->pinclass->x, pin->pinclass->y, blk->blkclass->width,
                              blk->blkclass->height, &ox, &oy)) {
     DclError("Error Block Directions");
+  } else if (blk->blkclass->soft_area > 0) {
+    // A soft block's pins keep their place relative to its shape.
+    ox *= blk->width / blk->blkclass->width;
+    oy *= blk->height / blk->blkclass->height;
   }
   const double base_x = blk->parent ? blk->parent->x : 0.0;
   const double base_y = blk->parent ? blk->parent->y : 0.0;

@@ -173,7 +173,7 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
     if (!accepted) {
       UndoRemove(b, work, p_stacks);
     } else {
-      InsertCell(b, cands->apos[k], cands->bpos[k], cands->orient[k], cands->tier[k], blka, work, p_stacks);
+      InsertCandidate(b, cands, k, blka, work, p_stacks);
       ReLabel(work);
       // A floorplan that pushes bounded blocks further off their places than
       // the best one never replaces it, whatever its objective: the gap cost
@@ -193,6 +193,10 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
       ReLabel(work);
       SetNewWeight(params);
       CalcObj(blka, neta, pada, work, levels, norm, params);
+      // The best floorplan, reshaped where its soft blocks keep it outside
+      // the outline, is a better best.
+      if (ReshapeSoftBlocks(blka, neta, pada, work, levels, norm, params))
+        SaveOptG(blka, pada, work, best, sol);
       status.best = FloorplanObjective(cands->chosen_wire_h + cands->chosen_wire_v, params);
       status.threshold = 1.05 * status.best;
       OutStatus(status, params);

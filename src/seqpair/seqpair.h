@@ -299,9 +299,48 @@ int UndoRemove(int b, tagDualSeq* seq, tagSTACKS* stacks);
 // and size), below kind 2 b's size, bounds and orientation, *seq.
 int InsertCell(int b, int apos, int bpos, int orient, int tier, tagBLOCK** blka, tagDualSeq* seq,
                tagSTACKS* stacks);
+// Below kind 2, the block's size and lower-left bounds in orientation `orient`: a turned block takes the
+// exchanged size and the bounds prepared for it. Its orientation itself is left as it is.
+// Reads: ndsiz1_*, ndpos1_*, blk's kind and region; writes: blk's size and bounds.
+void ShapeForOrientation(tagBLOCK* blk, int orient);
 // Renumbers both sequences; stops the run when one does not hold its n blocks.
 // Reads: the links of *seq; writes: its positions.
 int ReLabel(tagDualSeq* seq);
+
+// --- soft blocks ---------------------------------------------------------------
+// A soft block (a movable block whose class has a soft area) takes any shape
+// of whole input units whose height holds its area and whose aspect lies in
+// its class's range; it never turns, as its shapes already cover both ways.
+// The search chooses a shape with each insertion point; the block's width
+// and height hold its shape, its class the shape it started with until
+// TakeSoftShapes.
+struct SoftRange {
+  double unit;           // internal length of one input unit
+  double area;           // in input units squared
+  long long w_lo, w_hi;  // admissible widths in input units
+};
+// Reads: blk's kind and class; writes: nothing.
+bool IsSoftBlock(const tagBLOCK* blk);
+// Reads: the class's soft area and aspect range; writes: nothing.
+SoftRange SoftRangeOf(const tagBLOCKCLASS* cls, double unit);
+// Internal sizes, from no state: the widest admissible width not above
+// `width` (the narrowest when none is), the narrowest whose height is not
+// above `height` (the widest when none is), and the height at a width.
+double SoftWidthWithin(const SoftRange& r, double width);
+double SoftWidthUnder(const SoftRange& r, double height);
+double SoftHeightAt(const SoftRange& r, double width);
+// Makes each soft block's shape its class's, pin offsets following, so that
+// the writers and the tier split read the shape the floorplan gave it.
+// Reads: blocks 1..n; writes: their classes' sizes and pin classes.
+void TakeSoftShapes(tagBLOCK** blka, int n);
+// On a floorplan that misses the outline, reshapes the soft blocks that set
+// an overflowing side into the slack of the other, round by round while the
+// area cost falls; true when it fell. Leaves the floorplan packed as CalcObj
+// does.
+// Reads: shape_h, shape_v, ndpos_x_lft, ndpos_y_top, *seq, the blocks, the nets, params; writes: as
+// CalcObj, staircases t and l of *levels, the soft blocks' sizes.
+bool ReshapeSoftBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+                       tagNORMPARA* norm, tagPARAMETERS* params);
 
 // --- inter-tier via accounting ------------------------------------------------------
 // Vias the nets need for the tier split of dseq: per_tier[t] those through boundary t (joining tiers
@@ -345,6 +384,10 @@ struct tagINSCANDS {
   int bpos[kCandidateCap];
   double height[kCandidateCap];
   double width[kCandidateCap];
+  // The moved block's size at the point when the search chose its shape (a
+  // soft block); 0 when its orientation gives it.
+  double block_w[kCandidateCap];
+  double block_h[kCandidateCap];
   int tier[kCandidateCap];
   double ws_dev[kCandidateCap];
   int tier_vias[kCandidateCap][kMaxTiers];
@@ -379,8 +422,15 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
 // Keeps a candidate at its place in the best-first list (ipcand entries at most).
 // Reads: params (opt_ws_dist, ipcand, the comparison's weights), tier_vias, tier_area; writes: *cands.
 void SaveIpCand(tagINSCANDS* cands, int apos, int bpos, int tier, int via_delta, double height, double width,
-                int orient, double ws_dev, int* tier_vias, double* tier_area, tagPARAMETERS* params,
-                double area_cost, double wire, int vias);
+                int orient, double block_w, double block_h, double ws_dev, int* tier_vias, double* tier_area,
+                tagPARAMETERS* params, double area_cost, double wire, int vias);
+// The moved block's size and bounds at candidate k: its orientation's, and the shape the search chose.
+// Reads: as ShapeForOrientation, *cands; writes: N's size and bounds.
+void ShapeForCandidate(tagBLOCK* N, const tagINSCANDS* cands, int k);
+// InsertCell at candidate k, in the candidate's orientation and shape.
+// Reads and writes: as InsertCell and ShapeForCandidate.
+int InsertCandidate(int b, const tagINSCANDS* cands, int k, tagBLOCK** blka, tagDualSeq* seq,
+                    tagSTACKS* stacks);
 // Whether the last FindInsPoint let the moved block go to `tier`.
 // Reads: the open tiers of the last FindInsPoint; writes: nothing.
 bool SearchOpenTier(int tier);

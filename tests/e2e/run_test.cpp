@@ -67,10 +67,11 @@ TEST(EndToEnd, FailedWritesKeepThePreviousDrawingAndWholeRecords) {
 }
 
 // demo16 with every block soft (its area, height over width 0.5 to 2), on one
-// and two tiers: the shapes the run gives, in demo16_final.blocks, hold the
-// area and range of each block, and the checker finds the floorplan legal.
+// and two tiers and by both optimisers: the shapes the run gives, in
+// demo16_final.blocks, hold the area and range of each block, and the
+// checker finds the floorplan legal.
 TEST(EndToEnd, SoftBlocksGetShapesOfTheirAreaAndRange) {
-  for (const char* layers : {"layers 1", "layers 2"}) {
+  for (const char* layers : {"layers 1", "layers 2", "layers 1 opt_method 0"}) {
     ScratchDir dir;
     CopyExample(dir);
     const std::string hard = ReadFile(dir.file("demo16.blocks"));

@@ -98,18 +98,31 @@ double BestAreaByBruteForce(TestEngine& e, int b, const Search& s) {
   return best;
 }
 
-// Inserting the chosen candidate and packing from scratch gives exactly the
-// chip size and net length that the exact re-evaluation reported. With
-// every evaluated point kept and no net or via term, the search finds an
-// insertion point as good in area as the best of all insertion points: the
-// parts of the B range a slot skips repeat or are dominated by others.
+// Every other block soft: its area, and a range from half to twice its
+// aspect now.
+void MakeHalfSoft(TestDesign& d) {
+  for (int b = 1; b <= d.n(); b += 2) {
+    tagBLOCKCLASS* cls = d.block(b)->blkclass;
+    cls->soft_area = d.block(b)->area = cls->width * cls->height;
+    cls->aspect_lo = 0.5 * cls->height / cls->width;
+    cls->aspect_hi = 2.0 * cls->height / cls->width;
+  }
+}
+
+// Inserting the chosen candidate (in its shape, for a soft block) and
+// packing from scratch gives exactly the chip size and net length that the
+// exact re-evaluation reported, and a soft block keeps its area and range.
+// With every evaluated point kept and no net or via term, the search finds
+// an insertion point as good in area as the best of all insertion points:
+// the parts of the B range a slot skips repeat or are dominated by others.
 TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
-  int brute_forced = 0, opened_over_share = 0;
+  int brute_forced = 0, opened_over_share = 0, reshaped = 0;
   for (unsigned seed = 1; seed <= 24; ++seed) {
     const int tiers = 1 + seed % 3;
     const bool area_only = seed % 4 == 1;  // on one, two and three tiers
     auto d = TestDesign::Random(6 + static_cast<int>(seed), 4, 10 + static_cast<int>(seed), seed);
     if (area_only) d->params.opt_wire = d->params.wgt_via = 0, d->params.ipcand = 2998;
+    if (seed % 4 == 3) MakeHalfSoft(*d);
     TestEngine e(*d, tiers);
     init_genrand(seed);
     for (int trial = 0; trial < 6; ++trial) {
@@ -142,9 +155,18 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
         EXPECT_NEAR(c.chosen_area_cost, BestAreaByBruteForce(e, b, s), 1e-9) << "block " << b;
         ++brute_forced;
       }
-      InsertCell(b, c.apos[k], c.bpos[k], c.orient[k], c.tier[k], d->blka.data(), &e.seq, e.stacks.get());
+      const double old_width = d->blka[b]->width;
+      InsertCandidate(b, &c, k, d->blka.data(), &e.seq, e.stacks.get());
       ReLabel(&e.seq);
       e.Pack();
+      const tagBLOCK& placed = *d->blka[b];
+      if (IsSoftBlock(&placed)) {
+        const tagBLOCKCLASS& cls = *placed.blkclass;
+        EXPECT_GE(placed.width * placed.height, cls.soft_area);
+        EXPECT_LE(placed.height / placed.width, cls.aspect_hi);
+        EXPECT_GE(placed.height / placed.width, cls.aspect_lo);
+        reshaped += placed.width != old_width;
+      }
       EXPECT_DOUBLE_EQ(mxdstha, c.width[k]);
       EXPECT_DOUBLE_EQ(mxdstva, c.height[k]);
       if (area_only) continue;
@@ -155,6 +177,7 @@ TEST(SelectInsPoint, ChosenCandidateAgreesWithFullRepackAndBruteForce) {
     }
   }
   EXPECT_GT(brute_forced, 6);
+  EXPECT_GT(reshaped, 3) << "too few soft blocks took a new shape";
   EXPECT_GT(opened_over_share, 0) << "no case moved a block to a lighter tier past its share";
 }
 

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Soft blocks against their hard variants: seeded runs per case, each checked
+# by fpcheck (legal, inside the outline, soft shapes in area and range),
+# reduced to one table row per case.
+#
+#   bench/soft_blocks.sh > table.md
+#
+# A case is "design tiers sparearea [time_limit]"; the design is looked up
+# in ../shared/benchmarks-soft, ../shared/benchmarks-ibm and
+# ../shared/benchmarks. Environment: CASES (newline-separated cases, default
+# the table below), SEEDS (default 10), TIERPLAN, FPCHECK (binaries, default
+# under build/). Runs are niced and one at a time.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+shared=${SHARED:-$root/../shared}
+tierplan=$(realpath "${TIERPLAN:-$root/build/src/tierplan}")
+fpcheck=$(realpath "${FPCHECK:-$root/build/tools/fpcheck}")
+seeds=${SEEDS:-10}
+cases=${CASES:-"n100 1 10
+n100_soft 1 10
+n100_soft 1 5
+n100_soft 2 10
+n100_soft 4 10
+n300 1 10
+n300_soft 1 10
+n300_soft 1 5
+n300_soft 2 10
+n300_soft 4 10
+ibm01 1 15 120
+ibm01 2 20 120
+ibm02 1 15 120
+ibm02 2 20 120"}
+for tool in "$tierplan" "$fpcheck"; do
+  [ -x "$tool" ] || { echo "soft_blocks: $tool is missing; build first" >&2; exit 1; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+find_design() {
+  local d
+  for d in "$shared"/benchmarks-soft/"$1" "$shared"/benchmarks-ibm/"$1" "$shared"/benchmarks/"$1"; do
+    [ -f "$d/$1.blocks" ] && { echo "$d"; return; }
+  done
+  return 1
+}
+
+# One run; prints "fit hpwl vias cpu_s peak_kb".
+run_one() {
+  local dir=$1 base=$2 tiers=$3 spare=$4 limit=$5 seed=$6
+  local run=$work/$base-$tiers-$spare-$seed
+  mkdir -p "$run"
+  for ext in blocks nets pl; do ln -s "$dir/$base.$ext" "$run/$base.$ext"; done
+  {
+    printf 'aspect_ratio 100\nlayers %d\nseed %d\nsparearea %s\n' "$tiers" "$seed" "$spare"
+    [ -n "$limit" ] && printf 'time_limit %s\n' "$limit"
+    printf 'end\n'
+  } > "$run/fl.prm"
+  (cd "$run" && /usr/bin/time -f '%U %S %M' -o time.txt nice -n 10 "$tierplan" "$base" > out.txt 2>&1) ||
+    { echo "run failed: $base tiers $tiers seed $seed" >&2; return 1; }
+  local fit=1
+  (cd "$run" && "$fpcheck" --require-fit "$base" > check.txt 2>&1) || fit=0
+  awk -v fit="$fit" '
+    FILENAME ~ /check/ && /^hpwl:/ { hpwl = $2 }
+    FILENAME ~ /check/ && /^vias:/ { vias = $2 }
+    FILENAME ~ /time/ { cpu = $1 + $2; kb = $3 }
+    END { printf "%d %s %d %.1f %d\n", fit, hpwl, vias, cpu, kb }' "$run/check.txt" "$run/time.txt"
+  rm -rf "$run"
+}
+
+echo "| design | tiers | sparearea | time_limit | runs | fit | median HPWL | mean vias | mean CPU s | peak MB |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+while read -r base tiers spare limit; do
+  [ -n "$base" ] || continue
+  dir=$(find_design "$base") || { echo "soft_blocks: no design $base under $shared" >&2; continue; }
+  rows=$work/rows
+  : > "$rows"
+  for seed in $(seq 1 "$seeds"); do
+    run_one "$dir" "$base" "$tiers" "$spare" "${limit:-}" "$seed" >> "$rows" || true
+  done
+  sort -k2,2g "$rows" | awk -v base="$base" -v tiers="$tiers" -v spare="$spare" -v limit="${limit:--}" '
+    { runs++; fit += $1; hpwl[runs] = $2; vias += $3; cpu += $4; if ($5 > kb) kb = $5 }
+    END { if (!runs) exit
+          median = runs % 2 ? hpwl[(runs + 1) / 2] : (hpwl[runs / 2] + hpwl[runs / 2 + 1]) / 2
+          printf "| %s | %d | %s | %s | %d | %d/%d | %.0f | %.0f | %.1f | %.0f |\n",
+            base, tiers, spare, limit, runs, fit, runs, median, vias / runs, cpu / runs, kb / 1024 }'
+done <<< "$cases"

@@ -1,0 +1,90 @@
+// Reshaping the soft blocks of a packed floorplan that misses its outline.
+//
+// Packed once from the bottom left and once from the top right, each block
+// shows its slack: how far it could move right (or up) without widening (or
+// heightening) the chip. A soft block without slack across an overflowing
+// width sets that width, so it becomes narrower and taller, as far as the
+// slack above it allows; one that sets an overflowing height becomes flatter
+// as far as the slack beside it allows. Blocks that share a slack may take
+// it together, so a round that makes the floorplan worse is undone and the
+// next one takes a smaller share.
+#include <algorithm>
+#include <vector>
+
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+
+namespace {
+
+constexpr int kRounds = 12;
+constexpr double kLeastShare = 1.0 / 16;
+
+double PackedAreaCost(const tagPARAMETERS* params) {
+  return AreaCost(mxdstha, mxdstva, 0.0, 0.0, params->area_wgt, params) + GapCost(ngap_h, ngap_v, params);
+}
+
+struct Shape {
+  int block;
+  double width, height;
+};
+
+// New shapes for the soft blocks that set an overflowing side; returns the
+// old shapes of those it changed. The blocks' x, y hold their lower-left
+// corners as the bottom-left packing placed them.
+std::vector<Shape> ReshapeCritical(tagBLOCK** blka, tagDualSeq* seq, tagLevelList* levels, double unit,
+                                   double share) {
+  const int n = seq->count;
+  const double W = std::max(mxdstha, shape_h), H = std::max(mxdstva, shape_v);
+  const bool wide = mxdstha > shape_h, tall = mxdstva > shape_v;
+  const double tolerance = 1e-9 * (shape_h + shape_v);
+  CalCoords_TR(blka, ndpos_y_top, ndpos_x_lft, seq, levels, p_btree, p_rtree, n + 1);
+  std::vector<Shape> changed;
+  for (int b = 1; b <= n; ++b) {
+    tagBLOCK* blk = blka[b];
+    if (!IsSoftBlock(blk)) continue;
+    const double slack_x = W - levels->l.dist[seq->pos_b[b]] - blk->x;
+    const double slack_y = H - levels->t.dist[seq->rpos_b[b]] - blk->y;
+    const SoftRange r = SoftRangeOf(blk->blkclass, unit);
+    double width = blk->width;
+    if (wide && slack_x <= tolerance)
+      width = std::min(width, SoftWidthUnder(r, blk->height + share * std::max(0.0, slack_y)));
+    else if (tall && slack_y <= tolerance)
+      width = std::max(width, SoftWidthWithin(r, blk->width + share * std::max(0.0, slack_x)));
+    if (width == blk->width) continue;
+    changed.push_back({b, blk->width, blk->height});
+    blk->width = width;
+    blk->height = SoftHeightAt(r, width);
+  }
+  return changed;
+}
+
+}  // namespace
+
+bool ReshapeSoftBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+                       tagNORMPARA* norm, tagPARAMETERS* params) {
+  // A design without soft blocks is left exactly as it stands.
+  if (std::none_of(blka + 1, blka + seq->count + 1, IsSoftBlock)) return false;
+  CalcObj(blka, neta, pada, seq, levels, norm, params);
+  double cost = PackedAreaCost(params);
+  bool improved = false;
+  double share = 1.0;
+  for (int round = 0; round < kRounds && share >= kLeastShare; ++round) {
+    if (mxdstha <= shape_h && mxdstva <= shape_v) break;
+    const std::vector<Shape> old = ReshapeCritical(blka, seq, levels, norm->scale, share);
+    if (old.empty()) break;
+    CalcObj(blka, neta, pada, seq, levels, norm, params);
+    const double reshaped = PackedAreaCost(params);
+    if (reshaped < cost) {
+      cost = reshaped;
+      improved = true;
+      continue;
+    }
+    for (const Shape& s : old) {
+      blka[s.block]->width = s.width;
+      blka[s.block]->height = s.height;
+    }
+    CalcObj(blka, neta, pada, seq, levels, norm, params);
+    share /= 2;
+  }
+  return improved;
+}
