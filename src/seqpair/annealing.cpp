@@ -190,9 +190,9 @@ void Move(Annealing& a, int T) {
   KeepIfBest(a, next);
 }
 
-// At the end of a temperature: the soft blocks that keep the working
-// floorplan outside the outline take new shapes, and the reshaped floorplan
-// becomes the current one (and the best, when it is).
+// At the end of a temperature: the soft blocks that set a side of the
+// working floorplan take new shapes, and the reshaped floorplan becomes the
+// current one (and the best, when it is).
 void ReshapeAtTemperatureEnd(Annealing& a) {
   if (!ReshapeSoftBlocks(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params)) return;
   const Score reshaped{

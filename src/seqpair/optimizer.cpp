@@ -193,8 +193,8 @@ int Optimize(int iterations, tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagD
       ReLabel(work);
       SetNewWeight(params);
       CalcObj(blka, neta, pada, work, levels, norm, params);
-      // The best floorplan, reshaped where its soft blocks keep it outside
-      // the outline, is a better best.
+      // The best floorplan, its soft blocks reshaped where that shortens a
+      // side or the nets, is a better best.
       if (ReshapeSoftBlocks(blka, neta, pada, work, levels, norm, params))
         SaveOptG(blka, pada, work, best, sol);
       status.best = FloorplanObjective(cands->chosen_wire_h + cands->chosen_wire_v, params);

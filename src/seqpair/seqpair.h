@@ -333,10 +333,10 @@ double SoftHeightAt(const SoftRange& r, double width);
 // the writers and the tier split read the shape the floorplan gave it.
 // Reads: blocks 1..n; writes: their classes' sizes and pin classes.
 void TakeSoftShapes(tagBLOCK** blka, int n);
-// On a floorplan that misses the outline, reshapes the soft blocks that set
-// an overflowing side into the slack of the other, round by round while the
-// area cost falls; true when it fell. Leaves the floorplan packed as CalcObj
-// does.
+// Reshapes the soft blocks that set a side of the chip into the slack of the
+// other: outside the outline its overflowing sides, inside both sides, round
+// by round while the area cost (then the net length) falls; true when it
+// fell. Leaves the floorplan packed as CalcObj does.
 // Reads: shape_h, shape_v, ndpos_x_lft, ndpos_y_top, *seq, the blocks, the nets, params; writes: as
 // CalcObj, staircases t and l of *levels, the soft blocks' sizes.
 bool ReshapeSoftBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,

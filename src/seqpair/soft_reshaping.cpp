@@ -1,13 +1,15 @@
-// Reshaping the soft blocks of a packed floorplan that misses its outline.
+// Reshaping the soft blocks of a packed floorplan.
 //
 // Packed once from the bottom left and once from the top right, each block
 // shows its slack: how far it could move right (or up) without widening (or
-// heightening) the chip. A soft block without slack across an overflowing
-// width sets that width, so it becomes narrower and taller, as far as the
-// slack above it allows; one that sets an overflowing height becomes flatter
-// as far as the slack beside it allows. Blocks that share a slack may take
-// it together, so a round that makes the floorplan worse is undone and the
-// next one takes a smaller share.
+// heightening) the chip. A soft block without slack across a side it should
+// shorten sets that side, so it becomes narrower and taller, as far as the
+// slack above it allows, or flatter, as far as the slack beside it allows.
+// Outside the outline the overflowing sides shorten, the slack reaching to
+// the outline; inside it both sides shorten within the chip, which brings
+// the terminals (placed at fractions of the chip) and every net in. Blocks
+// that share a slack may take it together, so a round that makes the
+// floorplan worse is undone and the next one takes a smaller share.
 #include <algorithm>
 #include <vector>
 
@@ -19,8 +21,15 @@ namespace {
 constexpr int kRounds = 12;
 constexpr double kLeastShare = 1.0 / 16;
 
-double PackedAreaCost(const tagPARAMETERS* params) {
-  return AreaCost(mxdstha, mxdstva, 0.0, 0.0, params->area_wgt, params) + GapCost(ngap_h, ngap_v, params);
+// The packed floorplan's area cost, then its net length.
+struct Standing {
+  double area, wire;
+  bool Beats(const Standing& o) const { return area < o.area || (area == o.area && wire < o.wire); }
+};
+
+Standing Measure(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagPARAMETERS* params) {
+  return {AreaCost(mxdstha, mxdstva, 0.0, 0.0, params->area_wgt, params) + GapCost(ngap_h, ngap_v, params),
+          SetNetLength(blka, neta, pada, 3, params)};
 }
 
 struct Shape {
@@ -28,22 +37,23 @@ struct Shape {
   double width, height;
 };
 
-// New shapes for the soft blocks that set an overflowing side; returns the
+// New shapes for the soft blocks that set a side to shorten; returns the
 // old shapes of those it changed. The blocks' x, y hold their lower-left
 // corners as the bottom-left packing placed them.
 std::vector<Shape> ReshapeCritical(tagBLOCK** blka, tagDualSeq* seq, tagLevelList* levels, double unit,
                                    double share) {
   const int n = seq->count;
   const double W = std::max(mxdstha, shape_h), H = std::max(mxdstva, shape_v);
-  const bool wide = mxdstha > shape_h, tall = mxdstva > shape_v;
+  const bool fits = mxdstha <= shape_h && mxdstva <= shape_v;
+  const bool wide = fits || mxdstha > shape_h, tall = fits || mxdstva > shape_v;
   const double tolerance = 1e-9 * (shape_h + shape_v);
   CalCoords_TR(blka, ndpos_y_top, ndpos_x_lft, seq, levels, p_btree, p_rtree, n + 1);
   std::vector<Shape> changed;
   for (int b = 1; b <= n; ++b) {
     tagBLOCK* blk = blka[b];
     if (!IsSoftBlock(blk)) continue;
-    const double slack_x = W - levels->l.dist[seq->pos_b[b]] - blk->x;
-    const double slack_y = H - levels->t.dist[seq->rpos_b[b]] - blk->y;
+    const double slack_x = (fits ? mxdstha : W) - levels->l.dist[seq->pos_b[b]] - blk->x;
+    const double slack_y = (fits ? mxdstva : H) - levels->t.dist[seq->rpos_b[b]] - blk->y;
     const SoftRange r = SoftRangeOf(blk->blkclass, unit);
     double width = blk->width;
     if (wide && slack_x <= tolerance)
@@ -65,17 +75,16 @@ bool ReshapeSoftBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   // A design without soft blocks is left exactly as it stands.
   if (std::none_of(blka + 1, blka + seq->count + 1, IsSoftBlock)) return false;
   CalcObj(blka, neta, pada, seq, levels, norm, params);
-  double cost = PackedAreaCost(params);
+  Standing standing = Measure(blka, neta, pada, params);
   bool improved = false;
   double share = 1.0;
   for (int round = 0; round < kRounds && share >= kLeastShare; ++round) {
-    if (mxdstha <= shape_h && mxdstva <= shape_v) break;
     const std::vector<Shape> old = ReshapeCritical(blka, seq, levels, norm->scale, share);
     if (old.empty()) break;
     CalcObj(blka, neta, pada, seq, levels, norm, params);
-    const double reshaped = PackedAreaCost(params);
-    if (reshaped < cost) {
-      cost = reshaped;
+    const Standing reshaped = Measure(blka, neta, pada, params);
+    if (reshaped.Beats(standing)) {
+      standing = reshaped;
       improved = true;
       continue;
     }

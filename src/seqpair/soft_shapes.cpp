@@ -21,14 +21,17 @@ double AspectAt(double area, long long width) {
 
 }  // namespace
 
-bool IsSoftBlock(const tagBLOCK* blk) { return blk->kind == 0 && blk->blkclass && blk->blkclass->soft_area > 0; }
+bool IsSoftBlock(const tagBLOCK* blk) {
+  return blk->kind == 0 && blk->blkclass && blk->blkclass->soft_area > 0;
+}
 
 SoftRange SoftRangeOf(const tagBLOCKCLASS* cls, double unit) {
   SoftRange r;
   r.unit = unit;
   r.area = cls->soft_area / (unit * unit);
   r.w_lo = std::max(1LL, static_cast<long long>(std::ceil(std::sqrt(r.area / cls->aspect_hi) - kWholeSlack)));
-  r.w_hi = std::max(r.w_lo, static_cast<long long>(std::floor(std::sqrt(r.area / cls->aspect_lo) + kWholeSlack)));
+  r.w_hi =
+      std::max(r.w_lo, static_cast<long long>(std::floor(std::sqrt(r.area / cls->aspect_lo) + kWholeSlack)));
   // The height rounds up, so the aspect of a whole shape lies above the
   // area's: the narrowest widths may fall past the range, a few widths
   // beyond the widest square root may come into it. The aspect falls as the
