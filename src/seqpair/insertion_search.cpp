@@ -176,8 +176,8 @@ void OfferSoftShapes(const SlotView& v, Bar* bar, int q, double left, double bel
 
 // Sweeps u from u_from to u_to, one interval of constant neighbours at a
 // time: N is placed at a random q of the interval as the neighbours say,
-// plainly and, where allowed, turned by 90 degrees.
-template <bool kMirrored>
+// plainly and, where allowed, turned by 90 degrees, or in its soft shapes.
+template <bool kMirrored, bool kSoft>
 void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   if (u_from > u_to) return;
   const tagLevelList* lv = v.levels;
@@ -192,7 +192,7 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
   int& down_2 = kMirrored ? at.l : at.r;
   const tagBLOCK* N = v.N;
   const bool wire_on = v.params->opt_wire != 0;
-  const bool turn = !v.soft && v.params->rotate && N->kind < 2 && MayTurn(N->blkclass);
+  const bool turn = !kSoft && v.params->rotate && N->kind < 2 && MayTurn(N->blkclass);
   Bar bar = BarOf(v.cands);
   Rise(rise_1, up_1, u_from);
   Rise(rise_2, up_2, u_from);
@@ -217,7 +217,7 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
     const double span_x = x0 + right, span_y = y0 + above;
     Offer(v, &bar, q, N->orient, N->width, N->height, span_x, span_y, wire);
     if (turn) Offer(v, &bar, q, N->orient ^ 1, N->height, N->width, span_x, span_y, wire);
-    if (v.soft) OfferSoftShapes(v, &bar, q, left, below, span_x, span_y);
+    if (kSoft) OfferSoftShapes(v, &bar, q, left, below, span_x, span_y);
 
     if (next_u > u_to) break;
     u = next_u;
@@ -227,6 +227,16 @@ void RunSweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
     down_1 = change_3 == u ? fall_1.prev[down_1] : down_1;
     down_2 = change_4 == u ? fall_2.prev[down_2] : down_2;
   }
+}
+
+// The sweep for N: the hard block's, the hot one, without the soft shapes'
+// branch.
+template <bool kMirrored>
+void Sweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
+  if (v.soft)
+    RunSweep<kMirrored, true>(v, at, n, u_from, u_to);
+  else
+    RunSweep<kMirrored, false>(v, at, n, u_from, u_to);
 }
 
 // B positions (as "after position q") open to N on `tier`: the window around
@@ -386,10 +396,10 @@ void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNet
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
   const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
-  RunSweep<false>(view,
-                  Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
-                             LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
-                  n, lo, hi);
+  Sweep<false>(view,
+               Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
+                          LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
+               n, lo, hi);
 }
 
 // Only the B positions where block lva_nd, just moved from the top-right
@@ -404,10 +414,9 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
   BWindow(seq, N, params, tier, &lo, &hi);
   if (lo > hi) return;
   const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
-  RunSweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb),
-                  std::min(hi, lvl_p1 - 1));
-  RunSweep<true>(view, Neighbours{lvb_m1, lvl_m1, lvt_m1, lvr}, n, std::max(n - hi, lvr),
-                 std::min(n - lo, lvt_p1 - 1));
+  Sweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb), std::min(hi, lvl_p1 - 1));
+  Sweep<true>(view, Neighbours{lvb_m1, lvl_m1, lvt_m1, lvr}, n, std::max(n - hi, lvr),
+              std::min(n - lo, lvt_p1 - 1));
 }
 
 void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height, double width,
