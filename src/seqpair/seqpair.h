@@ -403,7 +403,8 @@ struct tagINSCANDS {
 // Packs the floorplan without N (already out of seq) and keeps in cands the best insertion points of N
 // in its A and B windows.
 // Reads: p_btree, p_rtree, tier_no, ndpos_x_lft, ndpos_y_top, shape_h, shape_v, la_sv_num, la_net_area,
-// the preplaced tables, *seq, the blocks, params; writes: mxdsth, mxdstv (the chip without N, left there),
+// the preplaced tables, *seq, the blocks, norm->scale (a soft block's unit), params; writes: mxdsth, mxdstv
+// (the chip without N, left there),
 // lva, lva_nd, ptier, o_via_cost, cell_via_cost, la_sv_change, la_area_change, the lv globals, tiera,
 // *cands, all of *levels, both trees, every block's centre and terminal's place (x, y), with opt_wire the
 // pins on N's nets; draws random numbers.
@@ -411,7 +412,8 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
                  tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params);
 // Sweeps the slot after lva_nd over its whole B window on `tier`, the staircases as they stand.
 // Reads: lva, o_via_cost, cell_via_cost, la_sv_change, la_area_change, la_sv_num, la_net_area, mxdsth,
-// mxdstv, shape_h, shape_v, tier_no, *levels, N, params, the windows FindInsPoint set; writes: *cands,
+// mxdstv, shape_h, shape_v, tier_no, *levels, N, params, the windows and soft shapes FindInsPoint set;
+// writes: *cands,
 // the cursors of *rel; draws random numbers.
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
               tagLevelList* levels, tagPARAMETERS* params);
