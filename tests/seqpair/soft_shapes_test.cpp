@@ -38,17 +38,13 @@ TEST(SoftShapes, RangeAndPicksAgreeWithEveryWidthTried) {
     const double sw = steps[trial % 5][0], sh = steps[trial % 5][1];
     // Half the cases bound the shapes: least width and height, greatest
     // height, in steps (0: none).
-    long long min_w = 0, min_h = 0, max_h = 0;
-    if (trial % 2 == 1) {
-      min_w = static_cast<long long>(rng() % 12);
-      min_h = static_cast<long long>(rng() % 12);
-      max_h = min_h + static_cast<long long>(rng() % 200);
-    }
+    const bool bound = trial % 2 == 1, unit_steps = sw == sh;
+    const long long min_w = bound ? rng() % 12 : 0, min_h = bound ? rng() % 12 : 0;
+    const long long max_h = bound ? min_h + rng() % 200 : 0;
     tagBLOCKCLASS cls{};
     cls.soft_area = static_cast<double>(area) * sw * sh;
     cls.aspect_lo = lo;
     cls.aspect_hi = hi;
-    const bool unit_steps = sw == sh;
     cls.soft_step_w = unit_steps ? 0 : sw;
     cls.soft_step_h = unit_steps ? 0 : sh;
     cls.soft_min_w = static_cast<double>(min_w) * sw;
