@@ -152,6 +152,8 @@ constexpr Keyword kKeywords[] = {
     RealKey("macro_halo", &P::macro_halo, 1000.0, "nanometres", {0, INT_MAX}),
     RealKey("macro_net_weight", &P::macro_net_weight, 1.0, "0 for none", {0, INT_MAX}),
     RealKey("fence_utilization", &P::fence_utilization, 100.0, "percent; 0 from the die", {0, 99}),
+    RealKey("fence_aspect", &P::fence_aspect, 100.0,
+            "a fence's height / width from 1/r to r, in hundredths; 100 keeps one shape", {100, 10000}),
     IntKey("bond_layer", &P::bond_layer, "routing layer from 1 at the bottom; 0 the top one", {0, INT_MAX}),
 };
 
@@ -296,6 +298,9 @@ int InitParameters(tagPARAMETERS* p) {
   // cell row) around a RAM: room for its pins to escape and for a power ring.
   p->macro_halo = 2.0;
   p->macro_net_weight = 5.0;
+  // Room to fill a die that squares would leave gaps in, and fences still
+  // compact enough for short wires inside.
+  p->fence_aspect = 3.0;
 
   // Values fl.prm is expected to give. These stand in when it does not: a
   // square outline, the insertion optimiser's base temperature of 50/1000,

@@ -115,6 +115,9 @@ struct tagPARAMETERS {
   // LEF/DEF net together, relative to the net (0 for none).
   double macro_net_weight;
   double fence_utilization;
+  // LEF/DEF designs: a group's fence may take any height over width from
+  // 1 / fence_aspect to fence_aspect (1: the one shape its cells are given).
+  double fence_aspect;
   int bond_layer;
   // The fixed outline when the input gives it (internal units, set by the
   // driver); 0 derives it from the block area and sparearea.

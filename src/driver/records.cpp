@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <unordered_map>
 
@@ -114,6 +115,9 @@ int Normalize(tagBLOCK* design, tagNORMPARA* norm) {
     cls->width *= s;
     cls->height *= s;
     cls->soft_area *= s * s;
+    for (double* length :
+         {&cls->soft_step_w, &cls->soft_step_h, &cls->soft_min_w, &cls->soft_min_h, &cls->soft_max_h})
+      *length *= s;
     for (tagPINCLASS* pc = cls->pinclasses; pc; pc = pc->next) {
       pc->x *= s;
       pc->y *= s;

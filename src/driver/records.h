@@ -65,6 +65,11 @@ struct tagBLOCKCLASS {
   // its width; width and height hold the shape it has now.
   double soft_area;
   double aspect_lo, aspect_hi;
+  // What else bounds a soft block's shapes, internal units, 0 where nothing
+  // does: the steps of its width and height (one input unit when 0), its
+  // least width and height, and its greatest height.
+  double soft_step_w, soft_step_h;
+  double soft_min_w, soft_min_h, soft_max_h;
   double origin_x, origin_y;
   tagPINCLASS* pinclasses;
   tagBLOCKCLASS* classes;

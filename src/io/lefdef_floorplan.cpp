@@ -304,6 +304,29 @@ FenceSizing SizeForTarget(const std::vector<const tagBLOCK*>& groups, double tar
   return {hi, sizing.aligned};
 }
 
+// Lets a group's fence, sized as above, take the other shapes of its area
+// whose height over width lies within fence_aspect each way: whole sites
+// wide and whole rows high, so that it stays on the rows; holding its widest
+// and tallest cell; and never so tall that its rows, each losing what
+// FenceShape keeps for alignment, hold less than its `cells` area. Taller
+// than it is given only where that room allows.
+void LetTheFenceTakeShapes(tagBLOCK* group, double cells, const tagPARAMETERS* params, const RowGrid& rows) {
+  const double r = params->fence_aspect;
+  if (r <= 1) return;
+  tagBLOCKCLASS* cls = group->blkclass;
+  cls->soft_area = cls->width * cls->height;
+  cls->aspect_lo = 1 / r;
+  cls->aspect_hi = r;
+  if (rows.Valid()) {
+    cls->soft_step_w = rows.site_width;
+    cls->soft_step_h = rows.row_height;
+  }
+  cls->soft_min_w = group->max_child_width;
+  cls->soft_min_h = group->max_child_height;
+  const double row_loss = (rows.Valid() ? 2 * rows.site_width : 0) + group->max_child_width;
+  cls->soft_max_h = row_loss > 0 ? std::max(cls->height, (cls->soft_area - cells) / row_loss) : cls->height;
+}
+
 // Sizes every group's fence at the target utilisation, which by
 // default leaves the blocks at least sparearea percent of their area as
 // white space in `room`, the room the packing needs; prints it.
@@ -324,12 +347,14 @@ void SizeFences(tagBLOCK* design, const tagPARAMETERS* params, LefDefFloorplan& 
   f.fence_utilization = sizing.utilization;
   for (tagBLOCK* blk = design->children; blk; blk = blk->next) {
     if (IsComponentBlock(blk)) continue;
-    const Box shape = FenceShape(blk->area, blk->max_child_width, sizing, f.rows);
+    const double cells_area = blk->area;
+    const Box shape = FenceShape(cells_area, blk->max_child_width, sizing, f.rows);
     blk->blkclass->width = shape.Width();
     blk->blkclass->height = shape.Height();
     blk->area = shape.Width() * shape.Height();
     // Upright, so that it stays whole rows high.
     blk->blkclass->orientations = 1 << 0;
+    LetTheFenceTakeShapes(blk, cells_area, params, f.rows);
   }
   const double own = cells / std::max(f.core.Width() * f.core.Height() - macros, cells);
   std::printf(

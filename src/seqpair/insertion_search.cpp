@@ -154,15 +154,16 @@ inline void Offer(const SlotView& v, Bar* bar, int q, int orient, double block_w
     Keep(v, bar, q, width, height, orient, block_w, block_h, wire, cost, ws_dev);
 }
 
-// Where its shape reaches past the outline, a soft block also tries the
-// shapes that fill the outline's width or its height beside its neighbours,
-// as near as its range allows. Inside the outline every shape costs the
-// same area, and trying them there would only slow the search. Its pins sit
-// at its centre, which moves with the shape: the net length is read there.
+// A soft block also tries the shapes that fill the outline's width or its
+// height beside its neighbours, as near as its range allows: also where its
+// own shape seems to fit, as the exact evaluation may find that it pushes
+// other blocks out (a design of soft cell fences beside a large RAM missed
+// its die when the search tried them only where the shape reached past the
+// outline). Its pins sit at its centre, which moves with the shape: the net
+// length is read there.
 void OfferSoftShapes(const SlotView& v, Bar* bar, int q, double left, double below, double span_x,
                      double span_y) {
   const tagBLOCK* N = v.N;
-  if (span_x + N->width <= shape_h && span_y + N->height <= shape_v) return;
   const SoftRange& r = *v.soft;
   const double widths[] = {SoftWidthWithin(r, shape_h - span_x), SoftWidthUnder(r, shape_v - span_y)};
   for (size_t i = 0; i < std::size(widths); ++i) {

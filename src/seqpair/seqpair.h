@@ -309,19 +309,21 @@ int ReLabel(tagDualSeq* seq);
 
 // --- soft blocks ---------------------------------------------------------------
 // A soft block (a movable block whose class has a soft area) takes any shape
-// of whole input units whose height holds its area and whose aspect lies in
-// its class's range; it never turns, as its shapes already cover both ways.
-// The search chooses a shape with each insertion point; the block's width
-// and height hold its shape, its class the shape it started with until
-// TakeSoftShapes.
+// of whole steps (input units unless its class gives others) whose height
+// holds its area and whose aspect lies in its class's range, within its
+// class's bounds (which win where the two disagree); it never turns, as its
+// shapes already cover both ways. The search chooses a shape with each
+// insertion point; the block's width and height hold its shape, its class
+// the shape it started with until TakeSoftShapes.
 struct SoftRange {
-  double unit;           // internal length of one input unit
-  double area;           // in input units squared
-  long long w_lo, w_hi;  // admissible widths in input units
+  double step_w, step_h;  // internal length of one step of width and of height
+  double area;            // in steps squared
+  long long w_lo, w_hi;   // admissible widths in steps
 };
 // Reads: blk's kind and class; writes: nothing.
 bool IsSoftBlock(const tagBLOCK* blk);
-// Reads: the class's soft area and aspect range; writes: nothing.
+// `unit`: internal length of one input unit.
+// Reads: the class's soft area, aspect range and bounds; writes: nothing.
 SoftRange SoftRangeOf(const tagBLOCKCLASS* cls, double unit);
 // Internal sizes, from no state: the widest admissible width not above
 // `width` (the narrowest when none is), the narrowest whose height is not

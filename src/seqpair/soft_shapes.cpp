@@ -1,22 +1,38 @@
-// The shapes of soft blocks: whole input units, as every size the bookshelf
-// format writes, so that a result reads back as the hard design it became.
+// The shapes of soft blocks: whole steps of width and height, one input
+// unit each by default, as every size the bookshelf format writes, so that a
+// result reads back as the hard design it became; a group of standard cells
+// steps by sites and rows, so that its fence stays on the rows.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "seqpair/seqpair.h"
 
 namespace {
 
-// Widths and heights in input units come from divisions and roots of
-// whole numbers; this keeps an exact quotient from rounding past itself.
+// Widths and heights in steps come from divisions and roots of whole
+// numbers; this keeps an exact quotient from rounding past itself.
 constexpr double kWholeSlack = 1e-9;
 
 long long HeightUnits(double area, long long width) {
   return static_cast<long long>(std::ceil(area / static_cast<double>(width) - kWholeSlack));
 }
 
-double AspectAt(double area, long long width) {
-  return static_cast<double>(HeightUnits(area, width)) / static_cast<double>(width);
+// The narrowest width whose height is at most `height` steps.
+long long NarrowestUnder(double area, long long height) {
+  auto width =
+      std::max(1LL, static_cast<long long>(std::ceil(area / static_cast<double>(height) - kWholeSlack)));
+  while (width > 1 && HeightUnits(area, width - 1) <= height) --width;
+  while (HeightUnits(area, width) > height) ++width;
+  return width;
+}
+
+long long StepsAtLeast(double length, double step) {
+  return static_cast<long long>(std::ceil(length / step - kWholeSlack));
+}
+
+long long StepsAtMost(double length, double step) {
+  return static_cast<long long>(std::floor(length / step + kWholeSlack));
 }
 
 }  // namespace
@@ -27,37 +43,51 @@ bool IsSoftBlock(const tagBLOCK* blk) {
 
 SoftRange SoftRangeOf(const tagBLOCKCLASS* cls, double unit) {
   SoftRange r;
-  r.unit = unit;
-  r.area = cls->soft_area / (unit * unit);
-  r.w_lo = std::max(1LL, static_cast<long long>(std::ceil(std::sqrt(r.area / cls->aspect_hi) - kWholeSlack)));
-  r.w_hi =
-      std::max(r.w_lo, static_cast<long long>(std::floor(std::sqrt(r.area / cls->aspect_lo) + kWholeSlack)));
+  r.step_w = cls->soft_step_w > 0 ? cls->soft_step_w : unit;
+  r.step_h = cls->soft_step_h > 0 ? cls->soft_step_h : unit;
+  r.area = cls->soft_area / (r.step_w * r.step_h);
+  // A shape of w by h steps has the aspect h * k / w.
+  const double k = r.step_h / r.step_w;
+  auto aspect = [&](long long w) {
+    return static_cast<double>(HeightUnits(r.area, w)) * k / static_cast<double>(w);
+  };
+  r.w_lo =
+      std::max(1LL, static_cast<long long>(std::ceil(std::sqrt(r.area * k / cls->aspect_hi) - kWholeSlack)));
+  r.w_hi = std::max(r.w_lo,
+                    static_cast<long long>(std::floor(std::sqrt(r.area * k / cls->aspect_lo) + kWholeSlack)));
   // The height rounds up, so the aspect of a whole shape lies above the
   // area's: the narrowest widths may fall past the range, a few widths
   // beyond the widest square root may come into it. The aspect falls as the
   // width grows, so the widths in the range stay one run.
-  while (AspectAt(r.area, r.w_hi + 1) >= cls->aspect_lo && AspectAt(r.area, r.w_hi + 1) <= cls->aspect_hi)
-    ++r.w_hi;
-  while (r.w_hi > r.w_lo && AspectAt(r.area, r.w_hi) < cls->aspect_lo) --r.w_hi;
-  while (r.w_lo < r.w_hi && AspectAt(r.area, r.w_lo) > cls->aspect_hi) ++r.w_lo;
+  while (aspect(r.w_hi + 1) >= cls->aspect_lo && aspect(r.w_hi + 1) <= cls->aspect_hi) ++r.w_hi;
+  while (r.w_hi > r.w_lo && aspect(r.w_hi) < cls->aspect_lo) --r.w_hi;
+  while (r.w_lo < r.w_hi && aspect(r.w_lo) > cls->aspect_hi) ++r.w_lo;
+  // The bounds make a run of widths too; where the two runs miss each
+  // other, the bounds win: a shape that breaks them is of no use.
+  long long lo = 1, hi = std::numeric_limits<long long>::max();
+  if (cls->soft_min_w > 0) lo = StepsAtLeast(cls->soft_min_w, r.step_w);
+  if (cls->soft_max_h > 0)
+    lo = std::max(lo, NarrowestUnder(r.area, std::max(1LL, StepsAtMost(cls->soft_max_h, r.step_h))));
+  const long long least_h = cls->soft_min_h > 0 ? StepsAtLeast(cls->soft_min_h, r.step_h) : 0;
+  if (least_h > 1) hi = std::max(lo, NarrowestUnder(r.area, least_h - 1) - 1);
+  r.w_lo = std::clamp(r.w_lo, lo, hi);
+  r.w_hi = std::clamp(r.w_hi, lo, hi);
   return r;
 }
 
 double SoftWidthWithin(const SoftRange& r, double width) {
-  const auto units = static_cast<long long>(std::floor(width / r.unit + kWholeSlack));
-  return static_cast<double>(std::clamp(units, r.w_lo, r.w_hi)) * r.unit;
+  return static_cast<double>(std::clamp(StepsAtMost(width, r.step_w), r.w_lo, r.w_hi)) * r.step_w;
 }
 
 double SoftWidthUnder(const SoftRange& r, double height) {
-  const double units = std::floor(height / r.unit + kWholeSlack);
-  if (units < 1) return static_cast<double>(r.w_hi) * r.unit;
-  const auto width = static_cast<long long>(std::ceil(r.area / units - kWholeSlack));
-  return static_cast<double>(std::clamp(width, r.w_lo, r.w_hi)) * r.unit;
+  const long long steps = StepsAtMost(height, r.step_h);
+  if (steps < 1) return static_cast<double>(r.w_hi) * r.step_w;
+  return static_cast<double>(std::clamp(NarrowestUnder(r.area, steps), r.w_lo, r.w_hi)) * r.step_w;
 }
 
 double SoftHeightAt(const SoftRange& r, double width) {
-  const auto units = std::max(1LL, std::llround(width / r.unit));
-  return static_cast<double>(HeightUnits(r.area, units)) * r.unit;
+  const auto steps = std::max(1LL, std::llround(width / r.step_w));
+  return static_cast<double>(HeightUnits(r.area, steps)) * r.step_h;
 }
 
 void TakeSoftShapes(tagBLOCK** blka, int n) {

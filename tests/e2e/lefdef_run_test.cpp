@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <tuple>
 
 #include "e2e/checked_run.h"
 #include "test_support.h"
@@ -88,47 +89,51 @@ LefDefDesign BundledDesign() {
           ExampleFile("demo.part")};
 }
 
+// The bundled design on 1, 2 and 4 tiers, with the partitioner and with the
+// partition file; the last row lets the fences take any shape from 1/10 to
+// 10 at 90 % utilisation: tall and flat fences must still hold their cells.
 TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
   const LefDefDesign design = BundledDesign();
-  for (int tiers : {1, 2, 4})
-    for (bool with_partition : {false, true}) {
-      if (with_partition && tiers != 2) continue;
-      SCOPED_TRACE(testing::Message() << tiers << " tiers, partition " << with_partition);
-      ScratchDir dir;
-      // Via grid cells large enough for a via on the die folded over four tiers.
-      WriteFile(
-          dir.file("fl.prm"),
-          ExamplePrm(std::string(kShort) + " svia_assignment 1 signalvia_gridx 4 signalvia_gridy 4 layers " +
-                     std::to_string(tiers) + (tiers == 4 ? " bond_layer 1" : "")));
-      // Paths of any length; the results are named after the first file.
-      std::string args;
-      for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
-      args += " " + Quoted(design.def) + (with_partition ? " " + Quoted(design.part) : "");
-      const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
-      ExpectCompleteRun(run, dir, "demo_tech.lef");
-      EXPECT_NE(run.output.find("Number of Components: 48\nNumber of Pins:6\n"
-                                "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
-                std::string::npos)
-          << run.output;
-      const std::string map = ReadFile(dir.file("demo_tech.lef_blocks.map"));
-      EXPECT_NE(map.find("\n- fill0 FILL\n"), std::string::npos) << map;
-      EXPECT_NE(map.find("\npad pad_n IOPAD\n"), std::string::npos) << map;
-      ExpectTierDefsReadBack(run, dir, "demo_tech.lef", tiers, design);
-      // Pads stand on tier 0 (defcheck finds each component on one tier, on
-      // one tier the pads where the DEF put them).
-      const std::string tier0 = ReadFile(dir.file("demo_tech.lef_tier0.def"));
-      EXPECT_NE(tier0.find("- pad_n IOPAD"), std::string::npos);
-      EXPECT_EQ(Count(tier0, "__via1 + NET") > 0, tiers > 1);
-      // The via pins on the bond layer: the top routing layer, or the first.
-      EXPECT_EQ(Count(tier0, "USE SIGNAL + LAYER metal1 (") > 0, tiers == 4);
-      EXPECT_EQ(Count(tier0, "USE SIGNAL + LAYER metal3 (") > 0, tiers == 2);
-      if (tiers != 2 || with_partition) continue;
-      std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
-      for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
-      const RunResult drawn = RunIn(dir.path(), render + " demo_tech.lef_tier0.def demo_tech.lef_tier1.def");
-      EXPECT_EQ(drawn.status, 0) << drawn.output;
-      EXPECT_EQ(ReadFile(dir.file("tiers.png")).substr(1, 3), "PNG");
-    }
+  // Via grid cells large enough for a via on the die folded over four tiers.
+  const std::string vias = " svia_assignment 1 signalvia_gridx 4 signalvia_gridy 4";
+  const std::tuple<int, bool, std::string> cases[] = {{1, false, vias},
+                                                      {2, false, vias},
+                                                      {2, true, vias},
+                                                      {4, false, vias + " bond_layer 1"},
+                                                      {1, true, " fence_aspect 1000 fence_utilization 90"}};
+  for (const auto& [tiers, with_partition, prm] : cases) {
+    SCOPED_TRACE(testing::Message() << tiers << " tiers, partition " << with_partition << prm);
+    ScratchDir dir;
+    WriteFile(dir.file("fl.prm"), ExamplePrm(std::string(kShort) + prm + " layers " + std::to_string(tiers)));
+    // Paths of any length; the results are named after the first file.
+    std::string args;
+    for (const std::string& lef : design.lefs) args += " " + Quoted(lef);
+    args += " " + Quoted(design.def) + (with_partition ? " " + Quoted(design.part) : "");
+    const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + args);
+    ExpectCompleteRun(run, dir, "demo_tech.lef");
+    EXPECT_NE(run.output.find("Number of Components: 48\nNumber of Pins:6\n"
+                              "Physical-only cells left out: 2 (CORE SPACER: 2)\n"),
+              std::string::npos)
+        << run.output;
+    const std::string map = ReadFile(dir.file("demo_tech.lef_blocks.map"));
+    EXPECT_NE(map.find("\n- fill0 FILL\n"), std::string::npos) << map;
+    EXPECT_NE(map.find("\npad pad_n IOPAD\n"), std::string::npos) << map;
+    ExpectTierDefsReadBack(run, dir, "demo_tech.lef", tiers, design);
+    // Pads stand on tier 0 (defcheck finds each component on one tier, on
+    // one tier the pads where the DEF put them).
+    const std::string tier0 = ReadFile(dir.file("demo_tech.lef_tier0.def"));
+    EXPECT_NE(tier0.find("- pad_n IOPAD"), std::string::npos);
+    EXPECT_EQ(Count(tier0, "__via1 + NET") > 0, tiers > 1);
+    // The via pins on the bond layer: the top routing layer, or the first.
+    EXPECT_EQ(Count(tier0, "USE SIGNAL + LAYER metal1 (") > 0, tiers == 4);
+    EXPECT_EQ(Count(tier0, "USE SIGNAL + LAYER metal3 (") > 0, tiers == 2);
+    if (tiers != 2 || with_partition) continue;
+    std::string render = Quoted(SourceDir() + "/tools/render-def") + " -o tiers.png";
+    for (const std::string& lef : design.lefs) render += " " + Quoted(lef);
+    const RunResult drawn = RunIn(dir.path(), render + " demo_tech.lef_tier0.def demo_tech.lef_tier1.def");
+    EXPECT_EQ(drawn.status, 0) << drawn.output;
+    EXPECT_EQ(ReadFile(dir.file("tiers.png")).substr(1, 3), "PNG");
+  }
 }
 
 // Fixed RAMs side by side and on top of each other in the lower left corner,

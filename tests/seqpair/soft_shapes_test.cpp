@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -18,48 +19,78 @@ using testing_support::TestEngine;
 // and slack.
 long long HeightOf(long long area, long long width) { return (area + width - 1) / width; }
 
-// On random areas, ranges and units, the admissible widths found by trying
-// every width agree with the range and with each pick: the widest within a
-// width, the narrowest under a height, and the height at a width.
+// On random areas, ranges, steps and bounds, the admissible widths found by
+// trying every width agree with the range and with each pick: the widest
+// within a width, the narrowest under a height, and the height at a width.
+// Where no width keeps both the aspect range and the bounds, the range
+// keeps the bounds. Bounds and area are whole steps, so the oracle compares
+// whole numbers.
 TEST(SoftShapes, RangeAndPicksAgreeWithEveryWidthTried) {
   std::mt19937 rng(5);
-  const double units[] = {1.0, 0.25, 3.0};
-  int cases = 0;
-  for (int trial = 0; trial < 400; ++trial) {
+  // Width and height steps: equal ones as a bookshelf design's input unit,
+  // NanGate45's and sky130's sites and rows.
+  const double steps[][2] = {{1.0, 1.0}, {0.25, 0.25}, {3.0, 3.0}, {0.19, 1.4}, {0.48, 3.33}};
+  int cases = 0, bounded = 0;
+  for (int trial = 0; trial < 600; ++trial) {
     const long long area = 1 + static_cast<long long>(rng() % 3000);
     const double lo = 0.1 + static_cast<double>(rng() % 100) / 40.0;
     const double hi = lo * (1.0 + static_cast<double>(rng() % 100) / 25.0);
-    const double unit = units[trial % 3];
+    const double sw = steps[trial % 5][0], sh = steps[trial % 5][1];
+    // Half the cases bound the shapes: least width and height, greatest
+    // height, in steps (0: none).
+    const bool bound = trial % 2 == 1, unit_steps = sw == sh;
+    const long long min_w = bound ? rng() % 12 : 0, min_h = bound ? rng() % 12 : 0;
+    const long long max_h = bound ? min_h + rng() % 200 : 0;
     tagBLOCKCLASS cls{};
-    cls.soft_area = static_cast<double>(area) * unit * unit;
+    cls.soft_area = static_cast<double>(area) * sw * sh;
     cls.aspect_lo = lo;
     cls.aspect_hi = hi;
-    std::vector<long long> fit;
-    for (long long w = 1; w <= area; ++w) {
-      const double aspect = static_cast<double>(HeightOf(area, w)) / static_cast<double>(w);
+    cls.soft_step_w = unit_steps ? 0 : sw;
+    cls.soft_step_h = unit_steps ? 0 : sh;
+    cls.soft_min_w = static_cast<double>(min_w) * sw;
+    cls.soft_min_h = static_cast<double>(min_h) * sh;
+    cls.soft_max_h = static_cast<double>(max_h) * sh;
+    std::vector<long long> fit, kept;
+    bool tie = false;
+    for (long long w = 1; w <= area + min_w; ++w) {
+      const long long h = HeightOf(area, w);
+      const double aspect = static_cast<double>(h) * sh / (static_cast<double>(w) * sw);
+      tie = tie || std::abs(aspect / lo - 1) < 1e-9 || std::abs(aspect / hi - 1) < 1e-9;
+      if (w < min_w || h < min_h || (max_h > 0 && h > max_h)) continue;
+      kept.push_back(w);
       if (aspect >= lo && aspect <= hi) fit.push_back(w);
     }
-    const SoftRange r = SoftRangeOf(&cls, unit);
-    SCOPED_TRACE(testing::Message() << "area " << area << " range " << lo << ".." << hi << " unit " << unit);
+    if (tie) continue;  // the oracle's and the code's rounding may differ
+    const SoftRange r = SoftRangeOf(&cls, unit_steps ? sw : 7.0);
+    SCOPED_TRACE(testing::Message() << "area " << area << " range " << lo << ".." << hi << " steps " << sw
+                                    << " x " << sh << " bounds " << min_w << " " << min_h << " " << max_h);
     ASSERT_LE(r.w_lo, r.w_hi);
-    if (fit.empty()) continue;
+    if (fit.empty()) {
+      if (kept.empty()) continue;
+      EXPECT_GE(r.w_lo, kept.front());
+      EXPECT_LE(r.w_hi, kept.back());
+      continue;
+    }
     ++cases;
+    bounded += min_w + min_h + max_h > 0;
     ASSERT_EQ(r.w_lo, fit.front());
     ASSERT_EQ(r.w_hi, fit.back());
     for (int probe = 0; probe < 20; ++probe) {
-      const double x = static_cast<double>(rng() % (4 * area + 8)) * 0.5 * unit;
+      const long long k = static_cast<long long>(rng() % (4 * area + 8));
+      const double x = static_cast<double>(k) * 0.5 * sw, y = static_cast<double>(k) * 0.5 * sh;
       long long within = fit.front(), under = fit.back();
       for (long long w : fit)
-        if (static_cast<double>(w) * unit <= x) within = w;
+        if (2 * w <= k) within = w;
       for (auto w = fit.rbegin(); w != fit.rend(); ++w)
-        if (static_cast<double>(HeightOf(area, *w)) * unit <= x) under = *w;
-      EXPECT_DOUBLE_EQ(SoftWidthWithin(r, x), static_cast<double>(within) * unit) << "within " << x;
-      EXPECT_DOUBLE_EQ(SoftWidthUnder(r, x), static_cast<double>(under) * unit) << "under " << x;
-      EXPECT_DOUBLE_EQ(SoftHeightAt(r, static_cast<double>(within) * unit),
-                       static_cast<double>(HeightOf(area, within)) * unit);
+        if (2 * HeightOf(area, *w) <= k) under = *w;
+      EXPECT_NEAR(SoftWidthWithin(r, x), static_cast<double>(within) * sw, 1e-9) << "within " << x;
+      EXPECT_NEAR(SoftWidthUnder(r, y), static_cast<double>(under) * sw, 1e-9) << "under " << y;
+      EXPECT_NEAR(SoftHeightAt(r, static_cast<double>(within) * sw),
+                  static_cast<double>(HeightOf(area, within)) * sh, 1e-9);
     }
   }
-  EXPECT_GT(cases, 300);
+  EXPECT_GT(cases, 350);
+  EXPECT_GT(bounded, 100);
 }
 
 // Four soft blocks of area 100 stacked in one column, a hard 2 x 20 block
