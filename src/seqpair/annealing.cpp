@@ -195,9 +195,8 @@ void Move(Annealing& a, int T) {
 // current one (and the best, when it is).
 void ReshapeAtTemperatureEnd(Annealing& a) {
   if (!ReshapeSoftBlocks(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params)) return;
-  const Score reshaped{
-      AreaCost(mxdstha, mxdstva, 0.0, 0.0, a.params->area_wgt, a.params) + GapCost(ngap_h, ngap_v, a.params),
-      SetNetLength(a.blka, a.neta, a.pada, 3, a.params), a.status.current.vias};
+  const Score reshaped{PackedAreaCost(a.params), SetNetLength(a.blka, a.neta, a.pada, 3, a.params),
+                       a.status.current.vias};
   a.status.current = reshaped;
   KeepIfBest(a, reshaped);
 }

@@ -146,6 +146,10 @@ double ExactAreaCost(double W, double H, const tagPARAMETERS* params) {
   return AreaCost(std::max(mxdsth, W), std::max(mxdstv, H), 0.0, 0.0, params->area_wgt, params);
 }
 
+double PackedAreaCost(const tagPARAMETERS* params) {
+  return AreaCost(mxdstha, mxdstva, 0.0, 0.0, params->area_wgt, params) + GapCost(ngap_h, ngap_v, params);
+}
+
 double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params) {
   return (2.0 * std::max(gap_h, gap_v) + gap_h + gap_v) * params->allfix * params->net_scale;
 }

@@ -247,6 +247,10 @@ double InsertionAreaCost(double W, double H, const tagPARAMETERS* params);
 // Exact re-evaluation form: extents are at least mxdsth, mxdstv.
 // Reads: mxdsth, mxdstv, shape_h, shape_v, params; writes: nothing.
 double ExactAreaCost(double W, double H, const tagPARAMETERS* params);
+// Area cost of the floorplan the last CalcObj packed, as a move scores the
+// floorplan it makes: its extent and its bound excess.
+// Reads: mxdstha, mxdstva, ngap_h, ngap_v, shape_h, shape_v, params; writes: nothing.
+double PackedAreaCost(const tagPARAMETERS* params);
 // Cost of bounded blocks pushed beyond their upper bounds by gap_h, gap_v.
 // Reads: params->allfix, net_scale; writes: nothing.
 double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params);

@@ -28,8 +28,7 @@ struct Standing {
 };
 
 Standing Measure(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagPARAMETERS* params) {
-  return {AreaCost(mxdstha, mxdstva, 0.0, 0.0, params->area_wgt, params) + GapCost(ngap_h, ngap_v, params),
-          SetNetLength(blka, neta, pada, 3, params)};
+  return {PackedAreaCost(params), SetNetLength(blka, neta, pada, 3, params)};
 }
 
 struct Shape {
