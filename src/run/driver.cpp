@@ -176,6 +176,11 @@ void BuildInitialSolution(Run& run) {
   else
     InitDataForMultiTiers(run.blka.data(), run.pada.data(), &run.dualseq, run.norm, &run.params);
 
+  if (StartsFromShelves(run.n, &run.params) && LayShelves(run.blka.data(), run.neta.data(), &run.dualseq)) {
+    run.params.start_tempe = std::min(run.params.start_tempe, kShelfStartTemperature);
+    std::printf("Start: the blocks laid in shelves; the annealing from temperature %d.\n",
+                run.params.start_tempe);
+  }
   const double w = run.design->width, h = run.design->height;
   run.params.ntlubd1 = (w + h) / 2;
   run.params.ntlubd2 = w + h;
@@ -203,7 +208,7 @@ void ScaleOptimisationWeights(Run& run) {
   p.obj_area_wgt = p.allarea;
   p.area_wgt = p.movarea;
   p.net_wgt = 5.0 * p.movnet;
-  p.srchlvl_a = p.srchlvl_b = std::clamp(run.n, 25, 1000);
+  p.srchlvl_a = p.srchlvl_b = SearchWindow(run.n);
   for (int id = ntmax0 + 1; id <= ntmax; ++id)
     if (run.neta[id]) run.neta[id]->weight = p.grpwgt;
 }

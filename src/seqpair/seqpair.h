@@ -151,6 +151,13 @@ void SetLevelMates(int n);
 // A random dual sequence of seq->count blocks.
 // Reads: seq->count; writes: *seq (sequences, positions), nmate; draws random numbers.
 int Generate_SP(tagDualSeq* seq);
+// Lays each tier's blocks in shelves of the outline's width, connected
+// blocks near each other and near their terminals, keeping the tiers' runs;
+// false, and nothing changed, when any block is preplaced or bounded or the
+// shelves of a tier do not fit the outline.
+// Reads: shape_h, shape_v, ntmax, the nets' pins (terminals' places as fractions), the blocks' sizes and
+// kinds, seq's tiers; writes: *seq (sequences, positions).
+bool LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq);
 // Derives prev and positions of both sequences from the successor lists.
 // Reads: the successor lists of *seq; writes: its prev lists and positions.
 void RebuildPositions(tagDualSeq* seq);
@@ -376,6 +383,25 @@ using TierRespread = void (*)(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tag
 
 // --- insertion-point search ----------------------------------------------------
 constexpr int kCandidateCap = 3000;
+
+// How far a move looks, and where a run starts. Up to kFullSearchBlocks
+// blocks a move tries every insertion point; a larger design looks only
+// kLargeDesignWindow positions either way of the block's place in both
+// sequences, which makes a move of 3300 blocks about twice as cheap in a
+// floorplan near its outline and many times in a loose one, and leaves the
+// time for more moves. A larger design, and one of kShelfStartBlocks blocks
+// or more under a CPU time limit, starts from shelves (LayShelves) when they
+// fit the outline, and the annealing then begins at
+// kShelfStartTemperature at the hottest: hotter, it would undo them before
+// the time is up.
+constexpr int kFullSearchBlocks = 300;
+constexpr int kLargeDesignWindow = 200;
+constexpr int kShelfStartBlocks = 100;
+constexpr int kShelfStartTemperature = 1000;
+// The search window, srchlvl_a and srchlvl_b, of a design of n blocks.
+int SearchWindow(int n);
+// Whether a design of n blocks starts from shelves, given its time limit.
+bool StartsFromShelves(int n, const tagPARAMETERS* params);
 
 // The best few insertion points of the moved block, kept best-first between
 // two sentinels (entry 0 and the entry after the last kept candidate).

@@ -1,0 +1,185 @@
+// A start that fits the outline: each tier's blocks laid in shelves.
+//
+// A random dual sequence packs into a chip many times the outline, and the
+// search of a large design, or of any design under a short time limit, then
+// spends most of its moves shrinking it. Shelves of blocks sorted by height
+// (next fit, decreasing height), with shorter blocks stacked in columns
+// under a shelf's tallest, fill an outline of many small blocks to within a
+// tenth or so, so the moves go to wire length from the start.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "seqpair/engine_state.h"
+#include "seqpair/seqpair.h"
+#include "seqpair/tier_state.h"
+
+namespace {
+
+constexpr int kPullRounds = 20;
+// Shelves of one band, of about sqrt(blocks) shelves in all.
+constexpr double kShelvesPerBand = 3.0;
+
+struct Pull {
+  double x, y;
+};
+
+// A column of blocks, bottom first, and a shelf of columns, left first.
+using Column = std::vector<int>;
+using Shelf = std::vector<Column>;
+
+// Appends a tier's shelves to the sequences. Shelf k lies on shelf k - 1
+// and a block of a column on the one before it: both follow in A and in B.
+// Columns stand side by side: forwards in A, backwards in B.
+void AppendShelves(const std::vector<Shelf>& shelves, std::vector<int>* a, std::vector<int>* b) {
+  for (const Shelf& shelf : shelves) {
+    for (const Column& column : shelf) a->insert(a->end(), column.begin(), column.end());
+    for (auto column = shelf.rbegin(); column != shelf.rend(); ++column)
+      b->insert(b->end(), column->begin(), column->end());
+  }
+}
+
+// Sets one successor list to an order of blocks.
+void Link(const std::vector<int>& order, std::vector<int>* next) {
+  int last = 0;
+  for (int id : order) {
+    (*next)[last] = id;
+    last = id;
+  }
+  (*next)[last] = 0;
+}
+
+// Where its nets pull each block, as a fraction of the outline: a few
+// rounds that move every block to the mean centre of its nets, from the
+// middle, with terminals at their places. Only the order of these places is
+// used, to lay connected blocks near each other and near their terminals.
+std::vector<Pull> Pulls(tagBLOCK** blka, tagNET** neta, int n) {
+  std::vector<Pull> at(n + 1, Pull{0.5, 0.5});
+  const auto block_of = [blka, n](const tagPIN* pin) {
+    const tagBLOCK* o = pin->owner;
+    return o && o->id >= 1 && o->id <= n && blka[o->id] == o ? o->id : 0;
+  };
+  for (int round = 0; round < kPullRounds; ++round) {
+    std::vector<Pull> sum(n + 1, Pull{0.0, 0.0});
+    std::vector<int> count(n + 1, 0);
+    for (int j = 1; j <= ntmax; ++j) {
+      if (!neta[j]) continue;
+      Pull centre{0.0, 0.0};
+      int pins = 0;
+      for (const tagPINLIST* node = neta[j]->pins; node; node = node->next) {
+        const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+        const int b = pin->id == 0 ? block_of(pin) : 0;
+        if (b != 0) {
+          centre.x += at[b].x;
+          centre.y += at[b].y;
+        } else if (pin->id != 0 && pin->pinclass) {
+          centre.x += pin->pinclass->x;
+          centre.y += pin->pinclass->y;
+        } else {
+          continue;
+        }
+        ++pins;
+      }
+      if (pins < 2) continue;
+      for (const tagPINLIST* node = neta[j]->pins; node; node = node->next) {
+        const tagPIN* pin = static_cast<const tagPIN*>(node->pin);
+        const int b = pin->id == 0 ? block_of(pin) : 0;
+        if (b == 0) continue;
+        sum[b].x += centre.x / pins;
+        sum[b].y += centre.y / pins;
+        ++count[b];
+      }
+    }
+    for (int b = 1; b <= n; ++b)
+      if (count[b] > 0) at[b] = Pull{sum[b].x / count[b], sum[b].y / count[b]};
+  }
+  return at;
+}
+
+// Lays one tier's blocks, sorted by their pull upwards, in `bands` bands
+// of equal area from the bottom. In a band the blocks go by decreasing
+// height: each opens a shelf, or stacks on the last column while the
+// shelf's height and the column's width hold it, or opens a column beside;
+// a shelf's columns then go by their pull across. Returns the height of the
+// stack of shelves, or infinity when a block is wider than the outline.
+double LayBands(tagBLOCK** blka, const std::vector<Pull>& pull, int bands, double area,
+                std::vector<int> by_pull, std::vector<Shelf>* shelves) {
+  shelves->clear();
+  const double band_area = area / bands;
+  double height = 0.0;
+  for (size_t first = 0; first < by_pull.size();) {
+    size_t end = first;
+    for (double taken = 0.0; end < by_pull.size() && (end == first || taken < band_area); ++end)
+      taken += blka[by_pull[end]]->width * blka[by_pull[end]]->height;
+    std::stable_sort(by_pull.begin() + first, by_pull.begin() + end,
+                     [blka](int x, int y) { return blka[x]->height > blka[y]->height; });
+    const size_t band_first = shelves->size();
+    double used = 0.0, shelf_h = 0.0, column_w = 0.0, column_h = 0.0;
+    for (size_t i = first; i < end; ++i) {
+      const tagBLOCK* blk = blka[by_pull[i]];
+      if (blk->width > shape_h) return kInfinity;
+      if (shelves->size() > band_first && column_h + blk->height <= shelf_h && blk->width <= column_w) {
+        shelves->back().back().push_back(by_pull[i]);
+        column_h += blk->height;
+        continue;
+      }
+      if (shelves->size() == band_first || used + blk->width > shape_h) {
+        shelves->emplace_back();
+        shelf_h = blk->height;
+        height += shelf_h;
+        used = 0.0;
+      }
+      shelves->back().push_back(Column{by_pull[i]});
+      used += blk->width;
+      column_w = blk->width;
+      column_h = blk->height;
+    }
+    for (size_t k = band_first; k < shelves->size(); ++k)
+      std::stable_sort((*shelves)[k].begin(), (*shelves)[k].end(),
+                       [&pull](const Column& x, const Column& y) { return pull[x[0]].x < pull[y[0]].x; });
+    first = end;
+  }
+  return height;
+}
+
+}  // namespace
+
+bool LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
+  const int n = seq->count;
+  for (int id = 1; id <= n; ++id)
+    if (blka[id]->kind != 0) return false;
+  const std::vector<Pull> pull = Pulls(blka, neta, n);
+  std::vector<int> a, b;
+  a.reserve(n);
+  b.reserve(n);
+  // Tiers keep their runs and their order in A.
+  for (int id = seq->next_a[0]; id != 0;) {
+    const int tier = seq->tier[id];
+    std::vector<int> by_pull;
+    double area = 0.0;
+    for (; id != 0 && seq->tier[id] == tier; id = seq->next_a[id]) {
+      by_pull.push_back(id);
+      area += blka[id]->width * blka[id]->height;
+    }
+    std::stable_sort(by_pull.begin(), by_pull.end(), [&pull](int x, int y) { return pull[x].y < pull[y].y; });
+    // Narrow bands keep connected blocks near, wide ones waste less height
+    // where a band's last shelf is short: the most bands that still fit
+    // the outline's height.
+    std::vector<Shelf> shelves;
+    for (int bands = std::max(1, static_cast<int>(std::sqrt(by_pull.size()) / kShelvesPerBand));; bands /= 2) {
+      if (LayBands(blka, pull, bands, area, by_pull, &shelves) <= shape_v) break;
+      if (bands == 1) return false;
+    }
+    AppendShelves(shelves, &a, &b);
+  }
+  Link(a, &seq->next_a);
+  Link(b, &seq->next_b);
+  RebuildPositions(seq);
+  return true;
+}
+
+int SearchWindow(int n) { return n > kFullSearchBlocks ? kLargeDesignWindow : std::clamp(n, 25, 1000); }
+
+bool StartsFromShelves(int n, const tagPARAMETERS* params) {
+  return n > kFullSearchBlocks || (params->time_limit > 0 && n >= kShelfStartBlocks);
+}
