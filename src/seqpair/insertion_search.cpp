@@ -19,6 +19,10 @@
 
 namespace {
 
+struct Window {
+  int a_lo, a_hi, b_lo, b_hi;
+};
+
 // What FindInsPoint sets up for the sweeps it runs, rebuilt on every call:
 // the B run of each tier, the tiers open to the moved block, the moved
 // block's net-length functions and the packing's scratch.
@@ -33,6 +37,15 @@ struct SearchScratch {
   // The moved block's shapes when it is soft.
   bool soft;
   SoftRange soft_range;
+  // The windows of this search: A slots (as lva) and B positions (as q).
+  // The first lies around the block's own place; a windowed search of a
+  // movable block adds one around the block nearest to where its nets are
+  // shortest, unless the two overlap. `entered` marks the windows swept at
+  // the last slot: a window's first slot is swept whole, the following
+  // ones only where their neighbours changed.
+  Window window[2];
+  int windows;
+  bool entered[2];
 };
 // The one scratch: a search runs to its end before the next begins.
 SearchScratch search;
@@ -243,17 +256,71 @@ void Sweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
     RunSweep<kMirrored, false>(v, at, n, u_from, u_to);
 }
 
-// B positions (as "after position q") open to N on `tier`: the window around
-// N's old B position, within the tier's run.
-void BWindow(const tagDualSeq* seq, const tagBLOCK* N, const tagPARAMETERS* params, int tier, int* lo,
-             int* hi) {
-  int n = seq->count, pb = seq->pos_b[N->id];
-  *lo = std::max(0, pb - 1 - params->srchlvl_b);
-  *hi = std::min(n, pb + params->srchlvl_b);
+// The window around block c's place: A slots within srchlvl_a of its A
+// position (within [lo, hi]) and B positions (as "after position q") within
+// srchlvl_b of its B position.
+Window WindowAround(const tagDualSeq* seq, int c, const tagPARAMETERS* params, int lo, int hi) {
+  const int n = seq->count, pa = seq->pos_a[c], pb = seq->pos_b[c];
+  return Window{std::max(lo, pa - params->srchlvl_a) - 1, std::min(hi, pa + params->srchlvl_a),
+                std::max(0, pb - 1 - params->srchlvl_b), std::min(n, pb + params->srchlvl_b)};
+}
+
+// Where a net-length function is lowest: one of its nodes, as it is convex.
+double LowestAt(const tagPLAxis& a) {
+  int best = 0;
+  for (int q = 1; q < a.count; ++q)
+    if (a.node[q].value < a.node[best].value) best = q;
+  return a.node[best].coord;
+}
+
+// The block, other than N, whose centre lies nearest to N's centre at the
+// lowest point of its net-length functions; 0 when no block is left.
+int AnchorBlock(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq) {
+  const double x = LowestAt(search.move_net_rel.x) + 0.5 * N->width;
+  const double y = LowestAt(search.move_net_rel.y) + 0.5 * N->height;
+  int anchor = 0;
+  double nearest = kInfinity;
+  for (int b = seq->next_a[0]; b != 0; b = seq->next_a[b]) {
+    const double d = std::fabs(blka[b]->x - x) + std::fabs(blka[b]->y - y);
+    if (d < nearest) nearest = d, anchor = b;
+  }
+  return anchor;
+}
+
+// Sets the windows of a search of N whose A slots may lie in [lo, hi].
+void SetWindows(const tagBLOCK* N, tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS* params,
+                int lo, int hi) {
+  search.window[0] = WindowAround(seq, N->id, params, lo, hi);
+  search.windows = 1;
+  search.entered[0] = search.entered[1] = false;
+  const bool windowed = params->srchlvl_a < seq->count || params->srchlvl_b < seq->count;
+  if (!windowed || N->kind != 0 || params->opt_wire == 0) return;
+  const int anchor = AnchorBlock(N, blka, seq);
+  if (anchor == 0) return;
+  const Window own = search.window[0], near = WindowAround(seq, anchor, params, lo, hi);
+  const bool overlap_a = near.a_lo <= own.a_hi && own.a_lo <= near.a_hi;
+  const bool overlap_b = near.b_lo <= own.b_hi && own.b_lo <= near.b_hi;
+  if (overlap_a && overlap_b) {
+    search.window[0] = Window{std::min(own.a_lo, near.a_lo), std::max(own.a_hi, near.a_hi),
+                              std::min(own.b_lo, near.b_lo), std::max(own.b_hi, near.b_hi)};
+  } else {
+    search.window[1] = near;
+    search.windows = 2;
+  }
+}
+
+// Whether slot lva lies in window w; the B positions of that window open
+// to N on `tier`, within the tier's run, into lo and hi.
+bool WindowAtSlot(int w, int tier, int* lo, int* hi) {
+  const Window& win = search.window[w];
+  if (lva < win.a_lo || lva > win.a_hi) return false;
+  *lo = win.b_lo;
+  *hi = win.b_hi;
   if (tier_no >= 2) {
     *lo = std::max(*lo, search.tier_run_lo[tier]);
     *hi = std::min(*hi, search.tier_run_hi[tier]);
   }
+  return true;
 }
 
 // The B run of each tier, as the range of q that keeps N inside it.
@@ -395,32 +462,45 @@ void MoveIpCand(tagINSCANDS* c, int from, int to, const tagPARAMETERS* params) {
 
 void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
               tagLevelList* levels, tagPARAMETERS* params) {
-  int n = seq->count, lo, hi;
-  if (!search.tier_open[tier]) return;
-  BWindow(seq, N, params, tier, &lo, &hi);
-  if (lo > hi) return;
-  const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
-  Sweep<false>(view,
-               Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
-                          LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
-               n, lo, hi);
+  const int n = seq->count;
+  for (int w = 0; w < search.windows; ++w) {
+    int lo, hi;
+    search.entered[w] = WindowAtSlot(w, tier, &lo, &hi);
+    if (!search.tier_open[tier] || !search.entered[w] || lo > hi) continue;
+    Sweep<false>(ViewOf(tier, N, cands, seq, rel, levels, params),
+                 Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
+                            LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
+                 n, lo, hi);
+  }
 }
 
 // Only the B positions where block lva_nd, just moved from the top-right
 // staircases to the bottom-left ones, changes N's neighbours are swept:
 // above it (up to the next level of l) and, mirrored, to its right (up to the
 // next level of t). Elsewhere the slot repeats the previous slot's candidates
-// or is dominated by them.
+// or is dominated by them. A window the previous slot was not in is swept
+// whole.
 void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
                tagLevelList* levels, tagPARAMETERS* params) {
-  int n = seq->count, lo, hi;
-  if (!search.tier_open[tier]) return;
-  BWindow(seq, N, params, tier, &lo, &hi);
-  if (lo > hi) return;
-  const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
-  Sweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb), std::min(hi, lvl_p1 - 1));
-  Sweep<true>(view, Neighbours{lvb_m1, lvl_m1, lvt_m1, lvr}, n, std::max(n - hi, lvr),
-              std::min(n - lo, lvt_p1 - 1));
+  const int n = seq->count;
+  for (int w = 0; w < search.windows; ++w) {
+    int lo, hi;
+    const bool was_in = search.entered[w];
+    search.entered[w] = WindowAtSlot(w, tier, &lo, &hi);
+    if (!search.tier_open[tier] || !search.entered[w] || lo > hi) continue;
+    const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
+    if (!was_in) {
+      Sweep<false>(view,
+                   Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
+                              LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
+                   n, lo, hi);
+      continue;
+    }
+    Sweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb),
+                 std::min(hi, lvl_p1 - 1));
+    Sweep<true>(view, Neighbours{lvb_m1, lvl_m1, lvt_m1, lvr}, n, std::max(n - hi, lvr),
+                std::min(n - lo, lvt_p1 - 1));
+  }
 }
 
 void SaveIpCand(tagINSCANDS* c, int apos, int bpos, int tier, int via_delta, double height, double width,
@@ -483,8 +563,13 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
 
   int lo = 0, hi = n;
   if (N->kind != 0) PsLUBound(seq, blka, id, &lo, &hi);
-  lo = std::max(lo, seq->pos_a[id] - params->srchlvl_a);
-  hi = std::min(hi, seq->pos_a[id] + params->srchlvl_a);
+  SetWindows(N, blka, seq, params, lo, hi);
+  lo = search.window[0].a_lo + 1;
+  hi = search.window[0].a_hi;
+  if (search.windows == 2) {
+    lo = std::min(lo, search.window[1].a_lo + 1);
+    hi = std::max(hi, search.window[1].a_hi);
+  }
   CalCoords_TR(blka, ndpos_y_top, ndpos_x_lft, seq, levels, p_btree, p_rtree, n - lo + 1);
 
   ResetCandidates(cands);

@@ -386,8 +386,9 @@ constexpr int kCandidateCap = 3000;
 
 // How far a move looks, and where a run starts. Up to kFullSearchBlocks
 // blocks a move tries every insertion point; a larger design looks only
-// kLargeDesignWindow positions either way of the block's place in both
-// sequences, which makes a move of 3300 blocks about twice as cheap in a
+// kLargeDesignWindow positions either way in both sequences, around the
+// block's place and around the block nearest to where its nets are
+// shortest. That makes a move of 3300 blocks about twice as cheap in a
 // floorplan near its outline and many times in a loose one, and leaves the
 // time for more moves. A larger design, and one of kShelfStartBlocks blocks
 // or more under a CPU time limit, starts from shelves (LayShelves) when they
@@ -433,7 +434,8 @@ struct tagINSCANDS {
 };
 
 // Packs the floorplan without N (already out of seq) and keeps in cands the best insertion points of N
-// in its A and B windows.
+// in its A and B windows: around its own place and, when the windows do not cover the design, around
+// the block nearest to where its nets are shortest.
 // Reads: p_btree, p_rtree, tier_no, ndpos_x_lft, ndpos_y_top, shape_h, shape_v, la_sv_num, la_net_area,
 // the preplaced tables, *seq, the blocks, norm->scale (a soft block's unit), params; writes: mxdsth, mxdstv
 // (the chip without N, left there),

@@ -166,7 +166,8 @@ bool LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
     // where a band's last shelf is short: the most bands that still fit
     // the outline's height.
     std::vector<Shelf> shelves;
-    for (int bands = std::max(1, static_cast<int>(std::sqrt(by_pull.size()) / kShelvesPerBand));; bands /= 2) {
+    for (int bands = std::max(1, static_cast<int>(std::sqrt(by_pull.size()) / kShelvesPerBand));;
+         bands /= 2) {
       if (LayBands(blka, pull, bands, area, by_pull, &shelves) <= shape_v) break;
       if (bands == 1) return false;
     }

@@ -69,8 +69,7 @@ TEST(LayShelves, ConnectedBlocksStartNearTheirTerminals) {
   e.Pack();
   SetCellPos(mxdstha, mxdstva, 1, d.blka.data(), d.pada.data(), &e.seq, e.levels.get(), d.norm);
   for (int b = 1; b <= 20; ++b)
-    for (int c = 21; c <= 40; ++c)
-      EXPECT_LT(d.blka[b]->y, d.blka[c]->y) << b << " and " << c;
+    for (int c = 21; c <= 40; ++c) EXPECT_LT(d.blka[b]->y, d.blka[c]->y) << b << " and " << c;
 }
 
 }  // namespace

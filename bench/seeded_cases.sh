@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
-# Soft blocks against their hard variants: seeded runs per case, each checked
-# by fpcheck (legal, inside the outline, soft shapes in area and range),
-# reduced to one table row per case.
+# Seeded runs of a set of cases, each checked by fpcheck (legal, inside the
+# outline, soft shapes in area and range), reduced to one table row per case.
 #
-#   bench/soft_blocks.sh > table.md
+#   bench/seeded_cases.sh soft > table.md     soft blocks against their hard variants
+#   bench/seeded_cases.sh large > table.md    large designs and short time limits
 #
 # A case is "design tiers sparearea [time_limit]"; the design is looked up
 # in ../shared/benchmarks-soft, ../shared/benchmarks-ibm and
-# ../shared/benchmarks. Environment: CASES (newline-separated cases, default
-# the table below), SEEDS (default 10), TIERPLAN, FPCHECK (binaries, default
-# under build/). Runs are niced and one at a time.
+# ../shared/benchmarks, and a design named gN (g3300, say) is made by
+# genbench --seed 1 with N blocks, min(2N, 1000) terminals and 6N nets.
+# Environment: CASES (newline-separated cases instead of the set's), SEEDS
+# (default 10), TIERPLAN, FPCHECK, GENBENCH (binaries, default under build/).
+# Runs are niced and one at a time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 shared=${SHARED:-$root/../shared}
 tierplan=$(realpath "${TIERPLAN:-$root/build/src/tierplan}")
 fpcheck=$(realpath "${FPCHECK:-$root/build/tools/fpcheck}")
+genbench=$(realpath "${GENBENCH:-$root/build/tools/genbench}")
 seeds=${SEEDS:-10}
-cases=${CASES:-"n100 1 10
+case ${1:-} in
+  soft) set_cases="n100 1 10
 n100_soft 1 10
 n100_soft 1 5
 n100_soft 2 10
@@ -29,15 +33,37 @@ n300_soft 4 10
 ibm01 1 15 120
 ibm01 2 20 120
 ibm02 1 15 120
-ibm02 2 20 120"}
-for tool in "$tierplan" "$fpcheck"; do
-  [ -x "$tool" ] || { echo "soft_blocks: $tool is missing; build first" >&2; exit 1; }
+ibm02 2 20 120" ;;
+  large) set_cases="n300 1 10 1
+n100 1 20 1
+ami33 1 20 1
+ibm01 1 15 60
+ibm01 2 20 60
+ibm01 4 20 60
+ibm02 1 15 60
+ibm02 2 20 60
+ibm02 4 20 60
+g3300 2 20 300
+g3300 4 20 600" ;;
+  *) [ -n "${CASES:-}" ] || { echo "usage: seeded_cases.sh soft|large (or CASES=...)" >&2; exit 1; } ;;
+esac
+cases=${CASES:-$set_cases}
+for tool in "$tierplan" "$fpcheck" "$genbench"; do
+  [ -x "$tool" ] || { echo "seeded_cases: $tool is missing; build first" >&2; exit 1; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 find_design() {
   local d
+  if [[ $1 =~ ^g([0-9]+)$ ]]; then
+    local n=${BASH_REMATCH[1]}
+    d=$work/$1
+    [ -f "$d/$1.blocks" ] ||
+      (mkdir -p "$d" && cd "$d" && "$genbench" --seed 1 "$1" "$n" $((2 * n < 1000 ? 2 * n : 1000)) $((6 * n)) > /dev/null)
+    echo "$d"
+    return
+  fi
   for d in "$shared"/benchmarks-soft/"$1" "$shared"/benchmarks-ibm/"$1" "$shared"/benchmarks/"$1"; do
     [ -f "$d/$1.blocks" ] && { echo "$d"; return; }
   done
@@ -71,7 +97,7 @@ echo "| design | tiers | sparearea | time_limit | runs | fit | median HPWL | mea
 echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 while read -r base tiers spare limit; do
   [ -n "$base" ] || continue
-  dir=$(find_design "$base") || { echo "soft_blocks: no design $base under $shared" >&2; continue; }
+  dir=$(find_design "$base") || { echo "seeded_cases: no design $base under $shared" >&2; continue; }
   rows=$work/rows
   : > "$rows"
   for seed in $(seq 1 "$seeds"); do
