@@ -256,6 +256,15 @@ void Sweep(const SlotView& v, Neighbours at, int n, int u_from, int u_to) {
     RunSweep<kMirrored, false>(v, at, n, u_from, u_to);
 }
 
+// Sweeps q over [lo, hi] from its first interval, the staircases as they stand.
+void SweepWhole(const SlotView& v, int n, int lo, int hi) {
+  const tagLevelList* lv = v.levels;
+  Sweep<false>(v,
+               Neighbours{LastLevelUpTo(lv->b, lo), LastLevelUpTo(lv->l, lo), LastLevelUpTo(lv->t, n - lo),
+                          LastLevelUpTo(lv->r, n - lo)},
+               n, lo, hi);
+}
+
 // The window around block c's place: A slots within srchlvl_a of its A
 // position (within [lo, hi]) and B positions (as "after position q") within
 // srchlvl_b of its B position.
@@ -467,10 +476,7 @@ void FindOptI(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNet
     int lo, hi;
     search.entered[w] = WindowAtSlot(w, tier, &lo, &hi);
     if (!search.tier_open[tier] || !search.entered[w] || lo > hi) continue;
-    Sweep<false>(ViewOf(tier, N, cands, seq, rel, levels, params),
-                 Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
-                            LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
-                 n, lo, hi);
+    SweepWhole(ViewOf(tier, N, cands, seq, rel, levels, params), n, lo, hi);
   }
 }
 
@@ -490,10 +496,7 @@ void FindOptII(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNe
     if (!search.tier_open[tier] || !search.entered[w] || lo > hi) continue;
     const SlotView view = ViewOf(tier, N, cands, seq, rel, levels, params);
     if (!was_in) {
-      Sweep<false>(view,
-                   Neighbours{LastLevelUpTo(levels->b, lo), LastLevelUpTo(levels->l, lo),
-                              LastLevelUpTo(levels->t, n - lo), LastLevelUpTo(levels->r, n - lo)},
-                   n, lo, hi);
+      SweepWhole(view, n, lo, hi);
       continue;
     }
     Sweep<false>(view, Neighbours{lvb, lvl_m1, lvt_m1, lvr_m1}, n, std::max(lo, lvb),
