@@ -176,10 +176,15 @@ void BuildInitialSolution(Run& run) {
   else
     InitDataForMultiTiers(run.blka.data(), run.pada.data(), &run.dualseq, run.norm, &run.params);
 
-  if (StartsFromShelves(run.n, &run.params) && LayShelves(run.blka.data(), run.neta.data(), &run.dualseq)) {
+  const double shelves = StartsFromShelves(run.n, &run.params)
+                             ? LayShelves(run.blka.data(), run.neta.data(), &run.dualseq)
+                             : 0.0;
+  if (shelves > 0.0) {
     run.params.start_tempe = std::min(run.params.start_tempe, kShelfStartTemperature);
-    std::printf("Start: the blocks laid in shelves; the annealing from temperature %d.\n",
-                run.params.start_tempe);
+    std::printf(
+        "Start: the blocks laid in shelves, %.0f%% of the outline's height; the annealing from "
+        "temperature %d.\n",
+        100.0 * shelves, run.params.start_tempe);
   }
   const double w = run.design->width, h = run.design->height;
   run.params.ntlubd1 = (w + h) / 2;

@@ -152,12 +152,13 @@ void SetLevelMates(int n);
 // Reads: seq->count; writes: *seq (sequences, positions), nmate; draws random numbers.
 int Generate_SP(tagDualSeq* seq);
 // Lays each tier's blocks in shelves of the outline's width, connected
-// blocks near each other and near their terminals, keeping the tiers' runs;
-// false, and nothing changed, when any block is preplaced or bounded or the
-// shelves of a tier do not fit the outline.
-// Reads: shape_h, shape_v, ntmax, the nets' pins (terminals' places as fractions), the blocks' sizes and
-// kinds, seq's tiers; writes: *seq (sequences, positions).
-bool LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq);
+// blocks near each other and near their terminals, after evening out the
+// tiers' block areas. Returns the height of the tallest tier's shelves over
+// the outline's (at most 1: they fit), or 0, and nothing changed, when any
+// block is preplaced or bounded.
+// Reads: shape_h, shape_v, tier_no, ntmax, the nets' pins (terminals' places as fractions), the blocks'
+// sizes and kinds, seq's tiers; writes: *seq (sequences, positions, tiers), the blocks' tiers.
+double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq);
 // Derives prev and positions of both sequences from the successor lists.
 // Reads: the successor lists of *seq; writes: its prev lists and positions.
 void RebuildPositions(tagDualSeq* seq);
@@ -391,10 +392,9 @@ constexpr int kCandidateCap = 3000;
 // shortest. That makes a move of 3300 blocks about twice as cheap in a
 // floorplan near its outline and many times in a loose one, and leaves the
 // time for more moves. A larger design, and one of kShelfStartBlocks blocks
-// or more under a CPU time limit, starts from shelves (LayShelves) when they
-// fit the outline, and the annealing then begins at
-// kShelfStartTemperature at the hottest: hotter, it would undo them before
-// the time is up.
+// or more under a CPU time limit, starts from shelves (LayShelves), and the
+// annealing then begins at kShelfStartTemperature at the hottest: hotter, it
+// would undo them before the time is up.
 constexpr int kFullSearchBlocks = 300;
 constexpr int kLargeDesignWindow = 200;
 constexpr int kShelfStartBlocks = 100;

@@ -1,4 +1,4 @@
-// A start that fits the outline: each tier's blocks laid in shelves.
+// A start that fills the outline: each tier's blocks laid in shelves.
 //
 // A random dual sequence packs into a chip many times the outline, and the
 // search of a large design, or of any design under a short time limit, then
@@ -19,6 +19,8 @@ namespace {
 constexpr int kPullRounds = 20;
 // Shelves of one band, of about sqrt(blocks) shelves in all.
 constexpr double kShelvesPerBand = 3.0;
+// Tier loads this close, relative to the heaviest, count as even.
+constexpr double kEvenLoad = 1e-3;
 
 struct Pull {
   double x, y;
@@ -101,7 +103,7 @@ std::vector<Pull> Pulls(tagBLOCK** blka, tagNET** neta, int n) {
 // height: each opens a shelf, or stacks on the last column while the
 // shelf's height and the column's width hold it, or opens a column beside;
 // a shelf's columns then go by their pull across. Returns the height of the
-// stack of shelves, or infinity when a block is wider than the outline.
+// stack of shelves.
 double LayBands(tagBLOCK** blka, const std::vector<Pull>& pull, int bands, double area,
                 std::vector<int> by_pull, std::vector<Shelf>* shelves) {
   shelves->clear();
@@ -117,7 +119,6 @@ double LayBands(tagBLOCK** blka, const std::vector<Pull>& pull, int bands, doubl
     double used = 0.0, shelf_h = 0.0, column_w = 0.0, column_h = 0.0;
     for (size_t i = first; i < end; ++i) {
       const tagBLOCK* blk = blka[by_pull[i]];
-      if (blk->width > shape_h) return kInfinity;
       if (shelves->size() > band_first && column_h + blk->height <= shelf_h && blk->width <= column_w) {
         shelves->back().back().push_back(by_pull[i]);
         column_h += blk->height;
@@ -142,41 +143,79 @@ double LayBands(tagBLOCK** blka, const std::vector<Pull>& pull, int bands, doubl
   return height;
 }
 
+// Moves blocks from the heaviest tier to the lightest while that narrows
+// the gap between them, each time the block nearest to half the gap.
+void EvenOutTiers(tagBLOCK** blka, std::vector<std::vector<int>>* members) {
+  const auto area_of = [blka](int id) { return blka[id]->width * blka[id]->height; };
+  std::vector<double> load(members->size(), 0.0);
+  for (size_t t = 0; t < members->size(); ++t)
+    for (int id : (*members)[t]) load[t] += area_of(id);
+  for (;;) {
+    const auto [light, heavy] = std::minmax_element(load.begin(), load.end());
+    const double gap = *heavy - *light;
+    std::vector<int>& from = (*members)[heavy - load.begin()];
+    size_t pick = from.size();
+    for (size_t i = 0; i < from.size(); ++i)
+      if (area_of(from[i]) < gap && (pick == from.size() || std::fabs(area_of(from[i]) - gap / 2) <
+                                                                std::fabs(area_of(from[pick]) - gap / 2)))
+        pick = i;
+    if (pick == from.size() || gap <= kEvenLoad * *heavy) return;
+    const int id = from[pick];
+    from.erase(from.begin() + static_cast<std::ptrdiff_t>(pick));
+    (*members)[light - load.begin()].push_back(id);
+    *heavy -= area_of(id);
+    *light += area_of(id);
+  }
+}
+
 }  // namespace
 
-bool LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
+double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
   const int n = seq->count;
   for (int id = 1; id <= n; ++id)
-    if (blka[id]->kind != 0) return false;
+    if (blka[id]->kind != 0) return 0.0;
+  // The tiers in the order of their runs in A (empty ones last), each with
+  // its blocks; then even loads, as the outline is the same on every tier.
+  std::vector<int> order;
+  std::vector<std::vector<int>> members(std::max(tier_no, 1));
+  for (int id = seq->next_a[0]; id != 0; id = seq->next_a[id]) {
+    const int t = seq->tier[id];
+    if (members[t].empty()) order.push_back(t);
+    members[t].push_back(id);
+  }
+  for (int t = 0; t < static_cast<int>(members.size()); ++t)
+    if (members[t].empty()) order.push_back(t);
+  EvenOutTiers(blka, &members);
+
   const std::vector<Pull> pull = Pulls(blka, neta, n);
   std::vector<int> a, b;
   a.reserve(n);
   b.reserve(n);
-  // Tiers keep their runs and their order in A.
-  for (int id = seq->next_a[0]; id != 0;) {
-    const int tier = seq->tier[id];
-    std::vector<int> by_pull;
+  double tallest = 0.0;
+  for (int t : order) {
+    std::vector<int> by_pull = members[t];
     double area = 0.0;
-    for (; id != 0 && seq->tier[id] == tier; id = seq->next_a[id]) {
-      by_pull.push_back(id);
-      area += blka[id]->width * blka[id]->height;
-    }
+    for (int id : by_pull) area += blka[id]->width * blka[id]->height;
     std::stable_sort(by_pull.begin(), by_pull.end(), [&pull](int x, int y) { return pull[x].y < pull[y].y; });
     // Narrow bands keep connected blocks near, wide ones waste less height
     // where a band's last shelf is short: the most bands that still fit
-    // the outline's height.
+    // the outline's height, or one.
     std::vector<Shelf> shelves;
+    double height = 0.0;
     for (int bands = std::max(1, static_cast<int>(std::sqrt(by_pull.size()) / kShelvesPerBand));;
          bands /= 2) {
-      if (LayBands(blka, pull, bands, area, by_pull, &shelves) <= shape_v) break;
-      if (bands == 1) return false;
+      height = LayBands(blka, pull, bands, area, by_pull, &shelves);
+      if (height <= shape_v || bands == 1) break;
     }
+    tallest = std::max(tallest, height);
     AppendShelves(shelves, &a, &b);
   }
+  for (int t = 0; t < static_cast<int>(members.size()); ++t)
+    for (int id : members[t]) seq->tier[id] = blka[id]->tier = t;
   Link(a, &seq->next_a);
   Link(b, &seq->next_b);
   RebuildPositions(seq);
-  return true;
+  return tallest / shape_v;
 }
 
 int SearchWindow(int n) { return n > kFullSearchBlocks ? kLargeDesignWindow : std::clamp(n, 25, 1000); }
