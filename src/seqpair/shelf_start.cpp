@@ -8,6 +8,7 @@
 // tenth or so, so the moves go to wire length from the start.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 #include "seqpair/engine_state.h"
@@ -113,7 +114,8 @@ double LayBands(tagBLOCK** blka, const std::vector<Pull>& pull, int bands, doubl
     size_t end = first;
     for (double taken = 0.0; end < by_pull.size() && (end == first || taken < band_area); ++end)
       taken += blka[by_pull[end]]->width * blka[by_pull[end]]->height;
-    std::stable_sort(by_pull.begin() + first, by_pull.begin() + end,
+    std::stable_sort(by_pull.begin() + static_cast<std::ptrdiff_t>(first),
+                     by_pull.begin() + static_cast<std::ptrdiff_t>(end),
                      [blka](int x, int y) { return blka[x]->height > blka[y]->height; });
     const size_t band_first = shelves->size();
     double used = 0.0, shelf_h = 0.0, column_w = 0.0, column_h = 0.0;

@@ -120,8 +120,8 @@ TEST(EndToEnd, PublicBenchmarksRunOnOneTwoAndFourTiers) {
 }
 
 // Designs at the engine's limits through one short temperature step: the
-// largest block count, where the insertion search must reach its end, and
-// more blocks plus terminals than the best-solution store once held.
+// largest block count, from shelves and with the windowed search, and more
+// blocks plus terminals than the best-solution store once held.
 TEST(EndToEnd, LargestDesignsRunToTheEnd) {
   for (const char* counts : {"3300 400 6600", "2700 1000 16200"}) {
     ScratchDir dir;
