@@ -5,7 +5,8 @@
 // spends most of its moves shrinking it. Shelves of blocks sorted by height
 // (next fit, decreasing height), with shorter blocks stacked in columns
 // under a shelf's tallest, fill an outline of many small blocks to within a
-// tenth or so, so the moves go to wire length from the start.
+// tenth or so, so the moves go to wire length from the start. Every tier
+// has the same outline, so the tiers' block areas are evened out first.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
