@@ -45,6 +45,12 @@ int NumberSequence(const int* next, int* pos, int* rpos, int n) {
   return met;
 }
 
+void LinkSequence(const std::vector<int>& order, std::vector<int>* next) {
+  int last = 0;
+  for (int b : order) last = (*next)[last] = b;
+  (*next)[last] = 0;
+}
+
 void RebuildPositions(tagDualSeq* seq) {
   const int n = seq->count;
   for (int k = 0; k <= n; ++k) {

@@ -113,8 +113,8 @@ double SetNetLength(tagBLOCK** /*blka*/, tagNET** neta, tagPIN** /*pada*/, int m
   return total;
 }
 
-int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
-            tagNORMPARA* norm, tagPARAMETERS* params) {
+double CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+               tagNORMPARA* norm, tagPARAMETERS* params) {
   // The packing's scratch, sized for the largest design once.
   static int rest_b[kLevelCap], rest_r[kLevelCap];
   CalCoords(blka, seq, levels, p_btree, p_rtree, rest_b, rest_r, &mxdstva, &mxdstha);
@@ -128,8 +128,7 @@ int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagL
     ngap_v += std::max(0.0, y_end - blk->height - blk->fixed_y_hi);
   }
   SetCellPos(mxdstha, mxdstva, 0, blka, pada, seq, levels, norm);
-  SetNetLength(blka, neta, pada, 3, params);
-  return 0;
+  return SetNetLength(blka, neta, pada, 3, params);
 }
 
 double AreaCost(double W, double H, double overflow_w, double overflow_h, double area_wgt,

@@ -159,6 +159,9 @@ int Generate_SP(tagDualSeq* seq);
 // Reads: shape_h, shape_v, tier_no, ntmax, the nets' pins (terminals' places as fractions), the blocks'
 // sizes and kinds, seq's tiers; writes: *seq (sequences, positions, tiers), the blocks' tiers.
 double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq);
+// Sets a successor list to the order of blocks given (next[0] its head).
+// Reads: nothing else; writes: next.
+void LinkSequence(const std::vector<int>& order, std::vector<int>* next);
 // Derives prev and positions of both sequences from the successor lists.
 // Reads: the successor lists of *seq; writes: its prev lists and positions.
 void RebuildPositions(tagDualSeq* seq);
@@ -238,12 +241,13 @@ void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params);
 // Reads: ntmax0, ntmax, the nets, the blocks, params->net_scale, pin_at_center; writes: the block pins'
 // x, y.
 double SetNetLength(tagBLOCK** blka, tagNET** neta, tagPIN** pada, int mode, tagPARAMETERS* params);
-// Packs the whole floorplan and measures its bound excess and pins.
+// Packs the whole floorplan and measures its bound excess and pins; returns its net length (as
+// SetNetLength over all nets).
 // Reads: p_btree, p_rtree, *seq, the blocks, the nets; writes: mxdstha, mxdstva, ngap_h, ngap_v, tiera,
 // staircases b and r of *levels, both trees, every block's lower-left x, y, every terminal's x, y, the
 // block pins' x, y.
-int CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
-            tagNORMPARA* norm, tagPARAMETERS* params);
+double CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+               tagNORMPARA* norm, tagPARAMETERS* params);
 // Area cost of a floorplan of width W and height H given the overflow the
 // floorplan already has without the moved block.
 // Reads: shape_h, shape_v, params->aspect_ratio; writes: nothing.

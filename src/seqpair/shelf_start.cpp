@@ -43,16 +43,6 @@ void AppendShelves(const std::vector<Shelf>& shelves, std::vector<int>* a, std::
   }
 }
 
-// Sets one successor list to an order of blocks.
-void Link(const std::vector<int>& order, std::vector<int>* next) {
-  int last = 0;
-  for (int id : order) {
-    (*next)[last] = id;
-    last = id;
-  }
-  (*next)[last] = 0;
-}
-
 // Where its nets pull each block, as a fraction of the outline: a few
 // rounds that move every block to the mean centre of its nets, from the
 // middle, with terminals at their places. Only the order of these places is
@@ -215,8 +205,8 @@ double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
   }
   for (int t = 0; t < static_cast<int>(members.size()); ++t)
     for (int id : members[t]) seq->tier[id] = blka[id]->tier = t;
-  Link(a, &seq->next_a);
-  Link(b, &seq->next_b);
+  LinkSequence(a, &seq->next_a);
+  LinkSequence(b, &seq->next_b);
   RebuildPositions(seq);
   return tallest / shape_v;
 }

@@ -27,8 +27,11 @@ struct Standing {
   bool Beats(const Standing& o) const { return area < o.area || (area == o.area && wire < o.wire); }
 };
 
-Standing Measure(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagPARAMETERS* params) {
-  return {PackedAreaCost(params), SetNetLength(blka, neta, pada, 3, params)};
+// Packs the floorplan as CalcObj does and measures it.
+Standing PackAndMeasure(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+                        tagNORMPARA* norm, tagPARAMETERS* params) {
+  const double wire = CalcObj(blka, neta, pada, seq, levels, norm, params);
+  return {PackedAreaCost(params), wire};
 }
 
 struct Shape {
@@ -73,15 +76,13 @@ bool ReshapeSoftBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
                        tagNORMPARA* norm, tagPARAMETERS* params) {
   // A design without soft blocks is left exactly as it stands.
   if (std::none_of(blka + 1, blka + seq->count + 1, IsSoftBlock)) return false;
-  CalcObj(blka, neta, pada, seq, levels, norm, params);
-  Standing standing = Measure(blka, neta, pada, params);
+  Standing standing = PackAndMeasure(blka, neta, pada, seq, levels, norm, params);
   bool improved = false;
   double share = 1.0;
   for (int round = 0; round < kRounds && share >= kLeastShare; ++round) {
     const std::vector<Shape> old = ReshapeCritical(blka, seq, levels, norm->scale, share);
     if (old.empty()) break;
-    CalcObj(blka, neta, pada, seq, levels, norm, params);
-    const Standing reshaped = Measure(blka, neta, pada, params);
+    const Standing reshaped = PackAndMeasure(blka, neta, pada, seq, levels, norm, params);
     if (reshaped.Beats(standing)) {
       standing = reshaped;
       improved = true;

@@ -70,9 +70,7 @@ void FixedBlocksFirst(tagDualSeq* dseq, tagBLOCK** blka, std::vector<int>& next)
     std::stable_partition(run, end, is_fixed);
     run = end;
   }
-  int last = 0;
-  for (int b : order) last = next[last] = b;
-  next[last] = 0;
+  LinkSequence(order, &next);
 }
 
 }  // namespace
