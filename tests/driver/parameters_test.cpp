@@ -6,7 +6,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "test_support.h"
@@ -85,14 +84,6 @@ TEST(KeywordRulesTest, CoverTheExampleAndTheReadme) {
     }
   }
   EXPECT_GT(named, 20);
-}
-
-TEST(SetSizeParametersTest, DepthFollowsTheBlockCount) {
-  for (auto [n, depth] : {std::pair{1, 1}, {16, 16}, {50, 50}, {100, 50}, {1000, 88}, {3300, 217}}) {
-    tagPARAMETERS p = Defaults();
-    SetSizeParameters(&p, n);
-    EXPECT_EQ(std::vector<int>({p.depthmax, p.giveup, p.movenode}), std::vector<int>({depth, 5 * n, n})) << n;
-  }
 }
 
 }  // namespace

@@ -261,9 +261,11 @@ TEST_F(ReaderTest, TextsReachTheCallbacks) {
        "-10,0,10,20 at 0,100,0|"
        "PIN out1 net=n2 OUTPUT |PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6|SPECIALNETS 2|NETS 3|"
        "NET n1 PIN.in1 c1.A c2.A|NET n2 c1.Z PIN.out1 use=SIGNAL|NET n3|NET VDD c1.VDD use=POWER|"},
-      // A die area polygon gives its bounding box.
-      {false, "DIEAREA ( 0 0 ) ( 0 400 ) ( 300 400 ) ( 300 200 ) ( +600 200 ) ( 600 0 ) ;\nEND DESIGN\n",
-       "DIEAREA 0 0 600 400|"},
+      // A die area polygon gives its bounding box, wherever its lowest and
+      // leftmost points come.
+      {false,
+       "DIEAREA ( 700 100 ) ( 700 500 ) ( 400 500 ) ( 400 300 ) ( +100 300 ) ( 100 100 ) ;\nEND DESIGN\n",
+       "DIEAREA 100 100 700 500|"},
       // Bus bits, escapes, quotes and glued brackets in names.
       {false,
        "BUSBITCHARS \"()\" ;\n"

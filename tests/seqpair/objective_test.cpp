@@ -35,6 +35,18 @@ TEST(ImprovementTest, QuickComparisonAgreesWithTheRelativeOne) {
   }
 }
 
+// Each restart of the insertion optimiser takes the next phase's factor of
+// the area weight, 0.9, 1.2, 0.8, 1, jittered by a tenth.
+TEST(SetNewWeightTest, PhasesTakeTheirFactorsInTurn) {
+  tagPARAMETERS p;
+  InitParameters(&p);
+  p.wgt_phase = 0;
+  for (const double factor : {0.9, 1.2, 0.8, 1.0}) {
+    SetNewWeight(&p);
+    EXPECT_NEAR(p.area_wgt / p.movarea, factor, 0.1 * factor) << p.wgt_phase;
+  }
+}
+
 // A pin 2, 1 from the corner of a 10 x 6 class, on a block at 100, 50 inside
 // a parent at 5, 5: at the centre when asked, else one of the eight images
 // of that corner offset, a different one per orientation, inside the block;

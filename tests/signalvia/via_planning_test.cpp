@@ -30,6 +30,15 @@ TEST(ViaGrid, BlockTakesTheCellsItCovers) {
   for (auto [ix, iy, free] :
        {std::tuple{0, 1, 7500.}, {1, 1, 5000.}, {1, 2, 0.}, {0, 0, 1e4}, {2, 0, 5000.}, {0, 3, 5500.}})
     EXPECT_DOUBLE_EQ(s.Cell(0, ix, iy)->free_area, free) << ix << "," << iy;
+  // Cells of a given size: the last column and row take what is left.
+  s.params.setSizeOrDim = 1;
+  s.params.signalvia_sizex = s.params.signalvia_sizey = 150;
+  const auto sized = BuildGridsForViaPlanning(s.design, &s.dim, &s.params);
+  ASSERT_EQ(std::pair(s.dim.dimx, s.dim.dimy), std::pair(3, 3));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(sized->cell(0, i, 2)->w, i < 2 ? 150 : 100) << i;
+    EXPECT_EQ(sized->cell(0, 2, i)->h, i < 2 ? 150 : 100) << i;
+  }
 }
 
 // The candidate window of a via, grown until it has room: i0, i1, j0, j1.

@@ -116,12 +116,18 @@ TEST(HypergraphPartitionerTest, ObviousBisections) {
   Hypergraph ring(4, {1, 1, 1, 1});
   for (auto [u, v, weight] : {std::tuple{0, 1, 10}, {1, 2, 1}, {2, 3, 10}, {3, 0, 1}})
     ring.AddEdge({u, v}, weight);
+  // Two groups of six, each held by one net of six pins (the largest
+  // modelled as a clique) of weight 10, paired across by nets of weight 4.
+  Hypergraph pairs(12, std::vector<int>(12, 1));
+  for (int base : {0, 6}) pairs.AddEdge({base, base + 1, base + 2, base + 3, base + 4, base + 5}, 10);
+  for (int v = 0; v < 6; ++v) pairs.AddEdge({v, v + 6}, 4);
   struct Case {
     Hypergraph* hg;
     int first_of_second;  // vertices below it on one side, the others on the other
     int cut;
   };
-  for (Case c : {Case{&heavy_end, 1, 1}, Case{&huge_end, 1, 1}, Case{&clusters, 10, 2}, Case{&ring, 2, 2}}) {
+  for (Case c : {Case{&heavy_end, 1, 1}, Case{&huge_end, 1, 1}, Case{&clusters, 10, 2}, Case{&ring, 2, 2},
+                 Case{&pairs, 6, 24}}) {
     Result r = Split(*c.hg, 2, 10);
     for (int v = 0; v < c.hg->nvtxs; ++v)
       EXPECT_EQ(r.part[v], v < c.first_of_second ? r.part[0] : 1 - r.part[0]) << c.hg->nvtxs << " " << v;
