@@ -143,11 +143,20 @@ class _Words:
 # --- LEF --------------------------------------------------------------------
 
 class Macro:
-    __slots__ = ("name", "classes", "width", "height", "symmetry", "site")
+    __slots__ = ("name", "classes", "width", "height", "symmetry", "site", "origin", "pins")
 
     def __init__(self, name):
         self.name, self.classes, self.width, self.height = name, [], 0.0, 0.0
-        self.symmetry, self.site = frozenset(), None
+        self.symmetry, self.site, self.origin = frozenset(), None, (0.0, 0.0)
+        self.pins = {}  # name -> centre of its port rectangles, LEF coordinates
+
+    def pin_at(self, name, orient):
+        """Where pin `name` stands from the lower-left corner of the macro placed in `orient`."""
+        x, y = self.pins[name]
+        x, y = x + self.origin[0], y + self.origin[1]
+        body = transform_box((0, 0, self.width, self.height), orient)
+        at = transform_box((x, y, x, y), orient)
+        return at[0] - body[0], at[1] - body[1]
 
     @property
     def cls(self):
@@ -188,7 +197,13 @@ def _read_macro(ws, i, lef):
                 return i + 2
             i += 1
         elif key == "PIN":
-            i = ws.after_end(i + 1, w[i + 1])
+            j = ws.after_end(i + 1, w[i + 1])
+            rects = [k for k in range(i, j) if w[k].upper() == "RECT"]
+            boxes = [[float(ws.num(k + 2 * (w[k + 1].upper() == "MASK") + d)) for d in range(1, 5)] for k in rects]
+            if boxes:
+                m.pins[w[i + 1]] = ((min(min(b[0], b[2]) for b in boxes) + max(max(b[0], b[2]) for b in boxes)) / 2,
+                                    (min(min(b[1], b[3]) for b in boxes) + max(max(b[1], b[3]) for b in boxes)) / 2)
+            i = j
         elif key in ("OBS", "DENSITY"):  # statements up to a bare END
             i += 1
             while i < ws.n and w[i].upper() != "END":
@@ -204,6 +219,9 @@ def _read_macro(ws, i, lef):
                 m.symmetry = frozenset(x.upper() for x in w[i + 1:j])
             elif key == "SITE" and j > i + 1:
                 m.site = w[i + 1]
+            elif key == "ORIGIN":
+                nums = [x for x in w[i + 1:j] if x not in "()"]
+                m.origin = (float(nums[0]), float(nums[1]))
             i = j + 1
     raise LefDefError("%s: END %s missing" % (ws.path, m.name))
 

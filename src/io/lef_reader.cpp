@@ -1,7 +1,8 @@
 // The LEF reader: macros with their class, size, origin, symmetry, site and
-// pins go to the callbacks, and so do sites and the layers' types; vias,
-// rules, properties and every other construct are checked for their shape
-// and skipped without building anything.
+// pins (with the box of their port rectangles) go to the callbacks, and so do sites and the layers' types;
+// vias, rules, properties and every other construct are checked for their shape and skipped without building
+// anything.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -102,13 +103,44 @@ void ReadLayer(LefDefTokenizer& in, lefiUserData data, int opened) {
   unused.Call(callbacks.layer, "LAYER", lefrLayerCbkType, &layer, data);
 }
 
+// The statements of a PORT through its bare END; each RECT widens the pin's box.
+void ReadPort(LefDefTokenizer& in, int opened, lefiPin* pin) {
+  for (;;) {
+    const LefDefToken& tok = in.Peek();
+    if (tok.end) in.Fail(EndOf("", opened), tok);
+    if (LefDefTokenizer::Is(tok, "END")) {
+      in.Next();
+      return;
+    }
+    if (!LefDefTokenizer::Is(tok, "RECT")) {
+      in.SkipStatement();
+      continue;
+    }
+    in.Next();
+    if (in.Accept("MASK")) in.ExpectNumber("a mask number");
+    if (in.NextIs("ITERATE")) {
+      in.SkipStatement();
+      continue;
+    }
+    const double x0 = in.ExpectNumber("a rectangle's x"), y0 = in.ExpectNumber("a rectangle's y");
+    const double x1 = in.ExpectNumber("a rectangle's x"), y1 = in.ExpectNumber("a rectangle's y");
+    in.Expect(";");
+    const bool first = !pin->has_box_;
+    pin->xl_ = first ? std::min(x0, x1) : std::min({pin->xl_, x0, x1});
+    pin->yl_ = first ? std::min(y0, y1) : std::min({pin->yl_, y0, y1});
+    pin->xh_ = first ? std::max(x0, x1) : std::max({pin->xh_, x0, x1});
+    pin->yh_ = first ? std::max(y0, y1) : std::max({pin->yh_, y0, y1});
+    pin->has_box_ = true;
+  }
+}
+
 void ReadPin(LefDefTokenizer& in, lefiUserData data, int opened) {
   lefiPin pin;
   pin.name_ = in.ExpectName("a pin name");
   in.EndEcho();
-  in.ReadSection(pin.name_, opened, [&in](const LefDefToken& keyword) {
+  in.ReadSection(pin.name_, opened, [&in, &pin](const LefDefToken& keyword) {
     if (!LefDefTokenizer::Is(keyword, "PORT")) return false;
-    in.SkipToBareEnd(keyword.line);
+    ReadPort(in, keyword.line, &pin);
     return true;
   });
   unused.Call(callbacks.pin, "PIN", lefrPinCbkType, &pin, data);

@@ -47,7 +47,13 @@ struct lefiMacro {
 
 struct lefiPin {
   std::string name_;
+  // The box around the RECTs of its PORTs, in the macro's LEF coordinates.
+  bool has_box_ = false;
+  double xl_ = 0, yl_ = 0, xh_ = 0, yh_ = 0;
   const char* name() const { return name_.c_str(); }
+  bool hasBox() const { return has_box_; }
+  double centerX() const { return 0.5 * (xl_ + xh_); }
+  double centerY() const { return 0.5 * (yl_ + yh_); }
 };
 
 // SITE name ... END name: where standard cells stand in rows.

@@ -184,6 +184,18 @@ int macroCB(lefrCallbackType_e type, lefiMacro* macro, lefiUserData ud) {
     cls->origin_x = macro->originX();
     cls->origin_y = macro->originY();
   }
+  // Its pins came before its END: their places shift by its ORIGIN, which
+  // puts the macro's lower-left corner at (0, 0); a pin without a port
+  // rectangle stands at the macro's centre.
+  for (tagPINCLASS* pc = cls->pinclasses; pc; pc = pc->next) {
+    if (std::isnan(pc->x)) {
+      pc->x = 0.5 * cls->width;
+      pc->y = 0.5 * cls->height;
+    } else {
+      pc->x += cls->origin_x;
+      pc->y += cls->origin_y;
+    }
+  }
   cls->orientations = OrientationsOf(macro->symmetry_);
   if (!macro->site_.empty()) lefdef_reading.macro_site[cls] = macro->site_;
   return 0;
@@ -194,6 +206,9 @@ int pinCB(lefrCallbackType_e type, lefiPin* pin, lefiUserData ud) {
   tagBLOCKCLASS* cls = p_lib_design->classes;
   tagPINCLASS* pc = NewPinc();
   pc->name = CopyName(pin->name());
+  // The centre of its port rectangles; placed at the macro's END (macroCB).
+  pc->x = pin->hasBox() ? pin->centerX() : std::nan("");
+  pc->y = pin->hasBox() ? pin->centerY() : std::nan("");
   pc->next = cls->pinclasses;
   cls->pinclasses = pc;
   return 0;

@@ -465,6 +465,7 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
                                    TierLayout::Status::kFixed, nullptr});
   }
   LayOutPins(layout, u, design);
+  FaceMacroPins(layout);
   // Pins half a pitch wide leave as much room between neighbours; closer
   // spots only where the pins need them.
   const long long pitch =

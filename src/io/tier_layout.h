@@ -76,6 +76,10 @@ struct TierLayout {
 // centre of its net's pins. `via_pitch` (microns) spaces via pins apart.
 TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNET* cell_nets,
                        const tagPARAMETERS* params, int tiers, const ViaPlaces& vias, double via_pitch);
+// Turns every macro the floorplan placed to the mirror image of its
+// orientation (one its LEF symmetry allows, the footprint the same) with the
+// shortest nets through its pins; a tie keeps the orientation it has.
+void FaceMacroPins(TierLayout& layout);
 // "<base>_tier<t>.def" for every tier, each written whole or not at all.
 void OutputTierDefs(const char* base, const TierLayout& layout);
 // Where the cells of one group stand in its fence: on the row sites the

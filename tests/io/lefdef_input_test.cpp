@@ -121,6 +121,9 @@ TEST_F(LefDefInputTest, GroupsCellsKeepsMacrosAloneAndLeavesPhysicalOnlyCellsOut
   const tagBLOCK* m1 = design->children->next->next;
   EXPECT_NEAR(m1->fixed_x_lo, 20 - 2, 1e-9);
   EXPECT_NEAR(m1->fixed_y_lo, 5 - 2, 1e-9);
+  // Its pins from its lower-left corner: A at its port's centre past ORIGIN 1 2, Z (no port) at the centre.
+  const tagPINCLASS* z = m1->children->blkclass->pinclasses;
+  EXPECT_EQ(std::vector<double>({z->x, z->y, z->next->x, z->next->y}), std::vector<double>({5, 15, 0.5, 7}));
 
   // The die folded over the default two tiers is the outline, scaled to
   // width + height 200, while blocks stay in microns; io1 sits at the centre

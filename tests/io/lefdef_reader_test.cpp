@@ -57,7 +57,9 @@ int OnLayer(lefrCallbackType_e, lefiLayer* l, lefiUserData ud) {
   return Record("LAYER " + l->name_ + " " + l->type_, ud);
 }
 int OnPin(lefrCallbackType_e, lefiPin* pin, lefiUserData ud) {
-  return Record(std::string("PIN ") + pin->name(), ud);
+  std::string text = std::string("PIN ") + pin->name();
+  if (pin->hasBox()) text += " at " + Num(pin->centerX()) + "," + Num(pin->centerY());
+  return Record(text, ud);
 }
 
 int OnUnits(defrCallbackType_e, double d, defiUserData ud) { return Record("UNITS " + Num(d), ud); }
@@ -234,7 +236,8 @@ TEST_F(ReaderTest, TextsReachTheCallbacks) {
     const char* seen;
   } cases[] = {
       {true, full_lef,
-       "LAYER metal1 ROUTING|LAYER via1 CUT|SITE core CORE 0.2x2 symmetry=2|MACRO INV|CLASS CORE|PIN A|"
+       "LAYER metal1 ROUTING|LAYER via1 CUT|SITE core CORE 0.2x2 symmetry=2|MACRO INV|CLASS CORE|PIN A at "
+       "0.5,0.5|"
        "PIN Z|END INV class=CORE size=1.5x2 origin=0.5,0 symmetry=3 site=core|MACRO IOPAD|CLASS PAD INPUT|"
        "PIN PAD|END IOPAD class=PAD INPUT size=50x100 symmetry=5|MACRO AFTER|END AFTER class=|"},
       // Comments, quoted names, glued punctuation; without END LIBRARY the
@@ -247,11 +250,11 @@ TEST_F(ReaderTest, TextsReachTheCallbacks) {
        "  SIZE 3 BY 4;  # a comment after a glued ';'\n"
        "  ORIGIN (1 2);\n"
        "  PIN \"a b\"\n"
-       "    PORT LAYER m1 ; RECT 0 0 1 1 ; END\n"
+       "    PORT LAYER m1 ; RECT MASK 2 0 0 1 1 ; RECT 3 -1 2 0.5 ; END\n"
        "  END \"a b\"\n"
        "  PIN d[0]\n  END d[0]\n"
        "END \"odd name\"\n",
-       "MACRO odd name|CLASS BLOCK|PIN a b|PIN d[0]|END odd name class=BLOCK size=3x4 origin=1,2|"},
+       "MACRO odd name|CLASS BLOCK|PIN a b at 1.5,0|PIN d[0]|END odd name class=BLOCK size=3x4 origin=1,2|"},
       {false, full_def,
        "UNITS 1000|DIEAREA 0 0 100000 50000|ROW row0 core 0,0 0 100x1 step 200,0|"
        "ROW row1 core 0,2000 6 100x1 step 200,0|ROW row2 core 0,4000 0 1x1 step 0,0|"

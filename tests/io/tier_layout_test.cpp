@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "driver/orientations.h"
+
 namespace {
 
 // Rows of `sites` sites from (x0, y0) upwards, alternately N and FS.
@@ -65,6 +67,58 @@ TEST(PlaceOnRows, StandsCellsOnSitesInsideTheFenceWithoutOverlap) {
             << "overlaps cell " << j;
       }
     }
+  }
+}
+
+// A 100 x 100 RAM at (400, 400), its pin A at (5, 10) from its corner, on
+// one net with a 2 x 2 cell (or a design pin) at (x, y): the RAM turns to the
+// mirror image its symmetry allows that brings A nearest (N keeps it at
+// (405, 410), FN moves it to (495, 410), S to (495, 490), FS to (405, 490)); a
+// tie keeps N, and a fixed RAM stays as it is.
+TEST(FaceMacroPins, TurnsEachPlacedMacroToWhereItsNetsGo) {
+  using S = TierLayout::Status;
+  const struct {
+    int symmetry;
+    long long x, y;
+    bool design_pin;
+    S status;
+    int orient;
+  } cases[] = {{kSymmetryX | kSymmetryY, 900, 300, false, S::kPlaced, 4},
+               {kSymmetryX | kSymmetryY, 900, 700, false, S::kPlaced, 2},
+               {kSymmetryX | kSymmetryY, 100, 700, true, S::kPlaced, 6},
+               {kSymmetryX | kSymmetryY, 100, 300, false, S::kPlaced, 0},
+               {kSymmetryX | kSymmetryY, 449, 300, false, S::kPlaced, 0},
+               {kSymmetryX, 900, 700, true, S::kPlaced, 6},
+               {0, 900, 700, false, S::kPlaced, 0},
+               {kSymmetryX | kSymmetryY, 900, 700, false, S::kFixed, 0}};
+  for (const auto& c : cases) {
+    tagBLOCKCLASS ram{}, core{};
+    ram.type = kMacroClass;
+    ram.width = ram.height = 100;
+    ram.orientations = OrientationsOf(c.symmetry);
+    core.width = core.height = 2;
+    char a_name[] = "A";
+    tagPINCLASS a{0, a_name, 5, 10, nullptr};
+    ram.pinclasses = &a;
+    tagBLOCK macro{}, cell{};
+    macro.blkclass = &ram;
+    cell.blkclass = &core;
+    tagPIN on_macro{}, other{};
+    on_macro.name = a_name;
+    on_macro.owner = &macro;
+    other.id = c.design_pin ? 1 : 0;
+    other.owner = c.design_pin ? nullptr : &cell;
+    tagPINLIST first{&on_macro, nullptr}, second{&other, &first};
+    tagNET net{};
+    net.pins = &second;
+    tagPINLIST ref{&net, nullptr};
+    macro.net_refs = &ref;
+    TierLayout layout;
+    layout.components = {{&macro, 0, 400, 400, 0, c.status, nullptr},
+                         {&cell, 0, c.x - 1, c.y - 1, 0, S::kPlaced, nullptr}};
+    if (c.design_pin) layout.pins.push_back({&other, nullptr, c.x, c.y, 0});
+    FaceMacroPins(layout);
+    EXPECT_EQ(layout.components[0].orient, c.orient) << "other pin at " << c.x << ", " << c.y;
   }
 }
 
