@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <random>
 #include <utility>
@@ -81,6 +82,31 @@ TEST(MinCostMaxFlowTest, MatchesEnumerationOnTinyNetworks) {
       EXPECT_EQ(FlowCost(flow, cost), best_cost);
     }
   }
+}
+
+// Random DAGs (edges to higher nodes, negative costs too) against relaxing every edge n times, each
+// pred the last edge of its path; a reachable cycle or a source outside the graph gives false.
+TEST(AcyclicShortestPathTest, MatchesRelaxationOnRandomDags) {
+  std::mt19937 rng(7);
+  std::vector<double> dist;
+  std::vector<int> pred;
+  for (int trial = 0, n = 1; trial < 300; ++trial, n = 1 + trial % 7) {
+    std::vector<std::pair<int, int>> edges;
+    std::vector<double> cost, want(n, std::numeric_limits<double>::infinity());
+    for (int e = 0, a, b; e < 2 * n; ++e)
+      if ((a = static_cast<int>(rng() % n)) != (b = static_cast<int>(rng() % n)))
+        edges.emplace_back(std::min(a, b), std::max(a, b)), cost.push_back(static_cast<int>(rng() % 11) - 3);
+    want[0] = 0;
+    for (int round = 0; round < n; ++round)
+      for (size_t e = 0; e < edges.size(); ++e)
+        want[edges[e].second] = std::min(want[edges[e].second], want[edges[e].first] + cost[e]);
+    ASSERT_TRUE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(n, edges), 0, cost, dist, pred));
+    EXPECT_EQ(dist, want) << "trial " << trial;
+    for (int v = 0; v < n; ++v)
+      EXPECT_TRUE(pred[v] == kNilEdge || dist[v] == dist[edges[pred[v]].first] + cost[pred[v]]) << v;
+  }
+  EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}, {1, 0}}), 0, {1.0, 1.0}, dist, pred));
+  EXPECT_FALSE(ACYCLIC_SHORTEST_PATH_T(MakeGraph(2, {{0, 1}}), 2, {1.0}, dist, pred));
 }
 
 }  // namespace

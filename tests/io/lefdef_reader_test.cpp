@@ -190,6 +190,7 @@ TEST_F(ReaderTest, SyntaxErrorsGiveFileLineAndWhatWasExpected) {
       {true, 4, "MACRO A\n  PIN X\n    PORT\n      RECT 0 0 1 1 ;\n",
        "END (opened at line 3), found end of file"},
       {true, 2, "MACRO A\n  SIZE wide BY 2 ;\nEND A\n", "a macro width, found 'wide'"},
+      {true, 3, "MACRO A\n  PIN X PORT\n  RECT MASK 1 0 0 x 1 ;\n", "a rectangle's x, found 'x'"},
       {true, 2, "MACRO A\n  SIZE \"1\" BY 2 ;\nEND A\n", "a macro width, found \"1\""},
       {true, 1, "END DESIGN\n", "'LIBRARY', found 'DESIGN'"},
       {true, 1, "BUSBITCHARS \"[\" ;\n", "two different bus-bit characters in quotes, found \"[\""},

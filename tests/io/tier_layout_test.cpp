@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "driver/orientations.h"
@@ -77,48 +78,35 @@ TEST(PlaceOnRows, StandsCellsOnSitesInsideTheFenceWithoutOverlap) {
 // tie keeps N, and a fixed RAM stays as it is.
 TEST(FaceMacroPins, TurnsEachPlacedMacroToWhereItsNetsGo) {
   using S = TierLayout::Status;
-  const struct {
-    int symmetry;
-    long long x, y;
-    bool design_pin;
-    S status;
-    int orient;
-  } cases[] = {{kSymmetryX | kSymmetryY, 900, 300, false, S::kPlaced, 4},
-               {kSymmetryX | kSymmetryY, 900, 700, false, S::kPlaced, 2},
-               {kSymmetryX | kSymmetryY, 100, 700, true, S::kPlaced, 6},
-               {kSymmetryX | kSymmetryY, 100, 300, false, S::kPlaced, 0},
-               {kSymmetryX | kSymmetryY, 449, 300, false, S::kPlaced, 0},
-               {kSymmetryX, 900, 700, true, S::kPlaced, 6},
-               {0, 900, 700, false, S::kPlaced, 0},
-               {kSymmetryX | kSymmetryY, 900, 700, false, S::kFixed, 0}};
-  for (const auto& c : cases) {
+  const int xy = kSymmetryX | kSymmetryY;
+  const std::tuple<int, long long, long long, bool, S, int> cases[] = {
+      {xy, 900, 300, false, S::kPlaced, 4}, {xy, 900, 700, false, S::kPlaced, 2},
+      {xy, 100, 700, true, S::kPlaced, 6},  {xy, 100, 300, false, S::kPlaced, 0},
+      {xy, 449, 300, false, S::kPlaced, 0}, {kSymmetryX, 900, 700, true, S::kPlaced, 6},
+      {0, 900, 700, false, S::kPlaced, 0},  {xy, 900, 700, false, S::kFixed, 0}};
+  for (const auto& [symmetry, x, y, design_pin, status, orient] : cases) {
     tagBLOCKCLASS ram{}, core{};
-    ram.type = kMacroClass;
+    ram.type = kMacroClass, ram.orientations = OrientationsOf(symmetry);
     ram.width = ram.height = 100;
-    ram.orientations = OrientationsOf(c.symmetry);
     core.width = core.height = 2;
-    char a_name[] = "A";
-    tagPINCLASS a{0, a_name, 5, 10, nullptr};
+    tagPINCLASS a{0, const_cast<char*>("A"), 5, 10, nullptr};
     ram.pinclasses = &a;
     tagBLOCK macro{}, cell{};
     macro.blkclass = &ram;
     cell.blkclass = &core;
     tagPIN on_macro{}, other{};
-    on_macro.name = a_name;
-    on_macro.owner = &macro;
-    other.id = c.design_pin ? 1 : 0;
-    other.owner = c.design_pin ? nullptr : &cell;
+    on_macro.name = a.name, on_macro.owner = &macro;
+    other.id = design_pin ? 1 : 0, other.owner = design_pin ? nullptr : &cell;
     tagPINLIST first{&on_macro, nullptr}, second{&other, &first};
     tagNET net{};
-    net.pins = &second;
     tagPINLIST ref{&net, nullptr};
-    macro.net_refs = &ref;
+    net.pins = &second, macro.net_refs = &ref;
     TierLayout layout;
-    layout.components = {{&macro, 0, 400, 400, 0, c.status, nullptr},
-                         {&cell, 0, c.x - 1, c.y - 1, 0, S::kPlaced, nullptr}};
-    if (c.design_pin) layout.pins.push_back({&other, nullptr, c.x, c.y, 0});
+    layout.components = {{&macro, 0, 400, 400, 0, status, nullptr},
+                         {&cell, 0, x - 1, y - 1, 0, S::kPlaced, nullptr}};
+    if (design_pin) layout.pins.push_back({&other, nullptr, x, y, 0});
     FaceMacroPins(layout);
-    EXPECT_EQ(layout.components[0].orient, c.orient) << "other pin at " << c.x << ", " << c.y;
+    EXPECT_EQ(layout.components[0].orient, orient) << "other pin at " << x << ", " << y;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "design_builder.h"
@@ -224,6 +225,12 @@ TEST(SelectInsPoint, ChoosesThePointThatPushesBoundedBlocksLeast) {
     EXPECT_DOUBLE_EQ(chosen_gap, least) << "seed " << seed;
     EXPECT_NEAR(chosen_gap, c.chosen_gap_h + c.chosen_gap_v, 1e-9) << "seed " << seed;
     if (least < most) ++choices_that_mattered;
+    for (int draw = 0; draw < 40 && c.count > 9; ++draw) {  // one of the best few, never the closing sentinel
+      auto kept = std::make_unique<tagINSCANDS>(c);
+      kept->count = 9, kept->area_cost[9] = kInfinity, kept->vias[9] = kIntInfinity;
+      KeepRandomIpCand(kept.get(), &d->params);
+      EXPECT_NE(kept->vias[1], kIntInfinity) << "seed " << seed;
+    }
   }
   EXPECT_GT(choices_that_mattered, 0);
 }
