@@ -198,11 +198,13 @@ def _read_macro(ws, i, lef):
             i += 1
         elif key == "PIN":
             j = ws.after_end(i + 1, w[i + 1])
-            rects = [k for k in range(i, j) if w[k].upper() == "RECT"]
-            boxes = [[float(ws.num(k + 2 * (w[k + 1].upper() == "MASK") + d)) for d in range(1, 5)] for k in rects]
-            if boxes:
-                m.pins[w[i + 1]] = ((min(min(b[0], b[2]) for b in boxes) + max(max(b[0], b[2]) for b in boxes)) / 2,
-                                    (min(min(b[1], b[3]) for b in boxes) + max(max(b[1], b[3]) for b in boxes)) / 2)
+            xs, ys = [], []  # the corners of its port rectangles
+            for k in (k for k in range(i, j) if w[k].upper() == "RECT"):
+                k += 2 if w[k + 1].upper() == "MASK" else 0
+                xs += [float(ws.num(k + 1)), float(ws.num(k + 3))]
+                ys += [float(ws.num(k + 2)), float(ws.num(k + 4))]
+            if xs:
+                m.pins[w[i + 1]] = ((min(xs) + max(xs)) / 2, (min(ys) + max(ys)) / 2)
             i = j
         elif key in ("OBS", "DENSITY"):  # statements up to a bare END
             i += 1

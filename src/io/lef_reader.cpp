@@ -105,33 +105,19 @@ void ReadLayer(LefDefTokenizer& in, lefiUserData data, int opened) {
 
 // The statements of a PORT through its bare END; each RECT widens the pin's box.
 void ReadPort(LefDefTokenizer& in, int opened, lefiPin* pin) {
-  for (;;) {
-    const LefDefToken& tok = in.Peek();
-    if (tok.end) in.Fail(EndOf("", opened), tok);
-    if (LefDefTokenizer::Is(tok, "END")) {
-      in.Next();
-      return;
-    }
-    if (!LefDefTokenizer::Is(tok, "RECT")) {
-      in.SkipStatement();
-      continue;
-    }
+  in.ReadToBareEnd(opened, [&in, pin](const LefDefToken& tok) {
+    if (!LefDefTokenizer::Is(tok, "RECT")) return false;
     in.Next();
     if (in.Accept("MASK")) in.ExpectNumber("a mask number");
-    if (in.NextIs("ITERATE")) {
-      in.SkipStatement();
-      continue;
-    }
+    if (in.NextIs("ITERATE")) return false;
     const double x0 = in.ExpectNumber("a rectangle's x"), y0 = in.ExpectNumber("a rectangle's y");
     const double x1 = in.ExpectNumber("a rectangle's x"), y1 = in.ExpectNumber("a rectangle's y");
     in.Expect(";");
-    const bool first = !pin->has_box_;
-    pin->xl_ = first ? std::min(x0, x1) : std::min({pin->xl_, x0, x1});
-    pin->yl_ = first ? std::min(y0, y1) : std::min({pin->yl_, y0, y1});
-    pin->xh_ = first ? std::max(x0, x1) : std::max({pin->xh_, x0, x1});
-    pin->yh_ = first ? std::max(y0, y1) : std::max({pin->yh_, y0, y1});
-    pin->has_box_ = true;
-  }
+    if (!pin->has_box_) pin->xl_ = pin->xh_ = x0, pin->yl_ = pin->yh_ = y0, pin->has_box_ = true;
+    pin->xl_ = std::min({pin->xl_, x0, x1}), pin->xh_ = std::max({pin->xh_, x0, x1});
+    pin->yl_ = std::min({pin->yl_, y0, y1}), pin->yh_ = std::max({pin->yh_, y0, y1});
+    return true;
+  });
 }
 
 void ReadPin(LefDefTokenizer& in, lefiUserData data, int opened) {

@@ -293,7 +293,7 @@ void LefDefTokenizer::ReadSection(std::string_view closer, int opened,
   }
 }
 
-void LefDefTokenizer::SkipToBareEnd(int opened) {
+void LefDefTokenizer::ReadToBareEnd(int opened, const std::function<bool(const LefDefToken&)>& read) {
   for (;;) {
     const LefDefToken& tok = Peek();
     if (tok.end) Fail(EndOf("", opened), tok);
@@ -301,8 +301,12 @@ void LefDefTokenizer::SkipToBareEnd(int opened) {
       Next();
       return;
     }
-    SkipStatement();
+    if (!read(tok)) SkipStatement();
   }
+}
+
+void LefDefTokenizer::SkipToBareEnd(int opened) {
+  ReadToBareEnd(opened, [](const LefDefToken&) { return false; });
 }
 
 void LefDefTokenizer::SkipExtension(int opened) {

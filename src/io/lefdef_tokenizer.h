@@ -94,7 +94,10 @@ class LefDefTokenizer {
   // keyword goes to `read`, which reads the rest of its statement and
   // returns true, or returns false to have the statement skipped.
   void ReadSection(std::string_view closer, int opened, const std::function<bool(const LefDefToken&)>& read);
-  // Statements up to and including a bare "END" (macro ports and obstructions).
+  // Statements up to and including a bare "END" (macro ports and obstructions):
+  // `read` sees each statement's first token before it is taken, and reads the
+  // statement and returns true, or returns false to have it skipped.
+  void ReadToBareEnd(int opened, const std::function<bool(const LefDefToken&)>& read);
   void SkipToBareEnd(int opened);
   // "BEGINEXT ... ENDEXT", after its keyword: every token up to the ENDEXT.
   void SkipExtension(int opened);
