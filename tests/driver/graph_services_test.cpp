@@ -84,8 +84,7 @@ TEST(MinCostMaxFlowTest, MatchesEnumerationOnTinyNetworks) {
   }
 }
 
-// Random DAGs (edges to higher nodes, negative costs too) against relaxing every edge n times, each
-// pred the last edge of its path; a reachable cycle or a source outside the graph gives false.
+// Random DAGs against relaxing every edge n times; a cycle or a source outside the graph gives false.
 TEST(AcyclicShortestPathTest, MatchesRelaxationOnRandomDags) {
   std::mt19937 rng(7);
   std::vector<double> dist;

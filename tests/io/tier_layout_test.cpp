@@ -87,13 +87,11 @@ TEST(FaceMacroPins, TurnsEachPlacedMacroToWhereItsNetsGo) {
   for (const auto& [symmetry, x, y, design_pin, status, orient] : cases) {
     tagBLOCKCLASS ram{}, core{};
     ram.type = kMacroClass, ram.orientations = OrientationsOf(symmetry);
-    ram.width = ram.height = 100;
-    core.width = core.height = 2;
+    ram.width = ram.height = 100, core.width = core.height = 2;
     tagPINCLASS a{0, const_cast<char*>("A"), 5, 10, nullptr};
     ram.pinclasses = &a;
     tagBLOCK macro{}, cell{};
-    macro.blkclass = &ram;
-    cell.blkclass = &core;
+    macro.blkclass = &ram, cell.blkclass = &core;
     tagPIN on_macro{}, other{};
     on_macro.name = a.name, on_macro.owner = &macro;
     other.id = design_pin ? 1 : 0, other.owner = design_pin ? nullptr : &cell;
