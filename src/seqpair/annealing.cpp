@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "driver/utilities.h"
@@ -91,6 +92,36 @@ bool SplitCanFreeze(tagBLOCK** blka, const tagDualSeq* seq, const tagPARAMETERS*
   return movable > 0 && movable_area / movable > total / tier_no * TierShareSlack(params);
 }
 
+// Under a CPU limit a design of the full search starts from shelves, which
+// fit but hold the blocks in rows that a second's moves cannot undo. For
+// the first kEasedShare of the time the annealing therefore runs in an
+// outline kOutlineEase larger each way, where blocks leave their shelves.
+// Then the true outline holds, and while the working floorplan passes it
+// each move takes a block on a path that sets a side past it (a random
+// block often lies on none, and the floorplan would not come back in
+// time); from kWireBlindShare of the time on, such a move weighs the
+// outline alone, so that the floorplan comes back whatever its wires. Only
+// floorplans that fit the true outline are recorded, the start first, so
+// the best always fits. The schedule cools down to kEasedEndTemperature,
+// so that more of the time goes to the cool end, where the floorplan comes
+// back in.
+constexpr double kOutlineEase = 0.03;
+constexpr double kEasedShare = 0.5;
+constexpr double kWireBlindShare = 0.9;
+constexpr int kEasedEndTemperature = 50;
+
+// Puts the outline back as it was when the annealing began, however it
+// ends.
+struct OutlineKeeper {
+  double h, v;
+  OutlineKeeper(const OutlineKeeper&) = delete;
+  OutlineKeeper& operator=(const OutlineKeeper&) = delete;
+  ~OutlineKeeper() {
+    shape_h = h;
+    shape_v = v;
+  }
+};
+
 // A score every floorplan beats: the current and best scores before any move.
 const Score kWorst{kInfinity, kInfinity, kIntInfinity};
 
@@ -106,17 +137,26 @@ struct Annealing {
   tagLevelList* levels;
   tagNORMPARA* norm;
   tagPARAMETERS* params;
+  Score start;  // as the driver evaluated and saved it
   AnnealStatus status{0, 0, 0.0, 0.0, kWorst};
   Score best_score = kWorst;
   int recorded = 0;       // new bests saved so far
   bool keep_fit = false;  // the best fits and a later round may only replace it by a fit
   bool stop = false;
+  // The eased outline: the CPU ms at which it ends (0: the outline is the
+  // true one), that true outline, whether it was eased, and the CPU ms from
+  // which a move that brings the floorplan in weighs the outline alone.
+  int eased_until = 0;
+  double outline_h = 0.0, outline_v = 0.0;
+  bool was_eased = false;
+  int wire_blind_from = 0;
 };
 
 // Saves the working floorplan, of score `next`, when it is the best so far.
 // Less bound excess wins first, as in the insertion optimiser: the best
 // floorplan never pushes bounded blocks further than the saved one.
 void KeepIfBest(Annealing& a, const Score& next) {
+  if (a.eased_until > 0 && (mxdstha > a.outline_h || mxdstva > a.outline_v)) return;
   const tagPARAMETERS* params = a.params;
   const double best_gain = improvement(a.best_score.area, next.area, a.best_score.wire, next.wire,
                                        a.best_score.vias, next.vias, a.params);
@@ -131,9 +171,65 @@ void KeepIfBest(Annealing& a, const Score& next) {
   }
 }
 
-// One move of a random block to its best insertion point, judged at T.
-// Writes seven globals itself: ngap_h, ngap_v, mxdstha, mxdstva (from the
-// chosen candidate, before the move is judged), la_sv_num and la_net_area
+// The schedule's end: lower after an eased outline.
+int EndTemperature(const Annealing& a) {
+  return a.was_eased ? std::min(a.params->end_tempe, kEasedEndTemperature) : a.params->end_tempe;
+}
+
+// A movable block on a path that sets a side past the outline, packed as
+// it stands; 0 when the working floorplan fits or none can move.
+int BlockSettingOverflow(Annealing& a) {
+  CalcObj(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params);
+  const bool wide = mxdstha > shape_h, tall = mxdstva > shape_v;
+  if (!wide && !tall) return 0;
+  const int n = a.work->count;
+  CalCoords_TR(a.blka, ndpos_y_top, ndpos_x_lft, a.work, a.levels, p_btree, p_rtree, n + 1);
+  std::vector<int> setting;
+  for (int b = 1; b <= n; ++b) {
+    if (!CanMove(a.blka[b], a.work)) continue;
+    const Slack slack = SlackOf(a.blka[b], a.work, a.levels, mxdstha, mxdstva);
+    if ((wide && CompareGaps(slack.x, 0.0) <= 0) || (tall && CompareGaps(slack.y, 0.0) <= 0))
+      setting.push_back(b);
+  }
+  return setting.empty() ? 0 : setting[genrand_int31() % setting.size()];
+}
+
+// Eases the outline when the start fits it, the start counting as recorded,
+// so that only a floorplan that fits replaces it.
+void BeginEasing(Annealing& a, int limit_ms) {
+  CalcObj(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params);
+  if (mxdstha > shape_h || mxdstva > shape_v) return;
+  a.best_score = a.start;
+  a.recorded = 1;
+  a.outline_h = shape_h;
+  a.outline_v = shape_v;
+  shape_h *= 1.0 + kOutlineEase;
+  shape_v *= 1.0 + kOutlineEase;
+  const int now = GetCpuTime();
+  a.eased_until = now + static_cast<int>(kEasedShare * limit_ms);
+  a.wire_blind_from = now + static_cast<int>(kWireBlindShare * limit_ms);
+  a.was_eased = true;
+  std::printf("The outline eased by %.0f%% for %.0f%% of the time; the annealing cools to %d.\n",
+              100.0 * kOutlineEase, 100.0 * kEasedShare, EndTemperature(a));
+}
+
+// The true outline again, once its time has come: the working floorplan is
+// judged against it.
+void FollowEasing(Annealing& a) {
+  if (a.eased_until == 0 || GetCpuTime() < a.eased_until) return;
+  a.eased_until = 0;
+  shape_h = a.outline_h;
+  shape_v = a.outline_v;
+  const double wire = CalcObj(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params);
+  a.status.current = Score{PackedAreaCost(a.params), wire, a.status.current.vias};
+  std::printf("The true outline again.\n");
+  KeepIfBest(a, a.status.current);
+}
+
+// One move of a random block to its best insertion point, judged at T;
+// after an eased outline, while the floorplan passes the true one, of a
+// block that sets a side past it. Writes seven globals itself: ngap_h,
+// ngap_v, mxdstha, mxdstva (from the chosen candidate, before the move is judged), la_sv_num and la_net_area
 // (accepted, with opt_ws_dist) and inter_layer_vias (accepted); besides
 // those of RemoveCell, FindInsPoint, SelectInsPoint, InsertCell and SaveOptG.
 void Move(Annealing& a, int T) {
@@ -141,7 +237,14 @@ void Move(Annealing& a, int T) {
   tagINSCANDS* cands = a.cands;
   tagPARAMETERS* params = a.params;
   AnnealStatus& status = a.status;
-  const int b = ChooseBlock(a.blka, work);
+  const bool squeeze = a.was_eased && a.eased_until == 0 && status.current.area > 0.0;
+  const int setting = squeeze ? BlockSettingOverflow(a) : 0;
+  std::optional<tagPARAMETERS> outline_only;
+  if (setting != 0 && GetCpuTime() >= a.wire_blind_from) {
+    outline_only.emplace(*a.params).deltnt_wgt = 0.0;
+    params = &*outline_only;
+  }
+  const int b = setting != 0 ? setting : ChooseBlock(a.blka, work);
   status.block = b;
   ++status.moves;
   tagBLOCK moved = *a.blka[b];
@@ -201,10 +304,10 @@ void ReshapeAtTemperatureEnd(Annealing& a) {
   KeepIfBest(a, reshaped);
 }
 
-// The schedule's temperatures, hottest first.
-std::vector<int> Temperatures(const tagPARAMETERS* params) {
+// The schedule's temperatures, hottest first, above `end_tempe`.
+std::vector<int> Temperatures(const tagPARAMETERS* params, int end_tempe) {
   std::vector<int> temps;
-  for (int T = params->start_tempe; params->end_tempe < T;) {
+  for (int T = params->start_tempe; end_tempe < T;) {
     temps.push_back(T);
     // The schedule must cool; a ratio of 1 or more would never end it.
     const int cooler = static_cast<int>(static_cast<float>(params->cooling_ratio) * static_cast<float>(T));
@@ -242,7 +345,7 @@ void Anneal(Annealing& a, int end_ms, bool counted) {
   const float moves = static_cast<float>(params->iterations) / 100.0f * static_cast<float>(a.work->count);
   const int moves_per_temperature =
       moves < static_cast<float>(kIntInfinity) ? static_cast<int>(moves) : kIntInfinity;
-  const std::vector<int> temps = Temperatures(params);
+  const std::vector<int> temps = Temperatures(params, EndTemperature(a));
   for (size_t i = 0; i < temps.size() && !a.stop; ++i) {
     const int T = temps[i];
     std::printf("Temperature: %d\n", T);
@@ -264,6 +367,7 @@ void Anneal(Annealing& a, int end_ms, bool counted) {
         a.stop = true;
         break;
       }
+      FollowEasing(a);
       Move(a, T);
     }
     ReshapeAtTemperatureEnd(a);
@@ -275,10 +379,10 @@ void Anneal(Annealing& a, int end_ms, bool counted) {
 int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* work, tagDualSeq* best,
                        tagOptSolution* sol, tagINSCANDS* cands, tagLevelList* levels, tagNORMPARA* norm,
                        tagPARAMETERS* params) {
-  Annealing a{blka, neta, pada, work, best, sol, cands, levels, norm, params};
   // The start, as the driver evaluated and saved it, stays the best until a
   // move replaces it; its values are then the ones to report.
   const Score start{0.0, SetNetLength(blka, neta, pada, 3, params), inter_layer_vias};
+  Annealing a{blka, neta, pada, work, best, sol, cands, levels, norm, params, start};
   // With few large blocks per tier no single move can exchange blocks
   // between tiers once their loads are even, so the first split holds for
   // the whole run, and some splits cannot be packed into the outline at all.
@@ -289,6 +393,11 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   const int limit_ms = 1000 * params->time_limit;
   const int end_ms = limit_ms > 0 ? GetCpuTime() + limit_ms : 0;
   if (limit_ms > 0) std::printf("CPU time limit: %d s.\n", params->time_limit);
+  const OutlineKeeper outline{shape_h, shape_v};
+  const int n = work->count;
+  if (end_ms > 0 && rounds == 1 && n <= kFullSearchBlocks && StartsFromShelves(n, params) &&
+      AllBlocksMovable(blka, n))
+    BeginEasing(a, limit_ms);
   // Under a limit, rounds keep the schedule's length as long as the time
   // allows and go on from new splits until the time is spent, the best kept:
   // such a run makes the schedule's own rounds first, so given the time the

@@ -267,3 +267,8 @@ double UpDist(int b, tagBLOCK** blocks, int vertical, int* order, int* pos, int*
   }
   return result;
 }
+
+Slack SlackOf(const tagBLOCK* blk, const tagDualSeq* seq, const tagLevelList* levels, double W, double H) {
+  const int b = blk->id;
+  return {W - levels->l.dist[seq->pos_b[b]] - blk->x, H - levels->t.dist[seq->rpos_b[b]] - blk->y};
+}

@@ -211,6 +211,13 @@ void CalCoords(tagBLOCK** blocks, tagDualSeq* seq, tagLevelList* levels, tagBinT
 // their undo records and tier ends, *tree_t, *tree_l.
 void CalCoords_TR(tagBLOCK** blocks, double* lb_top, double* lb_right, tagDualSeq* seq, tagLevelList* levels,
                   tagBinTree* tree_t, tagBinTree* tree_l, int limit);
+// How far a block could move right (x) and up (y) without passing W and H:
+// its x, y as the bottom-left packing placed it, the rest as CalCoords_TR
+// left staircases l and t.
+struct Slack {
+  double x, y;
+};
+Slack SlackOf(const tagBLOCK* blk, const tagDualSeq* seq, const tagLevelList* levels, double W, double H);
 // Adds block b to staircases b and r as the packing that wrote `log` did
 // (valid while blocks come in A order of the same sequence, starting afresh
 // at each tier change as that packing did) and, when undo > 0, takes b out
@@ -407,6 +414,8 @@ constexpr int kShelfStartTemperature = 1000;
 int SearchWindow(int n);
 // Whether a design of n blocks starts from shelves, given its time limit.
 bool StartsFromShelves(int n, const tagPARAMETERS* params);
+// Whether no block of the n is preplaced or bounded: shelves lay only such designs.
+bool AllBlocksMovable(tagBLOCK** blka, int n);
 
 // The best few insertion points of the moved block, kept best-first between
 // two sentinels (entry 0 and the entry after the last kept candidate).

@@ -165,8 +165,7 @@ void EvenOutTiers(tagBLOCK** blka, std::vector<std::vector<int>>* members) {
 
 double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
   const int n = seq->count;
-  for (int id = 1; id <= n; ++id)
-    if (blka[id]->kind != 0) return 0.0;
+  if (!AllBlocksMovable(blka, n)) return 0.0;
   // The tiers in the order of their runs in A (empty ones last), each with
   // its blocks; then even loads, as the outline is the same on every tier.
   std::vector<int> order;
@@ -215,4 +214,8 @@ int SearchWindow(int n) { return n > kFullSearchBlocks ? kLargeDesignWindow : st
 
 bool StartsFromShelves(int n, const tagPARAMETERS* params) {
   return n > kFullSearchBlocks || (params->time_limit > 0 && n >= kShelfStartBlocks);
+}
+
+bool AllBlocksMovable(tagBLOCK** blka, int n) {
+  return std::all_of(blka + 1, blka + n + 1, [](const tagBLOCK* blk) { return blk->kind == 0; });
 }

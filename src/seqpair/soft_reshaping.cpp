@@ -48,20 +48,18 @@ std::vector<Shape> ReshapeCritical(tagBLOCK** blka, tagDualSeq* seq, tagLevelLis
   const double W = std::max(mxdstha, shape_h), H = std::max(mxdstva, shape_v);
   const bool fits = mxdstha <= shape_h && mxdstva <= shape_v;
   const bool wide = fits || mxdstha > shape_h, tall = fits || mxdstva > shape_v;
-  const double tolerance = 1e-9 * (shape_h + shape_v);
   CalCoords_TR(blka, ndpos_y_top, ndpos_x_lft, seq, levels, p_btree, p_rtree, n + 1);
   std::vector<Shape> changed;
   for (int b = 1; b <= n; ++b) {
     tagBLOCK* blk = blka[b];
     if (!IsSoftBlock(blk)) continue;
-    const double slack_x = (fits ? mxdstha : W) - levels->l.dist[seq->pos_b[b]] - blk->x;
-    const double slack_y = (fits ? mxdstva : H) - levels->t.dist[seq->rpos_b[b]] - blk->y;
+    const Slack slack = fits ? SlackOf(blk, seq, levels, mxdstha, mxdstva) : SlackOf(blk, seq, levels, W, H);
     const SoftRange r = SoftRangeOf(blk->blkclass, unit);
     double width = blk->width;
-    if (wide && slack_x <= tolerance)
-      width = std::min(width, SoftWidthUnder(r, blk->height + share * std::max(0.0, slack_y)));
-    else if (tall && slack_y <= tolerance)
-      width = std::max(width, SoftWidthWithin(r, blk->width + share * std::max(0.0, slack_x)));
+    if (wide && CompareGaps(slack.x, 0.0) <= 0)
+      width = std::min(width, SoftWidthUnder(r, blk->height + share * std::max(0.0, slack.y)));
+    else if (tall && CompareGaps(slack.y, 0.0) <= 0)
+      width = std::max(width, SoftWidthWithin(r, blk->width + share * std::max(0.0, slack.x)));
     if (width == blk->width) continue;
     changed.push_back({b, blk->width, blk->height});
     blk->width = width;

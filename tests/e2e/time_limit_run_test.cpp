@@ -52,6 +52,18 @@ TEST(TimeLimit, MakesTheScheduleFirstAndKeepsAFit) {
   EXPECT_EQ(Fpcheck(limited, "--require-fit demo16").status, 0);
 }
 
+// From a hundred blocks a limited run starts from shelves and anneals in an
+// eased outline before the true one returns; what it keeps must fit the
+// true one, which the checker derives on its own, and be reported truly.
+TEST(TimeLimit, AnEasedOutlineEndsInsideTheTrueOne) {
+  ScratchDir dir;
+  ASSERT_EQ(RunIn(dir.path(), Quoted(ToolBinary("genbench")) + " --seed 4 mid 150 200 600").status, 0);
+  WriteFile(dir.file("fl.prm"), ExamplePrm("layers 1 sparearea 15 seed 4 time_limit 1"));
+  const RunResult run = RunChecked(dir, "mid", "mid");
+  EXPECT_NE(run.output.find("The true outline again.\n"), std::string::npos) << run.output;
+  EXPECT_EQ(Fpcheck(dir, "--require-fit mid").status, 0);
+}
+
 // Two chains from seed s are the single runs with seeds s and s + 1: the
 // kept result is one of theirs, from the run that fits when only one does,
 // and the same seed keeps the same chain. Some seed must keep the second.
