@@ -179,7 +179,7 @@ int EndTemperature(const Annealing& a) {
 // A movable block on a path that sets a side past the outline, packed as
 // it stands; 0 when the working floorplan fits or none can move.
 int BlockSettingOverflow(Annealing& a) {
-  CalcObj(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params);
+  PackFloorplan(a.blka, a.pada, a.work, a.levels, a.norm);
   const bool wide = mxdstha > shape_h, tall = mxdstva > shape_v;
   if (!wide && !tall) return 0;
   const int n = a.work->count;

@@ -113,8 +113,7 @@ double SetNetLength(tagBLOCK** /*blka*/, tagNET** neta, tagPIN** /*pada*/, int m
   return total;
 }
 
-double CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
-               tagNORMPARA* norm, tagPARAMETERS* params) {
+void PackFloorplan(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm) {
   // The packing's scratch, sized for the largest design once.
   static int rest_b[kLevelCap], rest_r[kLevelCap];
   CalCoords(blka, seq, levels, p_btree, p_rtree, rest_b, rest_r, &mxdstva, &mxdstha);
@@ -128,6 +127,11 @@ double CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, t
     ngap_v += std::max(0.0, y_end - blk->height - blk->fixed_y_hi);
   }
   SetCellPos(mxdstha, mxdstva, 0, blka, pada, seq, levels, norm);
+}
+
+double CalcObj(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels,
+               tagNORMPARA* norm, tagPARAMETERS* params) {
+  PackFloorplan(blka, pada, seq, levels, norm);
   return SetNetLength(blka, neta, pada, 3, params);
 }
 

@@ -248,8 +248,11 @@ void SetPinPosition(tagPIN* pin, const tagPARAMETERS* params);
 // Reads: ntmax0, ntmax, the nets, the blocks, params->net_scale, pin_at_center; writes: the block pins'
 // x, y.
 double SetNetLength(tagBLOCK** blka, tagNET** neta, tagPIN** pada, int mode, tagPARAMETERS* params);
-// Packs the whole floorplan and measures its bound excess and pins; returns its net length (as
-// SetNetLength over all nets).
+// Packs the whole floorplan and measures its bound excess; places the blocks and terminals.
+// Reads: p_btree, p_rtree, *seq, the blocks; writes: mxdstha, mxdstva, ngap_h, ngap_v, tiera,
+// staircases b and r of *levels, both trees, every block's lower-left x, y, every terminal's x, y.
+void PackFloorplan(tagBLOCK** blka, tagPIN** pada, tagDualSeq* seq, tagLevelList* levels, tagNORMPARA* norm);
+// PackFloorplan, then places the block pins; returns the net length (as SetNetLength over all nets).
 // Reads: p_btree, p_rtree, *seq, the blocks, the nets; writes: mxdstha, mxdstva, ngap_h, ngap_v, tiera,
 // staircases b and r of *levels, both trees, every block's lower-left x, y, every terminal's x, y, the
 // block pins' x, y.
