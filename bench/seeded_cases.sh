@@ -10,12 +10,16 @@
 # ../shared/benchmarks, and a design named gN (g3300, say) is made by
 # genbench --seed 1 with N blocks, min(2N, 1000) terminals and 6N nets.
 # Environment: CASES (newline-separated cases instead of the set's), SEEDS
-# (default 10), TIERPLAN, FPCHECK, GENBENCH (binaries, default under build/).
+# (default 10), TIERPLAN, FPCHECK, GENBENCH (binaries, default under build/),
+# BASELINE (an older tierplan: each seed runs it, then TIERPLAN, and each
+# case gets a row "design (baseline)" too, so that a drift in the machine's
+# speed, which moves time-limited results, falls on both alike).
 # Runs are niced and one at a time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 shared=${SHARED:-$root/../shared}
 tierplan=$(realpath "${TIERPLAN:-$root/build/src/tierplan}")
+baseline=${BASELINE:+$(realpath "$BASELINE")}
 fpcheck=$(realpath "${FPCHECK:-$root/build/tools/fpcheck}")
 genbench=$(realpath "${GENBENCH:-$root/build/tools/genbench}")
 seeds=${SEEDS:-10}
@@ -48,7 +52,7 @@ g3300 4 20 600" ;;
   *) [ -n "${CASES:-}" ] || { echo "usage: seeded_cases.sh soft|large (or CASES=...)" >&2; exit 1; } ;;
 esac
 cases=${CASES:-$set_cases}
-for tool in "$tierplan" "$fpcheck" "$genbench"; do
+for tool in "$tierplan" "$fpcheck" "$genbench" ${baseline:+"$baseline"}; do
   [ -x "$tool" ] || { echo "seeded_cases: $tool is missing; build first" >&2; exit 1; }
 done
 work=$(mktemp -d)
@@ -70,9 +74,9 @@ find_design() {
   return 1
 }
 
-# One run; prints "fit hpwl vias cpu_s peak_kb".
+# One run by the binary $7; prints "fit hpwl vias cpu_s peak_kb".
 run_one() {
-  local dir=$1 base=$2 tiers=$3 spare=$4 limit=$5 seed=$6
+  local dir=$1 base=$2 tiers=$3 spare=$4 limit=$5 seed=$6 binary=$7
   local run=$work/$base-$tiers-$spare-$seed
   mkdir -p "$run"
   for ext in blocks nets pl; do ln -s "$dir/$base.$ext" "$run/$base.$ext"; done
@@ -81,7 +85,7 @@ run_one() {
     [ -n "$limit" ] && printf 'time_limit %s\n' "$limit"
     printf 'end\n'
   } > "$run/fl.prm"
-  (cd "$run" && /usr/bin/time -f '%U %S %M' -o time.txt nice -n 10 "$tierplan" "$base" > out.txt 2>&1) ||
+  (cd "$run" && /usr/bin/time -f '%U %S %M' -o time.txt nice -n 10 "$binary" "$base" > out.txt 2>&1) ||
     { echo "run failed: $base tiers $tiers seed $seed" >&2; return 1; }
   local fit=1
   (cd "$run" && "$fpcheck" --require-fit "$base" > check.txt 2>&1) || fit=0
@@ -98,15 +102,21 @@ echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 while read -r base tiers spare limit; do
   [ -n "$base" ] || continue
   dir=$(find_design "$base") || { echo "seeded_cases: no design $base under $shared" >&2; continue; }
-  rows=$work/rows
-  : > "$rows"
+  : > "$work/rows"
+  : > "$work/baseline_rows"
   for seed in $(seq 1 "$seeds"); do
-    run_one "$dir" "$base" "$tiers" "$spare" "${limit:-}" "$seed" >> "$rows" || true
+    [ -n "$baseline" ] &&
+      { run_one "$dir" "$base" "$tiers" "$spare" "${limit:-}" "$seed" "$baseline" >> "$work/baseline_rows" || true; }
+    run_one "$dir" "$base" "$tiers" "$spare" "${limit:-}" "$seed" "$tierplan" >> "$work/rows" || true
   done
-  sort -k2,2g "$rows" | awk -v base="$base" -v tiers="$tiers" -v spare="$spare" -v limit="${limit:--}" '
+  for rows in ${baseline:+baseline_rows} rows; do
+    label=$base
+    [ "$rows" = baseline_rows ] && label="$base (baseline)"
+    sort -k2,2g "$work/$rows" | awk -v base="$label" -v tiers="$tiers" -v spare="$spare" -v limit="${limit:--}" '
     { runs++; fit += $1; hpwl[runs] = $2; vias += $3; cpu += $4; if ($5 > kb) kb = $5 }
     END { if (!runs) exit
           median = runs % 2 ? hpwl[(runs + 1) / 2] : (hpwl[runs / 2] + hpwl[runs / 2 + 1]) / 2
           printf "| %s | %d | %s | %s | %d | %d/%d | %.0f | %.0f | %.1f | %.0f |\n",
             base, tiers, spare, limit, runs, fit, runs, median, vias / runs, cpu / runs, kb / 1024 }'
+  done
 done <<< "$cases"
