@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/chains.h"
+#include "driver/orientations.h"
 #include "driver/parameters.h"
 #include "driver/records.h"
 #include "driver/stop_signals.h"
@@ -170,12 +171,39 @@ void Pack(Run& run) {
             run.scratch_r.data(), &mxdstva, &mxdstha);
 }
 
+// A hard block that fits the outline in no orientation it may take leaves
+// no floorplan inside the outline, however long the run; says so at once.
+void WarnOfBlocksLargerThanTheOutline(const Run& run) {
+  const double rounding = 1e-9 * (shape_h + shape_v);
+  const auto fits = [rounding](double w, double h) {
+    return w <= shape_h + rounding && h <= shape_v + rounding;
+  };
+  const tagBLOCK* largest = nullptr;
+  int count = 0;
+  for (int b = 1; b <= run.n; ++b) {
+    const tagBLOCK* blk = run.blka[b];
+    if (IsSoftBlock(blk) || fits(blk->width, blk->height) ||
+        (run.params.rotate && MayTurn(blk->blkclass) && fits(blk->height, blk->width)))
+      continue;
+    ++count;
+    if (!largest || blk->width * blk->height > largest->width * largest->height) largest = blk;
+  }
+  if (count == 0) return;
+  const double unscale = run.norm->unscale;
+  std::printf(
+      "Warning: %d block(s) fit the outline of %.2f x %.2f in no orientation (the largest: %s, %.2f x %.2f); "
+      "no floorplan can fit it.\n",
+      count, shape_h * unscale, shape_v * unscale, largest->name, largest->width * unscale,
+      largest->height * unscale);
+}
+
 void BuildInitialSolution(Run& run) {
   if (tier_no < 2)
     InitData(run.blka.data(), run.pada.data(), &run.dualseq, run.norm, &run.params);
   else
     InitDataForMultiTiers(run.blka.data(), run.pada.data(), &run.dualseq, run.norm, &run.params);
 
+  WarnOfBlocksLargerThanTheOutline(run);
   const double shelves = StartsFromShelves(run.n, &run.params)
                              ? LayShelves(run.blka.data(), run.neta.data(), &run.dualseq)
                              : 0.0;

@@ -92,6 +92,21 @@ TEST(EndToEnd, SoftBlocksGetShapesOfTheirAreaAndRange) {
   }
 }
 
+// On nine tiers the outline is narrower than demo16's two largest blocks:
+// the run says so at the start; on four, where they fit, it says nothing.
+TEST(EndToEnd, BlocksLargerThanTheOutlineAreNamedAtTheStart) {
+  for (int layers : {4, 9}) {
+    ScratchDir dir;
+    CopyExample(dir);
+    WriteFile(dir.file("fl.prm"), ExamplePrm("layers " + std::to_string(layers) + " iterations 20"));
+    const RunResult run = RunIn(dir.path(), Quoted(TierplanBinary()) + " demo16");
+    EXPECT_EQ(Count(run.output,
+                    "Warning: 2 block(s) fit the outline of 123.45 x 123.45 in no orientation "
+                    "(the largest: bk14, 150.00 x 150.00); no floorplan can fit it.\n"),
+              layers == 9 ? 1 : 0);
+  }
+}
+
 // One, two and four tiers, by annealing and by the insertion optimiser, on
 // a short schedule: legality and the reported figures, not quality.
 void RunWithOneTwoAndFourTiers(const std::filesystem::path& source, const std::string& base) {
