@@ -163,10 +163,6 @@ void MeasureAllSpans(tagNetTables& t, const tagPARAMETERS* params) {
   t.stale_list.clear();
 }
 
-bool IsSentinel(const tagINSCANDS* c, int k) {
-  return c->area_cost[k] == kInfinity && c->vias[k] == kIntInfinity;
-}
-
 // One direction of a trial insertion: the staircase, the block levels in it,
 // the list of blocks UpDist pushed, and where their old far edges are kept.
 struct Direction {
@@ -267,7 +263,7 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
 
   Direction vertical{&levels->b, seq->pos_b.data(), &ndmodfl_v, &ldstb_sav, true};
   Direction horizontal{&levels->r, seq->rpos_b.data(), &ndmodfl_h, &ldstr_sav, false};
-  const int last = IsSentinel(c, c->count) ? c->count - 1 : c->count;
+  const int last = KeptCandidates(c);
   c->chosen = 0;
   double chosen_value = kInfinity;
 
@@ -350,4 +346,10 @@ double SelectInsPoint(tagBLOCK* N, tagINSCANDS* c, tagBLOCK** blka, tagNET** net
   }
   if (c->chosen != 0) ShapeForCandidate(N, c, c->chosen);
   return chosen_value;
+}
+
+int KeptCandidates(const tagINSCANDS* c) {
+  // A list not yet full ends with the sentinel that closes it.
+  const bool closed = c->area_cost[c->count] == kInfinity && c->vias[c->count] == kIntInfinity;
+  return closed ? c->count - 1 : c->count;
 }

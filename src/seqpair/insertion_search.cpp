@@ -543,8 +543,7 @@ bool SearchOpenTier(int tier) { return search.tier_open[tier]; }
 double TierShareSlack(const tagPARAMETERS* params) { return 0.25 * std::max(0.0, params->sparearea) / 100.0; }
 
 void KeepRandomIpCand(tagINSCANDS* c, const tagPARAMETERS* params) {
-  const bool closed = c->area_cost[c->count] == kInfinity && c->vias[c->count] == kIntInfinity;
-  const int last = closed ? c->count - 1 : c->count;
+  const int last = KeptCandidates(c);
   if (last < 2) return;
   MoveIpCand(c, 1 + genrand_int31() % last, 1, params);
   c->key[2] = c->area_cost[2] = c->wire[2] = kInfinity;

@@ -489,6 +489,9 @@ bool SearchOpenTier(int tier);
 // Fraction of an even tier share of block area that a tier may hold past it.
 // Reads: params->sparearea; writes: nothing.
 double TierShareSlack(const tagPARAMETERS* params);
+// The candidates kept, without the sentinel that closes a list not yet full.
+// Reads: *cands; writes: nothing.
+int KeptCandidates(const tagINSCANDS* cands);
 // Keeps only one of the kept candidates, drawn at random.
 // Reads: *cands, params->opt_ws_dist; writes: *cands; draws random numbers.
 void KeepRandomIpCand(tagINSCANDS* cands, const tagPARAMETERS* params);
