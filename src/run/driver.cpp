@@ -174,7 +174,7 @@ void Pack(Run& run) {
 // A hard block that fits the outline in no orientation it may take leaves
 // no floorplan inside the outline, however long the run; says so at once.
 void WarnOfBlocksLargerThanTheOutline(const Run& run) {
-  const double rounding = 1e-9 * (shape_h + shape_v);
+  const double rounding = OutlineRounding();
   const auto fits = [rounding](double w, double h) {
     return w <= shape_h + rounding && h <= shape_v + rounding;
   };
@@ -306,7 +306,7 @@ void Optimise(Run& run) {
 std::string OutlineMiss(const tagNORMPARA& norm) {
   std::string tiers;
   // A block on the outline's edge may reach past it by rounding alone.
-  const double rounding = 1e-9 * (shape_h + shape_v);
+  const double rounding = OutlineRounding();
   for (size_t t = 0; t < tiera.size(); ++t) {
     const double over_w = std::max(0.0, tiera[t].width - shape_h - rounding) * norm.unscale;
     const double over_h = std::max(0.0, tiera[t].height - shape_v - rounding) * norm.unscale;

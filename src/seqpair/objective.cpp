@@ -157,11 +157,12 @@ double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params) {
   return (2.0 * std::max(gap_h, gap_v) + gap_h + gap_v) * params->allfix * params->net_scale;
 }
 
+double OutlineRounding() { return 1e-9 * (shape_h + shape_v); }
+
 int CompareGaps(double gap, double than) {
   // Gaps are sums of coordinate differences, summed move by move during the
-  // search and in full after a packing; what lies far below the outline's
-  // size is rounding.
-  const double tolerance = 1e-9 * (shape_h + shape_v);
+  // search and in full after a packing.
+  const double tolerance = OutlineRounding();
   if (gap < than - tolerance) return -1;
   return gap > than + tolerance ? 1 : 0;
 }

@@ -276,6 +276,9 @@ double PackedAreaCost(const tagPARAMETERS* params);
 // Cost of bounded blocks pushed beyond their upper bounds by gap_h, gap_v.
 // Reads: params->allfix, net_scale; writes: nothing.
 double GapCost(double gap_h, double gap_v, const tagPARAMETERS* params);
+// What lies this far below the outline's size in a sum of coordinates is
+// rounding. Reads: shape_h, shape_v; writes: nothing.
+double OutlineRounding();
 // -1, 0 or 1 as the bound excess `gap` is smaller than, equal to (up to
 // rounding) or larger than `than`.
 // Reads: shape_h, shape_v (the rounding's scale); writes: nothing.
