@@ -110,7 +110,7 @@ constexpr double kEasedShare = 0.5;
 constexpr double kWireBlindShare = 0.9;
 constexpr int kEasedEndTemperature = 50;
 
-// Puts the outline back as it was when the annealing began, however it
+// The outline as the annealing found it, put back however the annealing
 // ends.
 struct OutlineKeeper {
   double h, v;
@@ -143,20 +143,21 @@ struct Annealing {
   int recorded = 0;       // new bests saved so far
   bool keep_fit = false;  // the best fits and a later round may only replace it by a fit
   bool stop = false;
-  // The eased outline: the CPU ms at which it ends (0: the outline is the
-  // true one), that true outline, whether it was eased, and the CPU ms from
-  // which a move that brings the floorplan in weighs the outline alone.
+  // The true outline; the CPU ms at which an eased outline ends (0: the
+  // outline is the true one), and the CPU ms from which a move that brings
+  // the floorplan in weighs the outline alone (0: it was never eased).
+  OutlineKeeper outline{shape_h, shape_v};
   int eased_until = 0;
-  double outline_h = 0.0, outline_v = 0.0;
-  bool was_eased = false;
   int wire_blind_from = 0;
 };
+
+bool WasEased(const Annealing& a) { return a.wire_blind_from > 0; }
 
 // Saves the working floorplan, of score `next`, when it is the best so far.
 // Less bound excess wins first, as in the insertion optimiser: the best
 // floorplan never pushes bounded blocks further than the saved one.
 void KeepIfBest(Annealing& a, const Score& next) {
-  if (a.eased_until > 0 && (mxdstha > a.outline_h || mxdstva > a.outline_v)) return;
+  if (a.eased_until > 0 && (mxdstha > a.outline.h || mxdstva > a.outline.v)) return;
   const tagPARAMETERS* params = a.params;
   const double best_gain = improvement(a.best_score.area, next.area, a.best_score.wire, next.wire,
                                        a.best_score.vias, next.vias, a.params);
@@ -173,7 +174,7 @@ void KeepIfBest(Annealing& a, const Score& next) {
 
 // The schedule's end: lower after an eased outline.
 int EndTemperature(const Annealing& a) {
-  return a.was_eased ? std::min(a.params->end_tempe, kEasedEndTemperature) : a.params->end_tempe;
+  return WasEased(a) ? std::min(a.params->end_tempe, kEasedEndTemperature) : a.params->end_tempe;
 }
 
 // A movable block on a path that sets a side past the outline, packed as
@@ -197,18 +198,15 @@ int BlockSettingOverflow(Annealing& a) {
 // Eases the outline when the start fits it, the start counting as recorded,
 // so that only a floorplan that fits replaces it.
 void BeginEasing(Annealing& a, int limit_ms) {
-  CalcObj(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params);
+  PackFloorplan(a.blka, a.pada, a.work, a.levels, a.norm);
   if (mxdstha > shape_h || mxdstva > shape_v) return;
   a.best_score = a.start;
   a.recorded = 1;
-  a.outline_h = shape_h;
-  a.outline_v = shape_v;
   shape_h *= 1.0 + kOutlineEase;
   shape_v *= 1.0 + kOutlineEase;
   const int now = GetCpuTime();
   a.eased_until = now + static_cast<int>(kEasedShare * limit_ms);
   a.wire_blind_from = now + static_cast<int>(kWireBlindShare * limit_ms);
-  a.was_eased = true;
   std::printf("The outline eased by %.0f%% for %.0f%% of the time; the annealing cools to %d.\n",
               100.0 * kOutlineEase, 100.0 * kEasedShare, EndTemperature(a));
 }
@@ -218,8 +216,8 @@ void BeginEasing(Annealing& a, int limit_ms) {
 void FollowEasing(Annealing& a) {
   if (a.eased_until == 0 || GetCpuTime() < a.eased_until) return;
   a.eased_until = 0;
-  shape_h = a.outline_h;
-  shape_v = a.outline_v;
+  shape_h = a.outline.h;
+  shape_v = a.outline.v;
   const double wire = CalcObj(a.blka, a.neta, a.pada, a.work, a.levels, a.norm, a.params);
   a.status.current = Score{PackedAreaCost(a.params), wire, a.status.current.vias};
   std::printf("The true outline again.\n");
@@ -237,7 +235,7 @@ void Move(Annealing& a, int T) {
   tagINSCANDS* cands = a.cands;
   tagPARAMETERS* params = a.params;
   AnnealStatus& status = a.status;
-  const bool squeeze = a.was_eased && a.eased_until == 0 && status.current.area > 0.0;
+  const bool squeeze = WasEased(a) && a.eased_until == 0 && status.current.area > 0.0;
   const int setting = squeeze ? BlockSettingOverflow(a) : 0;
   std::optional<tagPARAMETERS> outline_only;
   if (setting != 0 && GetCpuTime() >= a.wire_blind_from) {
@@ -393,7 +391,6 @@ int SimulatedAnnealing(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq
   const int limit_ms = 1000 * params->time_limit;
   const int end_ms = limit_ms > 0 ? GetCpuTime() + limit_ms : 0;
   if (limit_ms > 0) std::printf("CPU time limit: %d s.\n", params->time_limit);
-  const OutlineKeeper outline{shape_h, shape_v};
   const int n = work->count;
   if (end_ms > 0 && rounds == 1 && n <= kFullSearchBlocks && StartsFromShelves(n, params) &&
       AllBlocksMovable(blka, n))
