@@ -150,4 +150,10 @@ int Count(const std::string& text, const std::string& piece) {
   return count;
 }
 
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
 }  // namespace testing_support

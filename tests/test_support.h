@@ -70,6 +70,8 @@ class CaptureStdout {
 
 // How often `piece` occurs in `text`.
 int Count(const std::string& text, const std::string& piece);
+// `text` with every `from` replaced by `to`.
+std::string Replace(std::string text, const std::string& from, const std::string& to);
 
 // The items of a list linked through `next`, from its head on.
 template <typename T>

@@ -171,20 +171,29 @@ void Pack(Run& run) {
             run.scratch_r.data(), &mxdstva, &mxdstha);
 }
 
-// A hard block that fits the outline in no orientation it may take leaves
-// no floorplan inside the outline, however long the run; says so at once.
+// A block that fits the outline in no orientation it may take, or a soft
+// block in no shape of its range, leaves no floorplan inside the outline,
+// however long the run; says so at once.
 void WarnOfBlocksLargerThanTheOutline(const Run& run) {
   const double rounding = OutlineRounding();
   const auto fits = [rounding](double w, double h) {
     return w <= shape_h + rounding && h <= shape_v + rounding;
   };
+  const auto may_fit = [&](const tagBLOCK* blk) {
+    if (IsSoftBlock(blk)) {
+      // Its narrowest shape under the outline's height is the one to try.
+      const SoftRange range = SoftRangeOf(blk->blkclass, run.norm->scale);
+      const double w = SoftWidthUnder(range, shape_v + rounding);
+      return fits(w, SoftHeightAt(range, w));
+    }
+    return fits(blk->width, blk->height) ||
+           (run.params.rotate && MayTurn(blk->blkclass) && fits(blk->height, blk->width));
+  };
   const tagBLOCK* largest = nullptr;
   int count = 0;
   for (int b = 1; b <= run.n; ++b) {
     const tagBLOCK* blk = run.blka[b];
-    if (IsSoftBlock(blk) || fits(blk->width, blk->height) ||
-        (run.params.rotate && MayTurn(blk->blkclass) && fits(blk->height, blk->width)))
-      continue;
+    if (may_fit(blk)) continue;
     ++count;
     if (!largest || blk->width * blk->height > largest->width * largest->height) largest = blk;
   }

@@ -149,6 +149,7 @@ struct Annealing {
   OutlineKeeper outline{shape_h, shape_v};
   int eased_until = 0;
   int wire_blind_from = 0;
+  std::vector<int> squeezable{};  // reused by every squeeze move
 };
 
 bool WasEased(const Annealing& a) { return a.wire_blind_from > 0; }
@@ -185,7 +186,8 @@ int BlockSettingOverflow(Annealing& a) {
   if (!wide && !tall) return 0;
   const int n = a.work->count;
   CalCoords_TR(a.blka, ndpos_y_top, ndpos_x_lft, a.work, a.levels, p_btree, p_rtree, n + 1);
-  std::vector<int> setting;
+  std::vector<int>& setting = a.squeezable;
+  setting.clear();
   for (int b = 1; b <= n; ++b) {
     if (!CanMove(a.blka[b], a.work)) continue;
     const Slack slack = SlackOf(a.blka[b], a.work, a.levels, mxdstha, mxdstva);

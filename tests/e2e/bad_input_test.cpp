@@ -83,12 +83,6 @@ void ExpectOutcome(const InputFiles& base, const BadInput& c) {
 
 // --- bookshelf benchmarks ------------------------------------------------------------
 
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
-}
-
 InputFiles SmallBenchmark() {
   return {
       {"s.blocks",
