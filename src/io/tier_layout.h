@@ -78,7 +78,10 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
                        const tagPARAMETERS* params, int tiers, const ViaPlaces& vias, double via_pitch);
 // Turns every macro the floorplan placed to the mirror image of its
 // orientation (one its LEF symmetry allows, the footprint the same) with the
-// shortest nets through its pins; a tie keeps the orientation it has.
+// shortest nets through its pins; a tie keeps the orientation it has. Then,
+// while two macros' pin edges face each other across no more than their
+// halos, or a pin edge stands at the rows' edge, turns the macro whose turn
+// frees such a channel at the least net length.
 void FaceMacroPins(TierLayout& layout);
 // "<base>_tier<t>.def" for every tier, each written whole or not at all.
 void OutputTierDefs(const char* base, const TierLayout& layout);

@@ -108,4 +108,43 @@ TEST(FaceMacroPins, TurnsEachPlacedMacroToWhereItsNetsGo) {
   }
 }
 
+// Two 100 x 100 RAMs side by side, halos of 5, pin A at the middle of the
+// left edge: L's net goes to a cell at l_cell_x, R's to one at -300, so each
+// would turn its pins to the other. Across no more than the halos their
+// buses would share a channel that holds no cells, and L faces away; with
+// room for cells between they face their nets; a pin edge at the rows' edge
+// (here the die's) turns away too.
+TEST(FaceMacroPins, KeepsPinEdgesFromFacingEachOtherAcrossTheHalosAlone) {
+  using S = TierLayout::Status;
+  const std::tuple<long long, long long, long long, int, int> cases[] = {
+      {10, -1000, 400, 0, 0}, {11, -1000, 400, 2, 0}, {30, -5, -300, 2, 0}};
+  for (const auto& [gap, die_xl, l_cell_x, l_orient, r_orient] : cases) {
+    tagBLOCKCLASS ram{}, core{};
+    ram.type = kMacroClass, ram.orientations = OrientationsOf(kSymmetryX | kSymmetryY);
+    ram.width = ram.height = 100, core.width = core.height = 2;
+    tagPINCLASS a{0, const_cast<char*>("A"), 0, 50, nullptr};
+    ram.pinclasses = &a;
+    tagBLOCK left{}, right{}, far_right{}, far_left{};
+    left.blkclass = right.blkclass = &ram, far_right.blkclass = far_left.blkclass = &core;
+    tagPIN l_pin{}, r_pin{}, l_cell{}, r_cell{};
+    l_pin.name = r_pin.name = a.name;
+    l_pin.owner = &left, r_pin.owner = &right, l_cell.owner = &far_right, r_cell.owner = &far_left;
+    tagPINLIST l1{&l_pin, nullptr}, l2{&l_cell, &l1}, r1{&r_pin, nullptr}, r2{&r_cell, &r1};
+    tagNET l_net{}, r_net{};
+    l_net.pins = &l2, r_net.pins = &r2;
+    tagPINLIST l_ref{&l_net, nullptr}, r_ref{&r_net, nullptr};
+    left.net_refs = &l_ref, right.net_refs = &r_ref;
+    const std::array<double, 4> halo{5, 5, 5, 5};
+    TierLayout layout;
+    layout.die = {die_xl, -1000, 1000, 1000};
+    layout.components = {{&left, 0, 0, 0, 0, S::kPlaced, &halo},
+                         {&right, 0, 100 + gap, 0, 0, S::kPlaced, &halo},
+                         {&far_right, 0, l_cell_x, 49, 0, S::kPlaced, nullptr},
+                         {&far_left, 0, -300, 49, 0, S::kPlaced, nullptr}};
+    FaceMacroPins(layout);
+    EXPECT_EQ(layout.components[0].orient, l_orient) << "gap " << gap;
+    EXPECT_EQ(layout.components[1].orient, r_orient) << "gap " << gap;
+  }
+}
+
 }  // namespace
