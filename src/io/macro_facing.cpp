@@ -152,10 +152,12 @@ bool AcrossHalos(const TierLayout::Component& from, Side side, const TierLayout:
   if (from.tier != to.tier) return false;
   const DbuBox a = BodyOf(from, dbu), b = BodyOf(to, dbu);
   const long long gap = GapBeyond(a, side, b);
-  const bool across = side == kLeft || side == kRight;
-  const bool overlap =
-      across ? std::min(a.yh, b.yh) > std::max(a.yl, b.yl) : std::min(a.xh, b.xh) > std::max(a.xl, b.xl);
-  return gap >= 0 && gap <= HaloOf(from, side, dbu) + HaloOf(to, Opposite(side), dbu) && overlap;
+  const auto overlap = [](long long lo_1, long long hi_1, long long lo_2, long long hi_2) {
+    return std::min(hi_1, hi_2) > std::max(lo_1, lo_2);
+  };
+  const bool along =
+      side == kLeft || side == kRight ? overlap(a.yl, a.yh, b.yl, b.yh) : overlap(a.xl, a.xh, b.xl, b.xh);
+  return gap >= 0 && gap <= HaloOf(from, side, dbu) + HaloOf(to, Opposite(side), dbu) && along;
 }
 
 // The box the rows cover (the die without rows; empty without either).

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -108,43 +109,57 @@ TEST(FaceMacroPins, TurnsEachPlacedMacroToWhereItsNetsGo) {
   }
 }
 
-// Two 100 x 100 RAMs side by side, halos of 5, pin A at the middle of the
-// left edge: L's net goes to a cell at l_cell_x, R's to one at -300, so each
-// would turn its pins to the other. Across no more than the halos their
-// buses would share a channel that holds no cells, and L faces away; with
-// room for cells between they face their nets; a pin edge at the rows' edge
-// (here the die's) turns away too.
-TEST(FaceMacroPins, KeepsPinEdgesFromFacingEachOtherAcrossTheHalosAlone) {
+// RAMs of 100 x 100, halos of 5, pin A at the middle of the left edge, RAM k
+// at (x, y) on a net with a 2 x 2 cell at (cell_x, 49); the die (no rows)
+// from x = die_xl to 1000. Returns each RAM's orientation after the facing.
+std::vector<int> FacedRams(const std::vector<std::array<long long, 3>>& rams, long long die_xl) {
   using S = TierLayout::Status;
-  const std::tuple<long long, long long, long long, int, int> cases[] = {
-      {10, -1000, 400, 0, 0}, {11, -1000, 400, 2, 0}, {30, -5, -300, 2, 0}};
-  for (const auto& [gap, die_xl, l_cell_x, l_orient, r_orient] : cases) {
-    tagBLOCKCLASS ram{}, core{};
-    ram.type = kMacroClass, ram.orientations = OrientationsOf(kSymmetryX | kSymmetryY);
-    ram.width = ram.height = 100, core.width = core.height = 2;
-    tagPINCLASS a{0, const_cast<char*>("A"), 0, 50, nullptr};
-    ram.pinclasses = &a;
-    tagBLOCK left{}, right{}, far_right{}, far_left{};
-    left.blkclass = right.blkclass = &ram, far_right.blkclass = far_left.blkclass = &core;
-    tagPIN l_pin{}, r_pin{}, l_cell{}, r_cell{};
-    l_pin.name = r_pin.name = a.name;
-    l_pin.owner = &left, r_pin.owner = &right, l_cell.owner = &far_right, r_cell.owner = &far_left;
-    tagPINLIST l1{&l_pin, nullptr}, l2{&l_cell, &l1}, r1{&r_pin, nullptr}, r2{&r_cell, &r1};
-    tagNET l_net{}, r_net{};
-    l_net.pins = &l2, r_net.pins = &r2;
-    tagPINLIST l_ref{&l_net, nullptr}, r_ref{&r_net, nullptr};
-    left.net_refs = &l_ref, right.net_refs = &r_ref;
-    const std::array<double, 4> halo{5, 5, 5, 5};
-    TierLayout layout;
-    layout.die = {die_xl, -1000, 1000, 1000};
-    layout.components = {{&left, 0, 0, 0, 0, S::kPlaced, &halo},
-                         {&right, 0, 100 + gap, 0, 0, S::kPlaced, &halo},
-                         {&far_right, 0, l_cell_x, 49, 0, S::kPlaced, nullptr},
-                         {&far_left, 0, -300, 49, 0, S::kPlaced, nullptr}};
-    FaceMacroPins(layout);
-    EXPECT_EQ(layout.components[0].orient, l_orient) << "gap " << gap;
-    EXPECT_EQ(layout.components[1].orient, r_orient) << "gap " << gap;
+  const size_t n = rams.size();
+  tagBLOCKCLASS ram{}, core{};
+  ram.type = kMacroClass, ram.orientations = OrientationsOf(kSymmetryX | kSymmetryY);
+  ram.width = ram.height = 100, core.width = core.height = 2;
+  tagPINCLASS a{0, const_cast<char*>("A"), 0, 50, nullptr};
+  ram.pinclasses = &a;
+  std::vector<tagBLOCK> blocks(2 * n);
+  std::vector<tagPIN> pins(2 * n);
+  std::vector<tagNET> nets(n);
+  std::vector<tagPINLIST> links(3 * n);
+  const std::array<double, 4> halo{5, 5, 5, 5};
+  TierLayout layout;
+  layout.die = {die_xl, -1000, 1000, 1000};
+  for (size_t k = 0; k < n; ++k) {
+    tagBLOCK &macro = blocks[k], &cell = blocks[n + k];
+    macro.blkclass = &ram, cell.blkclass = &core;
+    pins[k].name = a.name, pins[k].owner = &macro, pins[n + k].owner = &cell;
+    links[3 * k] = {&pins[k], nullptr}, links[3 * k + 1] = {&pins[n + k], &links[3 * k]};
+    nets[k].pins = &links[3 * k + 1];
+    links[3 * k + 2] = {&nets[k], nullptr}, macro.net_refs = &links[3 * k + 2];
+    layout.components.push_back({&macro, 0, rams[k][0], rams[k][1], 0, S::kPlaced, &halo});
+    layout.components.push_back({&cell, 0, rams[k][2], 49, 0, S::kPlaced, nullptr});
   }
+  FaceMacroPins(layout);
+  std::vector<int> orients;
+  for (size_t k = 0; k < n; ++k) orients.push_back(layout.components[2 * k].orient);
+  return orients;
+}
+
+// Each RAM's net would turn its pins to its neighbour's (N: pins left; S:
+// right). Across no more than the halos two buses would share a channel
+// that holds no cells, and the first RAM faces away; with room for cells
+// between, or the second raised until only the corners meet, both face their
+// nets; a pin edge at the rows' edge (here the die's) turns away. In a row of
+// three where no single turn frees the channel (the first RAM stands at the
+// edge, the middle one would face the third), the middle and the third turn.
+TEST(FaceMacroPins, KeepsPinEdgesFromFacingEachOtherAcrossTheHalosAlone) {
+  const std::tuple<std::vector<std::array<long long, 3>>, long long, std::vector<int>> cases[] = {
+      {{{0, 0, 400}, {110, 0, -300}}, -1000, {0, 0}},
+      {{{0, 0, 400}, {111, 0, -300}}, -1000, {2, 0}},
+      {{{0, 0, 400}, {110, 100, -300}}, -1000, {2, 0}},
+      {{{0, 0, -300}, {130, 0, -300}}, -5, {2, 0}},
+      {{{0, 0, 600}, {110, 0, -300}, {220, 0, -300}}, -5, {2, 2, 2}}};
+  for (const auto& [rams, die_xl, orients] : cases)
+    EXPECT_EQ(FacedRams(rams, die_xl), orients) << "RAMs: " << rams.size() << ", second at x " << rams[1][0]
+                                                << ", y " << rams[1][1] << ", die from " << die_xl;
 }
 
 }  // namespace
