@@ -299,13 +299,14 @@ struct Step {
 };
 
 // Every turn of macro `index` to another orientation of its footprint, the
-// layout as it stands.
+// layout as it stands; none when the macro shares no channel.
 std::vector<Step> Turns(const Facing& f, size_t index) {
   const TierLayout::Component& c = f.layout.components[index];
-  const std::vector<int> choices = FootprintOrientations(c.cell->blkclass, c.orient);
-  const std::vector<long long> length = NetLengths(f, index, choices);
   const int shared = SharedChannels(f, index, c.orient);
   std::vector<Step> turns;
+  if (shared == 0) return turns;
+  const std::vector<int> choices = FootprintOrientations(c.cell->blkclass, c.orient);
+  const std::vector<long long> length = NetLengths(f, index, choices);
   for (size_t k = 1; k < choices.size(); ++k)
     turns.push_back(
         {index, choices[k], length[k] - length[0], shared - SharedChannels(f, index, choices[k])});
@@ -334,7 +335,6 @@ Freeing CheapestFreeing(Facing& f) {
   };
   std::vector<Step> moving;  // turns that keep the count, to pair up
   for (size_t i : f.macros) {
-    if (SharedChannels(f, i, f.layout.components[i].orient) == 0) continue;
     for (const Step& turn : Turns(f, i)) {
       if (turn.freed > 0) offer({turn});
       if (turn.freed == 0) moving.push_back(turn);
