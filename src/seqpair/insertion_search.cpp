@@ -36,7 +36,7 @@ struct SearchScratch {
   tagForwardLog log;
   // The moved block's shapes when it is soft.
   bool soft;
-  SoftRange soft_range;
+  SoftShapeTable soft_shapes;
   // The windows of this search: A slots (as lva) and B positions (as q).
   // The first lies around the block's own place; a windowed search of a
   // movable block adds one around the block nearest to where its nets are
@@ -90,8 +90,8 @@ struct SlotView {
   // starts from.
   double overflow_w;
   double overflow_h;
-  bool white_space;       // the white-space balance between tiers counts
-  const SoftRange* soft;  // the moved block's shapes; null for a hard block
+  bool white_space;            // the white-space balance between tiers counts
+  const SoftShapeTable* soft;  // the moved block's shapes; null for a hard block
 };
 
 SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagNetRel* rel,
@@ -106,7 +106,7 @@ SlotView ViewOf(int tier, tagBLOCK* N, tagINSCANDS* cands, tagDualSeq* seq, tagN
                   std::max(0.0, mxdsth - shape_h),
                   std::max(0.0, mxdstv - shape_v),
                   tier_no >= 2 && params->opt_ws_dist != 0,
-                  search.soft ? &search.soft_range : nullptr};
+                  search.soft ? &search.soft_shapes : nullptr};
 }
 
 // Free area per via landing on each upper tier; tiers that no via reaches
@@ -177,12 +177,12 @@ inline void Offer(const SlotView& v, Bar* bar, int q, int orient, double block_w
 void OfferSoftShapes(const SlotView& v, Bar* bar, int q, double left, double below, double span_x,
                      double span_y) {
   const tagBLOCK* N = v.N;
-  const SoftRange& r = *v.soft;
-  const double widths[] = {SoftWidthWithin(r, shape_h - span_x), SoftWidthUnder(r, shape_v - span_y)};
+  const SoftShapeTable& t = *v.soft;
+  const long long widths[] = {SoftStepsWithin(t, shape_h - span_x), SoftStepsUnder(t, shape_v - span_y)};
   for (size_t i = 0; i < std::size(widths); ++i) {
-    const double w = widths[i];
-    if (w == N->width || std::find(widths, widths + i, w) != widths + i) continue;
-    const double h = SoftHeightAt(r, w);
+    const double w = static_cast<double>(widths[i]) * t.range.step_w;
+    if (w == N->width || std::find(widths, widths + i, widths[i]) != widths + i) continue;
+    const double h = static_cast<double>(SoftHeightSteps(t, widths[i])) * t.range.step_h;
     double wire = 0.0;
     if (v.params->opt_wire != 0)
       wire = EvalPLAxis(v.rel->x, left + 0.5 * (w - N->width)) +
@@ -556,7 +556,7 @@ int FindInsPoint(tagBLOCK* N, tagINSCANDS* cands, tagBLOCK** blka, tagPIN** pada
   const int n = seq->count, id = N->id;
   tagBLOCK* real = blka[id];
   search.soft = IsSoftBlock(real);
-  if (search.soft) search.soft_range = SoftRangeOf(real->blkclass, norm->scale);
+  if (search.soft) TableSoftShapes(SoftRangeOf(real->blkclass, norm->scale), &search.soft_shapes);
   CalCoords(blka, seq, levels, p_btree, p_rtree, search.rest_b, search.rest_r, &mxdstv, &mxdsth, &search.log);
   SetCellPos(mxdsth, mxdstv, 1, blka, pada, seq, levels, norm);
   if (params->opt_wire) SetPLfunc(id, mxdsth, mxdstv, blka, pada, &search.move_net_rel, params);

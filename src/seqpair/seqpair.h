@@ -360,6 +360,21 @@ SoftRange SoftRangeOf(const tagBLOCKCLASS* cls, double unit);
 double SoftWidthWithin(const SoftRange& r, double width);
 double SoftWidthUnder(const SoftRange& r, double height);
 double SoftHeightAt(const SoftRange& r, double width);
+// The same three in steps, tabled: the insertion sweep asks for them at
+// every interval it visits, where the divisions and searches behind them
+// cost more than the rest of the interval. A range too wide to table (far
+// beyond any real block) is answered by computing.
+struct SoftShapeTable {
+  SoftRange range;
+  long long h_base, h_top;           // the height steps narrowest[] covers
+  std::vector<long long> height;     // height steps at each width step from w_lo
+  std::vector<long long> narrowest;  // the narrowest width at each height step from h_base
+};
+// Reads: nothing else; writes: *t (its vectors keep their storage).
+void TableSoftShapes(const SoftRange& r, SoftShapeTable* t);
+long long SoftStepsWithin(const SoftShapeTable& t, double width);
+long long SoftStepsUnder(const SoftShapeTable& t, double height);
+long long SoftHeightSteps(const SoftShapeTable& t, long long width_steps);
 // Makes each soft block's shape its class's, pin offsets following, so that
 // the writers and the tier split read the shape the floorplan gave it.
 // Reads: blocks 1..n; writes: their classes' sizes and pin classes.

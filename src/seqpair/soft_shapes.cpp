@@ -35,6 +35,28 @@ long long StepsAtMost(double length, double step) {
   return static_cast<long long>(std::floor(length / step + kWholeSlack));
 }
 
+// The height at a width of `width` steps, the width taken as one step at
+// least (a range squeezed to nothing by its bounds holds width 0).
+long long HeightAtSteps(double area, long long width) { return HeightUnits(area, std::max(1LL, width)); }
+
+// The narrowest admissible width whose height is at most `height` steps;
+// the widest where none is.
+long long NarrowestAdmissible(const SoftRange& r, long long height) {
+  if (height < 1) return r.w_hi;
+  return std::clamp(NarrowestUnder(r.area, height), r.w_lo, r.w_hi);
+}
+
+// Steps of a length: its floor within [lo, hi]. Clamped first, the quotient
+// is at least lo >= 0, where a conversion truncates to the floor, so no
+// call to floor() is made.
+long long StepsWithin(double length, double step, long long lo, long long hi) {
+  return static_cast<long long>(
+      std::clamp(length / step + kWholeSlack, static_cast<double>(lo), static_cast<double>(hi)));
+}
+
+// Shape tables longer than this are not made.
+constexpr long long kTableCap = 1 << 16;
+
 }  // namespace
 
 bool IsSoftBlock(const tagBLOCK* blk) {
@@ -76,18 +98,40 @@ SoftRange SoftRangeOf(const tagBLOCKCLASS* cls, double unit) {
 }
 
 double SoftWidthWithin(const SoftRange& r, double width) {
-  return static_cast<double>(std::clamp(StepsAtMost(width, r.step_w), r.w_lo, r.w_hi)) * r.step_w;
+  return static_cast<double>(StepsWithin(width, r.step_w, r.w_lo, r.w_hi)) * r.step_w;
 }
 
 double SoftWidthUnder(const SoftRange& r, double height) {
-  const long long steps = StepsAtMost(height, r.step_h);
-  if (steps < 1) return static_cast<double>(r.w_hi) * r.step_w;
-  return static_cast<double>(std::clamp(NarrowestUnder(r.area, steps), r.w_lo, r.w_hi)) * r.step_w;
+  return static_cast<double>(NarrowestAdmissible(r, StepsAtMost(height, r.step_h))) * r.step_w;
 }
 
 double SoftHeightAt(const SoftRange& r, double width) {
-  const auto steps = std::max(1LL, std::llround(width / r.step_w));
-  return static_cast<double>(HeightUnits(r.area, steps)) * r.step_h;
+  return static_cast<double>(HeightAtSteps(r.area, std::llround(width / r.step_w))) * r.step_h;
+}
+
+void TableSoftShapes(const SoftRange& r, SoftShapeTable* t) {
+  t->range = r;
+  t->h_top = std::max(1LL, HeightAtSteps(r.area, r.w_lo));
+  // Below the widest shape's height every answer is the widest width.
+  t->h_base = std::max(0LL, HeightAtSteps(r.area, r.w_hi) - 1);
+  t->height.clear();
+  t->narrowest.clear();
+  if (r.w_hi - r.w_lo >= kTableCap || t->h_top - t->h_base >= kTableCap) return;
+  for (long long w = r.w_lo; w <= r.w_hi; ++w) t->height.push_back(HeightAtSteps(r.area, w));
+  for (long long h = t->h_base; h <= t->h_top; ++h) t->narrowest.push_back(NarrowestAdmissible(r, h));
+}
+
+long long SoftStepsWithin(const SoftShapeTable& t, double width) {
+  return StepsWithin(width, t.range.step_w, t.range.w_lo, t.range.w_hi);
+}
+
+long long SoftStepsUnder(const SoftShapeTable& t, double height) {
+  const long long steps = StepsWithin(height, t.range.step_h, t.h_base, t.h_top);
+  return t.narrowest.empty() ? NarrowestAdmissible(t.range, steps) : t.narrowest[steps - t.h_base];
+}
+
+long long SoftHeightSteps(const SoftShapeTable& t, long long width_steps) {
+  return t.height.empty() ? HeightAtSteps(t.range.area, width_steps) : t.height[width_steps - t.range.w_lo];
 }
 
 void TakeSoftShapes(tagBLOCK** blka, int n) {

@@ -20,8 +20,9 @@ using testing_support::TestEngine;
 long long HeightOf(long long area, long long width) { return (area + width - 1) / width; }
 
 // On random areas, ranges, steps and bounds, the admissible widths found by
-// trying every width agree with the range and with each pick: the widest
-// within a width, the narrowest under a height, and the height at a width.
+// trying every width agree with the range and with each pick, computed and
+// tabled: the widest within a width, the narrowest under a height, and the
+// height at a width.
 // Where no width keeps both the aspect range and the bounds, the range
 // keeps the bounds. Bounds and area are whole steps, so the oracle compares
 // whole numbers.
@@ -75,8 +76,15 @@ TEST(SoftShapes, RangeAndPicksAgreeWithEveryWidthTried) {
     bounded += min_w + min_h + max_h > 0;
     ASSERT_EQ(r.w_lo, fit.front());
     ASSERT_EQ(r.w_hi, fit.back());
+    // The sweep's tables, and the computing that stands in for a table too
+    // long to make, give the same answers.
+    SoftShapeTable tabled, computed;
+    TableSoftShapes(r, &tabled);
+    TableSoftShapes(r, &computed);
+    computed.height.clear();
+    computed.narrowest.clear();
     for (int probe = 0; probe < 20; ++probe) {
-      const long long k = static_cast<long long>(rng() % (4 * area + 8));
+      const long long k = static_cast<long long>(rng() % (4 * area + 16)) - 8;
       const double x = static_cast<double>(k) * 0.5 * sw, y = static_cast<double>(k) * 0.5 * sh;
       long long within = fit.front(), under = fit.back();
       for (long long w : fit)
@@ -87,6 +95,11 @@ TEST(SoftShapes, RangeAndPicksAgreeWithEveryWidthTried) {
       EXPECT_NEAR(SoftWidthUnder(r, y), static_cast<double>(under) * sw, 1e-9) << "under " << y;
       EXPECT_NEAR(SoftHeightAt(r, static_cast<double>(within) * sw),
                   static_cast<double>(HeightOf(area, within)) * sh, 1e-9);
+      for (const SoftShapeTable* t : {&tabled, &computed}) {
+        EXPECT_EQ(SoftStepsWithin(*t, x), within) << "within " << x;
+        EXPECT_EQ(SoftStepsUnder(*t, y), under) << "under " << y;
+        EXPECT_EQ(SoftHeightSteps(*t, within), HeightOf(area, within));
+      }
     }
   }
   EXPECT_GT(cases, 350);
