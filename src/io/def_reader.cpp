@@ -406,3 +406,8 @@ int defrRead(FILE* file, const char* path, defiUserData data) {
 }
 
 void defrPrintUnusedCallbacks(FILE* out) { unused.Print(out, "DEF"); }
+
+int defrUnusedCount(const char* kind) {
+  const auto found = unused.kinds.counts.find(kind);
+  return found == unused.kinds.counts.end() ? 0 : found->second;
+}

@@ -210,6 +210,8 @@ void defwInit(FILE* echo);  // one line per construct read; null for none
 // Reads a DEF design; 0, or the status of the error that stopped it.
 int defrRead(FILE* file, const char* path, defiUserData data);
 void defrPrintUnusedCallbacks(FILE* out);
+// How many constructs of `kind` (upper case) the last read passed over.
+int defrUnusedCount(const char* kind);
 
 // --- design building (lefdef_callbacks.cpp) -------------------------------------------
 // The echo file "list" of the constructs read (null when it cannot be

@@ -472,6 +472,19 @@ void InputLef(const char* path, tagBLOCKCLASS* root) {
   CheckStatus(status);
 }
 
+// Sections of the design that bear on a floorplan but that the reader
+// passes over: the record file lists them, but a user reads the run's
+// output, and the tier DEFs will not hold them.
+void WarnOfSectionsPassedOver(const char* path) {
+  if (defrUnusedCount("BLOCKAGES") > 0)
+    std::printf("Warning: %s: its BLOCKAGES are not honoured; blocks may cover them.\n", path);
+  if (defrUnusedCount("REGIONS") + defrUnusedCount("GROUPS") > 0)
+    std::printf(
+        "Warning: %s: its REGIONS and GROUPS are not kept; the tier DEFs fence the cell groups "
+        "instead.\n",
+        path);
+}
+
 void InputDef(const char* path, tagBLOCK* design) {
   OpenEcho();
   p_design = design;
@@ -498,6 +511,7 @@ void InputDef(const char* path, tagBLOCK* design) {
   if (status == 0) defrPrintUnusedCallbacks(fout);
   CloseEcho();
   CheckStatus(status);
+  WarnOfSectionsPassedOver(path);
   CheckCount("COMPONENTS", &design->block_count, block_no - 1);
   CheckCount("PINS", &design->pin_count, pin_no - 1);
   const int unknown = lefdef_reading.unknown_connections.total;

@@ -151,6 +151,20 @@ TEST_F(LefDefInputTest, GroupsCellsKeepsMacrosAloneAndLeavesPhysicalOnlyCellsOut
   EXPECT_STREQ(design->children->next->nets->name, "n2");
 }
 
+// Sections that bear on a floorplan but are not read are named in the
+// output, each once (the recorded runs show a design without them reads
+// without a warning).
+TEST_F(LefDefInputTest, NamesTheSectionsItPassesOver) {
+  const std::string def =
+      Replace(kDesign, "END DESIGN",
+              "BLOCKAGES 1 ;\n- PLACEMENT RECT ( 0 0 ) ( 10 10 ) ;\nEND BLOCKAGES\nREGIONS 0 ;\nEND REGIONS\n"
+              "GROUPS 0 ;\nEND GROUPS\nEND DESIGN");
+  const std::string out = Read({{"tech.lef", kTech}, {"cells.lef", kCells}, {"ram.lef", kRam}}, def);
+  EXPECT_EQ(out.find("Warning"), out.find("Warning: design.def: its BLOCKAGES are not honoured")) << out;
+  EXPECT_EQ(out.rfind("Warning"), out.find("Warning: design.def: its REGIONS and GROUPS are not kept"))
+      << out;
+}
+
 // One library in several files, in one file joined with cat, or with a
 // macro given again: the later definition wins, with a warning.
 struct Libraries {
