@@ -106,6 +106,17 @@ TEST(SoftShapes, RangeAndPicksAgreeWithEveryWidthTried) {
   EXPECT_GT(bounded, 100);
 }
 
+// An area a hair above 100 steps, as a fence's in sites and rows can be:
+// 100 steps wide hold it in one step of height, as the slack for rounding
+// allows, though the quotient first points at 101.
+TEST(SoftShapes, NarrowestWidthUnderAHeightAllowsForRounding) {
+  const SoftRange r{1.0, 1.0, 100.00000005, 1, 1000};
+  SoftShapeTable t;
+  TableSoftShapes(r, &t);
+  EXPECT_EQ(SoftWidthUnder(r, 1.0), 100.0);
+  EXPECT_EQ(SoftStepsUnder(t, 1.0), 100);
+}
+
 // Four soft blocks of area 100 stacked in one column, a hard 2 x 20 block
 // beside them, miss the outline (about 23 x 23) by their height: reshaped,
 // they turn flat and fit, each keeping its area and range. A design
