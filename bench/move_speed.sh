@@ -5,8 +5,9 @@
 #   bench/move_speed.sh                          # time per move of build/src/tierplan
 #   BASELINE=/path/to/old/tierplan bench/move_speed.sh
 #
-# Timing: genbench designs of 100, 300, 1000 and 3300 blocks (SIZES) and the
-# GSRC n300, 2 tiers (TIERS), each with a short seeded schedule (iterations
+# Timing: genbench designs of 100, 300, 1000 and 3300 blocks (SIZES), the
+# GSRC n300 and its soft variant n300_soft, 2 tiers (TIERS), each with a short
+# seeded schedule (iterations
 # chosen so that a run makes about MOVES moves); CPU seconds of the
 # optimisation ("Time consumed") over the moves made. With BASELINE the old
 # and the new binary run alternately, REPEAT times each, and the table gives
@@ -27,6 +28,7 @@ tierplan=$(realpath "${TIERPLAN:-$build/src/tierplan}")
 baseline=${BASELINE:+$(realpath "$BASELINE")}
 genbench=$build/tools/genbench
 benchmarks=${BENCHMARKS:-$root/../shared/benchmarks}
+soft_benchmarks=${SOFT_BENCHMARKS:-$root/../shared/benchmarks-soft}
 sizes=${SIZES:-"100 300 1000 3300"}
 tiers=${TIERS:-2}
 moves_wanted=${MOVES:-20000}
@@ -68,10 +70,13 @@ timing() {
   local designs=()
   for n in $sizes; do designs+=("g$n:$n"); done
   [ -f "$benchmarks/n300/n300.blocks" ] && designs+=("n300:300")
+  [ -f "$soft_benchmarks/n300_soft/n300_soft.blocks" ] && designs+=("n300_soft:300")
   for entry in "${designs[@]}"; do
     local base=${entry%%:*} n=${entry##*:} src
     if [ "$base" = n300 ]; then
       src=$benchmarks/n300
+    elif [ "$base" = n300_soft ]; then
+      src=$soft_benchmarks/n300_soft
     else
       src=$work/designs/$base
       mkdir -p "$src"

@@ -362,8 +362,8 @@ double SoftWidthUnder(const SoftRange& r, double height);
 double SoftHeightAt(const SoftRange& r, double width);
 // The same three in steps, tabled: the insertion sweep asks for them at
 // every interval it visits, where the divisions and searches behind them
-// cost more than the rest of the interval. A range too wide to table (far
-// beyond any real block) is answered by computing.
+// took a quarter of a soft block's move. A range of more than 65536 steps
+// is answered by computing.
 struct SoftShapeTable {
   SoftRange range;
   long long h_base, h_top;           // the height steps narrowest[] covers
