@@ -4,9 +4,9 @@
     lef = lefdef_text.read_lef(["tech.lef", "cells.lef"])
     design = lefdef_text.read_def("tier0.def")
 
-Plain records come back (Macro, Site, Component, Pin, Net, Row, Region, Group);
-coordinates stay in DEF database units, LEF sizes in microns. Anything the
-tools do not use (SPECIALNETS, VIAS, BLOCKAGES, routing, properties ...) is
+Plain records come back (Macro, Site, Component, Pin, Net, Row, Region, Group,
+Blockage); coordinates stay in DEF database units, LEF sizes in microns. Anything
+the tools do not use (SPECIALNETS, VIAS, routing, properties ...) is
 skipped by its statement structure, never interpreted. Component names are kept
 without their escape backslashes (`a\\[0\\]` is `a[0]`), so names written with
 or without escapes meet. A malformed file raises LefDefError.
@@ -336,6 +336,13 @@ class Group:
     __slots__ = ("name", "members", "region")
 
 
+class Blockage:
+    """A BLOCKAGES item: PLACEMENT or LAYER; hard when a placement blockage of
+    no SOFT or PARTIAL density and no COMPONENT; its RECTs, and each POLYGON
+    by the box around it."""
+    __slots__ = ("kind", "hard", "boxes")
+
+
 class Def:
     def __init__(self, path):
         self.path, self.design, self.units = path, None, None
@@ -347,6 +354,7 @@ class Def:
         self.nets = []
         self.regions = {}  # name -> Region
         self.groups = []
+        self.blockages = []
         self.declared = {}  # section -> the count its heading gives
 
 
@@ -479,8 +487,26 @@ def _def_group(ws, i, j):
     return g
 
 
+def _def_blockage(ws, i, j):
+    w = ws.w
+    b = Blockage()
+    b.kind = w[i + 1].upper()
+    words = {word.upper() for word in w[i + 2:j]}
+    b.hard = b.kind == "PLACEMENT" and not words & {"SOFT", "PARTIAL", "COMPONENT"}
+    b.boxes = []
+    k = i + 2
+    while k < j:
+        if w[k].upper() in ("RECT", "POLYGON"):
+            pts, k = ws.points(k + 1, j)
+            xs, ys = [p[0] for p in pts], [p[1] for p in pts]
+            b.boxes.append((min(xs), min(ys), max(xs), max(ys)))
+        else:
+            k += 1
+    return b
+
+
 _SECTION_READERS = {"COMPONENTS": _def_component, "PINS": _def_pin, "NETS": _def_net,
-                    "REGIONS": _def_region, "GROUPS": _def_group}
+                    "REGIONS": _def_region, "GROUPS": _def_group, "BLOCKAGES": _def_blockage}
 
 
 def _def_section(ws, i, key, reader):
@@ -547,6 +573,8 @@ def _read_def(path, nets):
                 d.nets = items
             elif key == "REGIONS":
                 d.regions.update((r.name, r) for r in items)
+            elif key == "BLOCKAGES":
+                d.blockages = items
             else:
                 d.groups = items
             continue

@@ -19,9 +19,11 @@ constexpr double kInfinity = 2147483647.0;
 constexpr int kIntInfinity = 2147483647;
 
 // Block class types that later stages tell apart: a LEF macro of CLASS PAD,
-// and one of CLASS BLOCK (a macro).
+// one of CLASS BLOCK (a macro), and a DEF placement blockage (a preplaced
+// block without cells).
 constexpr int kPadClass = 4;
 constexpr int kMacroClass = 8;
+constexpr int kBlockageClass = 16;
 
 struct tagBLOCK {
   int id;

@@ -1,12 +1,13 @@
-// The DEF reader: units, die area, rows, tracks, components, pins and nets go
-// to the callbacks, section counts too (SPECIALNETS are counted, not read);
-// vias, regions, groups, blockages, routing and every other construct are
+// The DEF reader: units, die area, rows, tracks, components, pins, nets and
+// blockages go to the callbacks, section counts too (SPECIALNETS are counted,
+// not read); vias, regions, groups, routing and every other construct are
 // checked for their shape and skipped without building anything.
 #include <algorithm>
 #include <cctype>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "io/lefdef.h"
 #include "io/lefdef_tokenizer.h"
@@ -29,6 +30,7 @@ struct DefCallbacks {
   defrStringCbkFnType divider = nullptr;
   defrRowCbkFnType row = nullptr;
   defrTrackCbkFnType track = nullptr;
+  defrBlockageCbkFnType blockage = nullptr;
 };
 
 DefCallbacks callbacks;
@@ -209,6 +211,51 @@ void ReadNet(LefDefTokenizer& in, defiNet& net, defiUserData data) {
   unused.Call(callbacks.net, "NET", defrNetCbkType, &net, data);
 }
 
+// "- PLACEMENT | LAYER name [+ option ...] RECT pt pt | POLYGON pt pt pt ... ;"
+// after its "-": several shapes may follow each other.
+void ReadBlockage(LefDefTokenizer& in, defiBlockage& b, defiUserData data) {
+  b = defiBlockage{};
+  const LefDefToken first = in.Next();
+  if (LefDefTokenizer::Is(first, "PLACEMENT"))
+    b.placement_ = b.hard_ = true;
+  else if (LefDefTokenizer::Is(first, "LAYER"))
+    in.ExpectName("a layer name");
+  else
+    in.Fail("PLACEMENT or LAYER", first);
+  for (;;) {
+    const LefDefToken tok = in.Next();
+    if (LefDefTokenizer::Is(tok, ";")) {
+      b.text_.assign(first.text.data(), tok.text.data() + tok.text.size());
+      break;
+    }
+    if (LefDefTokenizer::Is(tok, "+")) {
+      const LefDefToken option = in.Next();
+      const auto is = [&option](const char* word) { return LefDefTokenizer::Is(option, word); };
+      if (is("SOFT") || is("PARTIAL") || is("COMPONENT")) b.hard_ = false;
+      if (is("COMPONENT"))
+        in.ExpectName("a component name");
+      else if (is("PARTIAL") || is("SPACING") || is("DESIGNRULEWIDTH") || is("MASK"))
+        in.ExpectNumber("a number");
+      else if (!is("SOFT") && !is("PUSHDOWN") && !is("EXCEPTPGNET") && !is("SLOTS") && !is("FILLS"))
+        in.Fail("a blockage option", option);
+      continue;
+    }
+    const bool rect = LefDefTokenizer::Is(tok, "RECT");
+    if (!rect && !LefDefTokenizer::Is(tok, "POLYGON")) in.Fail("RECT, POLYGON, '+' or ';'", tok);
+    defiBox box;
+    for (int points = 0; rect ? points < 2 : points < 3 || in.NextIs("("); ++points) {
+      double x, y;
+      ReadPoint(in, &x, &y);
+      box = points == 0 ? defiBox{x, y, x, y}
+                        : defiBox{std::min(box.xl_, x), std::min(box.yl_, y), std::max(box.xh_, x),
+                                  std::max(box.yh_, y)};
+    }
+    b.boxes_.push_back(box);
+  }
+  in.EndEcho();
+  unused.Call(callbacks.blockage, "BLOCKAGE", defrBlockageCbkType, &b, data);
+}
+
 // "ROW name site x y orient [DO nx BY ny [STEP sx sy]] [+ PROPERTY ...] ;"
 // after its keyword.
 void ReadRow(LefDefTokenizer& in, defiUserData data) {
@@ -256,10 +303,11 @@ void ReadTracks(LefDefTokenizer& in, defiUserData data) {
   unused.Call(callbacks.track, "TRACKS", defrTrackCbkType, &track, data);
 }
 
-// Items "- ... ;" of a section up to "END <keyword>".
+// Items "- ... ;" of a section up to "END <keyword>"; `named` items begin
+// with a name no other item of the section has.
 template <typename Record>
 void ReadItems(LefDefTokenizer& in, const char* keyword, int opened, defiUserData data,
-               void (*read)(LefDefTokenizer&, Record&, defiUserData)) {
+               void (*read)(LefDefTokenizer&, Record&, defiUserData), bool named = true) {
   Record record;
   // The line each name was defined on; the names point into the file's text.
   std::unordered_map<std::string_view, int> defined;
@@ -274,7 +322,8 @@ void ReadItems(LefDefTokenizer& in, const char* keyword, int opened, defiUserDat
     in.Next();
     // The next tool refuses a design that defines a name twice.
     const LefDefToken name = in.Peek();
-    const auto [first, fresh] = defined.emplace(name.text, name.line);
+    const auto [first, fresh] =
+        named ? defined.emplace(name.text, name.line) : std::pair{defined.end(), true};
     if (!fresh)
       in.Refuse(name.line, "Error: " + std::string(keyword) + " defines " + std::string(name.text) +
                                " a second time (first at line " + std::to_string(first->second) + ").");
@@ -335,6 +384,9 @@ void ReadDesign(LefDefTokenizer& in, defiUserData data) {
       open_items("NETS", line);
       unused.Call(callbacks.net_start, "NETS", defrNetStartCbkType, ReadSectionCount(in), data);
       ReadItems<defiNet>(in, "NETS", line, data, ReadNet);
+    } else if (LefDefTokenizer::Is(keyword, "BLOCKAGES") && callbacks.blockage) {
+      ReadSectionCount(in);
+      ReadItems<defiBlockage>(in, "BLOCKAGES", line, data, ReadBlockage, false);
     } else if (LefDefTokenizer::Is(keyword, "SPECIALNETS")) {
       unused.Call(callbacks.snet_start, "SPECIALNETS", defrSNetStartCbkType, ReadSectionCount(in), data);
       in.SkipSection("SPECIALNETS", false, line);
@@ -399,6 +451,7 @@ void defrSetBusBitCbk(defrStringCbkFnType f) { callbacks.busbit = f; }
 void defrSetDividerCbk(defrStringCbkFnType f) { callbacks.divider = f; }
 void defrSetRowCbk(defrRowCbkFnType f) { callbacks.row = f; }
 void defrSetTrackCbk(defrTrackCbkFnType f) { callbacks.track = f; }
+void defrSetBlockageCbk(defrBlockageCbkFnType f) { callbacks.blockage = f; }
 void defwInit(FILE* echo) { echo_file = echo; }
 
 int defrRead(FILE* file, const char* path, defiUserData data) {

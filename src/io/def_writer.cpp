@@ -135,6 +135,11 @@ std::string TierDef(const TierLayout& layout, int tier) {
   section("REGIONS", region_count, regions);
   section("COMPONENTS", component_count, components);
   section("PINS", pin_count, pins);
+  if (tier == 0 && !layout.blockages.empty()) {
+    std::string blockages;
+    for (const std::string& text : layout.blockages) blockages += "  - " + text + "\n";
+    section("BLOCKAGES", static_cast<int>(layout.blockages.size()), blockages);
+  }
   section("NETS", net_count, nets);
   section("GROUPS", group_count, groups);
   out += "END DESIGN\n";

@@ -104,6 +104,7 @@ enum defrCallbackType_e {
   defrDividerCbkType,     // DIVIDERCHAR, the character
   defrRowCbkType,
   defrTrackCbkType,
+  defrBlockageCbkType,
   defrLastCbkType  // one past the last type
 };
 typedef void* defiUserData;
@@ -169,6 +170,17 @@ struct defiTrack {
   std::vector<std::string> layers_;
 };
 
+// A BLOCKAGES item: "- PLACEMENT" or "- LAYER name", its options, and its
+// RECTs and POLYGONs (a polygon by the box around it).
+struct defiBlockage {
+  bool placement_ = false;
+  // A placement blockage with no SOFT or PARTIAL density and no COMPONENT
+  // it follows: nothing may stand on it.
+  bool hard_ = false;
+  std::vector<defiBox> boxes_;
+  std::string text_;  // the item as written, from its first word through ";"
+};
+
 // Connections ( instance pin ) in file order; "( PIN p )" has instance "PIN".
 struct defiNet {
   std::string name_, use_;  // use_: the word after "+ USE", upper case
@@ -189,6 +201,7 @@ typedef int (*defrComponentCbkFnType)(defrCallbackType_e, defiComponent*, defiUs
 typedef int (*defrNetCbkFnType)(defrCallbackType_e, defiNet*, defiUserData);
 typedef int (*defrRowCbkFnType)(defrCallbackType_e, defiRow*, defiUserData);
 typedef int (*defrTrackCbkFnType)(defrCallbackType_e, defiTrack*, defiUserData);
+typedef int (*defrBlockageCbkFnType)(defrCallbackType_e, defiBlockage*, defiUserData);
 
 void defrInit();                              // forgets every callback and the unused tally
 void defrSetUnitsCbk(defrDoubleCbkFnType f);  // UNITS DISTANCE MICRONS d
@@ -206,6 +219,7 @@ void defrSetBusBitCbk(defrStringCbkFnType f);
 void defrSetDividerCbk(defrStringCbkFnType f);
 void defrSetRowCbk(defrRowCbkFnType f);
 void defrSetTrackCbk(defrTrackCbkFnType f);
+void defrSetBlockageCbk(defrBlockageCbkFnType f);
 void defwInit(FILE* echo);  // one line per construct read; null for none
 // Reads a DEF design; 0, or the status of the error that stopped it.
 int defrRead(FILE* file, const char* path, defiUserData data);
@@ -239,13 +253,15 @@ struct LefDefReading {
   std::unordered_map<const tagPIN*, defiPin> pins;
   // What the libraries say about where things stand: sites by name, the
   // routing layers bottom up, each macro's site; and what the DEF says: the
-  // components' halos (microns, left bottom right top), its rows and tracks.
+  // components' halos (microns, left bottom right top), its rows, tracks and
+  // blockages (database units).
   std::unordered_map<std::string, lefiSite> sites;
   std::vector<std::string> routing_layers;
   std::unordered_map<const tagBLOCKCLASS*, std::string> macro_site;
   std::unordered_map<const tagBLOCK*, std::array<double, 4>> halos;
   std::vector<defiRow> rows;
   std::vector<defiTrack> tracks;
+  std::vector<defiBlockage> blockages;
 };
 // Filled by the LEF and DEF callbacks during InputDataFromLefDef; read by
 // the floorplan framing (lefdef_floorplan.cpp), the block grouping's
@@ -283,6 +299,7 @@ struct LefDefFloorplan {
   double fence_utilization = 0;  // the share of its fence a group's cells take
   RowGrid rows;
   std::unordered_map<const tagBLOCK*, std::array<double, 4>> halos;
+  bool blockages_kept = false;  // blocks keep off the DEF's blockages, and the tier DEF holds them
 };
 // Set by FrameLefDefFloorplan (and SetTierDie); read by the terminal
 // placement in lefdef_input.cpp and by the tier layout; cleared by
@@ -306,6 +323,12 @@ Box PlacedBox(const tagBLOCK* blk);
 // after SetBlockDimension, before the outline is scaled. `pads` are moved
 // into a folded die. `def` names the DEF file in refusals.
 void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tagPARAMETERS* params);
+// On one tier in the DEF's own die: adds a preplaced block without cells for
+// each rectangle of the hard placement blockages inside the core that no
+// preplaced block covers with its halo; elsewhere warns that blocks may
+// cover them. Runs within FrameLefDefFloorplan once the halos are set.
+void KeepBlocksOffBlockages(const char* def, tagBLOCK* design, const tagPARAMETERS* params,
+                            LefDefFloorplan& f);
 // The tier's die and core once the outline is known (the area-based mode
 // sizes them from the floorplan's outline, `width` x `height` microns).
 void SetTierDie(double width, double height);
@@ -330,3 +353,4 @@ int netf(defrCallbackType_e type, defiNet* net, defiUserData ud);
 int headerCB(defrCallbackType_e type, const char* text, defiUserData ud);
 int rowCB(defrCallbackType_e type, defiRow* row, defiUserData ud);
 int trackCB(defrCallbackType_e type, defiTrack* track, defiUserData ud);
+int blockageCB(defrCallbackType_e type, defiBlockage* blockage, defiUserData ud);

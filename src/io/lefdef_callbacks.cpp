@@ -430,6 +430,17 @@ int trackCB(defrCallbackType_e type, defiTrack* track, defiUserData ud) {
   return 0;
 }
 
+int blockageCB(defrCallbackType_e type, defiBlockage* blockage, defiUserData ud) {
+  if (!CallbackFits(type, defrLastCbkType, ud, p_design)) return 0;
+  for (const defiBox& b : blockage->boxes_)
+    if (!InCoordinateRange(b.xl()) || !InCoordinateRange(b.yl()) || !InCoordinateRange(b.xh()) ||
+        !InCoordinateRange(b.yh()))
+      return RefuseValue("Error: a blockage covers ( %g %g ) ( %g %g ), beyond +-%g.", b.xl(), b.yl(), b.xh(),
+                         b.yh(), kMaxDefCoordinate);
+  lefdef_reading.blockages.push_back(*blockage);
+  return 0;
+}
+
 Box PinBox(const defiPin& pin, double dbu) {
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   if (pin.hasLayer()) {
@@ -476,8 +487,6 @@ void InputLef(const char* path, tagBLOCKCLASS* root) {
 // passes over: the record file lists them, but a user reads the run's
 // output, and the tier DEFs will not hold them.
 void WarnOfSectionsPassedOver(const char* path) {
-  if (defrUnusedCount("BLOCKAGES") > 0)
-    std::printf("Warning: %s: its BLOCKAGES are not honoured; blocks may cover them.\n", path);
   if (defrUnusedCount("REGIONS") + defrUnusedCount("GROUPS") > 0)
     std::printf(
         "Warning: %s: its REGIONS and GROUPS are not kept; the tier DEFs fence the cell groups "
@@ -504,6 +513,7 @@ void InputDef(const char* path, tagBLOCK* design) {
   defrSetDividerCbk(headerCB);
   defrSetRowCbk(rowCB);
   defrSetTrackCbk(trackCB);
+  defrSetBlockageCbk(blockageCB);
   FILE* file = OpenInput(path);
   defwInit(fout);
   const int status = defrRead(file, path, design);

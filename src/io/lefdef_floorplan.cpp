@@ -421,7 +421,7 @@ void CheckTheDieHoldsTheBlocks(const char* def, const tagBLOCK* design, const ta
           {def}, 1,
           "Error: %s (%.2f x %.2f um%s) fits no outline of %s um; give a larger die, fewer tiers (layers) or "
           "die_outline 0.",
-          IsComponentBlock(blk) ? blk->children->name : blk->name, w, h,
+          IsComponentBlock(blk) && blk->children ? blk->children->name : blk->name, w, h,
           IsMacro(blk) ? ", halo included" : "", Size(outline).c_str());
   }
   const double room = f.tiers * outline.Width() * outline.Height();
@@ -508,6 +508,7 @@ void FrameLefDefFloorplan(const char* def, tagBLOCK* design, tagBLOCK* pads, tag
   // The area-based outline is known once the blocks are; the halos of
   // preplaced blocks stop at the die's core then.
   ApplyMacroHalos(design, params, f, f.tier_core);
+  KeepBlocksOffBlockages(def, design, params, f);
   SizeFences(design, params, f,
              f.die_outline ? f.tiers * f.tier_core.Width() * f.tier_core.Height()
                            : f.core.Width() * f.core.Height());

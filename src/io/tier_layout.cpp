@@ -450,9 +450,11 @@ TierLayout LayOutTiers(const tagBLOCK* design, const tagBLOCK* pads, const tagNE
   const Units u{layout.dbu, design->region_x_lo, design->region_y_lo};
   LayOutRows(layout, u);
   LayOutTracks(layout);
+  if (f.blockages_kept)
+    for (const defiBlockage& blockage : lefdef_reading.blockages) layout.blockages.push_back(blockage.text_);
   for (int t = 0; t < tiers; ++t) {
     for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
-      if (blk->tier != t) continue;
+      if (blk->tier != t || IsBlockage(blk)) continue;  // written back as read
       if (IsComponentBlock(blk))
         LayOutComponentBlock(layout, u, blk);
       else

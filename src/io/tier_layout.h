@@ -28,6 +28,8 @@ struct TierLayout {
   long long site_step = 0, row_height = 0;
   std::vector<Row> rows;
   std::vector<defiTrack> tracks;  // the input's tracks over the tier's die
+  // The input's BLOCKAGES items as written, where its die is the tier's.
+  std::vector<std::string> blockages;
 
   enum class Status { kPlaced, kFixed, kUnplaced };
   struct Component {

@@ -177,6 +177,8 @@ bool IsFixedPad(const tagBLOCK* cell) {
 
 bool IsMacro(const tagBLOCK* cell) { return cell->blkclass && cell->blkclass->type == kMacroClass; }
 
+bool IsBlockage(const tagBLOCK* blk) { return blk->blkclass && blk->blkclass->type == kBlockageClass; }
+
 // A fixed cell may be released to move; its cell stays fixed in the records.
 bool IsComponentBlock(const tagBLOCK* blk) {
   return blk->kind != 0 || IsMacro(blk) || (blk->children && blk->children->kind != 0);

@@ -142,9 +142,12 @@ tagPIN* PadTerminal(const tagBLOCK* pad);
 // Reads: the cell's class; writes: nothing.
 bool IsMacro(const tagBLOCK* cell);
 // A block of one component (a macro or a fixed cell) rather than a group of
-// standard cells.
+// standard cells; a placement blockage's block too, though it holds none.
 // Reads: the block, its class and first child; writes: nothing.
 bool IsComponentBlock(const tagBLOCK* blk);
+// The block of a placement blockage: preplaced, without cells.
+// Reads: the block's class; writes: nothing.
+bool IsBlockage(const tagBLOCK* blk);
 // The group of a cell that becomes a block of its own.
 constexpr int kOwnBlock = -1;
 // Rebuilds the block list from part (the group of cell id k is part[k - 1],

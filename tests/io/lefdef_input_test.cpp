@@ -166,10 +166,37 @@ TEST_F(LefDefInputTest, NamesTheSectionsItPassesOver) {
   for (std::string line; std::getline(lines, line);)
     if (line.rfind("Warning", 0) == 0) warnings.push_back(line);
   EXPECT_EQ(warnings,
-            std::vector<std::string>(
-                {"Warning: design.def: its BLOCKAGES are not honoured; blocks may cover them.",
-                 "Warning: design.def: its REGIONS and GROUPS are not kept; the tier DEFs fence the "
-                 "cell groups instead."}));
+            std::vector<std::string>({"Warning: design.def: its REGIONS and GROUPS are not kept; the "
+                                      "tier DEFs fence the cell groups instead.",
+                                      "Warning: design.def: its BLOCKAGES are honoured on one tier in "
+                                      "its own die only; blocks may cover them."}));
+}
+
+// On one tier in its own die, the hard placement blockages become preplaced
+// blocks: what the fixed RAM and its 2 um halo leave of the first rectangle,
+// in bands from the bottom, and the second clipped to the die; the soft
+// one and the routing one stay out of the packing's way.
+TEST_F(LefDefInputTest, HardPlacementBlockagesBecomePreplacedBlocksOnOneTier) {
+  params.layers = 1;
+  const std::string def =
+      Replace(kDesign, "END DESIGN",
+              "BLOCKAGES 3 ;\n- PLACEMENT RECT ( 10000 0 ) ( 40000 20000 ) RECT ( 190000 90000 ) "
+              "( 250000 120000 ) ;\n- PLACEMENT + SOFT RECT ( 100000 0 ) ( 120000 10000 ) ;\n"
+              "- LAYER m1 RECT ( 50000 0 ) ( 60000 10000 ) ;\nEND BLOCKAGES\nEND DESIGN");
+  const std::string out =
+      Read({{"tech.lef", kTech}, {"cells.lef", kCells}, {"ram.lef", kRam}}, def, kPartition);
+  EXPECT_NE(out.find("Placement blockages: 4 rectangles kept clear of blocks.\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
+  std::vector<std::vector<double>> boxes;
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next) {
+    if (blk->kind == 0 || blk->children) continue;
+    boxes.emplace_back();
+    for (double v : {blk->fixed_x_lo, blk->fixed_y_lo, blk->blkclass->width, blk->blkclass->height})
+      boxes.back().push_back(std::round(v * 1e6) / 1e6);
+  }
+  EXPECT_EQ(boxes, (std::vector<std::vector<double>>{
+                       {10, 0, 30, 3}, {10, 3, 8, 17}, {32, 3, 8, 17}, {190, 90, 10, 10}}));
+  EXPECT_EQ(design->block_count, 8);
 }
 
 // One library in several files, in one file joined with cat, or with a

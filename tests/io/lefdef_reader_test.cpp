@@ -118,6 +118,12 @@ int OnNet(defrCallbackType_e, defiNet* n, defiUserData ud) {
   if (*n->use()) text += std::string(" use=") + n->use();
   return Record(text, ud);
 }
+int OnBlockage(defrCallbackType_e, defiBlockage* b, defiUserData ud) {
+  std::string text = "BLOCKAGE " + std::to_string(b->placement_) + std::to_string(b->hard_);
+  for (const defiBox& box : b->boxes_)
+    text += " " + Num(box.xl()) + "," + Num(box.yl()) + "," + Num(box.xh()) + "," + Num(box.yh());
+  return Record(text + " [" + b->text_ + "]", ud);
+}
 
 struct Read {
   int status;
@@ -149,6 +155,7 @@ class ReaderTest : public ::testing::Test {
     defrSetNetCbk(OnNet);
     defrSetRowCbk(OnRow);
     defrSetTrackCbk(OnTrack);
+    defrSetBlockageCbk(OnBlockage);
     defwInit(nullptr);
   }
   void TearDown() override {
@@ -215,6 +222,12 @@ TEST_F(ReaderTest, SyntaxErrorsGiveFileLineAndWhatWasExpected) {
        "a halo distance, found 'x'"},
       {false, 2, "COMPONENTS 1 ;\n  - c1 INV + \"SOURCE\" DIST ;\nEND COMPONENTS\n",
        "a component option, found \"SOURCE\""},
+      {false, 2, "BLOCKAGES 1 ;\n  - ROUTING RECT ( 0 0 ) ( 1 1 ) ;\nEND BLOCKAGES\n",
+       "PLACEMENT or LAYER, found 'ROUTING'"},
+      {false, 2, "BLOCKAGES 1 ;\n  - PLACEMENT + HARD RECT ( 0 0 ) ( 1 1 ) ;\nEND BLOCKAGES\n",
+       "a blockage option, found 'HARD'"},
+      {false, 3, "BLOCKAGES 1 ;\n  - PLACEMENT RECT ( 0 0 )\n ;\nEND BLOCKAGES\n", "'(', found ';'"},
+      {false, 2, "BLOCKAGES 1 ;\n  - LAYER m1 POLYGON ( 0 0 ) ( 1 1 ) ;\nEND BLOCKAGES\n", "'(', found ';'"},
   };
   for (const auto& c : cases) {
     const Read read = ReadText(c.text + std::string(c.lef ? "" : "END DESIGN\n"), c.lef);
@@ -263,7 +276,13 @@ TEST_F(ReaderTest, TextsReachTheCallbacks) {
        "COMP c1 INV PLACED 100 200 0|COMP c2 INV FIXED 20000 5000 6|COMP c3 NAND COVER 7 8 3|"
        "COMP c4 NAND UNPLACED 0 0 0|COMP c5 INV - 0 0 0 1 2 3 4|PINS 3|PIN in1 net=n1 INPUT SIGNAL metal1 "
        "-10,0,10,20 at 0,100,0|"
-       "PIN out1 net=n2 OUTPUT |PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6|SPECIALNETS 2|NETS 3|"
+       "PIN out1 net=n2 OUTPUT |PIN clk net=clk  CLOCK m2 -1,-2,3,4 at 5,6,6|"
+       "BLOCKAGE 00 0,0,10,10 [LAYER metal1 + SPACING 5 RECT ( 0 0 ) ( 10 10 ) ;]|"
+       "BLOCKAGE 11 10,20,30,40 1,0,9,8 [PLACEMENT + PUSHDOWN RECT ( 30 40 ) ( 10 20 ) POLYGON ( 5 0 ) ( 9 4 "
+       ") "
+       "( 5 8 ) ( 1 4 ) ;]|BLOCKAGE 10 0,0,1,1 [PLACEMENT + PARTIAL 60.5 RECT ( 0 0 ) ( 1 1 ) ;]|"
+       "BLOCKAGE 10 0,0,2,2 [PLACEMENT + COMPONENT c1 # comment\n    RECT ( 0 0 ) ( 2 2 ) ;]|SPECIALNETS "
+       "2|NETS 3|"
        "NET n1 PIN.in1 c1.A c2.A|NET n2 c1.Z PIN.out1 use=SIGNAL|NET n3|NET VDD c1.VDD use=POWER|"},
       // A die area polygon gives its bounding box, wherever its lowest and
       // leftmost points come.
