@@ -61,7 +61,8 @@ std::vector<Box> FreeParts(const std::vector<Box>& covered, const std::vector<Bo
   std::vector<std::pair<std::pair<double, double>, size_t>> open;  // the spans of the band below
   for (size_t j = 0; j + 1 < ys.size(); ++j) {
     std::vector<std::pair<std::pair<double, double>, size_t>> next;
-    for (const auto& span : Without(SpansAcross(covered, ys[j], ys[j + 1]), SpansAcross(taken, ys[j], ys[j + 1]))) {
+    for (const auto& span :
+         Without(SpansAcross(covered, ys[j], ys[j + 1]), SpansAcross(taken, ys[j], ys[j + 1]))) {
       auto below = std::find_if(open.begin(), open.end(), [&span](const auto& o) { return o.first == span; });
       if (below != open.end()) {
         parts[below->second].yh = ys[j + 1];
@@ -81,11 +82,13 @@ std::vector<Box> FreeParts(const std::vector<Box>& covered, const std::vector<Bo
 
 }  // namespace
 
-void KeepBlocksOffBlockages(const char* def, tagBLOCK* design, const tagPARAMETERS* params, LefDefFloorplan& f) {
+void KeepBlocksOffBlockages(const char* def, tagBLOCK* design, const tagPARAMETERS* params,
+                            LefDefFloorplan& f) {
   if (lefdef_reading.blockages.empty()) return;
   if (f.tiers > 1 || params->die_outline == 0) {
-    std::printf("Warning: %s: its BLOCKAGES are honoured on one tier in its own die only; blocks may cover them.\n",
-                def);
+    std::printf(
+        "Warning: %s: its BLOCKAGES are honoured on one tier in its own die only; blocks may cover them.\n",
+        def);
     return;
   }
   f.blockages_kept = true;
@@ -96,7 +99,8 @@ void KeepBlocksOffBlockages(const char* def, tagBLOCK* design, const tagPARAMETE
       if (blockage.hard_)
         hard.push_back({std::max(r.xl() / dbu, f.core.xl), std::max(r.yl() / dbu, f.core.yl),
                         std::min(r.xh() / dbu, f.core.xh), std::min(r.yh() / dbu, f.core.yh)});
-  hard.erase(std::remove_if(hard.begin(), hard.end(), [](const Box& b) { return !(b.Width() > 0 && b.Height() > 0); }),
+  hard.erase(std::remove_if(hard.begin(), hard.end(),
+                            [](const Box& b) { return !(b.Width() > 0 && b.Height() > 0); }),
              hard.end());
   tagBLOCK** tail = &design->children;
   for (; *tail; tail = &(*tail)->next)

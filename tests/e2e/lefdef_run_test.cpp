@@ -138,12 +138,11 @@ TEST(EndToEnd, BundledLefDefDesignRunsWithAndWithoutAPartitionFile) {
 
 // Fixed RAMs side by side and on top of each other in the lower left corner,
 // where movable blocks would push them if anything could, two fixed cells in
-// adjacent rows whose shared edge rounding puts a hair apart, and placement
-// blockages, one over a fixed RAM. The default schedule finds the room the
-// preplaced blocks leave: the floorplan fits its outline, the die on one
-// tier, where no block covers a hard blockage and the tier DEF keeps them
-// all; on two the outline follows from the block area (a folded die would
-// release them) and the blockages are left out.
+// adjacent rows whose shared edge rounding puts a hair apart, placement
+// blockages, one over a fixed RAM, and a design pin placed without a layer. The default schedule finds the
+// room the preplaced blocks leave: the floorplan fits its outline, the die on one tier, where no block covers
+// a hard blockage and the tier DEF keeps them all; on two the outline follows from the block area (a folded
+// die would release them) and the blockages are left out.
 TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
   const std::string demo = ReadFile(ExampleFile("demo.def"));
   std::string def = std::regex_replace(demo, std::regex("COMPONENTS 48 ;"), "COMPONENTS 53 ;");
@@ -161,6 +160,8 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
       "\nBLOCKAGES 3 ;\n  - PLACEMENT RECT ( 60000 20000 ) ( 100000 40000 ) RECT ( 50000 55000 ) "
       "( 70000 90000 ) ;\n  - PLACEMENT + SOFT RECT ( 20000 90000 ) ( 40000 100000 ) ;\n"
       "  - LAYER metal1 RECT ( 0 0 ) ( 5000 5000 ) ;\nEND BLOCKAGES\nNETS ");
+  def = std::regex_replace(def, std::regex("DIRECTION INPUT ;\n  - rst"),
+                           "DIRECTION INPUT + PLACED ( 0 50000 ) E ;\n  - rst");
   ASSERT_NE(def, demo);
   const ScratchDir given;
   WriteFile(given.file("demo.def"), def);
@@ -180,8 +181,9 @@ TEST(EndToEnd, PreplacedBlocksEndAtTheirGivenCorners) {
       ExpectCompleteRun(run, dir, "demo_tech.lef");
       ExpectTierDefsReadBack(run, dir, "demo_tech.lef", tiers, design, true,
                              tiers == 1 ? "" : "--area-outline");
-      EXPECT_EQ(Count(ReadFile(dir.file("demo_tech.lef_tier0.def")), "\nBLOCKAGES 3 ;\n"),
-                tiers == 1 ? 1 : 0);
+      const std::string tier0 = ReadFile(dir.file("demo_tech.lef_tier0.def"));
+      EXPECT_EQ(Count(tier0, "\nBLOCKAGES 3 ;\n"), tiers == 1 ? 1 : 0);
+      EXPECT_EQ(Count(tier0, "- clk + NET clk + DIRECTION INPUT + PLACED ("), 1) << "placed, without a LAYER";
     }
 }
 

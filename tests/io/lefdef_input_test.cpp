@@ -172,6 +172,22 @@ TEST_F(LefDefInputTest, NamesTheSectionsItPassesOver) {
                                       "its own die only; blocks may cover them."}));
 }
 
+// Two fixed RAMs whose DEF halos overlap along x but whose haloed boxes are
+// a row apart along y keep their halos whole: only boxes that overlap both
+// ways part them.
+TEST_F(LefDefInputTest, FixedHalosPartOnlyWhereTheHaloedBoxesOverlap) {
+  params.layers = 1;
+  std::string def = Replace(kDesign, "  - m1 RAM + FIXED ( 20000 5000 ) FS ;",
+                            "  - m1 RAM + FIXED ( 20000 5000 ) FS + HALO 3000 0 3000 0 ;");
+  def = Replace(def, "  - m2 RAM + PLACED ( 90000 5000 ) N ;",
+                "  - m2 RAM + FIXED ( 33000 36000 ) N + HALO 3000 0 3000 0 ;");
+  Read({{"tech.lef", kTech}, {"cells.lef", kCells}, {"ram.lef", kRam}}, def, kPartition);
+  std::vector<double> corners;
+  for (const tagBLOCK* blk = design->children; blk; blk = blk->next)
+    if (blk->kind != 0) corners.push_back(std::round(blk->fixed_x_lo * 1e6) / 1e6);
+  EXPECT_EQ(corners, (std::vector<double>{17, 30}));
+}
+
 // On one tier in its own die, the hard placement blockages become preplaced
 // blocks: what the fixed RAM and its 2 um halo leave of the first rectangle,
 // in bands from the bottom, and the second clipped to the die; the soft
