@@ -106,8 +106,10 @@ void KeepBlocksOffBlockages(const char* def, tagBLOCK* design, const tagPARAMETE
   for (; *tail; tail = &(*tail)->next)
     if ((*tail)->kind != 0) preplaced.push_back(PlacedBox(*tail));
   // Where a blockage covers a preplaced block or its halo, the block
-  // stands; where blockages overlap, one block keeps both clear.
-  const std::vector<Box> parts = FreeParts(hard, preplaced, 1 / dbu);
+  // stands; where blockages overlap, one block keeps both clear. Cutting
+  // takes time quadratic in the rectangles, so their number is bounded first.
+  const std::vector<Box> parts =
+      hard.size() > static_cast<size_t>(kMaxBlocks) ? hard : FreeParts(hard, preplaced, 1 / dbu);
   if (design->block_count + static_cast<int>(parts.size()) > kMaxBlocks)
     Refuse({def}, 1, "Error: %d blocks and %zu rectangles of placement blockages; at most %d are supported.",
            design->block_count, parts.size(), kMaxBlocks);
