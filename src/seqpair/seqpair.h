@@ -159,6 +159,14 @@ int Generate_SP(tagDualSeq* seq);
 // Reads: shape_h, shape_v, tier_no, ntmax, the nets' pins (terminals' places as fractions), the blocks'
 // sizes and kinds, seq's tiers; writes: *seq (sequences, positions, tiers), the blocks' tiers.
 double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq);
+// Lays each tier's blocks in shelves of the outline's width around its
+// preplaced blocks: each stands at its place as a column of the shelf that
+// reaches its lower edge, and the movable blocks fill the shelves around
+// them by decreasing height. Packed, no block pushes a preplaced one unless
+// their given places overlap or chain along x.
+// Reads: shape_h, tier_no, the blocks' sizes, kinds and given corners, seq's tiers; writes: *seq
+// (sequences, positions).
+void LayShelvesAroundPreplaced(tagBLOCK** blka, tagDualSeq* seq);
 // Sets a successor list to the order of blocks given (next[0] its head).
 // Reads: nothing else; writes: next.
 void LinkSequence(const std::vector<int>& order, std::vector<int>* next);

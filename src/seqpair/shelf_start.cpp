@@ -1,4 +1,5 @@
-// A start that fills the outline: each tier's blocks laid in shelves.
+// A start that fills the outline: each tier's blocks laid in shelves,
+// around its preplaced blocks where they have to be kept from being pushed.
 //
 // A random dual sequence packs into a chip many times the outline, and the
 // search of a large design, or of any design under a short time limit, then
@@ -161,7 +162,112 @@ void EvenOutTiers(tagBLOCK** blka, std::vector<std::vector<int>>* members) {
   }
 }
 
+// Fixed blocks whose x extents overlap, bottom first: one column of a
+// shelf, each block at its own place.
+struct FixedColumn {
+  double xl, xh;
+  Column ids;
+};
+
+// The fixed blocks of one shelf as columns, left to right.
+std::vector<FixedColumn> FixedColumns(tagBLOCK** blka, std::vector<int> ids) {
+  std::sort(ids.begin(), ids.end(),
+            [blka](int x, int y) { return blka[x]->fixed_x_lo < blka[y]->fixed_x_lo; });
+  std::vector<FixedColumn> columns;
+  for (int id : ids) {
+    const tagBLOCK* f = blka[id];
+    if (columns.empty() || f->fixed_x_lo >= columns.back().xh)
+      columns.push_back({f->fixed_x_lo, f->fixed_x_lo + f->width, {}});
+    columns.back().xh = std::max(columns.back().xh, f->fixed_x_lo + f->width);
+    columns.back().ids.push_back(id);
+  }
+  for (FixedColumn& column : columns)
+    std::sort(column.ids.begin(), column.ids.end(),
+              [blka](int x, int y) { return blka[x]->fixed_y_lo < blka[y]->fixed_y_lo; });
+  return columns;
+}
+
+// One tier's blocks in shelves around its fixed blocks. A shelf takes the
+// tallest movable block that fits under the next fixed block's lower edge,
+// and the movable blocks no taller than it; when none fits, the tallest one,
+// and the fixed blocks whose lower edges its height reaches, which stand in
+// it as columns at their places and raise its height to their tops. The
+// movable blocks, by decreasing height, fill a shelf from the left in the
+// room before, between and after those columns, or stack in the last
+// column while the shelf's first height and the column's width hold them.
+std::vector<Shelf> ShelvesAroundFixed(tagBLOCK** blka, const std::vector<int>& members) {
+  std::vector<int> left, fixed;
+  for (int id : members) (blka[id]->kind != 0 ? fixed : left).push_back(id);
+  std::stable_sort(left.begin(), left.end(),
+                   [blka](int x, int y) { return blka[x]->height > blka[y]->height; });
+  std::stable_sort(fixed.begin(), fixed.end(),
+                   [blka](int x, int y) { return blka[x]->fixed_y_lo < blka[y]->fixed_y_lo; });
+  std::vector<Shelf> shelves;
+  size_t next_fixed = 0;
+  for (double base = 0.0; !left.empty() || next_fixed < fixed.size();) {
+    const double room = next_fixed < fixed.size() ? blka[fixed[next_fixed]]->fixed_y_lo - base : kInfinity;
+    const auto under =
+        std::find_if(left.begin(), left.end(), [&](int id) { return blka[id]->height <= room; });
+    const size_t first = under != left.end() ? static_cast<size_t>(under - left.begin()) : 0;
+    const double first_h = left.empty() ? kInfinity : blka[left[first]]->height;
+    double top = base + first_h;
+    std::vector<int> mine;
+    for (; next_fixed < fixed.size() && blka[fixed[next_fixed]]->fixed_y_lo < top; ++next_fixed) {
+      mine.push_back(fixed[next_fixed]);
+      top = std::max(top, blka[mine.back()]->fixed_y_lo + blka[mine.back()]->height);
+    }
+    const std::vector<FixedColumn> columns = FixedColumns(blka, mine);
+    Shelf shelf;
+    size_t column = 0, placed = first;
+    double cursor = 0.0, column_w = 0.0, column_h = 0.0, shelf_top = base;
+    bool stacking = false;  // the last column is of movable blocks
+    for (; placed < left.size(); ++placed) {
+      const tagBLOCK* blk = blka[left[placed]];
+      if (stacking && column_h + blk->height <= first_h && blk->width <= column_w) {
+        shelf.back().push_back(left[placed]);
+        column_h += blk->height;
+        shelf_top = std::max(shelf_top, base + column_h);
+        continue;
+      }
+      for (; column < columns.size() && cursor + blk->width > columns[column].xl; ++column) {
+        shelf.push_back(columns[column].ids);
+        cursor = std::max(cursor, columns[column].xh);
+        stacking = false;
+      }
+      if (cursor + blk->width > shape_h && !shelf.empty()) break;
+      shelf.push_back(Column{left[placed]});
+      cursor += blk->width;
+      column_w = blk->width;
+      column_h = blk->height;
+      shelf_top = std::max(shelf_top, base + column_h);
+      stacking = true;
+    }
+    left.erase(left.begin() + static_cast<std::ptrdiff_t>(first),
+               left.begin() + static_cast<std::ptrdiff_t>(placed));
+    for (; column < columns.size(); ++column) shelf.push_back(columns[column].ids);
+    for (int id : mine) shelf_top = std::max(shelf_top, blka[id]->fixed_y_lo + blka[id]->height);
+    shelves.push_back(std::move(shelf));
+    base = shelf_top;
+  }
+  return shelves;
+}
+
 }  // namespace
+
+void LayShelvesAroundPreplaced(tagBLOCK** blka, tagDualSeq* seq) {
+  std::vector<int> order;
+  std::vector<std::vector<int>> members(std::max(tier_no, 1));
+  for (int id = seq->next_a[0]; id != 0; id = seq->next_a[id]) {
+    const int t = seq->tier[id];
+    if (members[t].empty()) order.push_back(t);
+    members[t].push_back(id);
+  }
+  std::vector<int> a, b;
+  for (int t : order) AppendShelves(ShelvesAroundFixed(blka, members[t]), &a, &b);
+  LinkSequence(a, &seq->next_a);
+  LinkSequence(b, &seq->next_b);
+  RebuildPositions(seq);
+}
 
 double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
   const int n = seq->count;

@@ -178,13 +178,28 @@ int FindModifySeqsOfFixed(tagBLOCK** blka, tagDualSeq* dseq, std::vector<std::ve
 
 int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq, tagLevelList* levels,
                         tagNORMPARA* norm, tagPARAMETERS* params) {
-  CalcObj(blka, neta, pada, dseq, levels, norm, params);
-  double pushed = 0.0;
-  for (const tagBLOCK* blk : ppblka) {
-    pushed += std::max(0.0, blk->x - blk->fixed_x_hi);
-    pushed += std::max(0.0, blk->y - blk->fixed_y_hi);
+  // Pushed beyond rounding: corners from database units meet only up to it.
+  const auto pushed = [&]() {
+    CalcObj(blka, neta, pada, dseq, levels, norm, params);
+    return std::any_of(ppblka.begin(), ppblka.end(), [](const tagBLOCK* blk) {
+      const double rounding = 1e-9 * (blk->width + blk->height);
+      return blk->x - blk->fixed_x_hi > rounding || blk->y - blk->fixed_y_hi > rounding;
+    });
+  };
+  if (!pushed()) return 0;
+  // Shelves around the fixed blocks keep them at their places and start the
+  // search near the outline's size, where putting them first would put
+  // every movable block right of them.
+  tagDualSeq ordered;
+  DualSeqInit(&ordered, dseq->count, 0);
+  CopyDualSeq(dseq, &ordered);
+  LayShelvesAroundPreplaced(blka, dseq);
+  if (!pushed()) {
+    std::printf(
+        "Preplaced blocks pushed off their places: the movable blocks laid in shelves around them.\n");
+    return 2;
   }
-  if (pushed <= 0.0) return 0;
+  CopyDualSeq(&ordered, dseq);
   // Packed ahead of every movable block of its tier, a fixed block has only
   // fixed blocks below and left of it, and those stand apart as their given
   // corners require, so every one of them lands exactly on its corner.

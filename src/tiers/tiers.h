@@ -95,16 +95,18 @@ int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R
 // Reads: no globals; writes: the links and positions of one sequence of *dseq.
 void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
 // Packs the floorplan; when that pushes a fixed block off its given corner,
-// puts the fixed blocks ahead of the movable blocks of their tier in both
-// sequences (where nothing can push them) and returns 1, else 0. Either way
-// the floorplan is left evaluated as by CalcObj.
-// Reads: ppblka; writes: *dseq (when a fixed block was pushed) and what CalcObj writes.
+// lays the movable blocks in shelves around the fixed ones and returns 2,
+// or, where that still pushes one (given places that chain along x), puts
+// the fixed blocks ahead of the movable blocks of their tier in both
+// sequences (where nothing can push them) and returns 1; else returns 0.
+// Either way the floorplan is left evaluated as by CalcObj.
+// Reads: ppblka, shape_h, tier_no; writes: *dseq (when a fixed block was pushed) and what CalcObj writes.
 int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq, tagLevelList* levels,
                         tagNORMPARA* norm, tagPARAMETERS* params);
 // Both of the above: the fixed blocks in their required order and, when the
-// packing pushes one of them, ahead of the movable blocks; then `unsettled`,
-// when given, receives the arrangement before that. Returns 1 when the fixed
-// blocks had to go first.
+// packing pushes one of them, in shelves or ahead of the movable blocks;
+// then `unsettled`, when given, receives the arrangement before that.
+// Returns what PutFixedBlocksFirst returns (0 without fixed blocks).
 // Reads: as FindModifySeqsOfFixed and PutFixedBlocksFirst; writes: fixed_num, mt_fixed, ppblka, the
 // fixed blocks' kind, *dseq, *unsettled, and, with fixed blocks, what CalcObj writes.
 int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
