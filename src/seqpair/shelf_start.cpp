@@ -193,8 +193,9 @@ std::vector<FixedColumn> FixedColumns(tagBLOCK** blka, std::vector<int> ids) {
 // and the fixed blocks whose lower edges its height reaches, which stand in
 // it as columns at their places and raise its height to their tops. The
 // movable blocks, by decreasing height, fill a shelf from the left in the
-// room before, between and after those columns, or stack in the last
-// column while the shelf's first height and the column's width hold them.
+// room before, between and after those columns, stack in the last column
+// while the shelf's first height and the column's width hold them, and
+// fill the pocket under each fixed column, up to the next column.
 std::vector<Shelf> ShelvesAroundFixed(tagBLOCK** blka, const std::vector<int>& members) {
   std::vector<int> left, fixed;
   for (int id : members) (blka[id]->kind != 0 ? fixed : left).push_back(id);
@@ -218,34 +219,57 @@ std::vector<Shelf> ShelvesAroundFixed(tagBLOCK** blka, const std::vector<int>& m
     }
     const std::vector<FixedColumn> columns = FixedColumns(blka, mine);
     Shelf shelf;
-    size_t column = 0, placed = first;
+    std::vector<bool> taken(left.size(), false);
+    size_t column = 0;
     double cursor = 0.0, column_w = 0.0, column_h = 0.0, shelf_top = base;
     bool stacking = false;  // the last column is of movable blocks
-    for (; placed < left.size(); ++placed) {
-      const tagBLOCK* blk = blka[left[placed]];
+    const auto place_column = [&]() {
+      const FixedColumn& c = columns[column];
+      const double room_h = blka[c.ids[0]]->fixed_y_lo - base;
+      const double room_w = (column + 1 < columns.size() ? columns[column + 1].xl : shape_h) - cursor;
+      Column pocket;
+      double pocket_h = 0.0, right = cursor;
+      for (size_t k = 0; k < left.size(); ++k) {
+        const tagBLOCK* blk = blka[left[k]];
+        if (taken[k] || pocket_h + blk->height > room_h || blk->width > room_w) continue;
+        taken[k] = true;
+        pocket.push_back(left[k]);
+        pocket_h += blk->height;
+        right = std::max(right, cursor + blk->width);
+      }
+      pocket.insert(pocket.end(), c.ids.begin(), c.ids.end());
+      shelf.push_back(std::move(pocket));
+      cursor = std::max(right, c.xh);
+      stacking = false;
+      ++column;
+    };
+    for (size_t k = first; k < left.size(); ++k) {
+      if (taken[k]) continue;
+      const tagBLOCK* blk = blka[left[k]];
       if (stacking && column_h + blk->height <= first_h && blk->width <= column_w) {
-        shelf.back().push_back(left[placed]);
+        taken[k] = true;
+        shelf.back().push_back(left[k]);
         column_h += blk->height;
         shelf_top = std::max(shelf_top, base + column_h);
         continue;
       }
-      for (; column < columns.size() && cursor + blk->width > columns[column].xl; ++column) {
-        shelf.push_back(columns[column].ids);
-        cursor = std::max(cursor, columns[column].xh);
-        stacking = false;
-      }
+      while (column < columns.size() && cursor + blk->width > columns[column].xl) place_column();
+      if (taken[k]) continue;  // gone into a pocket
       if (cursor + blk->width > shape_h && !shelf.empty()) break;
-      shelf.push_back(Column{left[placed]});
+      taken[k] = true;
+      shelf.push_back(Column{left[k]});
       cursor += blk->width;
       column_w = blk->width;
       column_h = blk->height;
       shelf_top = std::max(shelf_top, base + column_h);
       stacking = true;
     }
-    left.erase(left.begin() + static_cast<std::ptrdiff_t>(first),
-               left.begin() + static_cast<std::ptrdiff_t>(placed));
-    for (; column < columns.size(); ++column) shelf.push_back(columns[column].ids);
+    while (column < columns.size()) place_column();
     for (int id : mine) shelf_top = std::max(shelf_top, blka[id]->fixed_y_lo + blka[id]->height);
+    size_t kept = 0;
+    for (size_t k = 0; k < left.size(); ++k)
+      if (!taken[k]) left[kept++] = left[k];
+    left.resize(kept);
     shelves.push_back(std::move(shelf));
     base = shelf_top;
   }
