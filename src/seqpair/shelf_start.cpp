@@ -162,6 +162,19 @@ void EvenOutTiers(tagBLOCK** blka, std::vector<std::vector<int>>* members) {
   }
 }
 
+// The tiers in the order their runs start in A, and each tier's blocks in
+// that order.
+std::vector<int> TierRuns(const tagDualSeq& seq, std::vector<std::vector<int>>* members) {
+  std::vector<int> order;
+  members->assign(std::max(tier_no, 1), {});
+  for (int id = seq.next_a[0]; id != 0; id = seq.next_a[id]) {
+    const int t = seq.tier[id];
+    if ((*members)[t].empty()) order.push_back(t);
+    (*members)[t].push_back(id);
+  }
+  return order;
+}
+
 // Fixed blocks whose x extents overlap, bottom first: one column of a
 // shelf, each block at its own place.
 struct FixedColumn {
@@ -279,13 +292,8 @@ std::vector<Shelf> ShelvesAroundFixed(tagBLOCK** blka, const std::vector<int>& m
 }  // namespace
 
 void LayShelvesAroundPreplaced(tagBLOCK** blka, tagDualSeq* seq) {
-  std::vector<int> order;
-  std::vector<std::vector<int>> members(std::max(tier_no, 1));
-  for (int id = seq->next_a[0]; id != 0; id = seq->next_a[id]) {
-    const int t = seq->tier[id];
-    if (members[t].empty()) order.push_back(t);
-    members[t].push_back(id);
-  }
+  std::vector<std::vector<int>> members;
+  const std::vector<int> order = TierRuns(*seq, &members);
   std::vector<int> a, b;
   for (int t : order) AppendShelves(ShelvesAroundFixed(blka, members[t]), &a, &b);
   LinkSequence(a, &seq->next_a);
@@ -298,13 +306,8 @@ double LayShelves(tagBLOCK** blka, tagNET** neta, tagDualSeq* seq) {
   if (!AllBlocksMovable(blka, n)) return 0.0;
   // The tiers in the order of their runs in A (empty ones last), each with
   // its blocks; then even loads, as the outline is the same on every tier.
-  std::vector<int> order;
-  std::vector<std::vector<int>> members(std::max(tier_no, 1));
-  for (int id = seq->next_a[0]; id != 0; id = seq->next_a[id]) {
-    const int t = seq->tier[id];
-    if (members[t].empty()) order.push_back(t);
-    members[t].push_back(id);
-  }
+  std::vector<std::vector<int>> members;
+  std::vector<int> order = TierRuns(*seq, &members);
   for (int t = 0; t < static_cast<int>(members.size()); ++t)
     if (members[t].empty()) order.push_back(t);
   EvenOutTiers(blka, &members);
