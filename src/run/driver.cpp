@@ -242,8 +242,7 @@ void BuildInitialSolution(Run& run) {
                                             run.levels.get(), run.norm, &run.params, &run.unsettled);
   run.walk_from_unsettled = settled == 1;
   // Shelves around the preplaced blocks within a tenth of the outline are a
-  // start worth keeping, as above; further off, the hot search does better
-  // (gcd_mem5, whose shelves stand a fifth above its outline).
+  // start worth keeping, as above; further off, the hot search fits more.
   if (settled == 2) {
     std::printf("Start: shelves around the preplaced blocks, %.0f%% x %.0f%% of the outline.\n",
                 100.0 * mxdstha / shape_h, 100.0 * mxdstva / shape_v);
