@@ -240,10 +240,10 @@ void BuildInitialSolution(Run& run) {
   DualSeqInit(&run.unsettled, run.n, 0);
   const int settled = SettlePreplacedBlocks(run.blka.data(), run.neta.data(), run.pada.data(), &run.dualseq,
                                             run.levels.get(), run.norm, &run.params, &run.unsettled);
-  run.walk_from_unsettled = settled == 1;
+  run.walk_from_unsettled = settled == kSettledFirst;
   // Shelves around the preplaced blocks within a tenth of the outline are a
   // start worth keeping, as above; further off, the hot search fits more.
-  if (settled == 2) {
+  if (settled == kSettledInShelves) {
     std::printf("Start: shelves around the preplaced blocks, %.0f%% x %.0f%% of the outline.\n",
                 100.0 * mxdstha / shape_h, 100.0 * mxdstva / shape_v);
     if (mxdstha <= kNearOutline * shape_h && mxdstva <= kNearOutline * shape_v)

@@ -186,7 +186,7 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
       return blk->x - blk->fixed_x_hi > rounding || blk->y - blk->fixed_y_hi > rounding;
     });
   };
-  if (!pushed()) return 0;
+  if (!pushed()) return kSettledAsIs;
   // Shelves around the fixed blocks keep them at their places and start the
   // search near the outline's size, where putting them first would put
   // every movable block right of them.
@@ -197,7 +197,7 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
   if (!pushed()) {
     std::printf(
         "Preplaced blocks pushed off their places: the movable blocks laid in shelves around them.\n");
-    return 2;
+    return kSettledInShelves;
   }
   CopyDualSeq(&ordered, dseq);
   // Packed ahead of every movable block of its tier, a fixed block has only
@@ -208,14 +208,14 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
   RebuildPositions(dseq);
   CalcObj(blka, neta, pada, dseq, levels, norm, params);
   std::printf("Preplaced blocks pushed off their places: moved ahead of the movable blocks.\n");
-  return 1;
+  return kSettledFirst;
 }
 
 int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
                           tagLevelList* levels, tagNORMPARA* norm, tagPARAMETERS* params,
                           tagDualSeq* unsettled) {
   FindModifySeqsOfFixed(blka, dseq, &mt_fixed);
-  if (fixed_num == 0) return 0;
+  if (fixed_num == 0) return kSettledAsIs;
   if (unsettled) CopyDualSeq(dseq, unsettled);
   return PutFixedBlocksFirst(blka, neta, pada, dseq, levels, norm, params);
 }

@@ -94,11 +94,14 @@ int SeqFixedBlockPair(tagBLOCK* a, tagBLOCK* b, std::vector<std::vector<int>>& R
 // Exchanges the places of blocks i and j in sequence A (which = 0) or B.
 // Reads: no globals; writes: the links and positions of one sequence of *dseq.
 void SwapBlocks(tagDualSeq* dseq, int i, int j, int which);
+// How the start came to push no fixed block: as it was, in shelves laid
+// around the fixed blocks, or with them ahead of the movable blocks.
+constexpr int kSettledAsIs = 0, kSettledFirst = 1, kSettledInShelves = 2;
 // Packs the floorplan; when that pushes a fixed block off its given corner,
-// lays the movable blocks in shelves around the fixed ones and returns 2,
-// or, where that still pushes one (given places that chain along x), puts
-// the fixed blocks ahead of the movable blocks of their tier in both
-// sequences (where nothing can push them) and returns 1; else returns 0.
+// lays the movable blocks in shelves around the fixed ones, or, where that
+// still pushes one (given places that chain along x), puts the fixed blocks
+// ahead of the movable blocks of their tier in both sequences (where nothing
+// can push them). Returns how it settled them.
 // Either way the floorplan is left evaluated as by CalcObj.
 // Reads: ppblka, shape_h, tier_no; writes: *dseq (when a fixed block was pushed) and what CalcObj writes.
 int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq, tagLevelList* levels,
@@ -106,7 +109,7 @@ int PutFixedBlocksFirst(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSe
 // Both of the above: the fixed blocks in their required order and, when the
 // packing pushes one of them, in shelves or ahead of the movable blocks;
 // then `unsettled`, when given, receives the arrangement before that.
-// Returns what PutFixedBlocksFirst returns (0 without fixed blocks).
+// Returns what PutFixedBlocksFirst returns (kSettledAsIs without fixed blocks).
 // Reads: as FindModifySeqsOfFixed and PutFixedBlocksFirst; writes: fixed_num, mt_fixed, ppblka, the
 // fixed blocks' kind, *dseq, *unsettled, and, with fixed blocks, what CalcObj writes.
 int SettlePreplacedBlocks(tagBLOCK** blka, tagNET** neta, tagPIN** pada, tagDualSeq* dseq,
